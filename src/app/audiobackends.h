@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "audio/halbackend.h"
+
+#include <memory>
+#include <string>
+
+namespace quietlane {
+
+struct AudioBackendRequest {
+    /// "pulse" or "sim"; empty means QUIETLANE_AUDIO_BACKEND, else "pulse".
+    std::string name;
+    /// Wait for the sound server's first complete device list, so that an unreachable
+    /// server is an error rather than an empty list. The running app never waits.
+    bool waitForServer = false;
+};
+
+/// The backend asked for, or nullptr with a message for the user in `error`.
+std::unique_ptr<HalBackend> openAudioBackend(const AudioBackendRequest& request,
+                                             std::string& error);
+
+} // namespace quietlane

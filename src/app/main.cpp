@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/application.h"
+#include "app/audiobackends.h"
+#include "app/commandline.h"
+#include "app/devicelisting.h"
+
+#include <iostream>
+
+using namespace quietlane;
+
+namespace {
+
+int listDevices(const CommandLine& commandLine) {
+    std::string error;
+    auto hal = openAudioBackend({commandLine.audioBackend, /*waitForServer=*/true}, error);
+    if (!hal) {
+        std::cerr << error << '\n';
+        return 1;
+    }
+    printDeviceListing(*hal, std::cout);
+    return 0;
+}
+
+int renderNotAvailable(const char* what) {
+    std::cerr << "quietlane: drawing the " << what
+              << " into an image is not available in this build\n";
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const CommandLine commandLine = parseCommandLine({argv, argv + argc});
+    switch (commandLine.action) {
+    case CommandLine::Action::render:
+        return renderNotAvailable("dropdown");
+    case CommandLine::Action::renderSettings:
+        return renderNotAvailable("settings window");
+    case CommandLine::Action::listDevices:
+        return listDevices(commandLine);
+    case CommandLine::Action::help:
+        std::cout << usageText();
+        return 0;
+    case CommandLine::Action::version:
+        std::cout << "quietlane " QUIETLANE_VERSION "\n";
+        return 0;
+    case CommandLine::Action::run:
+        break;
+    }
+    std::string error;
+    auto hal = openAudioBackend({commandLine.audioBackend, /*waitForServer=*/false}, error);
+    if (!hal) {
+        std::cerr << error << '\n';
+        return 1;
+    }
+    return runApplication(argc, argv, std::move(hal));
+}

@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "audio/deviceselection.h"
+
+#include "app/translation.h"
+#include "audio/audiohal.h"
+
+#include <nlohmann/json.hpp>
+
+namespace quietlane {
+
+namespace {
+constexpr const char* kCaseNames[] = {"systemDefault", "allInputs", "pinned"};
+}
+
+std::string DeviceSelection::encode() const {
+    nlohmann::json payload = nlohmann::json::object();
+    if (kind == Kind::pinned)
+        payload["uid"] = uid;
+    nlohmann::json json = nlohmann::json::object();
+    json[kCaseNames[int(kind)]] = std::move(payload);
+    // Replacement keeps encoding total for a UID that is not valid UTF-8.
+    return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::variant<DeviceSelection, DeviceSelection::DecodeError>
+DeviceSelection::decode(std::string_view text) {
+    const auto json = nlohmann::json::parse(text, nullptr, false);
+    if (json.is_discarded())
+        return DecodeError{"The given data was not valid JSON."};
+    if (!json.is_object())
+        return DecodeError{"Expected to decode a keyed container but found another value."};
+
+    const nlohmann::json* payload = nullptr;
+    int found = -1;
+    int count = 0;
+    for (int kindIndex = 0; kindIndex < 3; ++kindIndex) {
+        auto member = json.find(kCaseNames[kindIndex]);
+        if (member != json.end()) {
+            ++count;
+            found = kindIndex;
+            payload = &*member;
+        }
+    }
+    if (count != 1)
+        return DecodeError{"Invalid number of keys found, expected one."};
+    if (!payload->is_object())
+        return DecodeError{"Expected a keyed container for the case payload."};
+
+    const auto kind = Kind(found);
+    if (kind != Kind::pinned)
+        return DeviceSelection{kind, {}};
+    auto uid = payload->find("uid");
+    if (uid == payload->end() || !uid->is_string())
+        return DecodeError{"No string value associated with key \"uid\"."};
+    return pinned(uid->get<std::string>());
+}
+
+DeviceSelection DeviceSelection::restore(const std::optional<std::string>& stored) {
+    if (!stored)
+        return systemDefault();
+    auto decoded = decode(*stored);
+    if (auto* selection = std::get_if<DeviceSelection>(&decoded))
+        return *selection;
+    return systemDefault();
+}
+
+std::vector<AudioObjectID> resolveTargets(HalBackend& hal, const DeviceSelection& selection) {
+    switch (selection.kind) {
+    case DeviceSelection::Kind::systemDefault:
+        if (auto id = AudioHAL::defaultInputDevice(hal))
+            return {*id};
+        return {};
+    case DeviceSelection::Kind::allInputs: {
+        std::vector<AudioObjectID> targets;
+        for (AudioObjectID id : AudioHAL::allDeviceIDs(hal)) {
+            if (AudioHAL::inputChannelCount(hal, id) >= 1)
+                targets.push_back(id);
+        }
+        return targets;
+    }
+    case DeviceSelection::Kind::pinned:
+        if (auto id = AudioHAL::deviceID(hal, selection.uid))
+            return {*id};
+        return {};
+    }
+    return {};
+}
+
+std::optional<std::string> activeDeviceName(HalBackend& hal, const DeviceSelection& selection,
+                                            const std::vector<AudioObjectID>& targets) {
+    if (selection.kind == DeviceSelection::Kind::allInputs)
+        return translated(QT_TRANSLATE_NOOP("quietlane", "Все микрофоны"));
+    if (targets.empty())
+        return std::nullopt;
+    return AudioHAL::deviceName(hal, targets.front());
+}
+
+} // namespace quietlane

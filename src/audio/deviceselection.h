@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "audio/halbackend.h"
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace quietlane {
+
+/// Which input devices the mute applies to.
+struct DeviceSelection {
+    enum class Kind { systemDefault, allInputs, pinned };
+
+    Kind kind = Kind::systemDefault;
+    std::string uid; // only meaningful for `pinned`
+
+    static DeviceSelection systemDefault() { return {}; }
+    static DeviceSelection allInputs() { return {Kind::allInputs, {}}; }
+    static DeviceSelection pinned(std::string uid) { return {Kind::pinned, std::move(uid)}; }
+
+    friend bool operator==(const DeviceSelection& a, const DeviceSelection& b) {
+        return a.kind == b.kind && (a.kind != Kind::pinned || a.uid == b.uid);
+    }
+
+    /// Compact JSON: {"systemDefault":{}}, {"allInputs":{}} or {"pinned":{"uid":U}}.
+    std::string encode() const;
+
+    struct DecodeError {
+        std::string description;
+    };
+    static std::variant<DeviceSelection, DecodeError> decode(std::string_view json);
+    /// The stored selection, or `systemDefault` when absent or undecodable.
+    static DeviceSelection restore(const std::optional<std::string>& stored);
+};
+
+/// The devices the selection resolves to right now, in the HAL's order; possibly none.
+std::vector<AudioObjectID> resolveTargets(HalBackend& hal, const DeviceSelection& selection);
+
+/// "Все микрофоны" for allInputs, else the first target's name; nothing without a target.
+std::optional<std::string> activeDeviceName(HalBackend& hal, const DeviceSelection& selection,
+                                            const std::vector<AudioObjectID>& targets);
+
+} // namespace quietlane

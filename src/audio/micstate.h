@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "audio/audioinputdevice.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quietlane {
+
+/// The published microphone state, always read back from the devices.
+struct MicState {
+    bool isMuted = false;
+    bool usingVolumeFallback = false;
+    std::optional<std::string> activeDeviceName;
+    std::vector<AudioInputDevice> devices;
+    friend bool operator==(const MicState&, const MicState&) = default;
+};
+
+} // namespace quietlane
