@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Sets up, builds and starts Quietlane. Extra arguments go to the program,
+# e.g. `bash scripts/run.sh --list-devices`.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUIETLANE_BUILD_TESTS=OFF >/dev/null
+cmake --build build-release -j"$(nproc)"
+cmake --install build-release --prefix "$PWD/build-release/prefix" >/dev/null
+exec "$PWD/build-release/prefix/bin/quietlane" "$@"
