@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "appearance/appearancesettings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace quietlane;
+namespace AS = AppearanceSettings;
+
+TEST(AppearanceSettings, UnknownStoredChoicesMeanTheDefault) {
+    EXPECT_EQ(AS::parseTheme(std::nullopt), Theme::automatic);
+    EXPECT_EQ(AS::parseTheme("Dark"), Theme::automatic);
+    EXPECT_EQ(AS::parseTheme("dark"), Theme::dark);
+    EXPECT_EQ(AS::parseLanguage("EN"), Language::system);
+    EXPECT_EQ(AS::parseLanguage("ru"), Language::ru);
+    for (Theme theme : {Theme::automatic, Theme::light, Theme::dark})
+        EXPECT_EQ(AS::parseTheme(AS::rawValue(theme)), theme);
+}
+
+TEST(AppearanceSettings, LanguageOverrideIsWrittenRemovedAndReadAtStart) {
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("quietlane-appearance-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    Preferences preferences(dir / "preferences.json");
+
+    EXPECT_FALSE(AS::languageOverride(preferences));
+    AS::writeLanguageOverride(preferences, Language::en);
+    EXPECT_EQ(preferences.stringArray(AS::kLanguageOverrideKey), (std::vector<std::string>{"en"}));
+    EXPECT_EQ(AS::languageOverride(Preferences(dir / "preferences.json")), Language::en);
+
+    // Back to the desktop's language: the override disappears, not an empty list.
+    AS::writeLanguageOverride(preferences, Language::system);
+    EXPECT_FALSE(preferences.contains(AS::kLanguageOverrideKey));
+
+    // A language we do not ship means the desktop's choice.
+    preferences.setStringArray(AS::kLanguageOverrideKey, {"de", "en"});
+    EXPECT_FALSE(AS::languageOverride(preferences));
+    std::filesystem::remove_all(dir);
+}

@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "widget/widgetpreferences.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace quietlane;
+
+namespace {
+
+class WidgetPreferencesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = std::filesystem::temp_directory_path() /
+                ("quietlane-widgetprefs-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(m_dir);
+        std::filesystem::create_directories(m_dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+    Preferences open() { return Preferences(m_dir / "preferences.json"); }
+
+    std::filesystem::path m_dir;
+};
+
+} // namespace
+
+TEST_F(WidgetPreferencesTest, DefaultsAndTheOlderOpacity) {
+    Preferences preferences = open();
+    EXPECT_TRUE(WidgetPreferences::visible(preferences));
+    EXPECT_DOUBLE_EQ(WidgetPreferences::backgroundOpacity(preferences), 0.6);
+    EXPECT_DOUBLE_EQ(WidgetPreferences::foregroundOpacity(preferences), 1.0);
+    EXPECT_FALSE(WidgetPreferences::savedOrigin(preferences));
+
+    preferences.setString(WidgetPreferences::kVisible, "no");
+    EXPECT_TRUE(WidgetPreferences::visible(preferences));
+    preferences.setDouble(WidgetPreferences::kLegacyOpacity, 0.3);
+    EXPECT_DOUBLE_EQ(WidgetPreferences::backgroundOpacity(preferences), 0.3);
+    preferences.setDouble(WidgetPreferences::kBackgroundOpacity, 0.8);
+    EXPECT_DOUBLE_EQ(WidgetPreferences::backgroundOpacity(preferences), 0.8);
+}
+
+TEST_F(WidgetPreferencesTest, SavedOriginNeedsANumberUnderX) {
+    Preferences preferences = open();
+    preferences.setDouble(WidgetPreferences::kOriginY, 300);
+    EXPECT_FALSE(WidgetPreferences::savedOrigin(preferences));
+
+    // A hand-edited or foreign value must not pin the widget to (0, y).
+    preferences.setString(WidgetPreferences::kOriginX, "500");
+    EXPECT_FALSE(WidgetPreferences::savedOrigin(preferences));
+
+    preferences.setDouble(WidgetPreferences::kOriginX, 500);
+    preferences.remove(WidgetPreferences::kOriginY);
+    EXPECT_EQ(WidgetPreferences::savedOrigin(preferences), (Point{500, 0}));
+
+    WidgetPreferences::saveOrigin(preferences, {12.5, -40});
+    EXPECT_EQ(WidgetPreferences::savedOrigin(open()), (Point{12.5, -40}));
+}
