@@ -15,7 +15,7 @@ packages=(
   libsystemd-dev
   # X11 shortcut backend
   libx11-dev libxtst-dev libxkbcommon-dev libxkbcommon-x11-dev
-  libxcb1-dev libxcb-xtest0-dev libxcb-keysyms1-dev libx11-xcb-dev
+  libxcb1-dev libxcb-xkb-dev libxcb-xtest0-dev libxcb-keysyms1-dev libx11-xcb-dev
   # a private X desktop for tests
   xvfb openbox xdotool x11-utils trayer xauth
   # interface fonts

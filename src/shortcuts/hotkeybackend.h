@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "shortcuts/shortcut.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace quietlane::GlobalShortcuts {
+
+/// 'QLHK': marks hot keys that are ours, so a foreign event is never taken for one.
+constexpr uint32_t kHotKeySignature = 0x514C484B;
+/// The answer for an event that is not ours: other handlers may still want it.
+constexpr int kEventNotHandled = -9874;
+
+struct HotKeyEvent {
+    enum class Kind { pressed, released };
+    Kind kind = Kind::pressed;
+    uint32_t signature = 0;
+    uint32_t id = 0;
+};
+
+/// The platform's system-wide key hook. All calls and all events happen on one thread
+/// (the main thread in the program).
+class HotKeyBackend {
+public:
+    using EventHandler = std::function<int(const HotKeyEvent&)>;
+
+    virtual ~HotKeyBackend() = default;
+
+    /// False when this session offers no global key hook (no X display, a pure Wayland
+    /// session); registrations are then never attempted.
+    virtual bool isAvailable() const = 0;
+    /// Why the hook is unavailable, in a few words for the log.
+    virtual std::string unavailableReason() const { return {}; }
+
+    /// Takes the key combination for the whole session under (signature, id).
+    /// Returns 0 on success, or a non-zero status when the system refuses it (on X11 the
+    /// X error code, e.g. 10 when another client already holds the combination).
+    virtual int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) = 0;
+
+    /// Gives up the registration made under `id`; an unknown id is ignored.
+    virtual void unregisterHotKey(uint32_t id) = 0;
+
+    /// Receives presses and releases of registered combinations. A key held down yields
+    /// one press (auto-repeat is swallowed), and its release is reported for the
+    /// registration whose press started it, whatever modifiers are still down.
+    virtual void setEventHandler(EventHandler handler) = 0;
+
+    /// The single character the key gives in the current layout without modifiers.
+    virtual std::optional<std::string> characterForKey(int64_t carbonKeyCode) const = 0;
+
+    /// Translates a key event that reached one of our own windows (X keycode and state
+    /// mask on X11) into a key code and modifiers, so that our popups can pass it on.
+    virtual std::optional<Shortcut> shortcutForNativeKey(uint32_t nativeKeyCode,
+                                                         uint32_t nativeModifiers) const = 0;
+
+    /// A descriptor that becomes readable when events wait, or -1 when there is none.
+    virtual int eventFd() const { return -1; }
+    /// Delivers every waiting event. Call it when `eventFd` is readable and before the
+    /// event loop sleeps (the connection may have queued events while sending requests).
+    virtual void processPendingEvents() {}
+};
+
+} // namespace quietlane::GlobalShortcuts

@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shortcuts/hotkeys.h"
+
+#include "app/log.h"
+
+#include <ostream>
+
+namespace quietlane::GlobalShortcuts {
+
+HotKeys::HotKeys(HotKeyBackend& backend, std::ostream& errorOutput)
+    : m_backend(backend), m_errorOutput(errorOutput) {
+    m_backend.setEventHandler([this](const HotKeyEvent& event) { return handleEvent(event); });
+}
+
+HotKeys::~HotKeys() {
+    m_backend.setEventHandler({});
+    for (const auto& [id, record] : m_records) {
+        if (record.registered)
+            m_backend.unregisterHotKey(uint32_t(id));
+    }
+}
+
+int HotKeys::registerWithSystem(const Shortcut& shortcut, int64_t id) {
+    return m_backend.registerHotKey(shortcut, kHotKeySignature, uint32_t(id));
+}
+
+void HotKeys::reportRefusal(const Shortcut& shortcut, int status) {
+    const std::string description = shortcut.presentableDescription(
+        [this](int64_t keyCode) { return m_backend.characterForKey(keyCode); });
+    m_errorOutput << "Error registering hotkey " << description << ": " << status << std::endl;
+    Log::error(Log::Category::app,
+               "global shortcut %s could not be registered (status %d): another application "
+               "probably uses it already; choose a different shortcut in the settings",
+               description.c_str(), status);
+}
+
+void HotKeys::registerHotKey(const Shortcut& shortcut, Action onKeyDown, Action onKeyUp) {
+    // Without a key hook there is nothing to refuse: the session's one "unavailable" line
+    // has been logged already.
+    if (!m_backend.isAvailable())
+        return;
+    const int64_t id = ++m_lastId;
+    if (const int status = registerWithSystem(shortcut, id); status != 0) {
+        reportRefusal(shortcut, status);
+        return;
+    }
+    m_records.insert_or_assign(id,
+                               Record{shortcut, true, std::move(onKeyDown), std::move(onKeyUp)});
+    if (!m_handlerInstalled) {
+        m_handlerInstalled = true;
+        updateEventHandler();
+    } else if (m_menuOpen) {
+        // Taken while a popup holds the keyboard: it would not fire now, and keeping it
+        // would leave it out of the hand-over when the popup closes.
+        m_backend.unregisterHotKey(uint32_t(id));
+        m_records.at(id).registered = false;
+    }
+}
+
+void HotKeys::unregisterHotKey(const Shortcut& shortcut) {
+    for (auto it = m_records.begin(); it != m_records.end();) {
+        if (it->second.shortcut == shortcut) {
+            if (it->second.registered)
+                m_backend.unregisterHotKey(uint32_t(it->first));
+            std::erase_if(m_held, [&](const auto& held) { return held.second == it->first; });
+            it = m_records.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void HotKeys::setMenuOpen(bool open) {
+    if (m_menuOpen == open)
+        return;
+    m_menuOpen = open;
+    updateEventHandler();
+}
+
+void HotKeys::updateEventHandler() {
+    if (!m_handlerInstalled)
+        return;
+    if (m_menuOpen) {
+        for (auto& [id, record] : m_records) {
+            if (record.registered)
+                m_backend.unregisterHotKey(uint32_t(id));
+            record.registered = false;
+        }
+        return;
+    }
+    for (auto it = m_records.begin(); it != m_records.end();) {
+        if (it->second.registered) {
+            ++it;
+            continue;
+        }
+        if (const int status = registerWithSystem(it->second.shortcut, it->first); status != 0) {
+            reportRefusal(it->second.shortcut, status);
+            it = m_records.erase(it);
+            continue;
+        }
+        it->second.registered = true;
+        ++it;
+    }
+}
+
+int HotKeys::handleEvent(const HotKeyEvent& event) {
+    if (event.signature != kHotKeySignature)
+        return kEventNotHandled;
+    const auto it = m_records.find(int64_t(event.id));
+    if (it == m_records.end())
+        return kEventNotHandled;
+    // Copies: an action may change the shortcut, which drops this very record.
+    const Shortcut shortcut = it->second.shortcut;
+    if (event.kind == HotKeyEvent::Kind::pressed) {
+        m_held[shortcut.carbonKeyCode] = it->first;
+        const Action action = it->second.onKeyDown;
+        action(shortcut);
+    } else {
+        m_held.erase(shortcut.carbonKeyCode);
+        const Action action = it->second.onKeyUp;
+        action(shortcut);
+    }
+    return 0;
+}
+
+int HotKeys::handleRawKeyEvent(RawKeyKind kind, int64_t carbonKeyCode, int64_t carbonModifiers) {
+    if (kind == RawKeyKind::keyUp) {
+        if (auto held = m_held.find(carbonKeyCode); held != m_held.end()) {
+            const auto record = m_records.find(held->second);
+            m_held.erase(held);
+            if (record == m_records.end())
+                return kEventNotHandled;
+            const Shortcut shortcut = record->second.shortcut;
+            const Action action = record->second.onKeyUp;
+            action(shortcut);
+            return 0;
+        }
+    }
+    const Shortcut pressed(carbonKeyCode, carbonModifiers);
+    for (const auto& [id, record] : m_records) {
+        if (record.shortcut != pressed)
+            continue;
+        if (kind == RawKeyKind::keyDown) {
+            // Auto-repeat of a combination already down: swallowed, the action ran once.
+            if (m_held.contains(carbonKeyCode))
+                return 0;
+            m_held[carbonKeyCode] = id;
+        }
+        const Shortcut shortcut = record.shortcut;
+        const Action action = kind == RawKeyKind::keyDown ? record.onKeyDown : record.onKeyUp;
+        action(shortcut);
+        return 0;
+    }
+    return kEventNotHandled;
+}
+
+} // namespace quietlane::GlobalShortcuts

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "shortcuts/hotkeybackend.h"
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <map>
+
+namespace quietlane::GlobalShortcuts {
+
+/// One record per system-wide registration, each with its own id, and the way presses
+/// reach the record's actions: from the platform's key hook, or, while one of our own
+/// popups holds the keyboard, from the key events that popup passes on.
+class HotKeys {
+public:
+    using Action = std::function<void(const Shortcut&)>;
+    enum class RawKeyKind { keyDown, keyUp };
+
+    /// `errorOutput` receives the "Error registering hotkey " lines (stdout in the program).
+    HotKeys(HotKeyBackend& backend, std::ostream& errorOutput);
+    ~HotKeys();
+    HotKeys(const HotKeys&) = delete;
+    HotKeys& operator=(const HotKeys&) = delete;
+
+    /// Registers under a fresh id. A refusal prints the error line, logs it, and keeps no
+    /// record.
+    void registerHotKey(const Shortcut& shortcut, Action onKeyDown, Action onKeyUp);
+    /// Drops every record with this shortcut.
+    void unregisterHotKey(const Shortcut& shortcut);
+
+    /// While a popup of ours holds the keyboard the system registrations are given up
+    /// (they could not fire anyway) and `handleRawKeyEvent` takes over; when it closes
+    /// they are taken again, and a combination taken by someone else meanwhile is dropped.
+    void setMenuOpen(bool open);
+    bool isMenuOpen() const { return m_menuOpen; }
+
+    /// An event from the key hook: 0 when it was ours and an action ran, else
+    /// kEventNotHandled.
+    int handleEvent(const HotKeyEvent& event);
+    /// A key event seen by one of our own windows. Same result codes.
+    int handleRawKeyEvent(RawKeyKind kind, int64_t carbonKeyCode, int64_t carbonModifiers);
+
+    size_t recordCount() const { return m_records.size(); }
+    int64_t lastId() const { return m_lastId; }
+
+private:
+    struct Record {
+        Shortcut shortcut;
+        bool registered = false;
+        Action onKeyDown;
+        Action onKeyUp;
+    };
+
+    int registerWithSystem(const Shortcut& shortcut, int64_t id);
+    void reportRefusal(const Shortcut& shortcut, int status);
+    void updateEventHandler();
+
+    HotKeyBackend& m_backend;
+    std::ostream& m_errorOutput;
+    std::map<int64_t, Record> m_records;
+    // Key code -> id of the record whose press is still down: the release goes there even
+    // when the modifiers were let go first.
+    std::map<int64_t, int64_t> m_held;
+    int64_t m_lastId = 0;
+    bool m_handlerInstalled = false;
+    bool m_menuOpen = false;
+};
+
+} // namespace quietlane::GlobalShortcuts

@@ -1,0 +1,234 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shortcuts/key.h"
+
+#include "app/translation.h"
+
+#include <array>
+#include <cctype>
+#include <unordered_map>
+#include <utility>
+
+namespace quietlane::GlobalShortcuts {
+
+namespace {
+
+using K = Key;
+using S = SpecialKey;
+
+const std::unordered_map<int64_t, SpecialKey>& keyToSpecialKeyMapping() {
+    static const std::unordered_map<int64_t, SpecialKey> mapping = {
+        {K::return_, S::return_},
+        {K::delete_, S::delete_},
+        {K::deleteForward, S::deleteForward},
+        {K::end, S::end},
+        {K::escape, S::escape},
+        {K::help, S::help},
+        {K::home, S::home},
+        {K::space, S::space},
+        {K::tab, S::tab},
+        {K::pageUp, S::pageUp},
+        {K::pageDown, S::pageDown},
+        {K::upArrow, S::upArrow},
+        {K::rightArrow, S::rightArrow},
+        {K::downArrow, S::downArrow},
+        {K::leftArrow, S::leftArrow},
+        {K::f1, S::f1},
+        {K::f2, S::f2},
+        {K::f3, S::f3},
+        {K::f4, S::f4},
+        {K::f5, S::f5},
+        {K::f6, S::f6},
+        {K::f7, S::f7},
+        {K::f8, S::f8},
+        {K::f9, S::f9},
+        {K::f10, S::f10},
+        {K::f11, S::f11},
+        {K::f12, S::f12},
+        {K::f13, S::f13},
+        {K::f14, S::f14},
+        {K::f15, S::f15},
+        {K::f16, S::f16},
+        {K::f17, S::f17},
+        {K::f18, S::f18},
+        {K::f19, S::f19},
+        {K::f20, S::f20},
+        {K::keypad0, S::keypad0},
+        {K::keypad1, S::keypad1},
+        {K::keypad2, S::keypad2},
+        {K::keypad3, S::keypad3},
+        {K::keypad4, S::keypad4},
+        {K::keypad5, S::keypad5},
+        {K::keypad6, S::keypad6},
+        {K::keypad7, S::keypad7},
+        {K::keypad8, S::keypad8},
+        {K::keypad9, S::keypad9},
+        {K::keypadClear, S::keypadClear},
+        {K::keypadDecimal, S::keypadDecimal},
+        {K::keypadDivide, S::keypadDivide},
+        {K::keypadEnter, S::keypadEnter},
+        {K::keypadEquals, S::keypadEquals},
+        {K::keypadMinus, S::keypadMinus},
+        {K::keypadMultiply, S::keypadMultiply},
+        {K::keypadPlus, S::keypadPlus},
+    };
+    return mapping;
+}
+
+constexpr const char* kEnclosingKeycap = "\u20E3";
+
+// First letter of each word upper-case, the rest untouched; ASCII and Cyrillic are the
+// only scripts our translations use.
+std::string capitalizeWords(const std::string& text) {
+    std::string result;
+    bool atWordStart = true;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte == ' ') {
+            atWordStart = true;
+            result += text[i];
+            continue;
+        }
+        if (atWordStart && byte < 0x80) {
+            result += static_cast<char>(std::toupper(byte));
+        } else if (atWordStart && (byte == 0xD0 || byte == 0xD1) && i + 1 < text.size()) {
+            // Cyrillic а..я (U+0430..U+044F) -> А..Я (U+0410..U+042F); ё -> Ё.
+            const auto next = static_cast<unsigned char>(text[i + 1]);
+            char32_t cp = ((byte & 0x1F) << 6) | (next & 0x3F);
+            if (cp >= 0x430 && cp <= 0x44F)
+                cp -= 0x20;
+            else if (cp == 0x451)
+                cp = 0x401;
+            result += static_cast<char>(0xC0 | (cp >> 6));
+            result += static_cast<char>(0x80 | (cp & 0x3F));
+            ++i;
+        } else {
+            result += text[i];
+        }
+        atWordStart = false;
+    }
+    return result;
+}
+
+} // namespace
+
+std::optional<SpecialKey> specialKeyForKeyCode(int64_t keyCode) {
+    const auto& mapping = keyToSpecialKeyMapping();
+    if (auto it = mapping.find(keyCode); it != mapping.end())
+        return it->second;
+    return std::nullopt;
+}
+
+std::string presentableDescription(SpecialKey key) {
+    const auto index = static_cast<int>(key);
+    if (key >= S::f1 && key <= S::f20)
+        return "F" + std::to_string(index - static_cast<int>(S::f1) + 1);
+    if (key >= S::keypad0 && key <= S::keypad9)
+        return std::to_string(index - static_cast<int>(S::keypad0)) + kEnclosingKeycap;
+    switch (key) {
+    case S::return_:
+        return "\u21A9";
+    case S::delete_:
+        return "\u232B";
+    case S::deleteForward:
+        return "\u2326";
+    case S::end:
+        return "\u2198";
+    case S::escape:
+        return "\u238B";
+    case S::help:
+        return "?\u20DD";
+    case S::home:
+        return "\u2196";
+    case S::space:
+        return capitalizeWords(translated(QT_TRANSLATE_NOOP("quietlane", "пробел")));
+    case S::tab:
+        return "\u21E5";
+    case S::pageUp:
+        return "\u21DE";
+    case S::pageDown:
+        return "\u21DF";
+    case S::upArrow:
+        return "\u2191";
+    case S::rightArrow:
+        return "\u2192";
+    case S::downArrow:
+        return "\u2193";
+    case S::leftArrow:
+        return "\u2190";
+    case S::keypadClear:
+        return std::string("\u2612") + kEnclosingKeycap;
+    case S::keypadDecimal:
+        return std::string(".") + kEnclosingKeycap;
+    case S::keypadDivide:
+        return std::string("/") + kEnclosingKeycap;
+    case S::keypadEnter:
+        return std::string("\u21A9") + kEnclosingKeycap;
+    case S::keypadEquals:
+        return std::string("=") + kEnclosingKeycap;
+    case S::keypadMinus:
+        return std::string("-") + kEnclosingKeycap;
+    case S::keypadMultiply:
+        return std::string("*") + kEnclosingKeycap;
+    case S::keypadPlus:
+        return std::string("+") + kEnclosingKeycap;
+    default:
+        return "\uFFFD";
+    }
+}
+
+std::optional<std::string> usLayoutCharacter(int64_t keyCode) {
+    static const std::unordered_map<int64_t, char> characters = {
+        {K::a, 'a'},
+        {K::b, 'b'},
+        {K::c, 'c'},
+        {K::d, 'd'},
+        {K::e, 'e'},
+        {K::f, 'f'},
+        {K::g, 'g'},
+        {K::h, 'h'},
+        {K::i, 'i'},
+        {K::j, 'j'},
+        {K::k, 'k'},
+        {K::l, 'l'},
+        {K::m, 'm'},
+        {K::n, 'n'},
+        {K::o, 'o'},
+        {K::p, 'p'},
+        {K::q, 'q'},
+        {K::r, 'r'},
+        {K::s, 's'},
+        {K::t, 't'},
+        {K::u, 'u'},
+        {K::v, 'v'},
+        {K::w, 'w'},
+        {K::x, 'x'},
+        {K::y, 'y'},
+        {K::z, 'z'},
+        {K::zero, '0'},
+        {K::one, '1'},
+        {K::two, '2'},
+        {K::three, '3'},
+        {K::four, '4'},
+        {K::five, '5'},
+        {K::six, '6'},
+        {K::seven, '7'},
+        {K::eight, '8'},
+        {K::nine, '9'},
+        {K::backslash, '\\'},
+        {K::backtick, '`'},
+        {K::comma, ','},
+        {K::equal, '='},
+        {K::minus, '-'},
+        {K::period, '.'},
+        {K::quote, '\''},
+        {K::semicolon, ';'},
+        {K::slash, '/'},
+        {K::leftBracket, '['},
+        {K::rightBracket, ']'},
+    };
+    if (auto it = characters.find(keyCode); it != characters.end())
+        return std::string(1, it->second);
+    return std::nullopt;
+}
+
+} // namespace quietlane::GlobalShortcuts

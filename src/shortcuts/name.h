@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "shortcuts/shortcut.h"
+
+#include <optional>
+#include <string>
+
+namespace quietlane::GlobalShortcuts {
+
+/// A named, user-changeable shortcut. Its value lives in the preferences under
+/// "GlobalShortcuts_<rawValue>"; declare a name with `ShortcutCenter::declare` so that
+/// its default is written the first time.
+struct Name {
+    std::string rawValue;
+    std::optional<Shortcut> defaultShortcut;
+
+    std::string preferencesKey() const { return "GlobalShortcuts_" + rawValue; }
+
+    friend bool operator==(const Name& a, const Name& b) { return a.rawValue == b.rawValue; }
+
+    /// The program's one shortcut: mute and unmute, Control-Option-Command-M by default.
+    static Name toggleMute() {
+        return Name{"toggleMute",
+                    Shortcut(Key{Key::m}, EventModifier::control | EventModifier::option |
+                                              EventModifier::command)};
+    }
+};
+
+} // namespace quietlane::GlobalShortcuts

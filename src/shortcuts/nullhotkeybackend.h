@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "shortcuts/hotkeybackend.h"
+
+namespace quietlane::GlobalShortcuts {
+
+/// For sessions without a global key hook: everything else of the program keeps working.
+class NullHotKeyBackend final : public HotKeyBackend {
+public:
+    explicit NullHotKeyBackend(std::string reason) : m_reason(std::move(reason)) {}
+
+    bool isAvailable() const override { return false; }
+    std::string unavailableReason() const override { return m_reason; }
+    int registerHotKey(const Shortcut&, uint32_t, uint32_t) override { return -1; }
+    void unregisterHotKey(uint32_t) override {}
+    void setEventHandler(EventHandler) override {}
+    std::optional<std::string> characterForKey(int64_t keyCode) const override {
+        return usLayoutCharacter(keyCode);
+    }
+    std::optional<Shortcut> shortcutForNativeKey(uint32_t, uint32_t) const override {
+        return std::nullopt;
+    }
+
+private:
+    std::string m_reason;
+};
+
+} // namespace quietlane::GlobalShortcuts

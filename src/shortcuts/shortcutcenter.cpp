@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shortcuts/shortcutcenter.h"
+
+#include "app/log.h"
+#include "app/preferences.h"
+
+#include <algorithm>
+
+namespace quietlane::GlobalShortcuts {
+
+ShortcutCenter::ShortcutCenter(Preferences& preferences, HotKeyBackend& backend,
+                               std::ostream& errorOutput)
+    : m_preferences(preferences), m_backend(backend), m_hotKeys(backend, errorOutput) {
+    if (!m_backend.isAvailable()) {
+        Log::notice(Log::Category::app,
+                    "global shortcut unavailable on this session (%s); mute and unmute with "
+                    "the widget or the tray icon",
+                    m_backend.unavailableReason().c_str());
+    }
+}
+
+ShortcutCenter::~ShortcutCenter() = default;
+
+Name ShortcutCenter::declare(const Name& name) {
+    if (name.defaultShortcut && !userDefaultsContains(name))
+        userDefaultsSet(name, *name.defaultShortcut);
+    return name;
+}
+
+std::optional<Shortcut> ShortcutCenter::shortcut(const Name& name) const {
+    const auto text = m_preferences.stringValue(name.preferencesKey());
+    if (!text)
+        return std::nullopt;
+    return Shortcut::fromJson(*text);
+}
+
+bool ShortcutCenter::userDefaultsContains(const Name& name) const {
+    return m_preferences.contains(name.preferencesKey());
+}
+
+void ShortcutCenter::registerShortcut(const Shortcut& shortcut) {
+    if (m_registered.contains(shortcut))
+        return;
+    // Recorded even when refused, so that a refused combination is not retried (and
+    // reported again) until the name's shortcut changes.
+    m_registered.insert(shortcut);
+    m_hotKeys.registerHotKey(
+        shortcut, [this](const Shortcut& pressed) { dispatch(m_keyDownHandlers, pressed); },
+        [this](const Shortcut& released) { dispatch(m_keyUpHandlers, released); });
+}
+
+void ShortcutCenter::unregisterShortcut(const Shortcut& shortcut) {
+    m_hotKeys.unregisterHotKey(shortcut);
+    m_registered.erase(shortcut);
+}
+
+void ShortcutCenter::userDefaultsSet(const Name& name, const Shortcut& shortcut) {
+    if (const auto old = this->shortcut(name))
+        unregisterShortcut(*old);
+    registerShortcut(shortcut);
+    m_preferences.setString(name.preferencesKey(), shortcut.toJson());
+    postChange(name);
+}
+
+void ShortcutCenter::setShortcut(const std::optional<Shortcut>& shortcut, const Name& name) {
+    if (shortcut) {
+        userDefaultsSet(name, *shortcut);
+        return;
+    }
+    const auto old = this->shortcut(name);
+    if (!old)
+        return;
+    if (name.defaultShortcut)
+        m_preferences.setBool(name.preferencesKey(), false);
+    else
+        m_preferences.remove(name.preferencesKey());
+    unregisterShortcut(*old);
+    postChange(name);
+}
+
+void ShortcutCenter::addHandler(HandlerList& list, const Name& name, Handler action) {
+    auto it = std::find_if(list.begin(), list.end(),
+                           [&](const auto& entry) { return entry.first == name.rawValue; });
+    if (it == list.end())
+        it = list.insert(list.end(), {name.rawValue, {}});
+    it->second.push_back(std::move(action));
+    if (const auto current = shortcut(name))
+        registerShortcut(*current);
+}
+
+void ShortcutCenter::onKeyDown(const Name& name, Handler action) {
+    addHandler(m_keyDownHandlers, name, std::move(action));
+}
+
+void ShortcutCenter::onKeyUp(const Name& name, Handler action) {
+    addHandler(m_keyUpHandlers, name, std::move(action));
+}
+
+void ShortcutCenter::dispatch(const HandlerList& list, const Shortcut& pressed) {
+    if (m_paused)
+        return;
+    // The store is read on every press, so a changed shortcut counts at once; the copy
+    // keeps the iteration valid when a handler adds handlers.
+    const HandlerList snapshot = list;
+    for (const auto& [rawValue, actions] : snapshot) {
+        const auto stored = shortcut(Name{rawValue, std::nullopt});
+        if (!stored || *stored != pressed)
+            continue;
+        for (const auto& action : actions)
+            action();
+    }
+}
+
+std::string ShortcutCenter::presentableDescription(const Shortcut& shortcut) const {
+    return shortcut.presentableDescription(
+        [this](int64_t keyCode) { return m_backend.characterForKey(keyCode); });
+}
+
+bool ShortcutCenter::handlePopupKeyEvent(bool isPress, uint32_t nativeKeyCode,
+                                         uint32_t nativeModifiers) {
+    const auto key = m_backend.shortcutForNativeKey(nativeKeyCode, nativeModifiers);
+    if (!key)
+        return false;
+    const auto kind = isPress ? HotKeys::RawKeyKind::keyDown : HotKeys::RawKeyKind::keyUp;
+    return m_hotKeys.handleRawKeyEvent(kind, key->carbonKeyCode, key->carbonModifiers) == 0;
+}
+
+int ShortcutCenter::addChangeObserver(ChangeObserver observer) {
+    const int token = m_nextObserverToken++;
+    m_observers.emplace_back(token, std::move(observer));
+    return token;
+}
+
+void ShortcutCenter::removeChangeObserver(int token) {
+    std::erase_if(m_observers, [token](const auto& entry) { return entry.first == token; });
+}
+
+void ShortcutCenter::postChange(const Name& name) {
+    const auto observers = m_observers;
+    for (const auto& [token, observer] : observers)
+        observer(name);
+}
+
+} // namespace quietlane::GlobalShortcuts

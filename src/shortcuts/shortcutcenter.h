@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "shortcuts/hotkeys.h"
+#include "shortcuts/name.h"
+
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+namespace quietlane {
+class Preferences;
+}
+
+namespace quietlane::GlobalShortcuts {
+
+/// Posted after every stored change of a name's shortcut, with the name.
+constexpr const char* kShortcutByNameDidChange = "GlobalShortcuts_shortcutByNameDidChange";
+
+/// The program's named global shortcuts: their storage in the preferences, their
+/// registration with the key hook, and the handlers that run when they are pressed and
+/// released. One per process, created by the application environment; main thread only.
+class ShortcutCenter {
+public:
+    using Handler = std::function<void()>;
+    using ChangeObserver = std::function<void(const Name&)>;
+
+    /// `errorOutput` gets the "Error registering hotkey " lines (stdout in the program).
+    ShortcutCenter(Preferences& preferences, HotKeyBackend& backend, std::ostream& errorOutput);
+    ~ShortcutCenter();
+    ShortcutCenter(const ShortcutCenter&) = delete;
+    ShortcutCenter& operator=(const ShortcutCenter&) = delete;
+
+    /// Declares a name: writes and registers its default when nothing at all is stored
+    /// under it yet (a stored "disabled" marker or any text keeps the default out).
+    Name declare(const Name& name);
+
+    std::optional<Shortcut> shortcut(const Name& name) const;
+    /// With a shortcut: store and re-register. Without: a name with a default keeps a
+    /// "disabled" marker, others lose their key; nothing happens if it had none.
+    void setShortcut(const std::optional<Shortcut>& shortcut, const Name& name);
+    /// Stores the shortcut for the name, moving its registration from the old one.
+    void userDefaultsSet(const Name& name, const Shortcut& shortcut);
+    /// Anything stored under the name, the "disabled" marker included.
+    bool userDefaultsContains(const Name& name) const;
+
+    /// Handlers run on every press (release) of the name's current shortcut, in the order
+    /// they were added; adding one registers the name's stored shortcut if needed.
+    void onKeyDown(const Name& name, Handler action);
+    void onKeyUp(const Name& name, Handler action);
+
+    /// While paused (the recorder is listening), presses and releases reach no handler.
+    bool isPaused() const { return m_paused; }
+    void setPaused(bool paused) { m_paused = paused; }
+
+    /// The shortcut as the user reads it, with the key's character from the current layout.
+    std::string presentableDescription(const Shortcut& shortcut) const;
+
+    /// Call when one of our own popups grabs and releases the keyboard.
+    void setMenuOpen(bool open) { m_hotKeys.setMenuOpen(open); }
+    /// A key event that reached one of our own windows (native keycode and state): true
+    /// when it was a registered shortcut and went to its handlers, so the window drops it.
+    bool handlePopupKeyEvent(bool isPress, uint32_t nativeKeyCode, uint32_t nativeModifiers);
+
+    int addChangeObserver(ChangeObserver observer);
+    void removeChangeObserver(int token);
+
+    const std::unordered_set<Shortcut, ShortcutHash>& registeredShortcuts() const {
+        return m_registered;
+    }
+    bool isAvailable() const { return m_backend.isAvailable(); }
+    HotKeyBackend& backend() { return m_backend; }
+    HotKeys& hotKeys() { return m_hotKeys; }
+
+private:
+    using HandlerList = std::vector<std::pair<std::string, std::vector<Handler>>>;
+
+    void registerShortcut(const Shortcut& shortcut);
+    void unregisterShortcut(const Shortcut& shortcut);
+    void addHandler(HandlerList& list, const Name& name, Handler action);
+    void dispatch(const HandlerList& list, const Shortcut& pressed);
+    void postChange(const Name& name);
+
+    Preferences& m_preferences;
+    HotKeyBackend& m_backend;
+    HotKeys m_hotKeys;
+    HandlerList m_keyDownHandlers;
+    HandlerList m_keyUpHandlers;
+    std::unordered_set<Shortcut, ShortcutHash> m_registered;
+    std::vector<std::pair<int, ChangeObserver>> m_observers;
+    int m_nextObserverToken = 1;
+    bool m_paused = false;
+};
+
+} // namespace quietlane::GlobalShortcuts

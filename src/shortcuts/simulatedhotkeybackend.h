@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "shortcuts/hotkeybackend.h"
+
+#include <map>
+#include <vector>
+
+namespace quietlane::GlobalShortcuts {
+
+/// An in-memory key hook for tests and demos: combinations are "held" by whoever the
+/// caller says, and key presses are driven by hand. Native keys are taken to be
+/// carbon key codes and carbon modifiers already.
+class SimulatedHotKeyBackend final : public HotKeyBackend {
+public:
+    struct Registration {
+        Shortcut shortcut;
+        uint32_t signature;
+        uint32_t id;
+    };
+
+    bool isAvailable() const override { return true; }
+    int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) override;
+    void unregisterHotKey(uint32_t id) override;
+    void setEventHandler(EventHandler handler) override { m_handler = std::move(handler); }
+    std::optional<std::string> characterForKey(int64_t keyCode) const override;
+    std::optional<Shortcut> shortcutForNativeKey(uint32_t nativeKeyCode,
+                                                 uint32_t nativeModifiers) const override;
+
+    /// Another application holds `shortcut`: registering it fails with `status`.
+    void holdElsewhere(const Shortcut& shortcut, int status = 10);
+    /// Layout characters to report instead of the US layout's.
+    void setCharacter(int64_t keyCode, std::optional<std::string> character);
+
+    /// The user presses or releases a combination; like a real key hook, a second press
+    /// while held is auto-repeat and is not reported. Returns the handler's status, or
+    /// kEventNotHandled when no registration has the combination.
+    int press(const Shortcut& shortcut);
+    int release(const Shortcut& shortcut);
+    /// Delivers an arbitrary event, as a foreign or stale one would arrive.
+    int deliver(const HotKeyEvent& event);
+
+    const std::vector<Registration>& registrations() const { return m_registrations; }
+    int registerCalls() const { return m_registerCalls; }
+
+private:
+    const Registration* find(const Shortcut& shortcut) const;
+
+    EventHandler m_handler;
+    std::vector<Registration> m_registrations;
+    std::map<int64_t, int> m_refused; // by key code * 2^20 + modifiers
+    std::map<int64_t, std::optional<std::string>> m_characters;
+    std::map<int64_t, uint32_t> m_held; // key code -> id of the press that started it
+    int m_registerCalls = 0;
+};
+
+} // namespace quietlane::GlobalShortcuts

@@ -1,0 +1,295 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shortcuts/x11/x11hotkeybackend.h"
+
+#include "app/log.h"
+#include "shortcuts/nullhotkeybackend.h"
+#include "shortcuts/x11/x11keymap.h"
+
+#include <xcb/xcb.h>
+// xkb.h names a struct member 'explicit', which C++ reserves.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
+#include <xkbcommon/xkbcommon-x11.h>
+
+#include <cstdlib>
+#include <map>
+#include <vector>
+
+namespace quietlane::GlobalShortcuts {
+
+namespace {
+
+constexpr int kBadAccess = 10;
+// Our own refusal codes, outside the range of X error codes.
+constexpr int kNoSuchKey = 1001;
+constexpr int kInexpressibleModifiers = 1002;
+
+struct FreeDeleter {
+    void operator()(void* pointer) const { std::free(pointer); }
+};
+template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
+
+} // namespace
+
+struct X11HotKeyBackend::Private {
+    struct Grab {
+        Shortcut shortcut;
+        uint32_t signature;
+        xcb_keycode_t keycode = 0;
+        uint16_t modifiers = 0;
+    };
+
+    xcb_connection_t* connection = nullptr;
+    xcb_window_t root = 0;
+    xkb_context* context = nullptr;
+    int32_t deviceId = -1;
+    std::unique_ptr<X11Keymap> keymap;
+    bool detectableAutoRepeat = false;
+    bool broken = false;
+    EventHandler handler;
+    std::map<uint32_t, Grab> grabs;
+    // Keycode -> id of the grab whose press is down. Auto-repeat presses of a held key
+    // are dropped, and the release goes to this id whatever modifiers remain.
+    std::map<xcb_keycode_t, uint32_t> held;
+
+    ~Private() {
+        keymap.reset();
+        if (context)
+            xkb_context_unref(context);
+        if (connection)
+            xcb_disconnect(connection);
+    }
+
+    int grab(const Grab& grab) {
+        std::vector<xcb_void_cookie_t> cookies;
+        for (const uint16_t locks : keymap->lockCombinations()) {
+            cookies.push_back(xcb_grab_key_checked(connection, 1, root, grab.modifiers | locks,
+                                                   grab.keycode, XCB_GRAB_MODE_ASYNC,
+                                                   XCB_GRAB_MODE_ASYNC));
+        }
+        int status = 0;
+        for (const auto cookie : cookies) {
+            if (XcbReply<xcb_generic_error_t> error{xcb_request_check(connection, cookie)})
+                status = status ? status : error->error_code;
+        }
+        // All or nothing: a half-grabbed shortcut would work only with some locks on.
+        if (status != 0)
+            ungrab(grab);
+        return status;
+    }
+
+    void ungrab(const Grab& grab) {
+        // Ungrabbing only ever releases our own grabs, so this is safe after a refusal.
+        for (const uint16_t locks : keymap->lockCombinations())
+            xcb_ungrab_key(connection, grab.keycode, root, grab.modifiers | locks);
+        xcb_flush(connection);
+    }
+
+    uint32_t currentLayout() const {
+        XcbReply<xcb_xkb_get_state_reply_t> state{xcb_xkb_get_state_reply(
+            connection, xcb_xkb_get_state(connection, XCB_XKB_ID_USE_CORE_KBD), nullptr)};
+        return state ? state->group : 0;
+    }
+
+    void reloadKeymap() {
+        for (const auto& [id, grab] : grabs)
+            ungrab(grab);
+        std::string error;
+        if (auto fresh = X11Keymap::load(connection, context, deviceId, error))
+            keymap = std::move(fresh);
+        held.clear();
+        for (auto& [id, grab] : grabs) {
+            const xkb_keycode_t keycode = keymap->keycodeFor(grab.shortcut.carbonKeyCode);
+            const auto modifiers = keymap->xModifiersFor(grab.shortcut.carbonModifiers);
+            if (keycode == XKB_KEYCODE_INVALID || !modifiers || keycode > 255)
+                continue;
+            grab.keycode = static_cast<xcb_keycode_t>(keycode);
+            grab.modifiers = *modifiers;
+            if (const int status = this->grab(grab); status != 0) {
+                Log::error(Log::Category::app,
+                           "global shortcut lost after a keyboard change (status %d)", status);
+            }
+        }
+    }
+
+    void deliver(HotKeyEvent::Kind kind, uint32_t id) {
+        const auto it = grabs.find(id);
+        if (it == grabs.end() || !handler)
+            return;
+        const EventHandler copy = handler;
+        copy({kind, it->second.signature, id});
+    }
+
+    void keyPressed(const xcb_key_press_event_t& event) {
+        if (held.contains(event.detail))
+            return;
+        const uint16_t modifiers = event.state & keymap->significantModifiers();
+        for (const auto& [id, grab] : grabs) {
+            if (grab.keycode == event.detail && grab.modifiers == modifiers) {
+                held[event.detail] = id;
+                deliver(HotKeyEvent::Kind::pressed, id);
+                return;
+            }
+        }
+    }
+
+    void keyReleased(const xcb_key_release_event_t& event) {
+        const auto it = held.find(event.detail);
+        if (it == held.end())
+            return;
+        const uint32_t id = it->second;
+        held.erase(it);
+        deliver(HotKeyEvent::Kind::released, id);
+    }
+};
+
+std::unique_ptr<X11HotKeyBackend> X11HotKeyBackend::open(const std::string& displayName,
+                                                         std::string& error) {
+    auto d = std::make_unique<Private>();
+    d->connection = xcb_connect(displayName.empty() ? nullptr : displayName.c_str(), nullptr);
+    if (xcb_connection_has_error(d->connection)) {
+        error = "cannot connect to the X display";
+        return nullptr;
+    }
+    const xcb_setup_t* setup = xcb_get_setup(d->connection);
+    d->root = xcb_setup_roots_iterator(setup).data->root;
+    if (!xkb_x11_setup_xkb_extension(
+            d->connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+            XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr)) {
+        error = "the X server has no keyboard extension (XKB)";
+        return nullptr;
+    }
+    d->context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    d->deviceId = xkb_x11_get_core_keyboard_device_id(d->connection);
+    if (!d->context || d->deviceId < 0) {
+        error = "the X server reports no keyboard";
+        return nullptr;
+    }
+    d->keymap = X11Keymap::load(d->connection, d->context, d->deviceId, error);
+    if (!d->keymap)
+        return nullptr;
+
+    // Without this a held key arrives as release/press pairs, and push-to-talk would
+    // flap on every repeat.
+    const uint32_t flag = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
+    XcbReply<xcb_xkb_per_client_flags_reply_t> flags{xcb_xkb_per_client_flags_reply(
+        d->connection,
+        xcb_xkb_per_client_flags(d->connection, XCB_XKB_ID_USE_CORE_KBD, flag, flag, 0, 0, 0),
+        nullptr)};
+    d->detectableAutoRepeat = flags && (flags->value & flag);
+    if (!d->detectableAutoRepeat)
+        Log::notice(Log::Category::app, "X server lacks detectable auto-repeat");
+    return std::unique_ptr<X11HotKeyBackend>(new X11HotKeyBackend(std::move(d)));
+}
+
+X11HotKeyBackend::X11HotKeyBackend(std::unique_ptr<Private> priv) : d(std::move(priv)) {}
+
+X11HotKeyBackend::~X11HotKeyBackend() {
+    if (!d->broken) {
+        for (const auto& [id, grab] : d->grabs)
+            d->ungrab(grab);
+    }
+}
+
+bool X11HotKeyBackend::hasDetectableAutoRepeat() const {
+    return d->detectableAutoRepeat;
+}
+
+int X11HotKeyBackend::registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) {
+    if (d->broken)
+        return kBadAccess;
+    const xkb_keycode_t keycode = d->keymap->keycodeFor(shortcut.carbonKeyCode);
+    if (keycode == XKB_KEYCODE_INVALID || keycode > 255)
+        return kNoSuchKey;
+    const auto modifiers = d->keymap->xModifiersFor(shortcut.carbonModifiers);
+    if (!modifiers)
+        return kInexpressibleModifiers;
+    Private::Grab grab{shortcut, signature, static_cast<xcb_keycode_t>(keycode), *modifiers};
+    if (const int status = d->grab(grab); status != 0)
+        return status;
+    d->grabs.insert_or_assign(id, grab);
+    return 0;
+}
+
+void X11HotKeyBackend::unregisterHotKey(uint32_t id) {
+    const auto it = d->grabs.find(id);
+    if (it == d->grabs.end())
+        return;
+    if (!d->broken)
+        d->ungrab(it->second);
+    std::erase_if(d->held, [id](const auto& entry) { return entry.second == id; });
+    d->grabs.erase(it);
+}
+
+void X11HotKeyBackend::setEventHandler(EventHandler handler) {
+    d->handler = std::move(handler);
+}
+
+std::optional<std::string> X11HotKeyBackend::characterForKey(int64_t carbonKeyCode) const {
+    if (d->broken)
+        return usLayoutCharacter(carbonKeyCode);
+    return d->keymap->character(carbonKeyCode, d->currentLayout());
+}
+
+std::optional<Shortcut> X11HotKeyBackend::shortcutForNativeKey(uint32_t nativeKeyCode,
+                                                               uint32_t nativeModifiers) const {
+    const auto code = d->keymap->carbonKeyCodeFor(nativeKeyCode);
+    if (!code)
+        return std::nullopt;
+    return Shortcut(*code, d->keymap->carbonModifiersFor(uint16_t(nativeModifiers)));
+}
+
+int X11HotKeyBackend::eventFd() const {
+    return d->broken ? -1 : xcb_get_file_descriptor(d->connection);
+}
+
+void X11HotKeyBackend::processPendingEvents() {
+    if (d->broken)
+        return;
+    std::vector<XcbReply<xcb_generic_event_t>> events;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(d->connection))
+        events.emplace_back(event);
+    if (xcb_connection_has_error(d->connection)) {
+        d->broken = true;
+        d->held.clear();
+        Log::error(Log::Category::app,
+                   "connection to the X display lost; the global shortcut no longer works");
+        return;
+    }
+    for (size_t i = 0; i < events.size(); ++i) {
+        const uint8_t type = events[i]->response_type & 0x7F;
+        if (type == XCB_KEY_PRESS) {
+            d->keyPressed(*reinterpret_cast<xcb_key_press_event_t*>(events[i].get()));
+        } else if (type == XCB_KEY_RELEASE) {
+            const auto& release = *reinterpret_cast<xcb_key_release_event_t*>(events[i].get());
+            // A server without detectable auto-repeat sends each repeat as a release and a
+            // press with the same time stamp: skip the pair, the key is still down.
+            if (!d->detectableAutoRepeat && i + 1 < events.size() &&
+                (events[i + 1]->response_type & 0x7F) == XCB_KEY_PRESS) {
+                const auto& next = *reinterpret_cast<xcb_key_press_event_t*>(events[i + 1].get());
+                if (next.detail == release.detail && next.time == release.time) {
+                    ++i;
+                    continue;
+                }
+            }
+            d->keyReleased(release);
+        } else if (type == XCB_MAPPING_NOTIFY) {
+            d->reloadKeymap();
+        }
+    }
+}
+
+std::unique_ptr<HotKeyBackend> createHotKeyBackend(const std::string& qtPlatformName) {
+    if (qtPlatformName != "xcb") {
+        return std::make_unique<NullHotKeyBackend>("the session is not an X11 session (Qt "
+                                                   "platform \"" +
+                                                   qtPlatformName + "\")");
+    }
+    std::string error;
+    if (auto backend = X11HotKeyBackend::open({}, error))
+        return backend;
+    return std::make_unique<NullHotKeyBackend>(error);
+}
+
+} // namespace quietlane::GlobalShortcuts

@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "shortcuts/hotkeybackend.h"
+
+#include <memory>
+#include <string>
+
+namespace quietlane::GlobalShortcuts {
+
+/// Global shortcuts on an X server: a passive key grab on the root window per
+/// combination, on a connection of its own (never the toolkit's).
+///
+/// Stored modifiers map to X modifiers as follows (the Mod bit each one sits on is read
+/// from the server's modifier map; the usual one is in brackets):
+///   Control (0x1000)  -> Control
+///   Shift   (0x200)   -> Shift
+///   Option  (0x800)   -> Alt   [Mod1]
+///   Command (0x100)   -> Super [Mod4]
+///   Function(0x20000) -> none: such a combination cannot be grabbed and is refused.
+/// Every combination is grabbed once per combination of Caps Lock, Num Lock [Mod2] and
+/// Scroll Lock, so the shortcut works whatever lock is on. Stored key codes name
+/// physical keys and map to X keycodes through the XKB key names (M is <AB07>).
+class X11HotKeyBackend final : public HotKeyBackend {
+public:
+    /// Connects to `displayName` (empty: $DISPLAY). Nothing, with a reason in `error`,
+    /// when there is no X server or it lacks the keyboard extension.
+    static std::unique_ptr<X11HotKeyBackend> open(const std::string& displayName,
+                                                  std::string& error);
+    ~X11HotKeyBackend() override;
+
+    bool isAvailable() const override { return true; }
+    int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) override;
+    void unregisterHotKey(uint32_t id) override;
+    void setEventHandler(EventHandler handler) override;
+    std::optional<std::string> characterForKey(int64_t carbonKeyCode) const override;
+    std::optional<Shortcut> shortcutForNativeKey(uint32_t nativeKeyCode,
+                                                 uint32_t nativeModifiers) const override;
+    int eventFd() const override;
+    void processPendingEvents() override;
+
+    /// Whether the server reports held keys without fake releases (it should).
+    bool hasDetectableAutoRepeat() const;
+
+private:
+    struct Private;
+    explicit X11HotKeyBackend(std::unique_ptr<Private> d);
+    std::unique_ptr<Private> d;
+};
+
+/// The key hook for this session: X11 when the toolkit runs on X ("xcb") and the display
+/// opens, otherwise one that reports the shortcut as unavailable.
+std::unique_ptr<HotKeyBackend> createHotKeyBackend(const std::string& qtPlatformName);
+
+} // namespace quietlane::GlobalShortcuts
