@@ -75,6 +75,10 @@ void write(Level level, Category category, const std::string& message) {
                         "QUIETLANE_CATEGORY=%s", categoryName(category), nullptr);
         return;
     }
+    // Without openlog the ident would be the executable's name, which differs between
+    // installed and test builds; the journal path above names it explicitly too.
+    static std::once_flag opened;
+    std::call_once(opened, [] { openlog("quietlane", LOG_PID, LOG_USER); });
     syslog(LOG_USER | priority(level), "[%s] %s", categoryName(category), message.c_str());
 }
 

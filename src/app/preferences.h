@@ -20,8 +20,9 @@ struct Blob {
 
 using PreferenceValue = std::variant<bool, double, std::string, std::vector<std::string>, Blob>;
 
-/// The user's preferences: a typed key-value map kept in one JSON file. Every write is
-/// durable before it returns (temp file, fsync, rename). Safe to use from any thread.
+/// The user's preferences: a typed key-value map kept in one JSON file (format in
+/// app/preferencesformat.h). Every write is durable before it returns (temp file, fsync,
+/// rename, directory fsync); reads never touch the disk. Safe to use from any thread.
 class Preferences {
 public:
     /// Loads `file` if it exists. A file that cannot be parsed is moved aside
@@ -54,10 +55,13 @@ public:
 private:
     bool set(std::string_view key, PreferenceValue value);
     bool saveLocked() const;
+    void load();
 
     std::filesystem::path m_path;
     mutable std::mutex m_mutex;
     std::map<std::string, PreferenceValue, std::less<>> m_values;
+    // False when an unreadable file could not be moved aside: writing would destroy it.
+    bool m_writable = true;
 };
 
 } // namespace quietlane
