@@ -1,0 +1,256 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "audio/audiodeviceservice.h"
+
+#include "app/log.h"
+#include "audio/audiohal.h"
+#include "audio/audioinputdevice.h"
+#include "audio/serialqueue.h"
+
+#include <future>
+
+namespace quietlane {
+
+namespace {
+
+// A volume this low is inaudible; sound servers rarely report an exact 0 after rounding.
+constexpr float kSilentVolume = 0.0001f;
+
+bool isSilenced(HalBackend& hal, AudioObjectID id, const std::vector<std::uint32_t>& elements) {
+    for (std::uint32_t element : elements) {
+        if (!hal.hasProperty(id, AudioHAL::volumeAddress(element)))
+            return false;
+        const auto volume = AudioHAL::readVolume(hal, id, element);
+        if (!volume || *volume > kSilentVolume)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+AudioDeviceService::AudioDeviceService(HalBackend& hal, Preferences& preferences,
+                                       MainThreadPoster postToMain)
+    : m_hal(hal), m_persistence(preferences), m_postToMain(std::move(postToMain)),
+      m_handle(std::make_shared<AudioDeviceService*>(this)), m_weakHandle(m_handle),
+      m_queue(std::make_unique<SerialQueue>("com.quietlane.hal")) {}
+
+AudioDeviceService::~AudioDeviceService() {
+    // States already posted to the main thread find the handle gone and are dropped.
+    m_handle.reset();
+    m_stopping = true;
+    // The tokens belong to the worker, so it unregisters them itself. Everything queued
+    // before this item returns at once, so the wait is at most the item in progress.
+    std::promise<void> unregistered;
+    m_queue->async([this, &unregistered] {
+        removeAllListeners();
+        unregistered.set_value();
+    });
+    unregistered.get_future().wait();
+    m_queue.reset();
+}
+
+void AudioDeviceService::enqueue(std::function<void()> work) {
+    m_queue->async([this, work = std::move(work)] {
+        if (!m_stopping)
+            work();
+    });
+}
+
+void AudioDeviceService::start(DeviceSelection selection) {
+    enqueue([this, selection = std::move(selection)]() mutable {
+        if (m_started)
+            return;
+        m_started = true;
+        m_selection = std::move(selection);
+        installSystemListeners();
+        resync();
+    });
+}
+
+void AudioDeviceService::setSelection(DeviceSelection selection) {
+    enqueue([this, selection = std::move(selection)]() mutable {
+        m_selection = std::move(selection);
+        resync();
+    });
+}
+
+void AudioDeviceService::setMuted(bool muted) {
+    enqueue([this, muted] {
+        applyMute(muted);
+        publish();
+    });
+}
+
+bool AudioDeviceService::registerListener(AudioObjectID object, const PropertyAddress& address,
+                                          std::function<void(AudioDeviceService&)> action,
+                                          std::vector<Token>& tokens) {
+    auto listener = std::make_shared<const std::function<void()>>(
+        [weak = m_weakHandle, action = std::move(action)] {
+            const auto handle = weak.lock();
+            if (!handle || (*handle)->m_stopping)
+                return;
+            action(**handle);
+        });
+    if (m_hal.addPropertyListener(object, address, *m_queue, listener) != HalStatus::ok)
+        return false;
+    tokens.push_back({object, address, std::move(listener)});
+    return true;
+}
+
+void AudioDeviceService::installSystemListeners() {
+    const auto resyncAction = [](AudioDeviceService& service) {
+        service.resync();
+    };
+    registerListener(kAudioObjectSystemObject, AudioHAL::kDefaultInputAddress, resyncAction,
+                     m_systemListeners);
+    registerListener(kAudioObjectSystemObject, AudioHAL::kDevicesAddress, resyncAction,
+                     m_systemListeners);
+}
+
+void AudioDeviceService::resync() {
+    removeDeviceListeners();
+    m_targets = resolveTargets(m_hal, m_selection);
+    installDeviceListeners();
+    publish();
+}
+
+void AudioDeviceService::installDeviceListeners() {
+    const auto publishAction = [](AudioDeviceService& service) {
+        service.publish();
+    };
+    for (AudioObjectID target : m_targets) {
+        registerListener(target, AudioHAL::kMuteAddress, publishAction, m_deviceListeners);
+        // Channel volumes are not watched: the main element is what a mixer moves.
+        registerListener(target, AudioHAL::volumeAddress(kElementMain), publishAction,
+                         m_deviceListeners);
+    }
+}
+
+void AudioDeviceService::removeDeviceListeners() {
+    for (const Token& token : m_deviceListeners)
+        m_hal.removePropertyListener(token.object, token.address, *m_queue, token.listener);
+    m_deviceListeners.clear();
+}
+
+void AudioDeviceService::removeAllListeners() {
+    removeDeviceListeners();
+    for (const Token& token : m_systemListeners)
+        m_hal.removePropertyListener(token.object, token.address, *m_queue, token.listener);
+    m_systemListeners.clear();
+}
+
+MicState AudioDeviceService::computeState(HalBackend& hal, const DeviceSelection& selection,
+                                          const std::vector<AudioObjectID>& targets) {
+    MicState state;
+    // Only targets that mute can act on decide the state: a device with neither control
+    // would otherwise keep the state unmuted for ever, and every toggle would mute again.
+    bool anySilenceable = false;
+    bool allMuted = true;
+    for (AudioObjectID target : targets) {
+        if (AudioHAL::hasSettableMute(hal, target)) {
+            anySilenceable = true;
+            if (allMuted) {
+                const auto mute = AudioHAL::readMute(hal, target);
+                allMuted = mute && *mute != 0;
+            }
+            continue;
+        }
+        state.usingVolumeFallback = true;
+        const auto elements = AudioHAL::settableVolumeElements(hal, target);
+        if (elements.empty())
+            continue;
+        anySilenceable = true;
+        if (allMuted)
+            allMuted = isSilenced(hal, target, elements);
+    }
+    state.isMuted = anySilenceable && allMuted;
+    state.activeDeviceName = activeDeviceName(hal, selection, targets);
+    state.devices = enumerateInputDevices(hal);
+    return state;
+}
+
+void AudioDeviceService::publish() {
+    MicState state = computeState(m_hal, m_selection, m_targets);
+    m_postToMain([weak = m_weakHandle, state = std::move(state)] {
+        if (const auto handle = weak.lock())
+            (*handle)->deliver(state);
+    });
+}
+
+void AudioDeviceService::deliver(const MicState& state) {
+    if (m_onState)
+        m_onState(state);
+}
+
+void AudioDeviceService::applyMute(bool muted) {
+    for (AudioObjectID target : m_targets) {
+        const auto uid = AudioHAL::deviceUID(m_hal, target);
+        if (!uid)
+            continue;
+        if (!AudioHAL::hasSettableMute(m_hal, target)) {
+            applyVolumeFallback(target, *uid, muted);
+            continue;
+        }
+        const OSStatus status =
+            m_hal.setPropertyData(target, AudioHAL::kMuteAddress, std::uint32_t(muted ? 1 : 0));
+        if (status != HalStatus::ok)
+            Log::error(Log::Category::audio, "setMute failed: %d for %s", int(status),
+                       uid->c_str());
+    }
+}
+
+void AudioDeviceService::applyVolumeFallback(AudioObjectID id, const std::string& uid, bool muted) {
+    const auto elements = AudioHAL::settableVolumeElements(m_hal, id);
+    if (elements.empty()) {
+        Log::error(Log::Category::audio, "no settable mute or volume for %s", uid.c_str());
+        return;
+    }
+
+    if (muted) {
+        // The saved volumes must be on disk before any zero is written: a crash in between
+        // would otherwise lose the user's levels for good.
+        MutePersistence::Snapshot snapshot;
+        std::vector<std::uint32_t> readable;
+        for (std::uint32_t element : elements) {
+            if (!m_hal.hasProperty(id, AudioHAL::volumeAddress(element)))
+                continue;
+            const auto volume = AudioHAL::readVolume(m_hal, id, element);
+            // A level that could not be read could not be restored either.
+            if (!volume)
+                continue;
+            if (*volume > 0.0f)
+                snapshot[element] = *volume;
+            readable.push_back(element);
+        }
+        if (!m_persistence.save(uid, snapshot)) {
+            Log::error(Log::Category::audio,
+                       "could not save the input volume of %s; left it unmuted", uid.c_str());
+            return;
+        }
+        for (std::uint32_t element : readable)
+            m_hal.setPropertyData(id, AudioHAL::volumeAddress(element), 0.0f);
+        return;
+    }
+
+    const auto snapshot = m_persistence.load(uid);
+    OSStatus failure = HalStatus::ok;
+    for (std::uint32_t element : elements) {
+        float volume = 1.0f;
+        if (snapshot) {
+            if (auto saved = snapshot->find(element); saved != snapshot->end())
+                volume = saved->second;
+        }
+        const OSStatus status = m_hal.setPropertyData(id, AudioHAL::volumeAddress(element), volume);
+        if (status != HalStatus::ok)
+            failure = status;
+    }
+    // The saved entry is the only copy of the user's levels until they are back.
+    if (failure != HalStatus::ok) {
+        Log::error(Log::Category::audio, "restoring the input volume failed: %d for %s",
+                   int(failure), uid.c_str());
+        return;
+    }
+    m_persistence.remove(uid);
+}
+
+} // namespace quietlane
