@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "control/microphonecontroller.h"
+
+#include "app/preferences.h"
+#include "audio/audiodeviceservice.h"
+
+#include <QMetaObject>
+#include <QPointer>
+
+namespace quietlane {
+
+namespace {
+constexpr const char* kSelectionKey = "deviceSelection";
+}
+
+MicrophoneController::MicrophoneController(HalBackend& hal, Preferences& preferences,
+                                           QObject* parent)
+    : QObject(parent), m_preferences(preferences) {
+    // The worker posts from its own thread; a queued call on this object runs on the main
+    // thread, and the service drops states that arrive after it is gone.
+    m_service =
+        std::make_unique<AudioDeviceService>(hal, preferences, [this](std::function<void()> task) {
+            QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+        });
+    setSelection(DeviceSelection::restore(m_preferences.data(kSelectionKey)));
+    m_service->setOnState([controller = QPointer(this)](const MicState& state) {
+        if (controller)
+            controller->applyState(state);
+    });
+    m_service->start(m_selection);
+}
+
+// The service must be gone (worker joined) before the QObject part is torn down, because
+// the worker posts to this object.
+MicrophoneController::~MicrophoneController() {
+    m_service.reset();
+}
+
+void MicrophoneController::setSelection(const DeviceSelection& selection) {
+    const bool changed = !(selection == m_selection);
+    m_selection = selection;
+    // A failed write is logged by the store; the selection still applies for this run.
+    m_preferences.setData(kSelectionKey, m_selection.encode());
+    m_service->setSelection(m_selection);
+    if (changed)
+        emit selectionChanged();
+}
+
+void MicrophoneController::toggle() {
+    m_service->setMuted(!m_isMuted);
+}
+
+void MicrophoneController::setMuted(bool muted) {
+    m_service->setMuted(muted);
+}
+
+void MicrophoneController::applyState(const MicState& state) {
+    if (m_isMuted != state.isMuted) {
+        m_isMuted = state.isMuted;
+        emit isMutedChanged(m_isMuted);
+    }
+    if (m_usingVolumeFallback != state.usingVolumeFallback) {
+        m_usingVolumeFallback = state.usingVolumeFallback;
+        emit usingVolumeFallbackChanged(m_usingVolumeFallback);
+    }
+    std::optional<QString> name;
+    if (state.activeDeviceName)
+        name = QString::fromStdString(*state.activeDeviceName);
+    if (m_activeDeviceName != name) {
+        m_activeDeviceName = std::move(name);
+        emit activeDeviceNameChanged();
+    }
+    if (m_availableDevices != state.devices) {
+        m_availableDevices = state.devices;
+        emit availableDevicesChanged();
+    }
+}
+
+} // namespace quietlane

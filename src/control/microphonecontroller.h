@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "audio/audioinputdevice.h"
+#include "audio/deviceselection.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace quietlane {
+
+class AudioDeviceService;
+class HalBackend;
+class Preferences;
+struct MicState;
+
+/// The one observable model of the microphone. Its values are what the devices report,
+/// never what was asked for; every change signal fires only when its value changed.
+/// Lives on the main thread.
+class MicrophoneController : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool isMuted READ isMuted NOTIFY isMutedChanged)
+    Q_PROPERTY(bool usingVolumeFallback READ usingVolumeFallback NOTIFY usingVolumeFallbackChanged)
+    Q_PROPERTY(QString activeDeviceName READ activeDeviceName NOTIFY activeDeviceNameChanged)
+
+public:
+    /// Restores the device selection from `preferences`, stores it back and starts the
+    /// service; the first state arrives later through the event loop.
+    MicrophoneController(HalBackend& hal, Preferences& preferences, QObject* parent = nullptr);
+    ~MicrophoneController() override;
+
+    bool isMuted() const { return m_isMuted; }
+    bool usingVolumeFallback() const { return m_usingVolumeFallback; }
+    /// Empty when there is no active device name (see hasActiveDeviceName).
+    QString activeDeviceName() const { return m_activeDeviceName.value_or(QString()); }
+    bool hasActiveDeviceName() const { return m_activeDeviceName.has_value(); }
+    const std::vector<AudioInputDevice>& availableDevices() const { return m_availableDevices; }
+    const DeviceSelection& selection() const { return m_selection; }
+
+    /// Stores, persists and applies the selection; persisting and applying happen even when
+    /// it is unchanged (only the signal is skipped).
+    void setSelection(const DeviceSelection& selection);
+
+public slots:
+    /// Asks for the opposite of the published state; returns before anything changes.
+    void toggle();
+    /// Asks for exactly this state; returns before anything changes.
+    void setMuted(bool muted);
+
+signals:
+    void isMutedChanged(bool isMuted);
+    void usingVolumeFallbackChanged(bool usingVolumeFallback);
+    void activeDeviceNameChanged();
+    void availableDevicesChanged();
+    void selectionChanged();
+
+private:
+    void applyState(const MicState& state);
+
+    Preferences& m_preferences;
+    bool m_isMuted = false;
+    bool m_usingVolumeFallback = false;
+    std::optional<QString> m_activeDeviceName;
+    std::vector<AudioInputDevice> m_availableDevices;
+    DeviceSelection m_selection;
+    std::unique_ptr<AudioDeviceService> m_service;
+};
+
+} // namespace quietlane
