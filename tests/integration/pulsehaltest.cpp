@@ -199,11 +199,15 @@ TEST_F(PulseHalTest, WritesAreConfirmedAndReadBackExactly) {
     const AudioObjectID mic = waitForDevice(*hal, "mic1");
     Recorder recorder;
     recorder.listen(*hal, mic, AudioHAL::kMuteAddress, "mute");
+    recorder.listen(*hal, mic, AudioHAL::volumeAddress(0), "volume");
 
     ASSERT_EQ(hal->setPropertyData(mic, AudioHAL::kMuteAddress, std::uint32_t(1)), HalStatus::ok);
     EXPECT_EQ(AudioHAL::readMute(*hal, mic), 1u) << "the next read sees a confirmed write";
     EXPECT_NE(m_server->pactl("get-source-mute mic1").find("yes"), std::string::npos);
-    EXPECT_TRUE(recorder.waitForSequence({"mute"}));
+    // The server's own report of the write must not notify a second time.
+    m_server->pactl("set-source-volume mic1 40000");
+    ASSERT_TRUE(recorder.waitForSequence({"mute", "volume"}));
+    EXPECT_EQ(recorder.count("mute"), 1u);
 
     // Above 100 % is a real level, not something to clamp.
     ASSERT_EQ(hal->setPropertyData(mic, AudioHAL::volumeAddress(0), 1.5f), HalStatus::ok);
@@ -270,6 +274,15 @@ TEST_F(PulseHalTest, ARestartedServerIsFoundAgain) {
     Log::setSink({});
     std::lock_guard lock(logMutex);
     EXPECT_EQ(errors.size(), 1u) << "one line per outage, not per attempt";
+}
+
+TEST(PulseVolume, EveryLevelUpToFourTimesSurvivesTheFloatRoundTrip) {
+    for (std::uint32_t volume = 0; volume <= 4 * PulseVolume::kNorm; ++volume)
+        ASSERT_EQ(PulseVolume::fromScalar(PulseVolume::toScalar(volume)), volume);
+    EXPECT_EQ(PulseVolume::fromScalar(-0.5f), 0u);
+    EXPECT_EQ(PulseVolume::fromScalar(1e30f), PulseVolume::kMax);
+    EXPECT_FALSE(PulseVolume::fromScalar(std::nanf("")));
+    EXPECT_EQ(PulseVolume::scaled({0, 0}, 1000), (std::vector<std::uint32_t>{1000, 1000}));
 }
 
 } // namespace

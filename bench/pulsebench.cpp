@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Figures for the sound server backend on a private server: the mute round trip against
+// a bare libpulse client (the floor) and a pactl process, the cost of a full state read,
+// and the idle cost of a connected backend. Usage: quietlane_pulse_bench pulseaudio|pipewire
+#include "../tests/integration/soundserver.h"
+
+#include "audio/audiohal.h"
+#include "audio/pulse/pulsehal.h"
+#include "audio/serialqueue.h"
+
+#include <pulse/context.h>
+#include <pulse/introspect.h>
+#include <pulse/thread-mainloop.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+using namespace quietlane;
+using namespace quietlane::testing;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kToggles = 1000;
+constexpr int kPactlRuns = 200;
+
+struct Percentiles {
+    double p50;
+    double p99;
+};
+
+Percentiles percentiles(std::vector<double> microseconds) {
+    std::sort(microseconds.begin(), microseconds.end());
+    auto at = [&](double q) {
+        return microseconds[std::size_t(q * double(microseconds.size() - 1))];
+    };
+    return {at(0.50), at(0.99)};
+}
+
+double since(Clock::time_point start) {
+    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+}
+
+void print(const char* what, Percentiles figures, Percentiles floor) {
+    std::printf("  %-34s p50 %9.1f us  p99 %9.1f us   (x%.2f / x%.2f of the floor)\n", what,
+                figures.p50, figures.p99, figures.p50 / floor.p50, figures.p99 / floor.p99);
+}
+
+// The least a client can do: set the mute by name and wait for the server's answer.
+Percentiles bareClientRoundTrip(const std::string& source) {
+    pa_threaded_mainloop* mainloop = pa_threaded_mainloop_new();
+    pa_context* context = pa_context_new(pa_threaded_mainloop_get_api(mainloop), "bench");
+    pa_context_set_state_callback(
+        context,
+        [](pa_context*, void* loop) {
+            pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
+        },
+        mainloop);
+    pa_threaded_mainloop_lock(mainloop);
+    pa_threaded_mainloop_start(mainloop);
+    pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
+    while (pa_context_get_state(context) != PA_CONTEXT_READY)
+        pa_threaded_mainloop_wait(mainloop);
+    std::vector<double> samples;
+    struct Wait {
+        pa_threaded_mainloop* mainloop;
+        bool done = false;
+    };
+    for (int toggle = 0; toggle < kToggles; ++toggle) {
+        Wait wait{mainloop};
+        const auto start = Clock::now();
+        pa_operation* operation = pa_context_set_source_mute_by_name(
+            context, source.c_str(), (toggle + 1) % 2,
+            [](pa_context*, int, void* data) {
+                auto* w = static_cast<Wait*>(data);
+                w->done = true;
+                pa_threaded_mainloop_signal(w->mainloop, 0);
+            },
+            &wait);
+        while (!wait.done)
+            pa_threaded_mainloop_wait(mainloop);
+        samples.push_back(since(start));
+        pa_operation_unref(operation);
+    }
+    pa_context_disconnect(context);
+    pa_context_unref(context);
+    pa_threaded_mainloop_unlock(mainloop);
+    pa_threaded_mainloop_stop(mainloop);
+    pa_threaded_mainloop_free(mainloop);
+    return percentiles(samples);
+}
+
+std::pair<Percentiles, Percentiles> halRoundTrip(PulseHal& hal, AudioObjectID mic) {
+    SerialQueue queue("bench-listener");
+    std::mutex mutex;
+    std::condition_variable heard;
+    Clock::time_point heardAt;
+    int notifications = 0;
+    auto listener = std::make_shared<const std::function<void()>>([&] {
+        std::lock_guard lock(mutex);
+        heardAt = Clock::now();
+        ++notifications;
+        heard.notify_one();
+    });
+    hal.addPropertyListener(mic, AudioHAL::kMuteAddress, queue, listener);
+    std::vector<double> confirmed, notified;
+    for (int toggle = 0; toggle < kToggles; ++toggle) {
+        const auto start = Clock::now();
+        hal.setPropertyData(mic, AudioHAL::kMuteAddress, std::uint32_t((toggle + 1) % 2));
+        confirmed.push_back(since(start));
+        std::unique_lock lock(mutex);
+        heard.wait(lock, [&] { return notifications > toggle; });
+        notified.push_back(std::chrono::duration<double, std::micro>(heardAt - start).count());
+    }
+    hal.removePropertyListener(mic, AudioHAL::kMuteAddress, queue, listener);
+    return {percentiles(confirmed), percentiles(notified)};
+}
+
+Percentiles pactlRoundTrip(const std::string& source) {
+    std::vector<double> samples;
+    const char* argv[] = {"pactl", "set-source-mute", source.c_str(), "toggle", nullptr};
+    for (int run = 0; run < kPactlRuns; ++run) {
+        const auto start = Clock::now();
+        pid_t child = 0;
+        posix_spawnp(&child, "pactl", nullptr, nullptr, const_cast<char**>(argv), environ);
+        int status = 0;
+        waitpid(child, &status, 0);
+        samples.push_back(since(start));
+    }
+    return percentiles(samples);
+}
+
+void fullStateRead(PulseHal& hal, SoundServer& server, int& loaded, int sources) {
+    for (; loaded < sources; ++loaded)
+        server.addSource("bench" + std::to_string(loaded), "Bench");
+    eventually([&] { return AudioHAL::deviceID(hal, "bench" + std::to_string(sources - 1)); });
+    const std::size_t devices = AudioHAL::allDeviceIDs(hal).size();
+    std::vector<double> samples;
+    std::size_t sink = 0;
+    for (int repeat = 0; repeat < 2000; ++repeat) {
+        const auto start = Clock::now();
+        for (AudioObjectID id : AudioHAL::allDeviceIDs(hal)) {
+            sink += AudioHAL::inputChannelCount(hal, id);
+            sink += AudioHAL::deviceUID(hal, id).value_or("").size();
+            sink += AudioHAL::deviceName(hal, id).value_or("").size();
+            sink += AudioHAL::hasSettableMute(hal, id) ? 1 : 0;
+        }
+        samples.push_back(since(start));
+    }
+    const Percentiles figures = percentiles(samples);
+    std::printf("  %3zu devices: p50 %8.1f us  p99 %8.1f us  (%zu)\n", devices, figures.p50,
+                figures.p99, sink % 10);
+}
+
+long contextSwitches() {
+    long total = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream status(task.path() / "status");
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.starts_with("voluntary_ctxt_switches:") ||
+                line.starts_with("nonvoluntary_ctxt_switches:"))
+                total += std::stol(line.substr(line.find(':') + 1));
+        }
+    }
+    return total;
+}
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const SoundServerKind kind = argc > 1 && std::string(argv[1]) == "pipewire"
+                                     ? SoundServerKind::pipeWire
+                                     : SoundServerKind::pulseAudio;
+    SoundServer server(kind);
+    server.addSource("mic1", "BenchMic");
+    std::printf("%s\n", SoundServer::kindName(kind));
+
+    PulseHal hal;
+    std::string error;
+    if (!hal.waitUntilReady(std::chrono::seconds(5), &error)) {
+        std::fprintf(stderr, "cannot reach the private server: %s\n", error.c_str());
+        return 1;
+    }
+    eventually([&] { return AudioHAL::deviceID(hal, "mic1").has_value(); });
+    const AudioObjectID mic = *AudioHAL::deviceID(hal, "mic1");
+
+    std::printf("mute round trip, %d toggles\n", kToggles);
+    const Percentiles floor = bareClientRoundTrip("mic1");
+    const auto [confirmed, notified] = halRoundTrip(hal, mic);
+    const Percentiles pactl = pactlRoundTrip("mic1");
+    print("bare libpulse client (floor)", floor, floor);
+    print("HAL write to confirmation", confirmed, floor);
+    print("HAL write to listener call", notified, floor);
+    print("pactl process", pactl, floor);
+
+    std::printf("full state read (ids, channels, UID, name, settable mute)\n");
+    int loaded = 1;
+    for (int sources : {1, 8, 64})
+        fullStateRead(hal, server, loaded, sources);
+
+    std::printf("idle, 10 s connected\n");
+    const double cpuBefore = cpuSeconds();
+    const long switchesBefore = contextSwitches();
+    std::this_thread::sleep_for(std::chrono::seconds(10));
+    std::printf("  CPU %.1f ms, context switches %ld (all threads, including this sleep)\n",
+                (cpuSeconds() - cpuBefore) * 1000.0, contextSwitches() - switchesBefore);
+    return 0;
+}
