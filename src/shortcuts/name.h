@@ -22,8 +22,8 @@ struct Name {
     /// The program's one shortcut: mute and unmute, Control-Option-Command-M by default.
     static Name toggleMute() {
         return Name{"toggleMute",
-                    Shortcut(Key{Key::m}, EventModifier::control | EventModifier::option |
-                                              EventModifier::command)};
+                    Shortcut::fromKey(Key{Key::m}, EventModifier::control | EventModifier::option |
+                                                       EventModifier::command)};
     }
 };
 

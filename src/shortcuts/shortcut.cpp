@@ -79,8 +79,9 @@ Shortcut::Shortcut(int64_t keyCode, int64_t carbonMods)
     : carbonKeyCode(keyCode),
       carbonModifiers(carbonModifiersFromEvent(eventModifiersFromCarbon(carbonMods))) {}
 
-Shortcut::Shortcut(Key key, uint64_t eventModifiers)
-    : carbonKeyCode(key.rawValue), carbonModifiers(carbonModifiersFromEvent(eventModifiers)) {}
+Shortcut Shortcut::fromKey(Key key, uint64_t eventModifiers) {
+    return Shortcut(key.rawValue, carbonModifiersFromEvent(eventModifiers));
+}
 
 Shortcut Shortcut::raw(int64_t keyCode, int64_t carbonMods) {
     Shortcut shortcut;
@@ -93,7 +94,7 @@ std::optional<Shortcut> Shortcut::fromEvent(EventType type, int64_t keyCode,
                                             uint64_t eventModifiers) {
     if (type != EventType::keyDown && type != EventType::keyUp)
         return std::nullopt;
-    return Shortcut(Key{keyCode}, eventModifiers & ~EventModifier::function);
+    return fromKey(Key{keyCode}, eventModifiers & ~EventModifier::function);
 }
 
 std::string Shortcut::presentableDescription(const KeyCharacterLookup& keyToCharacter) const {

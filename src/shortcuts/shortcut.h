@@ -45,7 +45,9 @@ struct Shortcut {
 
     /// The modifiers are normalised: bits other than the five known ones are dropped.
     Shortcut(int64_t keyCode, int64_t carbonMods);
-    explicit Shortcut(Key key, uint64_t eventModifiers = 0);
+    /// From a key and event modifier flags. A named factory, because a key code constant
+    /// would silently pick the constructor above and read event flags as carbon ones.
+    static Shortcut fromKey(Key key, uint64_t eventModifiers = 0);
 
     /// Exactly as given, for values decoded from the store (they are not normalised).
     static Shortcut raw(int64_t keyCode, int64_t carbonMods);

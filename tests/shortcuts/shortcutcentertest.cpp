@@ -1,0 +1,217 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shortcuts/shortcutcenter.h"
+#include "app/log.h"
+#include "app/preferences.h"
+#include "shortcuts/simulatedhotkeybackend.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <unistd.h>
+
+using namespace quietlane;
+using namespace quietlane::GlobalShortcuts;
+
+namespace {
+
+const Shortcut kDefault(46, 6400);
+const Shortcut kF5(Key::f5, EventModifier::control);
+
+class ShortcutCenterTest : public ::testing::Test {
+protected:
+    ShortcutCenterTest()
+        : m_file(std::filesystem::temp_directory_path() /
+                 ("ql-shortcuts-" + std::to_string(::getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".json")),
+          m_preferences(m_file) {
+        Log::setSink([this](Log::Level level, Log::Category category, const std::string& text) {
+            if (level == Log::Level::error && category == Log::Category::app)
+                m_errors.push_back(text);
+        });
+    }
+    ~ShortcutCenterTest() override {
+        Log::setSink({});
+        std::filesystem::remove(m_file);
+    }
+
+    ShortcutCenter& center() {
+        if (!m_center) {
+            m_center = std::make_unique<ShortcutCenter>(m_preferences, m_backend, m_output);
+            m_center->addChangeObserver([this](const Name& name) { m_changes.push_back(name); });
+        }
+        return *m_center;
+    }
+
+    std::filesystem::path m_file;
+    Preferences m_preferences;
+    SimulatedHotKeyBackend m_backend;
+    std::ostringstream m_output;
+    std::vector<std::string> m_errors;
+    std::vector<Name> m_changes;
+    std::unique_ptr<ShortcutCenter> m_center;
+};
+
+} // namespace
+
+TEST_F(ShortcutCenterTest, FreshStoreGetsTheDefaultWrittenRegisteredAndAnnouncedOnce) {
+    const Name name = center().declare(Name::toggleMute());
+    EXPECT_EQ(m_preferences.stringValue("GlobalShortcuts_toggleMute"),
+              R"({"carbonKeyCode":46,"carbonModifiers":6400})");
+    ASSERT_EQ(m_backend.registrations().size(), 1u);
+    EXPECT_EQ(m_backend.registrations()[0].id, 1u);
+    EXPECT_EQ(m_backend.registrations()[0].signature, 0x514C484Bu);
+    ASSERT_EQ(m_changes.size(), 1u);
+    EXPECT_EQ(m_changes[0].rawValue, "toggleMute");
+
+    // Declaring again and adding both handlers registers nothing more.
+    center().declare(Name::toggleMute());
+    center().onKeyDown(name, [] {});
+    center().onKeyUp(name, [] {});
+    EXPECT_EQ(m_backend.registerCalls(), 1);
+    EXPECT_EQ(m_changes.size(), 1u);
+}
+
+TEST_F(ShortcutCenterTest, AnyStoredValueKeepsTheDefaultOut) {
+    for (const bool marker : {true, false}) {
+        if (marker)
+            m_preferences.setBool("GlobalShortcuts_toggleMute", false);
+        else
+            m_preferences.setString("GlobalShortcuts_toggleMute", "{not json");
+        ShortcutCenter fresh(m_preferences, m_backend, m_output);
+        fresh.declare(Name::toggleMute());
+        fresh.onKeyDown(Name::toggleMute(), [] {});
+        EXPECT_FALSE(fresh.shortcut(Name::toggleMute()));
+        EXPECT_TRUE(fresh.userDefaultsContains(Name::toggleMute()));
+        EXPECT_EQ(m_backend.registerCalls(), 0);
+    }
+    // An out-of-range key code reads as no shortcut instead of indexing a key table.
+    m_preferences.setString("GlobalShortcuts_toggleMute",
+                            R"({"carbonKeyCode":4000,"carbonModifiers":6400})");
+    EXPECT_FALSE(center().shortcut(Name::toggleMute()));
+    EXPECT_EQ(center().presentableDescription(Shortcut::raw(4000, 0)), "\uFFFD");
+}
+
+TEST_F(ShortcutCenterTest, ClearingKeepsAMarkerOnlyForNamesWithADefault) {
+    const Name name = center().declare(Name::toggleMute());
+    center().setShortcut(std::nullopt, name);
+    EXPECT_EQ(m_preferences.boolValue("GlobalShortcuts_toggleMute"), false);
+    EXPECT_TRUE(m_backend.registrations().empty());
+    EXPECT_TRUE(center().registeredShortcuts().empty());
+    EXPECT_EQ(m_changes.size(), 2u);
+
+    center().setShortcut(std::nullopt, name); // already empty: no write, no notification
+    EXPECT_EQ(m_changes.size(), 2u);
+
+    const Name plain{"other", std::nullopt};
+    center().setShortcut(kF5, plain);
+    EXPECT_TRUE(m_preferences.contains("GlobalShortcuts_other"));
+    center().setShortcut(std::nullopt, plain);
+    EXPECT_FALSE(m_preferences.contains("GlobalShortcuts_other"));
+    EXPECT_EQ(m_changes.size(), 4u);
+}
+
+TEST_F(ShortcutCenterTest, HandlersRunInOrderForPressAndReleaseAndFollowTheStore) {
+    const Name name{"toggleMute", std::nullopt};
+    std::vector<std::string> calls;
+    center().onKeyDown(name, [&] { calls.push_back("down1"); });
+    center().onKeyDown(name, [&] { calls.push_back("down2"); });
+    center().onKeyUp(name, [&] { calls.push_back("up"); });
+    EXPECT_EQ(m_backend.registerCalls(), 0); // nothing stored yet
+
+    center().setShortcut(kDefault, name);
+    EXPECT_EQ(m_backend.press(kDefault), 0);
+    EXPECT_EQ(m_backend.press(kDefault), 0); // auto-repeat: no second delivery
+    EXPECT_EQ(m_backend.release(kDefault), 0);
+    EXPECT_EQ(calls, (std::vector<std::string>{"down1", "down2", "up"}));
+
+    // Re-recording moves the registration: the old combination no longer fires.
+    calls.clear();
+    center().setShortcut(kF5, name);
+    EXPECT_EQ(m_backend.press(kDefault), kEventNotHandled);
+    m_backend.press(kF5);
+    m_backend.release(kF5);
+    EXPECT_EQ(calls, (std::vector<std::string>{"down1", "down2", "up"}));
+
+    // A handler that changes the shortcut while its press is being dispatched.
+    calls.clear();
+    center().onKeyDown(name, [&] { center().setShortcut(kDefault, name); });
+    m_backend.press(kF5);
+    EXPECT_EQ(m_backend.release(kF5), kEventNotHandled);
+    EXPECT_EQ(calls, (std::vector<std::string>{"down1", "down2"}));
+}
+
+TEST_F(ShortcutCenterTest, PausedAndForeignEventsReachNoHandler) {
+    const Name name = center().declare(Name::toggleMute());
+    int calls = 0;
+    center().onKeyDown(name, [&] { ++calls; });
+    center().onKeyUp(name, [&] { ++calls; });
+
+    center().setPaused(true);
+    m_backend.press(kDefault);
+    m_backend.release(kDefault);
+    EXPECT_EQ(calls, 0);
+    center().setPaused(false);
+
+    EXPECT_EQ(m_backend.deliver({HotKeyEvent::Kind::pressed, 0x41424344, 1}), kEventNotHandled);
+    EXPECT_EQ(m_backend.deliver({HotKeyEvent::Kind::pressed, kHotKeySignature, 99}),
+              kEventNotHandled);
+    EXPECT_EQ(calls, 0);
+    m_backend.press(kDefault);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(ShortcutCenterTest, RefusedRegistrationIsReportedOnceAndNotRetried) {
+    m_backend.holdElsewhere(kDefault, 10);
+    const Name name = center().declare(Name::toggleMute());
+    center().onKeyDown(name, [] { FAIL() << "a refused shortcut must not fire"; });
+    EXPECT_EQ(m_output.str(), "Error registering hotkey ⌃⌥⌘M: 10\n");
+    ASSERT_EQ(m_errors.size(), 1u);
+    EXPECT_NE(m_errors[0].find("⌃⌥⌘M"), std::string::npos);
+    EXPECT_TRUE(center().registeredShortcuts().contains(kDefault));
+    EXPECT_EQ(m_backend.registerCalls(), 1);
+    EXPECT_EQ(m_preferences.stringValue("GlobalShortcuts_toggleMute"), kDefault.toJson());
+
+    // The next id is fresh even though the refused one kept no record.
+    center().setShortcut(kF5, name);
+    ASSERT_EQ(m_backend.registrations().size(), 1u);
+    EXPECT_EQ(m_backend.registrations()[0].id, 2u);
+}
+
+TEST_F(ShortcutCenterTest, PopupKeysReachTheHandlersWhileTheGrabsAreGivenUp) {
+    const Name name = center().declare(Name::toggleMute());
+    std::vector<std::string> calls;
+    center().onKeyDown(name, [&] { calls.push_back("down"); });
+    center().onKeyUp(name, [&] { calls.push_back("up"); });
+
+    center().setMenuOpen(true);
+    EXPECT_TRUE(m_backend.registrations().empty());
+    EXPECT_FALSE(center().handlePopupKeyEvent(true, Key::m, CarbonModifier::command));
+    EXPECT_TRUE(center().handlePopupKeyEvent(true, Key::m, 6400));
+    EXPECT_TRUE(center().handlePopupKeyEvent(true, Key::m, 6400)); // repeat: swallowed only
+    // Control and Option were let go before M: the release still belongs to the press.
+    EXPECT_TRUE(center().handlePopupKeyEvent(false, Key::m, CarbonModifier::command));
+    EXPECT_EQ(calls, (std::vector<std::string>{"down", "up"}));
+
+    // Someone takes the combination while the popup is open: it is dropped, with the line.
+    m_backend.holdElsewhere(kDefault);
+    center().setMenuOpen(false);
+    EXPECT_EQ(m_output.str(), "Error registering hotkey ⌃⌥⌘M: 10\n");
+    EXPECT_EQ(center().hotKeys().recordCount(), 0u);
+}
+
+TEST_F(ShortcutCenterTest, ReleaseIsMatchedToThePressAfterThePopupCloses) {
+    const Name name = center().declare(Name::toggleMute());
+    std::vector<std::string> calls;
+    center().onKeyDown(name, [&] { calls.push_back("down"); });
+    center().onKeyUp(name, [&] { calls.push_back("up"); });
+
+    m_backend.press(kDefault);  // through the system grab
+    center().setMenuOpen(true); // a popup opens while the key is down
+    EXPECT_TRUE(center().handlePopupKeyEvent(false, Key::m, 0)); // bare M released into it
+    center().setMenuOpen(false);
+    ASSERT_EQ(m_backend.registrations().size(), 1u);
+    EXPECT_EQ(m_backend.registrations()[0].id, 1u); // taken again under its own id
+    m_backend.press(kDefault);
+    EXPECT_EQ(calls, (std::vector<std::string>{"down", "up", "down"}));
+}
