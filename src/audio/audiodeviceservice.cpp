@@ -81,6 +81,19 @@ void AudioDeviceService::setMuted(bool muted) {
     });
 }
 
+void AudioDeviceService::afterPendingWork(std::function<void()> onMain) {
+    // Writes queue their notifications behind the item that made them, so one more hop
+    // through the queue lets those run too before the task reaches the main thread.
+    enqueue([this, onMain = std::move(onMain)]() mutable {
+        enqueue([this, onMain = std::move(onMain)]() mutable {
+            m_postToMain([weak = m_weakHandle, onMain = std::move(onMain)] {
+                if (!weak.expired())
+                    onMain();
+            });
+        });
+    });
+}
+
 bool AudioDeviceService::registerListener(AudioObjectID object, const PropertyAddress& address,
                                           std::function<void(AudioDeviceService&)> action,
                                           std::vector<Token>& tokens) {

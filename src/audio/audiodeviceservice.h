@@ -42,6 +42,10 @@ public:
     void setSelection(DeviceSelection selection);
     void setMuted(bool muted);
 
+    /// Runs `onMain` on the main thread after the work queued so far, the notifications
+    /// that work caused, and the states they published. Lets callers wait without sleeping.
+    void afterPendingWork(std::function<void()> onMain);
+
     /// One state computation for the given targets. Runs HAL calls: worker thread only
     /// (public for the benchmark).
     static MicState computeState(HalBackend& hal, const DeviceSelection& selection,

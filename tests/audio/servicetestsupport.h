@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/log.h"
+#include "app/preferences.h"
+#include "audio/audiodeviceservice.h"
+#include "audio/simulatedhal.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+
+namespace quietlane::testing {
+
+/// Stands in for the Qt event loop: the test thread plays the main thread.
+class MainThread {
+public:
+    AudioDeviceService::MainThreadPoster poster() {
+        return [this](std::function<void()> task) {
+            std::lock_guard lock(m_mutex);
+            m_tasks.push_back(std::move(task));
+            m_wake.notify_all();
+        };
+    }
+
+    /// Runs posted tasks until `done` holds; false after the timeout.
+    template <typename Done>
+    bool runUntil(Done done, std::chrono::seconds timeout = std::chrono::seconds(20)) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (!done()) {
+            std::unique_lock lock(m_mutex);
+            if (!m_wake.wait_until(lock, deadline, [this] { return !m_tasks.empty(); }))
+                return false;
+            auto task = std::move(m_tasks.front());
+            m_tasks.pop_front();
+            lock.unlock();
+            task();
+        }
+        return true;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_tasks;
+};
+
+class ServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quietlane-service-XXXXXX";
+        m_dir = mkdtemp(pattern);
+        preferences = std::make_unique<Preferences>(m_dir / "preferences.json");
+        Log::setSink([this](Log::Level, Log::Category, const std::string& message) {
+            std::lock_guard lock(m_logMutex);
+            m_log.push_back(message);
+        });
+    }
+    void TearDown() override {
+        service.reset();
+        Log::setSink({});
+        std::filesystem::remove_all(m_dir);
+    }
+
+    void start(DeviceSelection selection) {
+        service = std::make_unique<AudioDeviceService>(hal, *preferences, main.poster());
+        service->setOnState([this](const MicState& state) { states.push_back(state); });
+        service->start(std::move(selection));
+        settle();
+    }
+
+    /// Waits until everything queued so far has been applied and published.
+    void settle() {
+        bool done = false;
+        service->afterPendingWork([&done] { done = true; });
+        ASSERT_TRUE(main.runUntil([&done] { return done; }));
+    }
+
+    const MicState& last() const { return states.back(); }
+
+    std::vector<std::string> logged() {
+        std::lock_guard lock(m_logMutex);
+        return m_log;
+    }
+
+    /// What the snapshot store holds on disk right now, read as a restarted process would.
+    MutePersistence::Stored snapshotsOnDisk() const {
+        Preferences fresh(m_dir / "preferences.json");
+        return MutePersistence(fresh).all();
+    }
+
+    std::filesystem::path m_dir;
+    SimulatedHal hal;
+    MainThread main;
+    std::unique_ptr<Preferences> preferences;
+    std::unique_ptr<AudioDeviceService> service;
+    std::vector<MicState> states;
+
+private:
+    std::mutex m_logMutex;
+    std::vector<std::string> m_log;
+};
+
+} // namespace quietlane::testing
