@@ -1,15 +1,123 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/application.h"
 
+#include "app/appenvironment.h"
+#include "app/log.h"
+#include "app/preferences.h"
+#include "app/signalwatcher.h"
+#include "app/singleinstance.h"
+#include "app/translation.h"
+#include "appearance/appearancesettings.h"
+#include "appearance/appfonts.h"
+#include "widget/windowhints.h"
+
 #include <QApplication>
+#include <QLocale>
+#include <QTranslator>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <cstdio>
 
 namespace quietlane {
 
+namespace {
+
+// Set while the toolkit looks for a display, so that a missing one is reported in one line
+// of ours rather than the platform plugin's stack of warnings.
+bool g_quietPlatformProbe = false;
+QtMessageHandler g_previousHandler = nullptr;
+
+void messageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (g_quietPlatformProbe && type != QtFatalMsg && context.category &&
+        qstrncmp(context.category, "qt.qpa", 6) == 0)
+        return;
+    g_previousHandler(type, context, message);
+}
+
+std::string translateForCore(const char* context, const char* sourceText) {
+    return QCoreApplication::translate(context, sourceText).toStdString();
+}
+
+/// English when the stored override asks for it, or, without one, when the desktop's
+/// languages name English before Russian. Russian is the source text.
+bool wantsEnglish(const Preferences& preferences) {
+    if (const auto language = AppearanceSettings::languageOverride(preferences))
+        return *language == Language::en;
+    for (const QString& name : QLocale::system().uiLanguages()) {
+        if (name.startsWith(QLatin1String("ru")))
+            return false;
+        if (name.startsWith(QLatin1String("en")))
+            return true;
+    }
+    return false;
+}
+
+void* x11Connection() {
+    if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
+        return x11->connection();
+    return nullptr;
+}
+
+} // namespace
+
 int runApplication(int argc, char** argv, std::unique_ptr<HalBackend> hal) {
+    // Prefer X11 (also under XWayland): a Wayland client cannot place its own windows,
+    // and the widget lives by where it is put. Offscreen comes last only to detect that
+    // no display is reachable at all.
+    const bool platformChosenByUser = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+    if (!platformChosenByUser)
+        qputenv("QT_QPA_PLATFORM", "xcb;wayland;offscreen");
+    g_previousHandler = qInstallMessageHandler(messageHandler);
+    g_quietPlatformProbe = !platformChosenByUser;
+
     QApplication application(argc, argv);
+    g_quietPlatformProbe = false;
+    if (!platformChosenByUser && QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        std::fprintf(stderr,
+                     "quietlane: no graphical session found (cannot open display \"%s\"); "
+                     "start it from an X11 or Wayland desktop\n",
+                     qgetenv("DISPLAY").constData());
+        return 1;
+    }
+    QApplication::setApplicationName(QStringLiteral("quietlane"));
+    QApplication::setApplicationVersion(QStringLiteral(QUIETLANE_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
-    (void)hal;
-    return QApplication::exec();
+
+    SingleInstance instance;
+    QString instanceError;
+    switch (instance.claim(instanceError)) {
+    case SingleInstance::Outcome::forwarded:
+        return 0;
+    case SingleInstance::Outcome::failed:
+        std::fprintf(stderr,
+                     "quietlane: cannot check for a running instance (%s); starting anyway\n",
+                     qPrintable(instanceError));
+        break;
+    case SingleInstance::Outcome::primary:
+        break;
+    }
+
+    Preferences preferences(Preferences::defaultPath());
+    // The language is fixed for the whole run: texts are built once, in it.
+    QTranslator translator;
+    if (wantsEnglish(preferences) && translator.load(QStringLiteral(":/i18n/quietlane_en.qm")))
+        QCoreApplication::installTranslator(&translator);
+    installTranslator(&translateForCore);
+
+    const std::unique_ptr<WindowHints> hints = createWindowHints(x11Connection());
+    SignalWatcher signalWatcher;
+    QObject::connect(&signalWatcher, &SignalWatcher::terminationRequested, &application,
+                     [] { QCoreApplication::quit(); });
+
+    int status = 0;
+    {
+        AppEnvironment environment(*hal, preferences, *hints, QApplication::arguments());
+        AppFonts::registerBundled();
+        QObject::connect(&instance, &SingleInstance::settingsRequested, &environment,
+                         &AppEnvironment::showSettings);
+        status = QApplication::exec();
+    }
+    return status;
 }
 
 } // namespace quietlane

@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "widget/floatingpanel.h"
+
+#include "widget/windowhints.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRegion>
+
+namespace quietlane {
+
+namespace {
+
+bool paletteIsDark(const QPalette& palette) {
+    return palette.color(QPalette::Window).lightness() < 128;
+}
+
+Point toPoint(const QPointF& p) {
+    return {p.x(), p.y()};
+}
+
+} // namespace
+
+FloatingPanel::FloatingPanel(WindowHints& hints)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::WindowDoesNotAcceptFocus),
+      m_hints(hints) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
+    setFocusPolicy(Qt::NoFocus);
+    setFixedSize(kSide, kSide);
+    setWindowTitle(QStringLiteral("Quietlane"));
+    m_look.dark = paletteIsDark(palette());
+    // The hints must sit on the window before it is mapped: window managers read
+    // _NET_WM_STATE and _NET_WM_DESKTOP once, when they take the window on.
+    m_hints.makeFloating(std::uint32_t(winId()));
+    if (!m_hints.isCompositing())
+        setMask(QRegion(0, 0, kSide, kSide, QRegion::Ellipse));
+    updateAccessibility();
+}
+
+void FloatingPanel::setLook(const FloatingWidgetView::Look& look) {
+    FloatingWidgetView::Look next = look;
+    next.dark = m_look.dark;
+    const bool mutedChanged = next.isMuted != m_look.isMuted;
+    m_look = next;
+    if (mutedChanged)
+        updateAccessibility();
+    update();
+}
+
+void FloatingPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    FloatingWidgetView::paint(painter, QRectF(0, 0, kSide, kSide), m_look);
+}
+
+void FloatingPanel::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    m_tracker.press(toPoint(event->position()), toPoint(event->globalPosition()));
+}
+
+void FloatingPanel::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_tracker.isPressed())
+        return;
+    if (const auto topLeft = m_tracker.move(toPoint(event->globalPosition())))
+        move(qRound(topLeft->x), qRound(topLeft->y));
+}
+
+void FloatingPanel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !m_tracker.isPressed()) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    if (m_tracker.release())
+        emit moved(pos());
+    else
+        emit clicked();
+}
+
+void FloatingPanel::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) {
+        m_look.dark = paletteIsDark(palette());
+        update();
+    }
+    QWidget::changeEvent(event);
+}
+
+void FloatingPanel::updateAccessibility() {
+    setAccessibleName(FloatingWidgetView::accessibleName());
+    setAccessibleDescription(FloatingWidgetView::accessibleValue(m_look.isMuted) +
+                             QStringLiteral(". ") + FloatingWidgetView::accessibleHint());
+}
+
+} // namespace quietlane

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "widget/dragtracker.h"
+#include "widget/floatingwidgetview.h"
+
+#include <QWidget>
+
+namespace quietlane {
+
+class WindowHints;
+
+/// The round widget's window: 64 × 64, frameless, above other windows, never focused.
+/// Every press on it is either a click or a drag that moves the window itself.
+class FloatingPanel : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kSide = 64;
+
+    explicit FloatingPanel(WindowHints& hints);
+
+    void setLook(const FloatingWidgetView::Look& look);
+    const FloatingWidgetView::Look& look() const { return m_look; }
+
+signals:
+    /// A press that ended without becoming a drag.
+    void clicked();
+    /// A drag ended with the window's top-left corner at `topLeft` (global, toolkit form).
+    void moved(QPoint topLeft);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void updateAccessibility();
+
+    WindowHints& m_hints;
+    FloatingWidgetView::Look m_look;
+    DragTracker m_tracker;
+};
+
+} // namespace quietlane

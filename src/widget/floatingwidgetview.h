@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QRectF>
+#include <QString>
+
+class QPainter;
+
+namespace quietlane::FloatingWidgetView {
+
+struct Look {
+    bool isMuted = false;
+    double backgroundOpacity = 0.6;
+    double foregroundOpacity = 1.0;
+    bool dark = false;
+};
+
+/// The round widget: a glass disc (background opacity), a ring and the microphone
+/// (foreground opacity), green-ringed when live and red with a slash when muted.
+void paint(QPainter& painter, const QRectF& frame, const Look& look);
+
+/// What assistive technologies hear.
+QString accessibleName();
+QString accessibleValue(bool isMuted);
+QString accessibleHint();
+
+} // namespace quietlane::FloatingWidgetView
