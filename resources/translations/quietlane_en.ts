@@ -1,4 +1,382 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ru">
+<context>
+    <name>GlobalShortcuts</name>
+    <message>
+        <location filename="../../src/shortcuts/recorderfield.cpp" line="+21"/>
+        <source>Записать сочетание</source>
+        <translation>Record shortcut</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Нажмите сочетание</source>
+        <translation>Press shortcut</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Это сочетание клавиш уже занято системой или другим приложением.</source>
+        <translation>This shortcut is already used by the system or another application.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Сочетания рабочего стола можно изменить в его настройках клавиатуры.</source>
+        <translation>Desktop shortcuts can be changed in the desktop's keyboard settings.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>ОК</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Всё равно использовать</source>
+        <translation>Use Anyway</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Удалить сочетание</source>
+        <translation>Delete shortcut</translation>
+    </message>
+</context>
+<context>
+    <name>quietlane</name>
+    <message>
+        <location filename="../../src/audio/audioinputdevice.cpp" line="+22"/>
+        <location filename="../../src/settings/settingstab.cpp" line="+31"/>
+        <source>Микрофон</source>
+        <translation>Microphone</translation>
+    </message>
+    <message>
+        <location filename="../../src/audio/deviceselection.cpp" line="+92"/>
+        <location filename="../../src/menubar/dropdownmodel.cpp" line="+92"/>
+        <location filename="../../src/settings/settingsmodel.cpp" line="+53"/>
+        <location line="+15"/>
+        <source>Все микрофоны</source>
+        <translation>All microphones</translation>
+    </message>
+    <message>
+        <location filename="../../src/menubar/dropdownmodel.cpp" line="-53"/>
+        <source>Плавающий виджет</source>
+        <translation>Floating widget</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Устройство</source>
+        <translation>Device</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Режим срабатывания</source>
+        <translation>Trigger mode</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Запуск при входе</source>
+        <translation>Launch at login</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Настройки…</source>
+        <translation>Settings…</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Выйти из Quietlane</source>
+        <translation>Quit Quietlane</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <location filename="../../src/settings/settingsmodel.cpp" line="-2"/>
+        <source>Микрофон по умолчанию</source>
+        <translation>Default microphone</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Микрофон выключен</source>
+        <translation>Microphone muted</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Микрофон активен</source>
+        <translation>Microphone live</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Включить микрофон</source>
+        <translation>Unmute microphone</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Заглушить микрофон</source>
+        <translation>Mute microphone</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>Нет устройства</source>
+        <translation>No device</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Все</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <location filename="../../src/settings/settingsmodel.cpp" line="-52"/>
+        <source>Зажатие (PTT)</source>
+        <translation>Hold (PTT)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Переключение</source>
+        <translation>Toggle</translation>
+    </message>
+    <message>
+        <location line="+36"/>
+        <source>По умолчанию</source>
+        <translation>Default</translation>
+    </message>
+    <message>
+        <location line="+25"/>
+        <source>Выключен</source>
+        <translation>Muted</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Активен</source>
+        <translation>Live</translation>
+    </message>
+    <message>
+        <location filename="../../src/settings/settingstab.cpp" line="+2"/>
+        <source>Хоткей</source>
+        <translation>Hotkey</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Виджет</source>
+        <translation>Widget</translation>
+    </message>
+    <message>
+        <location filename="../../src/shortcuts/key.cpp" line="+143"/>
+        <source>пробел</source>
+        <translation>space</translation>
+    </message>
+</context>
+<context>
+    <name>quietlane::AppearanceManager</name>
+    <message>
+        <location filename="../../src/appearance/appearancemanager.cpp" line="+138"/>
+        <source>Светлая</source>
+        <translation>Light</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Тёмная</source>
+        <translation>Dark</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Системная</source>
+        <translation>System</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>Системный</source>
+        <translation>System</translation>
+    </message>
+</context>
+<context>
+    <name>quietlane::ApprovalRow</name>
+    <message>
+        <location filename="../../src/settings/settingsrows.cpp" line="+134"/>
+        <source>Требуется подтверждение в Системных настройках</source>
+        <translation>Needs approval in the system settings</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Открыть ›</source>
+        <translation>Open ›</translation>
+    </message>
+</context>
+<context>
+    <name>quietlane::DropdownDonateButton</name>
+    <message>
+        <location filename="../../src/menubar/dropdownrows.cpp" line="+210"/>
+        <source>Купить кофе разработчику</source>
+        <translation>Buy the developer a coffee</translation>
+    </message>
+</context>
+<context>
+    <name>quietlane::FloatingWidgetView</name>
+    <message>
+        <location filename="../../src/widget/floatingwidgetview.cpp" line="+48"/>
+        <source>Микрофон</source>
+        <translation>Microphone</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Выключен</source>
+        <translation>Muted</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Активен</source>
+        <translation>Live</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Нажмите, чтобы переключить</source>
+        <translation>Click to toggle</translation>
+    </message>
+</context>
+<context>
+    <name>quietlane::HUDPanel</name>
+    <message>
+        <location filename="../../src/hud/hudpanel.cpp" line="+50"/>
+        <source>Выключен</source>
+        <translation>Muted</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Включён</source>
+        <translation>Unmuted</translation>
+    </message>
+</context>
+<context>
+    <name>quietlane::HotKeyManager</name>
+    <message>
+        <location filename="../../src/control/hotkeymanager.cpp" line="+22"/>
+        <source>Зажатие (PTT)</source>
+        <translation>Hold (PTT)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Переключение</source>
+        <translation>Toggle</translation>
+    </message>
+</context>
+<context>
+    <name>quietlane::SettingsContent</name>
+    <message>
+        <location filename="../../src/settings/settingscontent.cpp" line="+83"/>
+        <source>Управляемый микрофон</source>
+        <translation>Controlled microphone</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Микрофон</source>
+        <translation>Microphone</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Состояние</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Активное устройство</source>
+        <translation>Active device</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Устройство без аппаратного mute — глушим обнулением чувствительности (volume → 0).</source>
+        <translation>The device has no hardware mute — it is silenced by setting its input volume to zero (volume → 0).</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Запуск и оформление</source>
+        <translation>Startup and appearance</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Запускать при входе в систему</source>
+        <translation>Launch at login</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>Тема</source>
+        <translation>Theme</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Язык</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Перезапустите приложение, чтобы полностью применить язык.</source>
+        <translation>Restart the app to fully apply the language.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Показывать HUD при переключении</source>
+        <translation>Show HUD when toggling</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Управление через звуковой сервер (control, без записи) — глобальный mute для всех приложений. Доступ к микрофону не запрашивается.</source>
+        <translation>Works through the sound server (control only, no recording) — a global mute for every application. No microphone access is requested.</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Глобальный хоткей</source>
+        <translation>Global hotkey</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Переключить микрофон</source>
+        <translation>Toggle microphone</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Режим срабатывания</source>
+        <translation>Trigger mode</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>«Переключение» — нажатие меняет mute. «Зажатие (PTT)» — пока клавиша зажата, состояние временно инвертируется; отпускание возвращает прежнее.</source>
+        <translation>“Toggle” — each press flips mute. “Hold (PTT)” — while the key is held the state is temporarily inverted; releasing it restores the previous state.</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Плавающий виджет</source>
+        <translation>Floating widget</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Показывать виджет</source>
+        <translation>Show widget</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Прозрачность фона</source>
+        <translation>Background opacity</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Обводка и иконка</source>
+        <translation>Ring and icon</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Прозрачность фона и обводки настраиваются раздельно — меньше процент, прозрачнее. Виджет поверх всех окон и на всех рабочих столах: клик — переключить микрофон, перетаскивание — переместить.</source>
+        <translation>Background and ring opacity are set separately — a lower percentage is more transparent. The widget stays above all windows on every desktop: click to toggle the microphone, drag to move it.</translation>
+    </message>
+</context>
+<context>
+    <name>quietlane::SettingsWindow</name>
+    <message>
+        <location filename="../../src/settings/settingswindow.cpp" line="+15"/>
+        <source>Настройки Quietlane</source>
+        <translation>Quietlane Settings</translation>
+    </message>
+</context>
+<context>
+    <name>quietlane::TabHeader</name>
+    <message>
+        <location filename="../../src/settings/tabheader.cpp" line="+88"/>
+        <source>Разделы настроек</source>
+        <translation>Settings sections</translation>
+    </message>
+</context>
 </TS>
