@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "control/hotkeymanager.h"
+#include "app/preferences.h"
+#include "audio/simulatedhal.h"
+#include "control/microphonecontroller.h"
+#include "shortcuts/shortcutcenter.h"
+#include "shortcuts/simulatedhotkeybackend.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+using namespace quietlane;
+using GlobalShortcuts::Shortcut;
+
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+const Shortcut kDefault(46, 6400);
+
+class HotKeyManagerTest : public ::testing::Test {
+protected:
+    HotKeyManagerTest() {
+        char pattern[] = "/tmp/quietlane-hotkeys-XXXXXX";
+        m_dir = ::mkdtemp(pattern);
+        m_preferences = std::make_unique<Preferences>(m_dir / "preferences.json");
+        m_micID = m_hal.addDevice(SimulatedDevice::withMute("mic"));
+        m_hal.setDefaultInput(m_micID);
+    }
+    ~HotKeyManagerTest() override {
+        m_manager.reset();
+        m_mic.reset();
+        m_center.reset();
+        std::filesystem::remove_all(m_dir);
+    }
+
+    void start() {
+        m_center =
+            std::make_unique<GlobalShortcuts::ShortcutCenter>(*m_preferences, m_keys, m_output);
+        m_mic = std::make_unique<MicrophoneController>(m_hal, *m_preferences);
+        m_manager = std::make_unique<HotKeyManager>(*m_mic, *m_center, *m_preferences);
+    }
+
+    bool waitMuted(bool muted) {
+        return waitFor([&] { return m_mic->isMuted() == muted; }, 5000);
+    }
+
+    std::filesystem::path m_dir;
+    std::unique_ptr<Preferences> m_preferences;
+    SimulatedHal m_hal;
+    AudioObjectID m_micID = 0;
+    GlobalShortcuts::SimulatedHotKeyBackend m_keys;
+    std::ostringstream m_output;
+    std::unique_ptr<GlobalShortcuts::ShortcutCenter> m_center;
+    std::unique_ptr<MicrophoneController> m_mic;
+    std::unique_ptr<HotKeyManager> m_manager;
+};
+
+} // namespace
+
+TEST_F(HotKeyManagerTest, ModeIsRestoredAndRewrittenButSignalsOnlyOnChange) {
+    start();
+    EXPECT_EQ(m_manager->mode(), HotKeyManager::Mode::toggle);
+    EXPECT_FALSE(m_preferences->contains("hotkeyMode"));
+    int signals = 0;
+    QObject::connect(m_manager.get(), &HotKeyManager::modeChanged, [&] { ++signals; });
+    m_manager->setMode(HotKeyManager::Mode::toggle);
+    EXPECT_EQ(m_preferences->stringValue("hotkeyMode"), "toggle");
+    EXPECT_EQ(signals, 0);
+    m_manager->setMode(HotKeyManager::Mode::pushToTalk);
+    EXPECT_EQ(signals, 1);
+
+    m_manager.reset();
+    m_manager = std::make_unique<HotKeyManager>(*m_mic, *m_center, *m_preferences);
+    EXPECT_EQ(m_manager->mode(), HotKeyManager::Mode::pushToTalk);
+    EXPECT_EQ(HotKeyManager::title(HotKeyManager::Mode::pushToTalk), "Зажатие (PTT)");
+}
+
+TEST_F(HotKeyManagerTest, ShortcutMutesTheDeviceInBothModes) {
+    start();
+    ASSERT_TRUE(waitFor([&] { return m_mic->hasActiveDeviceName(); }, 5000));
+    // The first start wrote and registered the default shortcut.
+    ASSERT_EQ(m_keys.registrations().size(), 1u);
+
+    m_keys.press(kDefault);
+    m_keys.release(kDefault);
+    ASSERT_TRUE(waitMuted(true));
+    EXPECT_TRUE(m_hal.device(m_micID)->muted);
+
+    m_manager->setMode(HotKeyManager::Mode::pushToTalk);
+    m_keys.press(kDefault);
+    ASSERT_TRUE(waitMuted(false)); // talking while held
+    m_keys.release(kDefault);
+    ASSERT_TRUE(waitMuted(true));
+}
+
+TEST_F(HotKeyManagerTest, HandlersOutliveTheManagerHarmlessly) {
+    start();
+    m_manager.reset();
+    m_keys.press(kDefault);
+    m_keys.release(kDefault);
+    waitFor([] { return false; }, 50);
+    EXPECT_FALSE(m_mic->isMuted());
+}
