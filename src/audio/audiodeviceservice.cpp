@@ -248,11 +248,20 @@ void AudioDeviceService::applyVolumeFallback(AudioObjectID id, const std::string
     const auto snapshot = m_persistence.load(uid);
     OSStatus failure = HalStatus::ok;
     for (std::uint32_t element : elements) {
-        float volume = 1.0f;
+        std::optional<float> saved;
         if (snapshot) {
-            if (auto saved = snapshot->find(element); saved != snapshot->end())
-                volume = saved->second;
+            if (auto entry = snapshot->find(element); entry != snapshot->end())
+                saved = entry->second;
         }
+        if (!saved) {
+            // Nothing saved and still audible: we never silenced this element (say a second
+            // unmute queued before the first one's state arrived), and full volume would
+            // overwrite the user's level.
+            const auto current = AudioHAL::readVolume(m_hal, id, element);
+            if (current && *current > kSilentVolume)
+                continue;
+        }
+        const float volume = saved.value_or(1.0f);
         const OSStatus status = m_hal.setPropertyData(id, AudioHAL::volumeAddress(element), volume);
         if (status != HalStatus::ok)
             failure = status;

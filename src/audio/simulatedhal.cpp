@@ -360,18 +360,23 @@ AudioObjectID SimulatedHal::addDevice(SimulatedDevice device) {
 }
 
 bool SimulatedHal::removeDevice(AudioObjectID id) {
+    return unplugDevice(id).has_value();
+}
+
+std::optional<SimulatedDevice> SimulatedHal::unplugDevice(AudioObjectID id) {
     std::lock_guard lock(m_mutex);
     auto it = std::find_if(m_devices.begin(), m_devices.end(),
                            [id](const auto& entry) { return entry.first == id; });
     if (it == m_devices.end())
-        return false;
+        return std::nullopt;
+    SimulatedDevice device = std::move(it->second);
     m_devices.erase(it);
     notifyLocked(kAudioObjectSystemObject, {Selector::devices, Scope::global});
     if (m_defaultInput == id) {
         m_defaultInput = kAudioObjectUnknown;
         notifyLocked(kAudioObjectSystemObject, {Selector::defaultInputDevice, Scope::global});
     }
-    return true;
+    return device;
 }
 
 void SimulatedHal::setDefaultInput(AudioObjectID id) {

@@ -116,6 +116,8 @@ public:
     // What another application or the user would do; never subject to faults.
     AudioObjectID addDevice(SimulatedDevice device);
     bool removeDevice(AudioObjectID id);
+    /// Removes the device and returns it as it was at that moment, to plug back in later.
+    std::optional<SimulatedDevice> unplugDevice(AudioObjectID id);
     /// 0 means "no default input". Removing the default device also sets it to 0.
     void setDefaultInput(AudioObjectID id);
     void setDefaultInputReadable(bool readable);

@@ -79,6 +79,10 @@ TEST_F(ServiceTest, MixedTargetsMuteTogetherAndVolumesComeBackExactly) {
     EXPECT_EQ(volumeWrites(hal, boosted),
               (std::vector<std::pair<std::uint32_t, float>>{{0, 1.5f}, {1, 0.25f}, {2, 0.7f}}));
     EXPECT_TRUE(snapshotsOnDisk().empty());
+    // A second unmute, as from two clicks before the state arrived, keeps the level.
+    service->setMuted(false);
+    settle();
+    EXPECT_EQ(AudioHAL::readVolume(hal, boosted, 0), 1.5f);
 
     // Without a saved level the only safe guess is full volume.
     hal.setVolumeExternally(boosted, 0, 0.f);
