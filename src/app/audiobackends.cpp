@@ -2,10 +2,13 @@
 #include "app/audiobackends.h"
 
 #include "audio/pulse/pulsehal.h"
+#include "audio/simulatedhal.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <exception>
+#include <fstream>
+#include <sstream>
 
 namespace quietlane {
 
@@ -30,6 +33,37 @@ std::unique_ptr<HalBackend> openPulseBackend(bool waitForServer, std::string& er
     return hal;
 }
 
+// What the simulated backend shows when no device file is given: one microphone with a
+// mute switch and one that can only be silenced through its volume.
+constexpr const char* kDemoDevices = R"({
+  "default": "builtin-mic",
+  "devices": [
+    {"uid": "builtin-mic", "name": "Built-in Microphone", "channels": [2], "mute": false},
+    {"uid": "usb-headset", "name": "USB Headset", "channels": [1], "volumes": {"0": 0.8}}
+  ]
+})";
+
+std::unique_ptr<HalBackend> openSimulatedBackend(std::string& error) {
+    const char* path = std::getenv("QUIETLANE_SIM_DEVICES");
+    std::string document = kDemoDevices;
+    if (path && *path) {
+        std::ifstream file(path);
+        std::ostringstream contents;
+        if (!file || !(contents << file.rdbuf())) {
+            error = std::string("quietlane: cannot read the simulated devices from ") + path +
+                    " (QUIETLANE_SIM_DEVICES)";
+            return nullptr;
+        }
+        document = contents.str();
+    }
+    std::string reason;
+    auto hal = SimulatedHal::fromJson(document, &reason);
+    if (!hal)
+        error = std::string("quietlane: invalid simulated devices in ") +
+                (path && *path ? path : "the built-in demo") + ": " + reason;
+    return hal;
+}
+
 } // namespace
 
 std::unique_ptr<HalBackend> openAudioBackend(const AudioBackendRequest& request,
@@ -41,10 +75,8 @@ std::unique_ptr<HalBackend> openAudioBackend(const AudioBackendRequest& request,
     }
     if (name == "pulse")
         return openPulseBackend(request.waitForServer, error);
-    if (name == "sim") {
-        error = "quietlane: the audio backend '" + name + "' is not part of this build yet";
-        return nullptr;
-    }
+    if (name == "sim")
+        return openSimulatedBackend(error);
     error = "quietlane: unknown audio backend '" + name + "' (choose pulse or sim)";
     return nullptr;
 }
