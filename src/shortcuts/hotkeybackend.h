@@ -44,6 +44,14 @@ public:
     /// Gives up the registration made under `id`; an unknown id is ignored.
     virtual void unregisterHotKey(uint32_t id) = 0;
 
+    /// Whether another client holds the combination right now, found by taking it and
+    /// giving it back at once. Combinations registered through this backend are ours and
+    /// answer false, as does a backend that cannot tell.
+    virtual bool isHeldElsewhere(const Shortcut& shortcut) {
+        (void)shortcut;
+        return false;
+    }
+
     /// Receives presses and releases of registered combinations. A key held down yields
     /// one press (auto-repeat is swallowed), and its release is reported for the
     /// registration whose press started it, whatever modifiers are still down.

@@ -70,6 +70,14 @@ void HotKeys::unregisterHotKey(const Shortcut& shortcut) {
     }
 }
 
+bool HotKeys::hasRecord(const Shortcut& shortcut) const {
+    for (const auto& [id, record] : m_records) {
+        if (record.shortcut == shortcut)
+            return true;
+    }
+    return false;
+}
+
 void HotKeys::setMenuOpen(bool open) {
     if (m_menuOpen == open)
         return;

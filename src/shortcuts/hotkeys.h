@@ -43,6 +43,8 @@ public:
     int handleRawKeyEvent(RawKeyKind kind, int64_t carbonKeyCode, int64_t carbonModifiers);
 
     size_t recordCount() const { return m_records.size(); }
+    /// Whether a record (a registration the system accepted) exists for the shortcut.
+    bool hasRecord(const Shortcut& shortcut) const;
     int64_t lastId() const { return m_lastId; }
 
 private:

@@ -25,6 +25,10 @@ void SimulatedHotKeyBackend::unregisterHotKey(uint32_t id) {
     std::erase_if(m_held, [id](const auto& entry) { return entry.second == id; });
 }
 
+bool SimulatedHotKeyBackend::isHeldElsewhere(const Shortcut& shortcut) {
+    return m_refused.contains(comboKey(shortcut)) && !find(shortcut);
+}
+
 std::optional<std::string> SimulatedHotKeyBackend::characterForKey(int64_t keyCode) const {
     if (auto it = m_characters.find(keyCode); it != m_characters.end())
         return it->second;

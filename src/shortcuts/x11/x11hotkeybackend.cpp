@@ -222,6 +222,26 @@ void X11HotKeyBackend::unregisterHotKey(uint32_t id) {
     d->grabs.erase(it);
 }
 
+bool X11HotKeyBackend::isHeldElsewhere(const Shortcut& shortcut) {
+    if (d->broken)
+        return false;
+    for (const auto& [id, grab] : d->grabs) {
+        // Grabbing our own combination again would succeed, and the ungrab after the test
+        // would then drop the live registration.
+        if (grab.shortcut == shortcut)
+            return false;
+    }
+    const xkb_keycode_t keycode = d->keymap->keycodeFor(shortcut.carbonKeyCode);
+    const auto modifiers = d->keymap->xModifiersFor(shortcut.carbonModifiers);
+    if (keycode == XKB_KEYCODE_INVALID || keycode > 255 || !modifiers)
+        return false;
+    const Private::Grab probe{shortcut, 0, static_cast<xcb_keycode_t>(keycode), *modifiers};
+    const int status = d->grab(probe);
+    if (status == 0)
+        d->ungrab(probe);
+    return status == kBadAccess;
+}
+
 void X11HotKeyBackend::setEventHandler(EventHandler handler) {
     d->handler = std::move(handler);
 }

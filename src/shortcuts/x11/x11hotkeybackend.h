@@ -32,6 +32,7 @@ public:
     bool isAvailable() const override { return true; }
     int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) override;
     void unregisterHotKey(uint32_t id) override;
+    bool isHeldElsewhere(const Shortcut& shortcut) override;
     void setEventHandler(EventHandler handler) override;
     std::optional<std::string> characterForKey(int64_t carbonKeyCode) const override;
     std::optional<Shortcut> shortcutForNativeKey(uint32_t nativeKeyCode,
