@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -55,6 +56,10 @@ SoundServer::SoundServer(SoundServerKind kind) : m_kind(kind) {
     setenv("PULSE_RUNTIME_PATH", (m_directory + "/pulse").c_str(), 1);
     setenv("PULSE_SERVER", ("unix:" + m_directory + "/pulse/native").c_str(), 1);
     unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    unsetenv("XDG_CONFIG_HOME");
+    // PulseAudio's default of 256 descriptors runs out near 60 sources.
+    std::filesystem::create_directories(m_directory + "/.config/pulse");
+    std::ofstream(m_directory + "/.config/pulse/daemon.conf") << "rlimit-nofile = 4096\n";
     prctl(PR_SET_CHILD_SUBREAPER, 1);
     start();
 }
