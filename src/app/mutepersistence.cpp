@@ -35,11 +35,8 @@ std::optional<std::uint32_t> elementNumber(std::string_view key) {
 
 } // namespace
 
-MutePersistence::Stored MutePersistence::all() const {
-    const auto blob = m_preferences.data(kKey);
-    if (!blob)
-        return {};
-    const auto json = FloatJson::parse(*blob, nullptr, /*allow_exceptions=*/false);
+MutePersistence::Stored MutePersistence::decode(std::string_view blob) {
+    const auto json = FloatJson::parse(blob, nullptr, /*allow_exceptions=*/false);
     if (!json.is_object())
         return {};
     Stored stored;
@@ -55,29 +52,58 @@ MutePersistence::Stored MutePersistence::all() const {
     return stored;
 }
 
-bool MutePersistence::store(const Stored& snapshots) {
+std::optional<std::string> MutePersistence::encode(const Stored& snapshots) {
     FloatJson json = FloatJson::object();
     for (const auto& [uid, elements] : snapshots) {
         auto& entry = json[uid] = FloatJson::object();
         for (const auto& [element, volume] : elements) {
-            // JSON has no form for these; writing null would lose the entry silently.
-            if (!std::isfinite(volume)) {
-                Log::error(Log::Category::audio, "volume snapshot for %s is not a number",
-                           uid.c_str());
-                return false;
-            }
+            // JSON has no form for these; the encoder would write null and lose the entry.
+            if (!std::isfinite(volume))
+                return std::nullopt;
             entry[element] = volume;
         }
     }
-    std::string text;
     try {
-        text = json.dump();
-    } catch (const FloatJson::exception& error) {
-        // A UID that is not UTF-8 cannot be written back faithfully; keep the old blob.
-        Log::error(Log::Category::audio, "could not encode volume snapshots: %s", error.what());
+        return json.dump();
+    } catch (const FloatJson::exception&) {
+        // A UID that is not UTF-8 cannot be written back faithfully.
+        return std::nullopt;
+    }
+}
+
+MutePersistence::Snapshot
+MutePersistence::usableElements(const std::map<std::string, float>& entry) {
+    Snapshot snapshot;
+    for (const auto& [key, volume] : entry) {
+        if (!std::isfinite(volume) || volume < 0)
+            continue;
+        const auto element = elementNumber(key);
+        if (!element)
+            continue;
+        // "0" and "+0" can both be present in a hand-edited blob; the plain form is the
+        // one this program writes, so it wins.
+        if (key == std::to_string(*element))
+            snapshot.insert_or_assign(*element, volume);
+        else
+            snapshot.try_emplace(*element, volume);
+    }
+    return snapshot;
+}
+
+MutePersistence::Stored MutePersistence::all() const {
+    const auto blob = m_preferences.data(kKey);
+    return blob ? decode(*blob) : Stored{};
+}
+
+bool MutePersistence::store(const Stored& snapshots) {
+    auto text = encode(snapshots);
+    if (!text) {
+        Log::error(Log::Category::audio,
+                   "volume snapshots not saved: a volume is not a number or a device "
+                   "identifier is not UTF-8");
         return false;
     }
-    return m_preferences.setData(kKey, std::move(text));
+    return m_preferences.setData(kKey, std::move(*text));
 }
 
 bool MutePersistence::save(const std::string& uid, const Snapshot& snapshot) {
@@ -97,21 +123,7 @@ std::optional<MutePersistence::Snapshot> MutePersistence::load(const std::string
     const auto it = snapshots.find(uid);
     if (it == snapshots.end())
         return std::nullopt;
-    Snapshot snapshot;
-    for (const auto& [key, volume] : it->second) {
-        if (!std::isfinite(volume) || volume < 0)
-            continue;
-        const auto element = elementNumber(key);
-        if (!element)
-            continue;
-        // "0" and "+0" can both be present in a hand-edited blob; the plain form is the
-        // one this program writes, so it wins.
-        if (key == std::to_string(*element))
-            snapshot.insert_or_assign(*element, volume);
-        else
-            snapshot.try_emplace(*element, volume);
-    }
-    return snapshot;
+    return usableElements(it->second);
 }
 
 bool MutePersistence::remove(const std::string& uid) {

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace quietlane {
 
@@ -30,6 +31,13 @@ public:
     /// Saved volumes that are finite and not negative; nothing when there is no entry.
     std::optional<Snapshot> load(const std::string& uid) const;
     bool remove(const std::string& uid);
+
+    /// The snapshots in a stored blob; empty when the blob is not a JSON object.
+    static Stored decode(std::string_view blob);
+    /// The compact JSON of `snapshots`; nothing when a value or UID has no JSON form.
+    static std::optional<std::string> encode(const Stored& snapshots);
+    /// The elements of one stored entry that may drive a device volume.
+    static Snapshot usableElements(const std::map<std::string, float>& entry);
 
 private:
     Preferences& m_preferences;

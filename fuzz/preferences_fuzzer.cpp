@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Feeds arbitrary bytes to the preferences file reader: it must never crash, and what it
+// accepts must survive being written and read again unchanged.
+#include "app/preferencesformat.h"
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const auto values = quietlane::parsePreferences(text);
+    if (!values)
+        return 0;
+    const auto reread = quietlane::parsePreferences(quietlane::serializePreferences(*values));
+    if (!reread || *reread != *values)
+        std::abort();
+    return 0;
+}
