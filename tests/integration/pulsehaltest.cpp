@@ -23,6 +23,12 @@ namespace {
 /// Records listener calls, as labels, in the order the queue ran them.
 class Recorder {
 public:
+    ~Recorder() {
+        // The backend outlives this recorder, whose queue must not be called any more.
+        for (const auto& r : m_registrations)
+            r.hal->removePropertyListener(r.object, r.address, m_queue, r.listener);
+    }
+
     void listen(HalBackend& hal, AudioObjectID object, const PropertyAddress& address,
                 const std::string& label) {
         auto block = std::make_shared<const std::function<void()>>([this, label] {
@@ -30,6 +36,7 @@ public:
             m_events.push_back(label);
         });
         ASSERT_EQ(hal.addPropertyListener(object, address, m_queue, block), HalStatus::ok);
+        m_registrations.push_back({&hal, object, address, block});
     }
 
     std::vector<std::string> events() {
@@ -58,8 +65,16 @@ public:
     }
 
 private:
+    struct Registration {
+        HalBackend* hal;
+        AudioObjectID object;
+        PropertyAddress address;
+        ListenerBlock listener;
+    };
+
     std::mutex m_mutex;
     std::vector<std::string> m_events;
+    std::vector<Registration> m_registrations;
     SerialQueue m_queue{"test-listeners"};
 };
 

@@ -75,6 +75,9 @@ OSStatus PulseHal::writeVolume(const SourceSnapshot& source, std::uint32_t eleme
     if (!volume)
         return HalStatus::illegalOperation;
     std::vector<std::uint32_t> volumes = source.volumes;
+    // The source may have changed shape since the address was checked.
+    if (element > volumes.size())
+        return HalStatus::unknownProperty;
     if (element == kElementMain)
         volumes = PulseVolume::scaled(volumes, *volume);
     else
