@@ -1,0 +1,253 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "login/autostartentry.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quietlane {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string fileName() {
+    return std::string(AutostartEntry::kAppId) + ".desktop";
+}
+
+// The keys of the [Desktop Entry] group; other groups are not ours to read.
+std::map<std::string, std::string> readEntry(const fs::path& file) {
+    std::map<std::string, std::string> keys;
+    std::ifstream in(file);
+    std::string line;
+    bool inGroup = false;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty() || line[0] == '#')
+            continue;
+        if (line[0] == '[') {
+            inGroup = line == "[Desktop Entry]";
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (!inGroup || equals == std::string::npos)
+            continue;
+        auto trim = [](std::string text) {
+            const auto begin = text.find_first_not_of(" \t");
+            const auto end = text.find_last_not_of(" \t");
+            return begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
+        };
+        keys.emplace(trim(line.substr(0, equals)), trim(line.substr(equals + 1)));
+    }
+    return keys;
+}
+
+bool isTrue(const std::map<std::string, std::string>& keys, const char* key) {
+    auto it = keys.find(key);
+    return it != keys.end() && it->second == "true";
+}
+
+bool isFalse(const std::map<std::string, std::string>& keys, const char* key) {
+    auto it = keys.find(key);
+    return it != keys.end() && it->second == "false";
+}
+
+bool entryExists(const fs::path& path) {
+    std::error_code error;
+    return fs::exists(path, error);
+}
+
+std::string describe(const char* what, const fs::path& path, int error) {
+    return std::string(what) + " " + path.string() + ": " + std::strerror(error);
+}
+
+// Temp file, fsync, rename: a crash or a full disk never leaves a half-written entry that
+// a session would try to start.
+std::optional<std::string> writeAtomically(const fs::path& directory, const fs::path& file,
+                                           const std::string& content) {
+    std::error_code error;
+    fs::create_directories(directory, error);
+    if (error)
+        return describe("cannot create", directory, error.value());
+    std::string temp = (directory / ("." + fileName() + ".XXXXXX")).string();
+    const int fd = mkstemp(temp.data());
+    if (fd < 0)
+        return describe("cannot write to", directory, errno);
+    const char* data = content.data();
+    size_t left = content.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, left);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            const int saved = errno;
+            ::close(fd);
+            ::unlink(temp.c_str());
+            return describe("cannot write", file, saved);
+        }
+        data += written;
+        left -= size_t(written);
+    }
+    if (::fchmod(fd, 0644) != 0 || ::fsync(fd) != 0 || ::close(fd) != 0) {
+        const int saved = errno;
+        ::unlink(temp.c_str());
+        return describe("cannot write", file, saved);
+    }
+    if (std::rename(temp.c_str(), file.c_str()) != 0) {
+        const int saved = errno;
+        ::unlink(temp.c_str());
+        return describe("cannot write", file, saved);
+    }
+    return std::nullopt;
+}
+
+std::vector<fs::path> splitDirectories(const char* list) {
+    std::vector<fs::path> result;
+    std::stringstream stream(list ? list : "");
+    std::string item;
+    while (std::getline(stream, item, ':')) {
+        if (!item.empty() && item[0] == '/')
+            result.push_back(fs::path(item) / "autostart");
+    }
+    return result;
+}
+
+} // namespace
+
+AutostartEntry::AutostartEntry(fs::path userDirectory, std::vector<fs::path> systemDirectories,
+                               fs::path program)
+    : m_userDirectory(std::move(userDirectory)), m_systemDirectories(std::move(systemDirectories)),
+      m_program(std::move(program)) {}
+
+AutostartEntry AutostartEntry::forProgram(fs::path program) {
+    fs::path configHome;
+    const char* xdgConfigHome = std::getenv("XDG_CONFIG_HOME");
+    if (xdgConfigHome && xdgConfigHome[0] == '/') {
+        configHome = xdgConfigHome;
+    } else {
+        const char* home = std::getenv("HOME");
+        configHome = fs::path(home ? home : "/") / ".config";
+    }
+    const char* dirs = std::getenv("XDG_CONFIG_DIRS");
+    auto systemDirectories = splitDirectories(dirs && dirs[0] ? dirs : "/etc/xdg");
+    return AutostartEntry(configHome / "autostart", std::move(systemDirectories),
+                          std::move(program));
+}
+
+fs::path AutostartEntry::userFile() const {
+    return m_userDirectory / fileName();
+}
+
+LoginItemStatus AutostartEntry::status() const {
+    fs::path effective = userFile();
+    if (!entryExists(effective)) {
+        effective.clear();
+        for (const fs::path& directory : m_systemDirectories) {
+            if (entryExists(directory / fileName())) {
+                effective = directory / fileName();
+                break;
+            }
+        }
+    }
+    if (effective.empty())
+        return LoginItemStatus::notRegistered;
+    const auto keys = readEntry(effective);
+    if (isTrue(keys, "Hidden") || isFalse(keys, "X-GNOME-Autostart-enabled"))
+        return LoginItemStatus::notRegistered;
+    auto exec = keys.find("Exec");
+    const std::string program = exec == keys.end() ? std::string() : programOfExec(exec->second);
+    // A bare name is looked up in PATH by the session; only an absolute path can be checked.
+    if (program.empty() || (program[0] == '/' && ::access(program.c_str(), X_OK) != 0))
+        return LoginItemStatus::notFound;
+    return LoginItemStatus::enabled;
+}
+
+std::optional<std::string> AutostartEntry::enable() const {
+    const std::string content = "[Desktop Entry]\n"
+                                "Type=Application\n"
+                                "Name=Quietlane\n"
+                                "Exec=" +
+                                execValue(m_program) +
+                                "\n"
+                                "Icon=audio-input-microphone\n"
+                                "Terminal=false\n"
+                                "NoDisplay=true\n"
+                                "X-GNOME-Autostart-enabled=true\n";
+    return writeAtomically(m_userDirectory, userFile(), content);
+}
+
+std::optional<std::string> AutostartEntry::disable() const {
+    if (::unlink(userFile().c_str()) != 0 && errno != ENOENT)
+        return describe("cannot remove", userFile(), errno);
+    if (status() == LoginItemStatus::enabled) {
+        // A system-wide entry of ours would still start the program: hide it for this user.
+        return writeAtomically(m_userDirectory, userFile(),
+                               "[Desktop Entry]\nType=Application\nName=Quietlane\nHidden=true\n");
+    }
+    return std::nullopt;
+}
+
+std::string AutostartEntry::execValue(const fs::path& program) {
+    const std::string path = program.string();
+    const bool needsQuotes = path.find_first_of(" \t\n\"'\\><~|&;$*?#()`=%") != std::string::npos;
+    if (!needsQuotes)
+        return path;
+    // Inside quotes ", `, $ and \ take a backslash; the value as a whole is a string, where
+    // every backslash is written twice.
+    std::string quoted = "\"";
+    for (char c : path) {
+        if (c == '"' || c == '`' || c == '$')
+            quoted += "\\\\";
+        else if (c == '\\')
+            quoted += "\\\\\\";
+        if (c == '%')
+            quoted += '%'; // a literal percent sign is written twice
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::string AutostartEntry::programOfExec(const std::string& exec) {
+    // Undo the string escapes first (\\ -> \, \s -> space), then split off the first argument.
+    std::string value;
+    for (size_t i = 0; i < exec.size(); ++i) {
+        if (exec[i] == '\\' && i + 1 < exec.size()) {
+            const char next = exec[++i];
+            value += next == 's' ? ' ' : next == 't' ? '\t' : next == 'n' ? '\n' : next;
+        } else {
+            value += exec[i];
+        }
+    }
+    std::string program;
+    size_t i = value.find_first_not_of(' ');
+    if (i == std::string::npos)
+        return {};
+    if (value[i] != '"') {
+        const size_t end = value.find(' ', i);
+        program = value.substr(i, end == std::string::npos ? std::string::npos : end - i);
+    } else {
+        for (++i; i < value.size() && value[i] != '"'; ++i) {
+            if (value[i] == '\\' && i + 1 < value.size())
+                ++i;
+            program += value[i];
+        }
+        if (i >= value.size())
+            return {}; // unterminated quote
+    }
+    std::string unpercented;
+    for (size_t k = 0; k < program.size(); ++k) {
+        unpercented += program[k];
+        if (program[k] == '%' && k + 1 < program.size() && program[k + 1] == '%')
+            ++k;
+    }
+    return unpercented;
+}
+
+} // namespace quietlane

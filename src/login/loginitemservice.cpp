@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "login/loginitemservice.h"
+
+#include "app/log.h"
+
+#include <QCoreApplication>
+
+namespace quietlane {
+
+LoginItemService::LoginItemService(QObject* parent)
+    : LoginItemService(
+          AutostartEntry::forProgram(QCoreApplication::applicationFilePath().toStdString()),
+          parent) {}
+
+LoginItemService::LoginItemService(AutostartEntry entry, QObject* parent)
+    : QObject(parent), m_entry(std::move(entry)) {
+    const LoginItemStatus status = m_entry.status();
+    m_enabled = status == LoginItemStatus::enabled;
+    m_requiresApproval = status == LoginItemStatus::requiresApproval;
+}
+
+void LoginItemService::setEnabled(bool on) {
+    const std::optional<std::string> failure = on ? m_entry.enable() : m_entry.disable();
+    if (failure)
+        Log::error(Log::Category::login, "login item toggle failed: %s", failure->c_str());
+    refresh();
+}
+
+void LoginItemService::refresh() {
+    const LoginItemStatus status = m_entry.status();
+    const bool enabled = status == LoginItemStatus::enabled;
+    const bool requiresApproval = status == LoginItemStatus::requiresApproval;
+    if (enabled != m_enabled) {
+        m_enabled = enabled;
+        emit enabledChanged(enabled);
+    }
+    if (requiresApproval != m_requiresApproval) {
+        m_requiresApproval = requiresApproval;
+        emit requiresApprovalChanged(requiresApproval);
+    }
+}
+
+} // namespace quietlane

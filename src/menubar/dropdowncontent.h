@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "menubar/dropdownmodel.h"
+
+#include <QWidget>
+
+#include <map>
+
+class QVBoxLayout;
+
+namespace quietlane {
+
+class DisclosureButton;
+class DropdownDonateButton;
+class DropdownHeader;
+class DropdownMuteButton;
+class DropdownRowButton;
+class OptionList;
+
+/// The card in the tray dropdown: state header, mute button and the setting rows, drawn
+/// from a plain model and acting only through the given actions. Its one state of its own
+/// is whether the device list is open (closed on creation). It is 300 wide and as tall as
+/// its content; every change of its size is reported through `sizeReported`.
+class DropdownContent : public QWidget {
+    Q_OBJECT
+public:
+    DropdownContent(DropdownModel model, DropdownActions actions, DropdownBackground background,
+                    QWidget* parent = nullptr);
+
+    const DropdownModel& model() const { return m_model; }
+    void setModel(DropdownModel model);
+    void setActions(DropdownActions actions) { m_actions = std::move(actions); }
+
+    DropdownBackground background() const { return m_background; }
+    bool isDeviceExpanded() const { return m_deviceExpanded; }
+    void setDeviceExpanded(bool expanded);
+
+    /// The widget standing for `part` (the first divider for `divider`), for tests and
+    /// for the renderer.
+    QWidget* partWidget(DropdownPart part) const;
+    OptionList* deviceList() const { return m_deviceList; }
+
+    QSize sizeHint() const override;
+
+signals:
+    void sizeReported(QSize size);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void applyModel();
+    void runRow(DropdownPart part);
+    void chooseDevice(const QString& id);
+
+    DropdownModel m_model;
+    DropdownActions m_actions;
+    DropdownBackground m_background;
+    bool m_deviceExpanded = false;
+    QSize m_reportedSize;
+
+    QVBoxLayout* m_layout;
+    DropdownHeader* m_header;
+    DropdownMuteButton* m_muteButton;
+    DropdownRowButton* m_widgetRow;
+    DisclosureButton* m_deviceRow;
+    OptionList* m_deviceList;
+    DisclosureButton* m_modeRow;
+    DropdownRowButton* m_loginRow;
+    DropdownRowButton* m_settingsRow;
+    DropdownDonateButton* m_donateRow;
+    DropdownRowButton* m_quitRow;
+    QWidget* m_firstDivider = nullptr;
+    std::vector<DeviceOption> m_options;
+};
+
+} // namespace quietlane

@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "audio/audioinputdevice.h"
+#include "audio/deviceselection.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quietlane {
+
+/// What the dropdown shows; filled from the live services, or by hand for a rendering.
+struct DropdownModel {
+    bool isMuted = false;
+    std::string deviceName;
+    std::string hotkey;
+    std::string deviceValue;
+    std::string modeTitle;
+    bool widgetVisible = true;
+    bool loginEnabled = false;
+    bool showDonate = true;
+    std::vector<AudioInputDevice> availableDevices;
+    DeviceSelection selection;
+    friend bool operator==(const DropdownModel&, const DropdownModel&) = default;
+};
+
+/// What each control of the dropdown does. Empty actions do nothing.
+struct DropdownActions {
+    std::function<void()> toggleMute;
+    std::function<void()> toggleWidget;
+    std::function<void()> toggleLogin;
+    std::function<void()> openMode;
+    std::function<void()> openSettings;
+    std::function<void(const DeviceSelection&)> selectDevice;
+    std::function<void()> donate;
+    std::function<void()> quit;
+};
+
+enum class DropdownBackground { glass, solid };
+
+/// The pieces of the card, top to bottom.
+enum class DropdownPart {
+    header,
+    muteButton,
+    divider,
+    widgetRow,
+    deviceRow,
+    deviceList,
+    modeRow,
+    loginRow,
+    settingsRow,
+    donateRow,
+    quitRow,
+};
+
+/// The card's pieces in order for this model; the device list only while it is expanded.
+std::vector<DropdownPart> dropdownParts(const DropdownModel& model, bool deviceExpanded);
+
+enum class RowTrailing { toggle, valueAndChevron, keyHint };
+
+/// One of the generic rows (widget, device, mode, login, settings, quit).
+struct DropdownRow {
+    DropdownPart part;
+    std::string label;
+    RowTrailing trailing;
+    std::string trailingText; // the value or the key hint
+    bool toggleOn = false;
+    std::function<void()> action; // the device row's action is left to the view (it expands)
+};
+
+/// The generic row for `part`, with its label, trailing content and action.
+DropdownRow dropdownRow(DropdownPart part, const DropdownModel& model,
+                        const DropdownActions& actions);
+
+/// One choice of the device list. Ids of the fixed choices cannot be taken by any device:
+/// device ids always carry the "device:" prefix, the fixed ones never do.
+struct DeviceOption {
+    std::string id;
+    std::string title;
+    DeviceSelection selection;
+    bool selected = false;
+};
+std::vector<DeviceOption> deviceOptions(const DropdownModel& model);
+
+/// Header and mute-button texts for the state.
+std::string stateTitle(bool isMuted);
+std::string muteButtonTitle(bool isMuted);
+
+/// The shortcut hint on the mute button. The default's text only while nothing at all is
+/// stored (the default is still to be written); a cleared or unreadable shortcut shows
+/// nothing, so the card never advertises a key that does nothing.
+std::string hotkeyHint(bool anythingStored, const std::optional<std::string>& shortcutText);
+
+/// The header's device line: the active device, or the no-device text.
+std::string headerDeviceName(const std::optional<std::string>& activeDeviceName);
+/// The device row's value: "Все" for all inputs, else the active device or an em dash.
+std::string deviceRowValue(const DeviceSelection& selection,
+                           const std::optional<std::string>& activeDeviceName);
+
+} // namespace quietlane

@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "menubar/dropdownrows.h"
+
+#include "menubar/dropdownmodel.h"
+#include "settings/controlpalette.h"
+#include "settings/figmatoggle.h"
+#include "widget/micglyph.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quietlane {
+
+namespace P = ControlPalette;
+
+namespace {
+QFont rowFont() {
+    return P::interFont(P::Weight::regular, 13);
+}
+QFont hintFont() {
+    return P::interFont(P::Weight::regular, 12);
+}
+QColor accent(bool muted) {
+    return muted ? P::red() : P::green();
+}
+} // namespace
+
+DropdownHeader::DropdownHeader(QWidget* parent) : QWidget(parent) {
+    setFixedHeight(64);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void DropdownHeader::setState(bool isMuted, const QString& deviceName) {
+    if (isMuted == m_muted && deviceName == m_deviceName && !accessibleName().isEmpty())
+        return;
+    m_muted = isMuted;
+    m_deviceName = deviceName;
+    setAccessibleName(QString::fromStdString(stateTitle(isMuted)) + QStringLiteral(", ") +
+                      deviceName);
+    update();
+}
+
+void DropdownHeader::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor a = accent(m_muted);
+    const QRectF tile(14, 12, 40, 40);
+    QColor tileColor = a;
+    tileColor.setAlphaF(0.16f);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(tileColor);
+    painter.drawRoundedRect(tile, 10, 10);
+    MicGlyph::paint(painter, QRectF(tile.center() - QPointF(12, 12), QSizeF(24, 24)), a, m_muted,
+                    P::red());
+
+    const double dotX = width() - 16 - 10;
+    painter.setBrush(a);
+    painter.drawEllipse(QRectF(dotX, 32 - 5, 10, 10));
+
+    const QFont titleFont = P::interFont(P::Weight::semibold, 14);
+    const QFont deviceFont = P::interFont(P::Weight::regular, 12);
+    const QFontMetricsF titleMetrics(titleFont);
+    const QFontMetricsF deviceMetrics(deviceFont);
+    const double textLeft = tile.right() + 12;
+    const double textWidth = std::max(0.0, dotX - 8 - textLeft);
+    const double blockHeight = titleMetrics.height() + 2 + deviceMetrics.height();
+    const double top = 32 - blockHeight / 2;
+    painter.setFont(titleFont);
+    painter.setPen(P::white(0.96));
+    painter.drawText(QRectF(textLeft, top, textWidth, titleMetrics.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter,
+                     titleMetrics.elidedText(QString::fromStdString(stateTitle(m_muted)),
+                                             Qt::ElideRight, textWidth));
+    painter.setFont(deviceFont);
+    painter.setPen(P::white(0.5));
+    painter.drawText(
+        QRectF(textLeft, top + titleMetrics.height() + 2, textWidth, deviceMetrics.height()),
+        Qt::AlignLeft | Qt::AlignVCenter,
+        deviceMetrics.elidedText(m_deviceName, Qt::ElideRight, textWidth));
+}
+
+DropdownMuteButton::DropdownMuteButton(QWidget* parent) : PlainButton(parent) {
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFocusRadius(10);
+    setState(false, {});
+}
+
+void DropdownMuteButton::setState(bool isMuted, const QString& hotkeyHint) {
+    m_muted = isMuted;
+    m_hint = hotkeyHint;
+    const QString title = QString::fromStdString(muteButtonTitle(isMuted));
+    setText(title);
+    setAccessibleName(hotkeyHint.isEmpty()
+                          ? title
+                          : title + QStringLiteral(" (") + hotkeyHint + QStringLiteral(")"));
+    update();
+}
+
+QSize DropdownMuteButton::sizeHint() const {
+    const QFontMetrics metrics(P::interFont(P::Weight::medium, 13));
+    return {280, std::max(18, metrics.height()) + 22};
+}
+
+void DropdownMuteButton::paintContent(QPainter& painter) {
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(P::white(0.1));
+    painter.drawRoundedRect(QRectF(rect()), 10, 10);
+    const QRectF content = QRectF(rect()).adjusted(12, 11, -12, -11);
+    // The glyph shows the state the click produces: green and open to unmute, white and
+    // slashed to mute.
+    MicGlyph::paint(painter, QRectF(content.left(), content.center().y() - 9, 18, 18),
+                    m_muted ? P::green() : QColor(Qt::white), !m_muted, P::red());
+    const QFontMetricsF hintMetrics(hintFont());
+    const double hintWidth = hintMetrics.horizontalAdvance(m_hint);
+    painter.setFont(hintFont());
+    painter.setPen(P::white(0.45));
+    painter.drawText(content, Qt::AlignRight | Qt::AlignVCenter, m_hint);
+    const QFont titleFont = P::interFont(P::Weight::medium, 13);
+    const QRectF titleBox = content.adjusted(28, 0, -(hintWidth + 8), 0);
+    painter.setFont(titleFont);
+    painter.setPen(P::white(0.95));
+    painter.drawText(titleBox, Qt::AlignLeft | Qt::AlignVCenter,
+                     QFontMetricsF(titleFont).elidedText(text(), Qt::ElideRight, titleBox.width()));
+}
+
+DropdownRowButton::DropdownRowButton(const QString& label, Trailing trailing, QWidget* parent)
+    : PlainButton(parent), m_label(label) {
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setAccessibleName(label);
+    if (trailing == Trailing::toggle) {
+        m_toggle = new FigmaToggle(this);
+        // The row takes the click; the switch only shows the value.
+        m_toggle->setAttribute(Qt::WA_TransparentForMouseEvents);
+        setCheckable(true);
+    }
+}
+
+void DropdownRowButton::setToggleOn(bool on) {
+    if (!m_toggle)
+        return;
+    m_toggle->setOn(on);
+    setChecked(on);
+}
+
+void DropdownRowButton::setHint(const QString& hint) {
+    m_hint = hint;
+    update();
+}
+
+QSize DropdownRowButton::sizeHint() const {
+    const QFontMetrics metrics(rowFont());
+    const int trailingHeight = m_toggle ? 22 : QFontMetrics(hintFont()).height();
+    return {300, std::max(metrics.height(), trailingHeight) + 18};
+}
+
+void DropdownRowButton::paintContent(QPainter& painter) {
+    const QRectF content = QRectF(rect()).adjusted(14, 9, -14, -9);
+    double trailingWidth = 0;
+    if (!m_toggle && !m_hint.isEmpty()) {
+        trailingWidth = QFontMetricsF(hintFont()).horizontalAdvance(m_hint);
+        painter.setFont(hintFont());
+        painter.setPen(P::white(0.45));
+        painter.drawText(content, Qt::AlignRight | Qt::AlignVCenter, m_hint);
+    } else if (m_toggle) {
+        trailingWidth = 38;
+    }
+    painter.setFont(rowFont());
+    painter.setPen(P::white(0.92));
+    const QRectF labelBox = content.adjusted(0, 0, -(trailingWidth + 8), 0);
+    painter.drawText(
+        labelBox, Qt::AlignLeft | Qt::AlignVCenter,
+        QFontMetricsF(rowFont()).elidedText(m_label, Qt::ElideRight, labelBox.width()));
+}
+
+void DropdownRowButton::resizeEvent(QResizeEvent* event) {
+    PlainButton::resizeEvent(event);
+    if (m_toggle)
+        m_toggle->move(width() - 14 - 38, (height() - 22) / 2);
+}
+
+DropdownDonateButton::DropdownDonateButton(QWidget* parent) : PlainButton(parent) {
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setText(tr("Купить кофе разработчику"));
+    setAccessibleName(text());
+}
+
+QSize DropdownDonateButton::sizeHint() const {
+    return {300, QFontMetrics(P::interFont(P::Weight::medium, 13)).height() + 18};
+}
+
+void DropdownDonateButton::paintContent(QPainter& painter) {
+    const QRectF content = QRectF(rect()).adjusted(14, 9, -14, -9);
+    const QFont font = P::interFont(P::Weight::medium, 13);
+    const QString cup = QStringLiteral("☕");
+    painter.setFont(font);
+    painter.setPen(P::donate());
+    painter.drawText(content, Qt::AlignLeft | Qt::AlignVCenter, cup);
+    const double cupWidth = QFontMetricsF(font).horizontalAdvance(cup);
+    painter.drawText(content.adjusted(cupWidth + 8, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                     text());
+}
+
+DropdownDivider::DropdownDivider(QWidget* parent) : QWidget(parent) {
+    setFixedHeight(1);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void DropdownDivider::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), P::white(0.08));
+}
+
+} // namespace quietlane

@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "settings/plainbutton.h"
+
+#include <QWidget>
+
+namespace quietlane {
+
+class FigmaToggle;
+
+/// The card's state header: tile with the glyph, title, device name and the state dot.
+class DropdownHeader : public QWidget {
+    Q_OBJECT
+public:
+    explicit DropdownHeader(QWidget* parent = nullptr);
+    void setState(bool isMuted, const QString& deviceName);
+    QSize sizeHint() const override { return {300, 64}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool m_muted = false;
+    QString m_deviceName;
+};
+
+/// The large button that mutes or unmutes; it shows the state a click will produce.
+class DropdownMuteButton : public PlainButton {
+    Q_OBJECT
+public:
+    explicit DropdownMuteButton(QWidget* parent = nullptr);
+    void setState(bool isMuted, const QString& hotkeyHint);
+    QSize sizeHint() const override;
+
+protected:
+    void paintContent(QPainter& painter) override;
+
+private:
+    bool m_muted = false;
+    QString m_hint;
+};
+
+/// A generic row ending in a switch or a key hint.
+class DropdownRowButton : public PlainButton {
+    Q_OBJECT
+public:
+    enum class Trailing { toggle, keyHint };
+    DropdownRowButton(const QString& label, Trailing trailing, QWidget* parent = nullptr);
+
+    void setToggleOn(bool on);
+    void setHint(const QString& hint);
+    FigmaToggle* toggle() const { return m_toggle; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return {0, sizeHint().height()}; }
+
+protected:
+    void paintContent(QPainter& painter) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QString m_label;
+    QString m_hint;
+    FigmaToggle* m_toggle = nullptr;
+};
+
+/// "☕ Купить кофе разработчику".
+class DropdownDonateButton : public PlainButton {
+    Q_OBJECT
+public:
+    explicit DropdownDonateButton(QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+
+protected:
+    void paintContent(QPainter& painter) override;
+};
+
+/// A one-point line across the card.
+class DropdownDivider : public QWidget {
+    Q_OBJECT
+public:
+    explicit DropdownDivider(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+} // namespace quietlane

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QAbstractButton>
+
+namespace quietlane {
+
+/// A button without system chrome: the subclass draws everything. The whole rectangle is
+/// clickable, Space and Enter press it, and keyboard focus shows as a thin outline.
+class PlainButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit PlainButton(QWidget* parent = nullptr);
+
+    /// Corner radius of the focus outline.
+    void setFocusRadius(double radius) { m_focusRadius = radius; }
+
+protected:
+    virtual void paintContent(QPainter& painter) = 0;
+
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    bool hitButton(const QPoint& pos) const override;
+
+private:
+    double m_focusRadius = 8;
+    bool m_showFocus = false;
+};
+
+} // namespace quietlane

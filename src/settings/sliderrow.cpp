@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/sliderrow.h"
+
+#include "settings/controlpalette.h"
+#include "settings/glassslider.h"
+#include "settings/sliderscale.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+
+namespace quietlane {
+
+SliderRow::SliderRow(const QString& label, double lower, double upper, QWidget* parent)
+    : QWidget(parent), m_slider(new GlassSlider(this)), m_percent(new QLabel(this)) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(14, 10, 14, 10);
+    layout->setSpacing(12);
+
+    auto* title = new QLabel(label, this);
+    title->setFixedWidth(150);
+    title->setFont(ControlPalette::interFont(ControlPalette::Weight::regular, 13));
+    QPalette titlePalette = title->palette();
+    titlePalette.setColor(QPalette::WindowText, ControlPalette::white(0.92));
+    title->setPalette(titlePalette);
+    layout->addWidget(title);
+
+    m_slider->setRange(lower, upper);
+    m_slider->setAccessibleName(label);
+    layout->addWidget(m_slider, 1);
+
+    QFont percentFont = ControlPalette::interFont(ControlPalette::Weight::regular, 12);
+    m_percent->setFont(percentFont);
+    m_percent->setFixedWidth(40);
+    m_percent->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QPalette percentPalette = m_percent->palette();
+    percentPalette.setColor(QPalette::WindowText, ControlPalette::white(0.5));
+    m_percent->setPalette(percentPalette);
+    layout->addWidget(m_percent);
+
+    connect(m_slider, &GlassSlider::valueRequested, this, &SliderRow::valueRequested);
+    setValue(lower);
+    m_percent->setText(QString::fromStdString(SliderScale::percentText(lower)));
+}
+
+void SliderRow::setValue(double value) {
+    m_slider->setValue(value);
+    m_percent->setText(QString::fromStdString(SliderScale::percentText(value)));
+}
+
+QString SliderRow::percentText() const {
+    return m_percent->text();
+}
+
+} // namespace quietlane

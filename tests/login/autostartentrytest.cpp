@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "login/autostartentry.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace quietlane {
+namespace {
+
+namespace fs = std::filesystem;
+
+class AutostartEntryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "autostart-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_root = pattern;
+        m_program = m_root / "bin dir" / "quietlane";
+        fs::create_directories(m_program.parent_path());
+        std::ofstream(m_program) << "#!/bin/sh\n";
+        fs::permissions(m_program, fs::perms::owner_all);
+    }
+    void TearDown() override { fs::remove_all(m_root); }
+    AutostartEntry entry(const fs::path& program) const {
+        return AutostartEntry(m_root / "config" / "autostart", {m_root / "xdg" / "autostart"},
+                              program);
+    }
+    fs::path systemFile() const {
+        return m_root / "xdg" / "autostart" / "com.quietlane.Quietlane.desktop";
+    }
+
+    fs::path m_root;
+    fs::path m_program;
+};
+
+TEST_F(AutostartEntryTest, EnableAndDisableRoundTripThroughTheUserEntry) {
+    const auto login = entry(m_program);
+    EXPECT_EQ(login.status(), LoginItemStatus::notRegistered);
+    EXPECT_EQ(login.disable(), std::nullopt); // nothing to remove is no failure
+    ASSERT_EQ(login.enable(), std::nullopt);  // creates the missing directory
+    EXPECT_EQ(login.status(), LoginItemStatus::enabled);
+    ASSERT_EQ(login.disable(), std::nullopt);
+    EXPECT_FALSE(fs::exists(login.userFile()));
+    EXPECT_EQ(login.status(), LoginItemStatus::notRegistered);
+}
+
+TEST_F(AutostartEntryTest, ExecSurvivesAwkwardPaths) {
+    for (const std::string path :
+         {"/usr/bin/quietlane", "/opt/My Apps/quiet\"lane$1\\x%u", "/home/a b/`q`'s"}) {
+        EXPECT_EQ(AutostartEntry::programOfExec(AutostartEntry::execValue(path)), path) << path;
+    }
+    EXPECT_EQ(AutostartEntry::programOfExec("quietlane --flag"), "quietlane");
+    EXPECT_EQ(AutostartEntry::programOfExec("\"/unterminated"), "");
+}
+
+TEST_F(AutostartEntryTest, MovedProgramReadsAsNotFoundUntilEnabledAgain) {
+    const auto old = entry(m_root / "gone" / "quietlane");
+    ASSERT_EQ(old.enable(), std::nullopt);
+    EXPECT_EQ(old.status(), LoginItemStatus::notFound);
+    const auto current = entry(m_program);
+    ASSERT_EQ(current.enable(), std::nullopt);
+    EXPECT_EQ(current.status(), LoginItemStatus::enabled);
+}
+
+TEST_F(AutostartEntryTest, SystemEntryIsHiddenForThisUserOnDisable) {
+    fs::create_directories(systemFile().parent_path());
+    std::ofstream(systemFile()) << "[Desktop Entry]\nType=Application\nExec="
+                                << AutostartEntry::execValue(m_program)
+                                << "\n[Desktop Action x]\nHidden=true\n";
+    const auto login = entry(m_program);
+    EXPECT_EQ(login.status(), LoginItemStatus::enabled);
+    ASSERT_EQ(login.disable(), std::nullopt);
+    EXPECT_EQ(login.status(), LoginItemStatus::notRegistered);
+    EXPECT_TRUE(fs::exists(systemFile()));
+}
+
+TEST_F(AutostartEntryTest, UnwritableDirectoryReportsTheErrorAndChangesNothing) {
+    // A regular file where the configuration directory should be: no directory can be made.
+    std::ofstream(m_root / "config") << "not a directory";
+    const auto login = entry(m_program);
+    const auto failure = login.enable();
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_NE(failure->find("autostart"), std::string::npos) << *failure;
+    EXPECT_EQ(login.status(), LoginItemStatus::notRegistered);
+}
+
+} // namespace
+} // namespace quietlane

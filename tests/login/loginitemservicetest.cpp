@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "login/loginitemservice.h"
+#include "app/log.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace quietlane {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(LoginItemService, FailedToggleLogsOnceAndTheFlagsShowTheRealState) {
+    std::string pattern = (fs::temp_directory_path() / "login-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const fs::path root = pattern;
+    // A regular file where the autostart directory should be: every write fails.
+    std::ofstream(root / "blocked") << "x";
+    std::vector<std::string> logged;
+    Log::setSink([&](Log::Level level, Log::Category category, const std::string& message) {
+        if (category == Log::Category::login && level == Log::Level::error)
+            logged.push_back(message);
+    });
+
+    LoginItemService blocked(AutostartEntry(root / "blocked" / "autostart", {}, "/bin/sh"));
+    QSignalSpy blockedChanges(&blocked, &LoginItemService::enabledChanged);
+    blocked.setEnabled(true);
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_EQ(logged[0].rfind("login item toggle failed: ", 0), 0u) << logged[0];
+    EXPECT_FALSE(blocked.isEnabled());
+    EXPECT_EQ(blockedChanges.count(), 0);
+
+    LoginItemService service(AutostartEntry(root / "autostart", {}, "/bin/sh"));
+    QSignalSpy changes(&service, &LoginItemService::enabledChanged);
+    service.setEnabled(true);
+    service.setEnabled(true); // again: re-registered, but nothing changed to announce
+    EXPECT_TRUE(service.isEnabled());
+    EXPECT_FALSE(service.requiresApproval());
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(logged.size(), 1u);
+
+    Log::setSink({});
+    fs::remove_all(root);
+}
+
+} // namespace
+} // namespace quietlane
