@@ -1,0 +1,385 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shortcuts/recorderfield.h"
+
+#include "settings/controlpalette.h"
+#include "shortcuts/recorderrules.h"
+#include "shortcuts/shortcutcenter.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QToolTip>
+
+namespace quietlane::GlobalShortcuts {
+
+namespace {
+
+// The recorder's own string table, kept apart from the rest of the program's texts.
+constexpr const char* kContext = "GlobalShortcuts";
+constexpr const char* kRecordShortcut = QT_TRANSLATE_NOOP("GlobalShortcuts", "Записать сочетание");
+constexpr const char* kPressShortcut = QT_TRANSLATE_NOOP("GlobalShortcuts", "Нажмите сочетание");
+constexpr const char* kUsedBySystem = QT_TRANSLATE_NOOP(
+    "GlobalShortcuts", "Это сочетание клавиш уже занято системой или другим приложением.");
+constexpr const char* kCanBeChanged = QT_TRANSLATE_NOOP(
+    "GlobalShortcuts", "Сочетания рабочего стола можно изменить в его настройках клавиатуры.");
+constexpr const char* kOk = QT_TRANSLATE_NOOP("GlobalShortcuts", "ОК");
+constexpr const char* kForceUse = QT_TRANSLATE_NOOP("GlobalShortcuts", "Всё равно использовать");
+constexpr const char* kClear = QT_TRANSLATE_NOOP("GlobalShortcuts", "Удалить сочетание");
+
+QString localized(const char* source) {
+    return QCoreApplication::translate(kContext, source);
+}
+
+constexpr double kClearButtonSide = 14;
+// Clicks this close to the field still count as inside, so a slightly missed click on the
+// field does not stop the recording.
+constexpr int kClickSlop = 3;
+
+struct PressedKey {
+    int64_t keyCode;
+    uint64_t modifiers;
+};
+
+bool isModifierOnly(int qtKey) {
+    switch (qtKey) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::optional<PressedKey> pressedKey(const QKeyEvent& event, const HotKeyBackend& backend) {
+    if (const auto native =
+            backend.shortcutForNativeKey(event.nativeScanCode(), event.nativeModifiers()))
+        return PressedKey{native->carbonKeyCode, native->modifiers()};
+    // Without a key hook only the keys that steer the field are understood, so that the
+    // user can still leave it or clear the shortcut.
+    uint64_t modifiers = 0;
+    const Qt::KeyboardModifiers qt = event.modifiers();
+    if (qt & Qt::ShiftModifier)
+        modifiers |= EventModifier::shift;
+    if (qt & Qt::ControlModifier)
+        modifiers |= EventModifier::control;
+    if (qt & Qt::AltModifier)
+        modifiers |= EventModifier::option;
+    if (qt & Qt::MetaModifier)
+        modifiers |= EventModifier::command;
+    switch (event.key()) {
+    case Qt::Key_Tab:
+        return PressedKey{Key::tab, modifiers};
+    case Qt::Key_Escape:
+        return PressedKey{Key::escape, modifiers};
+    case Qt::Key_Backspace:
+        return PressedKey{Key::delete_, modifiers};
+    case Qt::Key_Delete:
+        return PressedKey{Key::deleteForward, modifiers};
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+RecorderField::RecorderField(ShortcutCenter& center, Name name, ChangeCallback onChange,
+                             QWidget* parent)
+    : QWidget(parent), m_center(center), m_name(std::move(name)), m_onChange(std::move(onChange)) {
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_Hover);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_observerToken = m_center.addChangeObserver([this](const Name& changed) {
+        if (changed == m_name)
+            refreshText();
+    });
+    refreshText();
+}
+
+RecorderField::~RecorderField() {
+    endRecording();
+    m_center.removeChangeObserver(m_observerToken);
+}
+
+void RecorderField::setShortcutName(const Name& name) {
+    if (name == m_name)
+        return;
+    m_name = name;
+    refreshText();
+}
+
+QString RecorderField::placeholderText() const {
+    return localized(m_recording ? kPressShortcut : kRecordShortcut);
+}
+
+void RecorderField::refreshText() {
+    const auto shortcut = m_center.shortcut(m_name);
+    m_text =
+        shortcut ? QString::fromStdString(m_center.presentableDescription(*shortcut)) : QString();
+    setAccessibleName(m_text.isEmpty() ? placeholderText() : m_text);
+    updateGeometry();
+    update();
+}
+
+void RecorderField::startRecording() {
+    if (m_recording || !isVisible())
+        return;
+    m_recording = true;
+    setFocus(Qt::OtherFocusReason);
+    // Holding the keyboard keeps passive grabs (the desktop's, other applications', our
+    // own global shortcut) from firing, so the field sees every combination.
+    grabKeyboard();
+    qApp->installEventFilter(this);
+    m_center.setPaused(true);
+    setAccessibleName(m_text.isEmpty() ? placeholderText() : m_text);
+    update();
+    emit recorderActiveStatusDidChange(true);
+}
+
+void RecorderField::endRecording() {
+    if (!m_recording)
+        return;
+    m_recording = false;
+    releaseKeyboard();
+    qApp->removeEventFilter(this);
+    m_center.setPaused(false);
+    setAccessibleName(m_text.isEmpty() ? placeholderText() : m_text);
+    update();
+    emit recorderActiveStatusDidChange(false);
+}
+
+bool RecorderField::event(QEvent* event) {
+    if (m_recording) {
+        switch (event->type()) {
+        case QEvent::ShortcutOverride:
+            // Window shortcuts must not fire on a combination meant for the field.
+            event->accept();
+            return true;
+        case QEvent::KeyPress:
+            // Before QWidget::event, which would take Tab for the focus chain.
+            handleKeyPress(static_cast<QKeyEvent*>(event));
+            return true;
+        case QEvent::KeyRelease:
+            return true;
+        default:
+            break;
+        }
+    } else if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (!m_text.isEmpty() && clearButtonRect().contains(help->pos()))
+            QToolTip::showText(help->globalPos(), localized(kClear), this);
+        else
+            QToolTip::hideText();
+        return true;
+    } else if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            startRecording();
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void RecorderField::handleKeyPress(QKeyEvent* event) {
+    const auto key = pressedKey(*event, m_center.backend());
+    if (!key) {
+        if (!isModifierOnly(event->key()))
+            QApplication::beep();
+        return;
+    }
+    const RecorderDecision decision =
+        evaluateRecorderKey(key->keyCode, key->modifiers, [this](const Shortcut& shortcut) {
+            return isReservedDesktopShortcut(shortcut) ||
+                   m_center.backend().isHeldElsewhere(shortcut);
+        });
+    QPointer<RecorderField> self(this);
+    switch (decision.verdict) {
+    case RecorderVerdict::wait:
+        return;
+    case RecorderVerdict::stopAndPass:
+        endRecording();
+        focusNextChild();
+        return;
+    case RecorderVerdict::cancel:
+        endRecording();
+        clearFocus();
+        return;
+    case RecorderVerdict::clear:
+        clearShortcut();
+        return;
+    case RecorderVerdict::reject:
+        QApplication::beep();
+        return;
+    case RecorderVerdict::usedBySystem:
+        if (confirmSystemShortcut(/*offerForce=*/true) && self)
+            take(*decision.shortcut);
+        return;
+    case RecorderVerdict::accept:
+        take(*decision.shortcut);
+        return;
+    }
+}
+
+void RecorderField::clearShortcut() {
+    m_center.setShortcut(std::nullopt, m_name);
+    if (m_onChange)
+        m_onChange(std::nullopt);
+    startRecording();
+}
+
+void RecorderField::take(const Shortcut& shortcut) {
+    const auto previous = m_center.shortcut(m_name);
+    m_center.userDefaultsSet(m_name, shortcut);
+    // A session without a key hook registers nothing at all; keeping the choice there is
+    // right. Otherwise a refusal means the new shortcut would do nothing while the old,
+    // working one is gone: put the old one back and say why.
+    if (m_center.isAvailable() && !m_center.hotKeys().hasRecord(shortcut)) {
+        if (previous)
+            m_center.userDefaultsSet(m_name, *previous);
+        else
+            m_center.setShortcut(std::nullopt, m_name);
+        confirmSystemShortcut(/*offerForce=*/false);
+        return;
+    }
+    if (m_onChange)
+        m_onChange(shortcut);
+    endRecording();
+    clearFocus();
+}
+
+bool RecorderField::confirmSystemShortcut(bool offerForce) {
+    // The alert needs the keyboard: stop listening while it is up, listen again after.
+    endRecording();
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Quietlane"), localized(kUsedBySystem),
+                    QMessageBox::NoButton, window());
+    box.setInformativeText(localized(kCanBeChanged));
+    QPushButton* ok = box.addButton(localized(kOk), QMessageBox::AcceptRole);
+    QAbstractButton* force =
+        offerForce ? box.addButton(localized(kForceUse), QMessageBox::DestructiveRole) : nullptr;
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+    box.setWindowModality(Qt::WindowModal);
+    QPointer<RecorderField> self(this);
+    m_alertShown = true;
+    box.exec();
+    if (!self)
+        return false;
+    m_alertShown = false;
+    const bool forced = force && box.clickedButton() == force;
+    startRecording();
+    return forced;
+}
+
+void RecorderField::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    if (!m_text.isEmpty() && clearButtonRect().contains(event->position())) {
+        clearShortcut();
+        return;
+    }
+    startRecording();
+}
+
+bool RecorderField::eventFilter(QObject* watched, QEvent* event) {
+    if (m_recording && event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton) {
+            const QPoint local = mapFromGlobal(mouse->globalPosition().toPoint());
+            const QRect inside = rect().adjusted(-kClickSlop, -kClickSlop, kClickSlop, kClickSlop);
+            if (inside.contains(local))
+                return true;
+            endRecording();
+            clearFocus();
+            return false;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void RecorderField::focusInEvent(QFocusEvent* event) {
+    // Only the user's own move into the field starts listening; a window that shows or
+    // becomes active must never start it by itself.
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+        startRecording();
+    QWidget::focusInEvent(event);
+}
+
+void RecorderField::focusOutEvent(QFocusEvent* event) {
+    if (!m_alertShown)
+        endRecording();
+    QWidget::focusOutEvent(event);
+}
+
+void RecorderField::hideEvent(QHideEvent* event) {
+    endRecording();
+    QWidget::hideEvent(event);
+}
+
+QSize RecorderField::sizeHint() const {
+    const QFontMetrics metrics(ControlPalette::interFont(ControlPalette::Weight::medium, 12));
+    const int content =
+        std::max(metrics.horizontalAdvance(m_text), metrics.horizontalAdvance(placeholderText()));
+    return {std::max(130, content + 2 * int(kClearButtonSide + 12)), 24};
+}
+
+QRectF RecorderField::clearButtonRect() const {
+    const double side = kClearButtonSide;
+    return {width() - side - 6, (height() - side) / 2, side, side};
+}
+
+void RecorderField::paintEvent(QPaintEvent*) {
+    using namespace ControlPalette;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    QPainterPath shape;
+    shape.addRoundedRect(box, 7, 7);
+    painter.fillPath(shape, white(m_recording ? 0.14 : 0.1));
+    if (m_recording) {
+        painter.setPen(QPen(green(), 1));
+        painter.drawPath(shape);
+    } else if (hasFocus()) {
+        paintFocusRing(painter, box, 7);
+    }
+
+    const QRectF textBox = box.adjusted(kClearButtonSide + 8, 0, -(kClearButtonSide + 8), 0);
+    if (m_text.isEmpty()) {
+        painter.setFont(interFont(Weight::regular, 12));
+        painter.setPen(white(0.45));
+        painter.drawText(textBox, Qt::AlignCenter, placeholderText());
+        return;
+    }
+    painter.setFont(interFont(Weight::medium, 12));
+    painter.setPen(white(0.9));
+    painter.drawText(
+        textBox, Qt::AlignCenter,
+        painter.fontMetrics().elidedText(m_text, Qt::ElideMiddle, int(textBox.width())));
+
+    // The clear button: a small round "×".
+    const QRectF clear = clearButtonRect();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(white(0.22));
+    painter.drawEllipse(clear);
+    painter.setPen(QPen(panel(), 1.4, Qt::SolidLine, Qt::RoundCap));
+    const QPointF c = clear.center();
+    const double d = 3;
+    painter.drawLine(c + QPointF(-d, -d), c + QPointF(d, d));
+    painter.drawLine(c + QPointF(-d, d), c + QPointF(d, -d));
+}
+
+} // namespace quietlane::GlobalShortcuts

@@ -1,0 +1,243 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The shortcut recorder on a real X server, fed real key events (XTest): what it takes,
+// what it refuses, and that the global shortcut keeps working throughout.
+#include "app/preferences.h"
+#include "shortcuts/hotkeyeventpump.h"
+#include "shortcuts/recorderfield.h"
+#include "shortcuts/shortcutcenter.h"
+#include "shortcuts/x11/x11hotkeybackend.h"
+#include "xclient.h"
+#include "xsession.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <sstream>
+
+using namespace quietlane;
+using namespace quietlane::GlobalShortcuts;
+
+namespace {
+
+std::string g_display;
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 3000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+void settle(int ms = 150) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+/// The user at the keyboard and mouse of the test display.
+class User {
+public:
+    void press(std::initializer_list<const char*> keys) {
+        m_client.press(keys);
+        settle();
+    }
+    void click(QPoint global) {
+        m_client.click(global.x(), global.y());
+        settle();
+    }
+
+private:
+    quietlane::testing::XClient m_client{g_display};
+};
+
+/// Answers every alert the recorder shows with the button whose text is `answer`.
+class AlertAnswerer {
+public:
+    AlertAnswerer() {
+        m_timer.setInterval(20);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { answer(); });
+        m_timer.start();
+    }
+    void answerWith(const QString& answer) { m_answer = answer; }
+    int shown() const { return m_shown; }
+    QStringList buttons;
+
+private:
+    void answer() {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (!box || !box->isVisible())
+                continue;
+            ++m_shown;
+            buttons.clear();
+            QAbstractButton* chosen = nullptr;
+            for (QAbstractButton* button : box->buttons()) {
+                buttons << button->text();
+                if (button->text() == m_answer)
+                    chosen = button;
+            }
+            (chosen ? chosen : box->buttons().first())->click();
+        }
+    }
+    QTimer m_timer;
+    QString m_answer;
+    int m_shown = 0;
+};
+
+class RecorderOnX11 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_directory.isValid());
+        m_preferences = std::make_unique<Preferences>(
+            m_directory.filePath(QStringLiteral("preferences.json")).toStdString());
+        std::string error;
+        m_backend = X11HotKeyBackend::open(g_display, error);
+        ASSERT_TRUE(m_backend) << error;
+        m_center = std::make_unique<ShortcutCenter>(*m_preferences, *m_backend, m_errors);
+        m_center->declare(Name::toggleMute());
+        m_center->onKeyDown(Name::toggleMute(), [this] { ++m_presses; });
+        m_pump = std::make_unique<HotKeyEventPump>(*m_center);
+
+        auto* layout = new QVBoxLayout(&m_window);
+        layout->addWidget(new QLineEdit(&m_window));
+        m_field = new RecorderField(*m_center, Name::toggleMute(), {}, &m_window);
+        layout->addWidget(m_field);
+        QObject::connect(m_field, &RecorderField::recorderActiveStatusDidChange,
+                         [this](bool active) { m_activity.push_back(active); });
+        m_window.show();
+        m_window.activateWindow();
+        ASSERT_TRUE(waitFor([this] { return QApplication::activeWindow() == &m_window; }));
+        settle();
+    }
+
+    std::string stored() const {
+        const auto text = m_preferences->stringValue("GlobalShortcuts_toggleMute");
+        return text ? *text : "(not text)";
+    }
+    QPoint fieldCentre() const { return m_field->mapToGlobal(m_field->rect().center()); }
+
+    QTemporaryDir m_directory;
+    std::unique_ptr<Preferences> m_preferences;
+    std::unique_ptr<X11HotKeyBackend> m_backend;
+    std::ostringstream m_errors;
+    std::unique_ptr<ShortcutCenter> m_center;
+    std::unique_ptr<HotKeyEventPump> m_pump;
+    QWidget m_window;
+    RecorderField* m_field = nullptr;
+    std::vector<bool> m_activity;
+    int m_presses = 0;
+    User m_user;
+};
+
+const std::string kDefault = R"({"carbonKeyCode":46,"carbonModifiers":6400})";
+const std::string kCtrlAltK = R"({"carbonKeyCode":40,"carbonModifiers":6144})";
+
+} // namespace
+
+TEST_F(RecorderOnX11, RecordsWhileHoldingTheKeyboardAndLeavesTheShortcutAloneOnEscape) {
+    // A window that becomes active does not start recording; the shortcut works.
+    EXPECT_FALSE(m_field->isRecording());
+    m_user.press({"Control_L", "Alt_L", "Super_L", "m"});
+    EXPECT_EQ(m_presses, 1);
+
+    m_user.click(fieldCentre());
+    ASSERT_TRUE(m_field->isRecording());
+    EXPECT_TRUE(m_center->isPaused());
+    EXPECT_EQ(m_activity, std::vector<bool>{true});
+
+    // The current shortcut reaches the field, not the handlers; M alone is refused.
+    m_user.press({"m"});
+    EXPECT_TRUE(m_field->isRecording());
+    m_user.press({"Escape"});
+    EXPECT_FALSE(m_field->isRecording());
+    EXPECT_FALSE(m_center->isPaused());
+    EXPECT_EQ(stored(), kDefault);
+    EXPECT_EQ(m_presses, 1);
+
+    // Backspace clears and keeps listening; the cleared shortcut is stored as disabled.
+    m_user.click(fieldCentre());
+    m_user.press({"BackSpace"});
+    EXPECT_TRUE(m_field->isRecording());
+    EXPECT_TRUE(m_field->text().isEmpty());
+    EXPECT_EQ(m_preferences->boolValue("GlobalShortcuts_toggleMute"), false);
+
+    m_user.press({"Control_L", "Alt_L", "k"});
+    EXPECT_FALSE(m_field->isRecording());
+    EXPECT_EQ(stored(), kCtrlAltK);
+    EXPECT_EQ(m_field->text(), QStringLiteral("⌃⌥K"));
+    m_user.press({"Control_L", "Alt_L", "k"});
+    EXPECT_EQ(m_presses, 2);
+}
+
+TEST_F(RecorderOnX11, ACombinationHeldElsewhereIsRefusedOrGivenBackWhenForced) {
+    m_center->setShortcut(Shortcut(40, 6144), Name::toggleMute()); // Control-Option-K
+    quietlane::testing::XClient other(g_display);
+    other.grabWithControlAlt("j");
+
+    AlertAnswerer alerts;
+    alerts.answerWith(QStringLiteral("ОК"));
+    m_user.click(fieldCentre());
+    m_user.press({"Control_L", "Alt_L", "j"});
+    ASSERT_TRUE(waitFor([&] { return alerts.shown() == 1; }));
+    settle();
+    EXPECT_EQ(alerts.buttons, (QStringList{"ОК", "Всё равно использовать"}));
+    EXPECT_EQ(stored(), kCtrlAltK);
+    EXPECT_TRUE(m_field->isRecording());
+
+    // Forcing it cannot make the server hand it over: the working shortcut comes back,
+    // registered, and the refusal is explained without another chance to force.
+    alerts.answerWith(QStringLiteral("Всё равно использовать"));
+    m_user.press({"Control_L", "Alt_L", "j"});
+    ASSERT_TRUE(waitFor([&] { return alerts.shown() >= 3; }));
+    settle();
+    EXPECT_EQ(alerts.buttons, QStringList{"ОК"});
+    EXPECT_EQ(stored(), kCtrlAltK);
+    EXPECT_EQ(m_field->text(), QStringLiteral("⌃⌥K"));
+    m_user.press({"Escape"});
+    EXPECT_FALSE(m_center->isPaused());
+    m_user.press({"Control_L", "Alt_L", "k"});
+    EXPECT_EQ(m_presses, 1);
+    EXPECT_NE(m_errors.str().find("Error registering hotkey ⌃⌥J"), std::string::npos);
+}
+
+TEST_F(RecorderOnX11, ADesktopCombinationIsTakenOnlyWhenForced) {
+    AlertAnswerer alerts;
+    alerts.answerWith(QStringLiteral("Всё равно использовать"));
+    m_user.click(fieldCentre());
+    // Control-Alt-T opens a terminal on most desktops; openbox does not hold it.
+    m_user.press({"Control_L", "Alt_L", "t"});
+    ASSERT_TRUE(waitFor([&] { return alerts.shown() == 1; }));
+    settle();
+    EXPECT_FALSE(m_field->isRecording());
+    EXPECT_EQ(stored(), R"({"carbonKeyCode":17,"carbonModifiers":6144})");
+    m_user.press({"Control_L", "Alt_L", "t"});
+    EXPECT_EQ(m_presses, 1);
+}
+
+int main(int argc, char** argv) {
+    quietlane::testing::XSession session;
+    std::string error;
+    if (!session.start(error)) {
+        std::cerr << "cannot start the X session: " << error << '\n';
+        return 1;
+    }
+    g_display = session.display();
+    qputenv("DISPLAY", QByteArray::fromStdString(g_display));
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
