@@ -26,7 +26,8 @@ using PreferenceValue = std::variant<bool, double, std::string, std::vector<std:
 class Preferences {
 public:
     /// Loads `file` if it exists. A file that cannot be parsed is moved aside
-    /// (`<file>.corrupt-<timestamp>`), a warning is logged, and the store starts empty.
+    /// (`<file>.corrupt-<UTC timestamp>`), a warning is logged, and the store starts empty;
+    /// if it cannot even be moved, every write fails rather than destroy it.
     explicit Preferences(std::filesystem::path file);
 
     /// `$XDG_CONFIG_HOME/quietlane/preferences.json`, or `~/.config/quietlane/...`.
