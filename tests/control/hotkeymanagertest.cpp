@@ -72,13 +72,13 @@ TEST_F(HotKeyManagerTest, ModeIsRestoredAndRewrittenButSignalsOnlyOnChange) {
     start();
     EXPECT_EQ(m_manager->mode(), HotKeyManager::Mode::toggle);
     EXPECT_FALSE(m_preferences->contains("hotkeyMode"));
-    int signals = 0;
-    QObject::connect(m_manager.get(), &HotKeyManager::modeChanged, [&] { ++signals; });
+    int notified = 0;
+    QObject::connect(m_manager.get(), &HotKeyManager::modeChanged, [&] { ++notified; });
     m_manager->setMode(HotKeyManager::Mode::toggle);
     EXPECT_EQ(m_preferences->stringValue("hotkeyMode"), "toggle");
-    EXPECT_EQ(signals, 0);
+    EXPECT_EQ(notified, 0);
     m_manager->setMode(HotKeyManager::Mode::pushToTalk);
-    EXPECT_EQ(signals, 1);
+    EXPECT_EQ(notified, 1);
 
     m_manager.reset();
     m_manager = std::make_unique<HotKeyManager>(*m_mic, *m_center, *m_preferences);
