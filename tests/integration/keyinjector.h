@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+#include <xcb/xtest.h>
+#include <xkbcommon/xkbcommon-keysyms.h>
+
+#include <cstdint>
+#include <string>
+
+namespace quietlane::testing {
+
+/// Real key events for a private X server, sent through XTest from a client of its own,
+/// the way a keyboard would: the server applies grabs, auto-repeat and modifier state.
+class KeyInjector {
+public:
+    explicit KeyInjector(const std::string& display)
+        : m_connection(xcb_connect(display.c_str(), nullptr)),
+          m_symbols(xcb_key_symbols_alloc(m_connection)) {}
+    ~KeyInjector() {
+        xcb_key_symbols_free(m_symbols);
+        xcb_disconnect(m_connection);
+    }
+    KeyInjector(const KeyInjector&) = delete;
+    KeyInjector& operator=(const KeyInjector&) = delete;
+
+    xcb_connection_t* connection() const { return m_connection; }
+
+    xcb_keycode_t keycode(uint32_t keysym) const {
+        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(m_symbols, keysym);
+        const xcb_keycode_t code = codes ? codes[0] : 0;
+        free(codes);
+        return code;
+    }
+
+    void down(uint32_t keysym) { send(XCB_KEY_PRESS, keysym); }
+    void up(uint32_t keysym) { send(XCB_KEY_RELEASE, keysym); }
+    void tap(uint32_t keysym) {
+        down(keysym);
+        up(keysym);
+    }
+
+    /// Control-Option-Command (Control, Alt, Super) held, then `keysym`.
+    void pressChord(uint32_t keysym) {
+        down(XKB_KEY_Control_L);
+        down(XKB_KEY_Alt_L);
+        down(XKB_KEY_Super_L);
+        down(keysym);
+    }
+    void releaseChord(uint32_t keysym) {
+        up(keysym);
+        up(XKB_KEY_Super_L);
+        up(XKB_KEY_Alt_L);
+        up(XKB_KEY_Control_L);
+    }
+
+    /// Waits until the server has handled everything sent so far.
+    void sync() {
+        free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    }
+
+private:
+    void send(uint8_t type, uint32_t keysym) {
+        xcb_test_fake_input(m_connection, type, keycode(keysym), XCB_CURRENT_TIME, XCB_NONE, 0, 0,
+                            0);
+        xcb_flush(m_connection);
+    }
+
+    xcb_connection_t* m_connection;
+    xcb_key_symbols_t* m_symbols;
+};
+
+} // namespace quietlane::testing

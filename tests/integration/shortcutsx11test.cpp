@@ -1,0 +1,194 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/preferences.h"
+#include "control/hotkeystatemachine.h"
+#include "keyinjector.h"
+#include "shortcuts/shortcutcenter.h"
+#include "shortcuts/x11/x11hotkeybackend.h"
+#include "xsession.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <poll.h>
+#include <sstream>
+
+using namespace quietlane;
+using namespace quietlane::GlobalShortcuts;
+using quietlane::testing::KeyInjector;
+using quietlane::testing::XSession;
+
+namespace {
+
+XSession* g_session = nullptr;
+
+class ShortcutsX11Test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        g_session = new XSession;
+        std::string error;
+        if (!g_session->start(error))
+            GTEST_FAIL() << error;
+    }
+    static void TearDownTestSuite() {
+        delete g_session;
+        g_session = nullptr;
+    }
+
+    void SetUp() override {
+        char pattern[] = "/tmp/quietlane-shortcuts-XXXXXX";
+        m_dir = ::mkdtemp(pattern);
+        m_preferences = std::make_unique<Preferences>(m_dir / "preferences.json");
+        std::string error;
+        m_backend = X11HotKeyBackend::open(g_session->display(), error);
+        ASSERT_TRUE(m_backend) << error;
+        m_keys = std::make_unique<KeyInjector>(g_session->display());
+    }
+    void TearDown() override {
+        m_center.reset();
+        m_backend.reset();
+        m_keys.reset();
+        std::filesystem::remove_all(m_dir);
+    }
+
+    /// The program's wiring: the shortcut drives a microphone through the hotkey logic.
+    void start() {
+        m_center = std::make_unique<ShortcutCenter>(*m_preferences, *m_backend, m_output);
+        const Name name = m_center->declare(Name::toggleMute());
+        m_center->onKeyDown(name, [this] {
+            ++m_presses;
+            m_machine.keyDown(m_mode);
+        });
+        m_center->onKeyUp(name, [this] {
+            ++m_releases;
+            m_machine.keyUp(m_mode);
+        });
+    }
+
+    /// Delivers events for `ms` milliseconds, the way the main loop would.
+    void pump(int ms) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        m_keys->sync();
+        do {
+            pollfd fd{m_backend->eventFd(), POLLIN, 0};
+            ::poll(&fd, 1, 5);
+            m_backend->processPendingEvents();
+        } while (std::chrono::steady_clock::now() < end);
+    }
+
+    std::filesystem::path m_dir;
+    std::unique_ptr<Preferences> m_preferences;
+    std::unique_ptr<X11HotKeyBackend> m_backend;
+    std::unique_ptr<KeyInjector> m_keys;
+    std::ostringstream m_output;
+    std::unique_ptr<ShortcutCenter> m_center;
+    bool m_muted = false;
+    HotKeyMode m_mode = HotKeyMode::toggle;
+    HotKeyStateMachine m_machine{{[this] { return m_muted; }, [this] { m_muted = !m_muted; },
+                                  [this](bool muted) {
+                                      m_muted = muted;
+                                  }}};
+    int m_presses = 0;
+    int m_releases = 0;
+};
+
+} // namespace
+
+TEST_F(ShortcutsX11Test, DefaultShortcutTogglesWithAnyLockOn) {
+    start();
+    ASSERT_TRUE(m_backend->hasDetectableAutoRepeat());
+    m_keys->pressChord(XKB_KEY_m);
+    m_keys->releaseChord(XKB_KEY_m);
+    pump(100);
+    EXPECT_TRUE(m_muted);
+
+    // Other keys, and M with fewer modifiers, are not ours.
+    m_keys->down(XKB_KEY_Control_L);
+    m_keys->tap(XKB_KEY_m);
+    m_keys->up(XKB_KEY_Control_L);
+    m_keys->tap(XKB_KEY_n);
+    pump(100);
+    EXPECT_EQ(m_presses, 1);
+
+    for (const uint32_t lock : {XKB_KEY_Num_Lock, XKB_KEY_Caps_Lock}) {
+        m_keys->tap(lock);
+        m_keys->pressChord(XKB_KEY_m);
+        m_keys->releaseChord(XKB_KEY_m);
+        m_keys->tap(lock);
+        pump(100);
+    }
+    EXPECT_EQ(m_presses, 3);
+    EXPECT_TRUE(m_muted);
+    EXPECT_EQ(m_output.str(), "");
+}
+
+TEST_F(ShortcutsX11Test, PushToTalkSurvivesAutoRepeatAndEarlyModifierRelease) {
+    m_mode = HotKeyMode::pushToTalk;
+    m_muted = true;
+    start();
+    m_keys->pressChord(XKB_KEY_m);
+    pump(1200); // long enough for the server to start repeating M
+    EXPECT_FALSE(m_muted);
+    EXPECT_EQ(m_presses, 1);
+    EXPECT_EQ(m_releases, 0);
+
+    // Control, Option and Command are let go first; the release of the bare M still ends
+    // the hold.
+    m_keys->up(XKB_KEY_Control_L);
+    m_keys->up(XKB_KEY_Alt_L);
+    m_keys->up(XKB_KEY_Super_L);
+    pump(50);
+    EXPECT_FALSE(m_muted);
+    m_keys->up(XKB_KEY_m);
+    pump(100);
+    EXPECT_EQ(m_releases, 1);
+    EXPECT_TRUE(m_muted);
+}
+
+TEST_F(ShortcutsX11Test, CombinationHeldByAnotherClientIsReportedWithoutHarm) {
+    const auto other = m_keys->connection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+    const uint16_t chord = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
+    xcb_generic_error_t* error = xcb_request_check(
+        other, xcb_grab_key_checked(other, 1, root, chord, m_keys->keycode(XKB_KEY_m),
+                                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    ASSERT_EQ(error, nullptr);
+
+    start();
+    EXPECT_EQ(m_output.str(), "Error registering hotkey ⌃⌥⌘M: 10\n");
+    m_keys->pressChord(XKB_KEY_m);
+    m_keys->releaseChord(XKB_KEY_m);
+    pump(100);
+    EXPECT_EQ(m_presses, 0);
+
+    // Once the user picks another combination the shortcut works again.
+    m_center->setShortcut(Shortcut(Key::f5, CarbonModifier::control), Name::toggleMute());
+    m_keys->down(XKB_KEY_Control_L);
+    m_keys->tap(XKB_KEY_F5);
+    m_keys->up(XKB_KEY_Control_L);
+    pump(100);
+    EXPECT_EQ(m_presses, 1);
+    xcb_ungrab_key(other, m_keys->keycode(XKB_KEY_m), root, chord);
+}
+
+TEST_F(ShortcutsX11Test, ChangedShortcutMovesTheGrabAndPauseSwallowsPresses) {
+    start();
+    m_center->setShortcut(Shortcut(Key::f5, CarbonModifier::control), Name::toggleMute());
+    m_keys->pressChord(XKB_KEY_m); // the old combination reaches whoever has focus now
+    m_keys->releaseChord(XKB_KEY_m);
+    m_keys->down(XKB_KEY_Control_L);
+    m_keys->tap(XKB_KEY_F5);
+    pump(100);
+    EXPECT_EQ(m_presses, 1);
+
+    m_center->setPaused(true);
+    m_keys->tap(XKB_KEY_F5);
+    pump(100);
+    EXPECT_EQ(m_presses, 1);
+    m_center->setPaused(false);
+    m_keys->tap(XKB_KEY_F5);
+    m_keys->up(XKB_KEY_Control_L);
+    pump(100);
+    EXPECT_EQ(m_presses, 2);
+    EXPECT_EQ(m_center->presentableDescription(Shortcut(Key::m, 6400)), "⌃⌥⌘M");
+}
