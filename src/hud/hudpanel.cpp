@@ -32,6 +32,7 @@ HUDPanel::HUDPanel(WindowHints& hints)
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(kWidth, kHeight);
+    setWindowTitle(QStringLiteral("Quietlane HUD"));
     if (!hints.isCompositing()) {
         QPainterPath tile;
         tile.addRoundedRect(QRectF(0, 0, kWidth, kHeight), kCornerRadius, kCornerRadius);

@@ -41,6 +41,7 @@ private:
     WindowHints& m_hints;
     FloatingWidgetView::Look m_look;
     DragTracker m_tracker;
+    bool m_painted = false;
 };
 
 } // namespace quietlane

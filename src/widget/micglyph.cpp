@@ -53,7 +53,7 @@ void paint(QPainter& painter, const QRectF& frame, const QColor& color, bool mut
     QPainterPath microphone = microphonePath(frame);
     if (muted && cutOut) {
         QPainterPathStroker gap;
-        gap.setWidth(slashThickness(frame.width()) * 2.2);
+        gap.setWidth(slashThickness(frame.width()) * 1.7);
         gap.setCapStyle(Qt::RoundCap);
         const QPointF a = frame.topLeft() + QPointF(frame.width() * 0.02, frame.height() * 0.02);
         QPainterPath line(a);

@@ -21,6 +21,14 @@ public:
     virtual bool isCompositing() const = 0;
 };
 
+/// For sessions without X (Wayland, offscreen): nothing to tell, and translucency is
+/// assumed to work.
+class NullWindowHints final : public WindowHints {
+public:
+    void makeFloating(std::uint32_t) override {}
+    bool isCompositing() const override { return true; }
+};
+
 /// Hints for the toolkit's X connection (an xcb_connection_t), or ones that do nothing
 /// when `xcbConnection` is null (Wayland, offscreen).
 std::unique_ptr<WindowHints> createWindowHints(void* xcbConnection);

@@ -16,12 +16,6 @@ namespace quietlane {
 
 namespace {
 
-class NullWindowHints final : public WindowHints {
-public:
-    void makeFloating(std::uint32_t) override {}
-    bool isCompositing() const override { return true; }
-};
-
 xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
     const auto cookie =
         xcb_intern_atom(connection, 0, std::uint16_t(std::char_traits<char>::length(name)), name);

@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "hud/hudcontroller.h"
+#include "../app/tempdir.h"
+#include "audio/simulatedhal.h"
+#include "control/microphonecontroller.h"
+#include "hud/hudpanel.h"
+#include "widget/windowhints.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace quietlane;
+using namespace std::chrono_literals;
+
+namespace {
+
+class HUDControllerTest : public ::testing::Test {
+protected:
+    HUDControllerTest() { m_hal.setDefaultInput(m_micId); }
+
+    bool waitFor(const std::function<bool()>& condition) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!condition() && timer.elapsed() < 3000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return condition();
+    }
+    void muteExternally(bool muted) {
+        m_hal.setMuteExternally(m_micId, muted);
+        ASSERT_TRUE(waitFor([&] { return m_mic.isMuted() == muted; }));
+        QCoreApplication::processEvents();
+    }
+
+    test::TempDir m_dir;
+    Preferences m_preferences{m_dir.path() / "preferences.json"};
+    SimulatedHal m_hal;
+    AudioObjectID m_micId = m_hal.addDevice(SimulatedDevice::withMute("mic"));
+    MicrophoneController m_mic{m_hal, m_preferences};
+    NullWindowHints m_nullHints;
+    WindowHints* m_hints = &m_nullHints;
+    HudTimeline::TimePoint m_now{};
+    HUDController m_hud{m_preferences, *m_hints, [this] {
+                            return m_now;
+                        }};
+};
+
+} // namespace
+
+TEST_F(HUDControllerTest, StartUpGraceThenShowsTheNewStateAndHidesAfterHoldAndFade) {
+    m_hud.observe(m_mic);
+    m_now += 1s;
+    muteExternally(true);
+    EXPECT_FALSE(m_hud.panel() && m_hud.panel()->isVisible());
+
+    m_now += 300ms;
+    muteExternally(false);
+    ASSERT_TRUE(m_hud.panel());
+    EXPECT_TRUE(m_hud.panel()->isVisible());
+    EXPECT_FALSE(m_hud.panel()->isMuted());
+
+    // Past hold and fade on the injected clock: the next tick takes it off screen.
+    m_now += 2s;
+    EXPECT_TRUE(waitFor([&] { return !m_hud.panel()->isVisible(); }));
+}
+
+TEST_F(HUDControllerTest, SwitchedOffShowsNothingButTrackingGoesOn) {
+    m_hud.observe(m_mic);
+    m_now += 2s;
+    m_hud.setShowHUD(false);
+    EXPECT_EQ(m_preferences.boolValue("showHUD"), false);
+    muteExternally(true);
+    EXPECT_FALSE(m_hud.panel());
+
+    m_hud.setShowHUD(true);
+    muteExternally(false);
+    ASSERT_TRUE(m_hud.panel());
+    EXPECT_TRUE(m_hud.panel()->isVisible());
+}

@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "widget/floatingpanelcontroller.h"
+#include "../app/tempdir.h"
+#include "audio/simulatedhal.h"
+#include "control/microphonecontroller.h"
+#include "widget/floatingpanel.h"
+#include "widget/widgetpreferences.h"
+#include "widget/windowhints.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <gtest/gtest.h>
+
+using namespace quietlane;
+
+namespace {
+
+// One 1000 × 800 display whose bottom 40 points are a panel (stored coordinates, y up).
+const ScreenArea kScreen{{0, 0, 1000, 800}, {0, 40, 1000, 760}};
+
+class FloatingPanelControllerTest : public ::testing::Test {
+protected:
+    FloatingPanelControllerTest() { m_hal.setDefaultInput(m_micId); }
+
+    std::unique_ptr<FloatingPanelController> makeController() {
+        return std::make_unique<FloatingPanelController>(m_mic, m_preferences, *m_hints,
+                                                         [this] { return m_layout; });
+    }
+
+    test::TempDir m_dir;
+    Preferences m_preferences{m_dir.path() / "preferences.json"};
+    SimulatedHal m_hal;
+    AudioObjectID m_micId = m_hal.addDevice(SimulatedDevice::withMute("mic"));
+    MicrophoneController m_mic{m_hal, m_preferences};
+    NullWindowHints m_nullHints;
+    WindowHints* m_hints = &m_nullHints;
+    ScreenLayout m_layout{{kScreen}, kScreen};
+};
+
+} // namespace
+
+TEST_F(FloatingPanelControllerTest, DisplayChangeWithoutAnyScreenKeepsTheUsersPlace) {
+    WidgetPreferences::saveOrigin(m_preferences, {300, 500});
+    auto controller = makeController();
+    ASSERT_TRUE(controller->panel());
+    const QPoint shownAt = controller->panel()->pos();
+
+    m_layout = {};
+    controller->handleScreenChange();
+    EXPECT_EQ(controller->panel()->pos(), shownAt);
+    EXPECT_EQ(WidgetPreferences::savedOrigin(m_preferences), (Point{300, 500}));
+
+    // Once a screen is back, the place is confirmed and written as usual.
+    m_layout = {{kScreen}, kScreen};
+    controller->handleScreenChange();
+    EXPECT_EQ(controller->panel()->pos(), shownAt);
+    EXPECT_EQ(WidgetPreferences::savedOrigin(m_preferences), (Point{300, 500}));
+}
+
+TEST_F(FloatingPanelControllerTest, DragEndIsStoredWithYUpwardsAndShowClampsWithoutWriting) {
+    auto controller = makeController();
+    ASSERT_TRUE(controller->panel());
+    // Nothing is stored until the user moves the widget or the displays change.
+    EXPECT_FALSE(WidgetPreferences::savedOrigin(m_preferences));
+
+    // A top-left corner 100 points below the primary display's top edge.
+    const int primaryHeight = controller->panel()->screen()->geometry().height();
+    emit controller->panel()->moved(QPoint(70, 100));
+    EXPECT_EQ(WidgetPreferences::savedOrigin(m_preferences),
+              (Point{70, double(primaryHeight - 100 - 64)}));
+
+    // A stored place under the panel is shown inside the usable area but stays stored.
+    WidgetPreferences::saveOrigin(m_preferences, {-20, 10});
+    controller->setVisible(true);
+    EXPECT_EQ(WidgetPreferences::savedOrigin(m_preferences), (Point{-20, 10}));
+    EXPECT_EQ(controller->panel()->pos().x(), 0);
+    EXPECT_EQ(controller->panel()->pos().y(), primaryHeight - 40 - 64);
+}
+
+TEST_F(FloatingPanelControllerTest, HiddenWidgetIsNeitherBuiltNorRePlaced) {
+    m_preferences.setBool(WidgetPreferences::kVisible, false);
+    auto controller = makeController();
+    EXPECT_FALSE(controller->panel());
+    controller->handleScreenChange();
+    EXPECT_FALSE(WidgetPreferences::savedOrigin(m_preferences));
+
+    controller->setVisible(true);
+    ASSERT_TRUE(controller->panel());
+    EXPECT_TRUE(controller->panel()->isVisible());
+    controller->setVisible(false);
+    EXPECT_FALSE(controller->panel()->isVisible());
+    EXPECT_EQ(m_preferences.boolValue(WidgetPreferences::kVisible), false);
+}
+
+TEST_F(FloatingPanelControllerTest, ClickTogglesTheMicrophoneAndTheLookFollowsTheDevice) {
+    auto controller = makeController();
+    FloatingPanel* panel = controller->panel();
+    ASSERT_TRUE(panel);
+    emit panel->clicked();
+    QElapsedTimer timer;
+    timer.start();
+    while (!m_mic.isMuted() && timer.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(m_mic.isMuted());
+    EXPECT_TRUE(panel->look().isMuted);
+
+    // A change made by another program reaches the widget the same way.
+    m_hal.setMuteExternally(m_micId, false);
+    timer.restart();
+    while (m_mic.isMuted() && timer.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_FALSE(panel->look().isMuted);
+}
