@@ -1,0 +1,355 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "menubar/menubarcontroller.h"
+
+#include "app/log.h"
+#include "control/hotkeymanager.h"
+#include "control/microphonecontroller.h"
+#include "login/loginitemservice.h"
+#include "menubar/dropdowncontent.h"
+#include "shortcuts/shortcutcenter.h"
+#include "widget/floatingpanelcontroller.h"
+#include "widget/micglyph.h"
+
+#include <QCursor>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPalette>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <chrono>
+
+namespace quietlane {
+
+namespace {
+
+// The author's donation page; the program only opens it.
+constexpr const char* kDonateUrl = "https://github.com/sponsors/quietlane";
+
+double uptime() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+QIcon trayIconFor(bool muted) {
+    // Symbolic theme icons let the panel tint them for its own background.
+    QIcon themed = QIcon::fromTheme(muted ? QStringLiteral("microphone-sensitivity-muted-symbolic")
+                                          : QStringLiteral("audio-input-microphone-symbolic"));
+    if (!themed.isNull())
+        return themed;
+    QIcon drawn;
+    const QColor color = QGuiApplication::palette().color(QPalette::WindowText);
+    for (int side : {16, 22, 24, 32, 48}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        MicGlyph::paint(painter, QRectF(0, 0, side, side), color, muted, color, true);
+        painter.end();
+        drawn.addPixmap(pixmap);
+    }
+    return drawn;
+}
+
+DropdownPlacement::Box toBox(const QRect& rect) {
+    return {double(rect.x()), double(rect.y()), double(rect.width()), double(rect.height())};
+}
+
+} // namespace
+
+/// The frameless popup that holds the card. Qt closes a popup on a click anywhere
+/// outside it and on Escape, which is exactly when the dropdown must close.
+class DropdownPanel : public QWidget {
+public:
+    DropdownPanel(GlobalShortcuts::ShortcutCenter* shortcuts, std::function<void()> onClosed)
+        : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint), m_shortcuts(shortcuts),
+          m_onClosed(std::move(onClosed)) {
+        setAttribute(Qt::WA_TranslucentBackground);
+        setAttribute(Qt::WA_DeleteOnClose);
+        setWindowTitle(QStringLiteral("Quietlane dropdown"));
+        setAccessibleName(QStringLiteral("Quietlane"));
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        // While the popup holds the keyboard the global shortcut's key grab cannot fire.
+        if (m_shortcuts)
+            m_shortcuts->setMenuOpen(true);
+    }
+    ~DropdownPanel() override {
+        if (m_shortcuts)
+            m_shortcuts->setMenuOpen(false);
+    }
+
+    void setCard(DropdownContent* card) { layout()->addWidget(card); }
+
+protected:
+    void hideEvent(QHideEvent* event) override {
+        QWidget::hideEvent(event);
+        if (auto closed = std::exchange(m_onClosed, nullptr))
+            closed();
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        // Without a compositor the transparent corners would show black; cut them away.
+        QPainterPath shape;
+        shape.addRoundedRect(QRectF(rect()), 13, 13);
+        setMask(QRegion(shape.toFillPolygon().toPolygon()));
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        if (forwardToShortcuts(event, true))
+            return;
+        QWidget::keyPressEvent(event);
+    }
+    void keyReleaseEvent(QKeyEvent* event) override {
+        if (forwardToShortcuts(event, false))
+            return;
+        QWidget::keyReleaseEvent(event);
+    }
+
+private:
+    bool forwardToShortcuts(QKeyEvent* event, bool press) {
+        if (!m_shortcuts || event->isAutoRepeat())
+            return false;
+        return m_shortcuts->handlePopupKeyEvent(press, event->nativeScanCode(),
+                                                event->nativeModifiers());
+    }
+
+    GlobalShortcuts::ShortcutCenter* m_shortcuts;
+    std::function<void()> m_onClosed;
+};
+
+MenuBarController::MenuBarController(Services services, QObject* parent)
+    : QObject(parent), m_services(std::move(services)) {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        // The icon still goes up: a tray that appears later embeds it. Until then the
+        // widget's context menu offers the same actions.
+        Log::notice(Log::Category::menu,
+                    "no system tray available; the dropdown's actions are in the widget's menu");
+    }
+    m_tray = new QSystemTrayIcon(this);
+    m_tray->setToolTip(QStringLiteral("Quietlane"));
+    connect(m_tray, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
+                    togglePanel();
+            });
+    updateIcon();
+    m_tray->show();
+
+    auto& mic = m_services.microphone;
+    connect(&mic, &MicrophoneController::isMutedChanged, this, [this] {
+        updateIcon();
+        refreshModel();
+    });
+    for (auto signal :
+         {&MicrophoneController::activeDeviceNameChanged,
+          &MicrophoneController::availableDevicesChanged, &MicrophoneController::selectionChanged})
+        connect(&mic, signal, this, &MenuBarController::refreshModel);
+    connect(&m_services.floatingPanel, &FloatingPanelController::isVisibleChanged, this,
+            &MenuBarController::refreshModel);
+    connect(&m_services.loginItem, &LoginItemService::enabledChanged, this,
+            &MenuBarController::refreshModel);
+    if (m_services.hotKeys)
+        connect(m_services.hotKeys, &HotKeyManager::modeChanged, this,
+                &MenuBarController::refreshModel);
+    if (m_services.shortcuts) {
+        m_shortcutObserver = m_services.shortcuts->addChangeObserver(
+            [self = QPointer(this)](const GlobalShortcuts::Name&) {
+                if (self)
+                    self->refreshModel();
+            });
+    }
+    Log::info(Log::Category::menu, "status item installed");
+}
+
+MenuBarController::~MenuBarController() {
+    if (m_services.shortcuts && m_shortcutObserver)
+        m_services.shortcuts->removeChangeObserver(m_shortcutObserver);
+    if (m_panel)
+        delete m_panel.data();
+}
+
+DropdownContent* MenuBarController::content() const {
+    return m_content;
+}
+
+void MenuBarController::updateIcon() {
+    const bool muted = m_services.microphone.isMuted();
+    m_tray->setIcon(trayIconFor(muted));
+}
+
+DropdownModel MenuBarController::model() const {
+    const auto& mic = m_services.microphone;
+    const std::optional<std::string> active =
+        mic.hasActiveDeviceName() ? std::optional(mic.activeDeviceName().toStdString())
+                                  : std::nullopt;
+    DropdownModel model;
+    model.isMuted = mic.isMuted();
+    model.deviceName = headerDeviceName(active);
+    if (auto* shortcuts = m_services.shortcuts) {
+        const auto name = GlobalShortcuts::Name::toggleMute();
+        const auto shortcut = shortcuts->shortcut(name);
+        model.hotkey = hotkeyHint(
+            shortcuts->userDefaultsContains(name),
+            shortcut ? std::optional(shortcuts->presentableDescription(*shortcut)) : std::nullopt);
+    }
+    model.deviceValue = deviceRowValue(mic.selection(), active);
+    if (m_services.hotKeys)
+        model.modeTitle = HotKeyManager::title(m_services.hotKeys->mode()).toStdString();
+    model.widgetVisible = m_services.floatingPanel.isVisible();
+    model.loginEnabled = m_services.loginItem.isEnabled();
+    model.showDonate = true;
+    model.availableDevices = mic.availableDevices();
+    model.selection = mic.selection();
+    return model;
+}
+
+DropdownActions MenuBarController::actions() {
+    const QPointer<MenuBarController> self(this);
+    auto guarded = [self](auto body) {
+        return [self, body] {
+            if (self)
+                body(*self);
+        };
+    };
+    DropdownActions actions;
+    actions.toggleMute = guarded([](MenuBarController& c) { c.m_services.microphone.toggle(); });
+    actions.toggleWidget = guarded([](MenuBarController& c) {
+        c.m_services.floatingPanel.setVisible(!c.m_services.floatingPanel.isVisible());
+    });
+    actions.toggleLogin = guarded([](MenuBarController& c) {
+        c.m_services.loginItem.setEnabled(!c.m_services.loginItem.isEnabled());
+    });
+    auto openSettings = guarded([](MenuBarController& c) {
+        c.closePanel();
+        if (c.m_services.showSettings)
+            c.m_services.showSettings();
+    });
+    actions.openMode = openSettings;
+    actions.openSettings = openSettings;
+    actions.selectDevice = [self](const DeviceSelection& selection) {
+        if (self)
+            self->m_services.microphone.setSelection(selection);
+    };
+    actions.donate = guarded([](MenuBarController& c) {
+        c.closePanel();
+        QDesktopServices::openUrl(QUrl(QString::fromLatin1(kDonateUrl)));
+    });
+    // The panel is not closed first: quitting takes it down with everything else.
+    actions.quit = guarded([](MenuBarController& c) {
+        if (c.m_services.quit)
+            c.m_services.quit();
+    });
+    return actions;
+}
+
+void MenuBarController::togglePanel() {
+    if (m_panel) {
+        closePanel();
+        return;
+    }
+    if (m_lastCloseUptime >= 0 && uptime() - m_lastCloseUptime < 0.25)
+        return;
+    openAt(m_tray ? m_tray->geometry() : QRect());
+}
+
+void MenuBarController::openAt(const QRect& iconGeometry) {
+    if (m_panel)
+        return;
+    // Through a StatusNotifierItem host Qt often cannot tell where the icon is.
+    const QRect anchor = iconGeometry.isValid() && !iconGeometry.isEmpty()
+                             ? iconGeometry
+                             : QRect(QCursor::pos(), QSize(1, 1));
+    auto* panel = new DropdownPanel(m_services.shortcuts, [self = QPointer(this)] {
+        if (self) {
+            self->m_lastCloseUptime = uptime();
+            self->m_panel = nullptr;
+            self->m_content = nullptr;
+        }
+    });
+    auto* content = new DropdownContent(model(), actions(), DropdownBackground::glass, panel);
+    panel->setCard(content);
+    connect(content, &DropdownContent::sizeReported, this, [self = QPointer(this)] {
+        // Measured again on the next turn, when the layout has settled.
+        QMetaObject::invokeMethod(
+            self, [self] { self->resizePanelToFit(); }, Qt::QueuedConnection);
+    });
+    const QSize size = content->sizeHint();
+    QScreen* screen = QGuiApplication::screenAt(anchor.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const auto placement =
+        DropdownPlacement::place(toBox(anchor), size.width(), size.height(),
+                                 toBox(screen ? screen->availableGeometry() : anchor));
+    m_side = placement.side;
+    panel->setGeometry(
+        QRect(int(placement.frame.x), int(placement.frame.y), size.width(), size.height()));
+    m_panel = panel;
+    m_content = content;
+    panel->show();
+    panel->activateWindow();
+}
+
+void MenuBarController::closePanel() {
+    if (!m_panel)
+        return;
+    DropdownPanel* panel = m_panel;
+    m_panel = nullptr;
+    m_content = nullptr;
+    m_lastCloseUptime = uptime();
+    panel->close();
+}
+
+void MenuBarController::refreshModel() {
+    if (m_content)
+        m_content->setModel(model());
+}
+
+void MenuBarController::resizePanelToFit() {
+    if (!m_panel || !m_content)
+        return;
+    const QSize size = m_content->sizeHint();
+    QScreen* screen = m_panel->screen();
+    const QRect available = screen ? screen->availableGeometry() : m_panel->geometry();
+    const auto frame = DropdownPlacement::refit(toBox(m_panel->geometry()), m_side, size.width(),
+                                                size.height(), toBox(available));
+    m_panel->setGeometry(QRect(int(frame.x), int(frame.y), int(frame.width), int(frame.height)));
+}
+
+void MenuBarController::populateMenu(QMenu& menu) {
+    const DropdownModel current = model();
+    const DropdownActions bound = actions();
+    auto add = [&](const std::string& text, const std::function<void()>& action,
+                   std::optional<bool> checked = {}) {
+        QAction* item = menu.addAction(QString::fromStdString(text));
+        if (checked) {
+            item->setCheckable(true);
+            item->setChecked(*checked);
+        }
+        QObject::connect(item, &QAction::triggered, &menu, [action] { action(); });
+    };
+    add(muteButtonTitle(current.isMuted), bound.toggleMute);
+    menu.addSeparator();
+    for (const DeviceOption& option : deviceOptions(current)) {
+        const DeviceSelection selection = option.selection;
+        add(
+            option.title, [bound, selection] { bound.selectDevice(selection); }, option.selected);
+    }
+    menu.addSeparator();
+    for (auto part : {DropdownPart::widgetRow, DropdownPart::modeRow, DropdownPart::loginRow,
+                      DropdownPart::settingsRow}) {
+        const DropdownRow row = dropdownRow(part, current, bound);
+        add(row.label, row.action,
+            row.trailing == RowTrailing::toggle ? std::optional(row.toggleOn) : std::nullopt);
+    }
+    add(tr("Купить кофе разработчику").toStdString(), bound.donate);
+    menu.addSeparator();
+    const DropdownRow quit = dropdownRow(DropdownPart::quitRow, current, bound);
+    add(quit.label, quit.action);
+}
+
+} // namespace quietlane

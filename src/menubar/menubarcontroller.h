@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "menubar/dropdownmodel.h"
+#include "menubar/dropdownplacement.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+
+#include <functional>
+
+class QMenu;
+class QSystemTrayIcon;
+
+namespace quietlane {
+
+class DropdownContent;
+class DropdownPanel;
+class FloatingPanelController;
+class HotKeyManager;
+class LoginItemService;
+class MicrophoneController;
+namespace GlobalShortcuts {
+class ShortcutCenter;
+}
+
+/// The tray icon, whose symbol follows the mute state, and the dropdown that opens from
+/// it. It binds the live services to the dropdown's plain model and actions.
+class MenuBarController : public QObject {
+    Q_OBJECT
+public:
+    struct Services {
+        MicrophoneController& microphone;
+        FloatingPanelController& floatingPanel;
+        LoginItemService& loginItem;
+        HotKeyManager* hotKeys = nullptr;                     // absent: no mode text
+        GlobalShortcuts::ShortcutCenter* shortcuts = nullptr; // absent: no shortcut hint
+        std::function<void()> showSettings;
+        std::function<void()> quit;
+    };
+
+    explicit MenuBarController(Services services, QObject* parent = nullptr);
+    ~MenuBarController() override;
+
+    /// Opens the dropdown if it is closed, closes it if it is open. A request within 0.25 s
+    /// of the last closing is ignored: it is the same click that just closed it.
+    void togglePanel();
+    bool isPanelOpen() const { return !m_panel.isNull(); }
+    DropdownContent* content() const;
+
+    /// The dropdown's model and actions from the current state of the services; the
+    /// widget's context menu offers the same actions where no tray exists.
+    DropdownModel model() const;
+    DropdownActions actions();
+    /// Fills `menu` with the dropdown's actions, for a context menu.
+    void populateMenu(QMenu& menu);
+
+    QSystemTrayIcon* trayIcon() const { return m_tray; }
+    /// Opens the dropdown for an icon at `anchor` (global coordinates); an empty anchor
+    /// means the pointer's position.
+    void openAt(const QRect& anchor);
+
+private:
+    void updateIcon();
+    void refreshModel();
+    void closePanel();
+    void resizePanelToFit();
+
+    Services m_services;
+    QSystemTrayIcon* m_tray = nullptr;
+    QPointer<DropdownPanel> m_panel;
+    QPointer<DropdownContent> m_content;
+    DropdownPlacement::Side m_side = DropdownPlacement::Side::below;
+    double m_lastCloseUptime = -1;
+    int m_shortcutObserver = 0;
+};
+
+} // namespace quietlane
