@@ -3,6 +3,7 @@
 #include "app/audiobackends.h"
 #include "app/commandline.h"
 #include "app/devicelisting.h"
+#include "settings/offscreenrender.h"
 
 #include <iostream>
 
@@ -21,21 +22,15 @@ int listDevices(const CommandLine& commandLine) {
     return 0;
 }
 
-int renderNotAvailable(const char* what) {
-    std::cerr << "quietlane: drawing the " << what
-              << " into an image is not available in this build\n";
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     const CommandLine commandLine = parseCommandLine({argv, argv + argc});
     switch (commandLine.action) {
     case CommandLine::Action::render:
-        return renderNotAvailable("dropdown");
+        return runOffscreenRender(OffscreenTarget::dropdown, commandLine.renderPath, argc, argv);
     case CommandLine::Action::renderSettings:
-        return renderNotAvailable("settings window");
+        return runOffscreenRender(OffscreenTarget::settings, commandLine.renderPath, argc, argv);
     case CommandLine::Action::listDevices:
         return listDevices(commandLine);
     case CommandLine::Action::help:

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/settingsmodel.h"
+
+#include "app/translation.h"
+
+namespace quietlane {
+
+const char* rawValue(HotkeyMode mode) {
+    return mode == HotkeyMode::pushToTalk ? "pushToTalk" : "toggle";
+}
+
+SettingsModel sampleSettingsModel(SettingsTab tab) {
+    SettingsModel model;
+    model.selection = DeviceSelection::systemDefault();
+    model.isMuted = false;
+    model.activeDeviceName = "MacBook Pro";
+    model.usingVolumeFallback = false;
+    model.loginEnabled = true;
+    model.loginRequiresApproval = false;
+    model.theme = Theme::automatic;
+    model.language = Language::system;
+    model.languageChangePending = false;
+    model.showHUD = true;
+    model.hotkeyDescription = "⌃⌥⌘M";
+    model.mode = HotkeyMode::toggle;
+    model.widgetVisible = true;
+    model.backgroundOpacity = 0.6;
+    model.foregroundOpacity = 1.0;
+    model.initialTab = tab;
+    return model;
+}
+
+std::vector<MicrophoneRow> microphoneRows(const SettingsModel& model) {
+    std::vector<MicrophoneRow> rows{MicrophoneRow::selector, MicrophoneRow::state};
+    if (model.activeDeviceName)
+        rows.push_back(MicrophoneRow::activeDevice);
+    if (model.usingVolumeFallback)
+        rows.push_back(MicrophoneRow::fallbackNote);
+    return rows;
+}
+
+std::string microphoneValueText(const SettingsModel& model) {
+    switch (model.selection.kind) {
+    case DeviceSelection::Kind::systemDefault:
+        return translated(QT_TRANSLATE_NOOP("quietlane", "По умолчанию"));
+    case DeviceSelection::Kind::allInputs:
+        return translated(QT_TRANSLATE_NOOP("quietlane", "Все микрофоны"));
+    case DeviceSelection::Kind::pinned:
+        break;
+    }
+    return model.activeDeviceName.value_or("—");
+}
+
+std::vector<MicrophoneChoice> microphoneChoices(const SettingsModel& model) {
+    std::vector<MicrophoneChoice> choices;
+    auto add = [&](std::string id, std::string title, DeviceSelection selection) {
+        const bool selected = selection == model.selection;
+        choices.push_back({std::move(id), std::move(title), std::move(selection), selected});
+    };
+    add("default", translated(QT_TRANSLATE_NOOP("quietlane", "Микрофон по умолчанию")),
+        DeviceSelection::systemDefault());
+    add("all", translated(QT_TRANSLATE_NOOP("quietlane", "Все микрофоны")),
+        DeviceSelection::allInputs());
+    for (const AudioInputDevice& device : model.availableDevices)
+        add("device:" + device.uid, device.name, DeviceSelection::pinned(device.uid));
+    return choices;
+}
+
+std::string microphoneStateText(bool isMuted) {
+    return isMuted ? translated(QT_TRANSLATE_NOOP("quietlane", "Выключен"))
+                   : translated(QT_TRANSLATE_NOOP("quietlane", "Активен"));
+}
+
+} // namespace quietlane

@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "appearance/appearancesettings.h"
+#include "audio/audioinputdevice.h"
+#include "audio/deviceselection.h"
+#include "settings/settingstab.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quietlane {
+
+/// How the global shortcut acts, as the settings show and choose it.
+enum class HotkeyMode { toggle, pushToTalk };
+
+/// "toggle", "pushToTalk": the stored form.
+const char* rawValue(HotkeyMode mode);
+
+/// Everything the settings window shows, copied from the live services (or made up for a
+/// rendering). The window's content reads nothing else.
+struct SettingsModel {
+    DeviceSelection selection;
+    std::vector<AudioInputDevice> availableDevices;
+    bool isMuted = false;
+    std::optional<std::string> activeDeviceName;
+    /// Muting works by driving the input volume to zero (the device has no mute switch).
+    bool usingVolumeFallback = false;
+    bool loginEnabled = false;
+    bool loginRequiresApproval = false;
+    Theme theme = Theme::automatic;
+    Language language = Language::system;
+    bool languageChangePending = false;
+    bool showHUD = true;
+    std::string hotkeyDescription;
+    HotkeyMode mode = HotkeyMode::toggle;
+    bool widgetVisible = true;
+    double backgroundOpacity = 0.6;
+    double foregroundOpacity = 1.0;
+    SettingsTab initialTab = SettingsTab::mic;
+
+    friend bool operator==(const SettingsModel&, const SettingsModel&) = default;
+};
+
+/// What each control of the settings window does. Empty actions do nothing.
+struct SettingsActions {
+    std::function<void(const DeviceSelection&)> selectDevice;
+    std::function<void(bool)> setLogin;
+    std::function<void()> openLoginSettings;
+    std::function<void(Theme)> setTheme;
+    std::function<void(Language)> setLanguage;
+    std::function<void(bool)> setShowHUD;
+    std::function<void(HotkeyMode)> setMode;
+    std::function<void(bool)> setWidgetVisible;
+    std::function<void(double)> setBackgroundOpacity;
+    std::function<void(double)> setForegroundOpacity;
+};
+
+/// The fixed model the offscreen rendering shows, opened on `tab`.
+SettingsModel sampleSettingsModel(SettingsTab tab);
+
+/// The rows of the microphone section, top to bottom (dividers left out).
+enum class MicrophoneRow { selector, state, activeDevice, fallbackNote };
+std::vector<MicrophoneRow> microphoneRows(const SettingsModel& model);
+
+/// The selector's value: "По умолчанию", "Все микрофоны", or the active device ("—" when
+/// there is none).
+std::string microphoneValueText(const SettingsModel& model);
+
+/// One choice of the microphone selector. Ids of the fixed choices cannot collide with a
+/// device's: device ids always carry the "device:" prefix.
+struct MicrophoneChoice {
+    std::string id;
+    std::string title;
+    DeviceSelection selection;
+    bool selected = false;
+};
+std::vector<MicrophoneChoice> microphoneChoices(const SettingsModel& model);
+
+/// "Выключен" / "Активен".
+std::string microphoneStateText(bool isMuted);
+
+} // namespace quietlane

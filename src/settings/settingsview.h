@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "settings/settingsmodel.h"
+
+#include <QWidget>
+
+namespace quietlane {
+
+class AppearanceManager;
+class FloatingPanelController;
+class HUDController;
+class HotKeyManager;
+class LoginItemService;
+class MicrophoneController;
+class SettingsContent;
+
+namespace GlobalShortcuts {
+class ShortcutCenter;
+}
+
+/// The settings window's content bound to the live services: it copies what they publish
+/// into a model for the content, and turns the content's actions into writes to them. A
+/// change reaches the screen only through the service's own change signal.
+class SettingsView : public QWidget {
+    Q_OBJECT
+public:
+    /// The services must outlive the view. Without a shortcut layer the shortcut row shows
+    /// the shortcut as a badge instead of the recorder; without a hotkey manager or login
+    /// service their rows show the defaults and do nothing.
+    struct Services {
+        MicrophoneController& microphone;
+        FloatingPanelController& floatingPanel;
+        HUDController& hud;
+        AppearanceManager& appearance;
+        GlobalShortcuts::ShortcutCenter* shortcuts = nullptr;
+        HotKeyManager* hotkeys = nullptr;
+        LoginItemService* login = nullptr;
+    };
+
+    explicit SettingsView(Services services, QWidget* parent = nullptr);
+    ~SettingsView() override;
+
+    /// What the services publish right now.
+    SettingsModel currentModel() const;
+    SettingsContent* content() const { return m_content; }
+
+signals:
+    void sizeReported(QSize size);
+
+private:
+    SettingsActions makeActions();
+    std::string hotkeyDescription() const;
+    void scheduleRefresh();
+    void refresh();
+
+    Services m_services;
+    SettingsContent* m_content = nullptr;
+    int m_shortcutObserver = 0;
+    bool m_refreshPending = false;
+    // Set while the content is filled from the model, so that filling never writes back.
+    bool m_filling = false;
+};
+
+} // namespace quietlane

@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/settingsview.h"
+
+#include "app/preferences.h"
+#include "appearance/appearancemanager.h"
+#include "audio/simulatedhal.h"
+#include "control/microphonecontroller.h"
+#include "hud/hudcontroller.h"
+#include "menubar/dropdownrows.h"
+#include "settings/settingscontent.h"
+#include "settings/settingsrows.h"
+#include "shortcuts/shortcutcenter.h"
+#include "shortcuts/simulatedhotkeybackend.h"
+#include "widget/floatingpanelcontroller.h"
+#include "widget/windowhints.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using namespace quietlane;
+
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+class NoHints : public WindowHints {
+public:
+    void makeFloating(std::uint32_t) override {}
+    bool isCompositing() const override { return true; }
+};
+
+class SettingsViewTest : public ::testing::Test {
+protected:
+    SettingsViewTest() {
+        m_preferences = std::make_unique<Preferences>(
+            m_directory.filePath(QStringLiteral("preferences.json")).toStdString());
+        m_micID = m_hal.addDevice(SimulatedDevice::withMute("mic"));
+        m_hal.setDefaultInput(m_micID);
+        m_hints = std::make_unique<NoHints>();
+        m_microphone = std::make_unique<MicrophoneController>(m_hal, *m_preferences);
+        m_panel =
+            std::make_unique<FloatingPanelController>(*m_microphone, *m_preferences, *m_hints);
+        m_hud = std::make_unique<HUDController>(*m_preferences, *m_hints);
+        m_appearance = std::make_unique<AppearanceManager>(*m_preferences);
+        m_center =
+            std::make_unique<GlobalShortcuts::ShortcutCenter>(*m_preferences, m_keys, m_errors);
+    }
+
+    SettingsView::Services services() {
+        return {*m_microphone, *m_panel, *m_hud, *m_appearance, m_center.get()};
+    }
+
+    QTemporaryDir m_directory;
+    std::unique_ptr<Preferences> m_preferences;
+    SimulatedHal m_hal;
+    AudioObjectID m_micID = 0;
+    std::unique_ptr<WindowHints> m_hints;
+    std::unique_ptr<MicrophoneController> m_microphone;
+    std::unique_ptr<FloatingPanelController> m_panel;
+    std::unique_ptr<HUDController> m_hud;
+    std::unique_ptr<AppearanceManager> m_appearance;
+    GlobalShortcuts::SimulatedHotKeyBackend m_keys;
+    std::ostringstream m_errors;
+    std::unique_ptr<GlobalShortcuts::ShortcutCenter> m_center;
+};
+
+} // namespace
+
+TEST_F(SettingsViewTest, OpenWindowFollowsChangesMadeElsewhere) {
+    SettingsView view(services());
+    ASSERT_TRUE(waitFor([&] { return view.content()->stateRow()->value() == "Активен"; }));
+
+    // Muted from outside the window (the shortcut, the widget, another program).
+    m_hal.setMuteExternally(m_micID, true);
+    EXPECT_TRUE(waitFor([&] { return view.content()->stateRow()->value() == "Выключен"; }));
+    m_panel->setBackgroundOpacity(0.3);
+    m_hud->setShowHUD(false);
+    EXPECT_TRUE(waitFor([&] {
+        const SettingsModel& shown = view.content()->model();
+        return shown.backgroundOpacity == 0.3 && !shown.showHUD;
+    }));
+
+    // A choice in the window reaches the service, and comes back through the model.
+    view.content()->hudRow()->click();
+    EXPECT_TRUE(m_hud->showHUD());
+    EXPECT_TRUE(waitFor([&] { return view.content()->model().showHUD; }));
+}
+
+TEST_F(SettingsViewTest, ShortcutTextIsTheDefaultOnlyWhileNothingIsStored) {
+    const auto name = GlobalShortcuts::Name::toggleMute();
+    const std::string key = name.preferencesKey();
+    SettingsView view(services());
+    EXPECT_EQ(view.currentModel().hotkeyDescription, "⌃⌥⌘M");
+
+    m_center->declare(name);
+    m_center->setShortcut(GlobalShortcuts::Shortcut(GlobalShortcuts::Key::k, 6144), name);
+    EXPECT_EQ(view.currentModel().hotkeyDescription, "⌃⌥K");
+    // Cleared: nothing works, so nothing is advertised.
+    m_center->setShortcut(std::nullopt, name);
+    EXPECT_EQ(view.currentModel().hotkeyDescription, "");
+    m_preferences->setString(key, "{not json");
+    EXPECT_EQ(view.currentModel().hotkeyDescription, "");
+}
