@@ -1,0 +1,249 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The real program with a real tray host (trayer) on a private X desktop: the icon is
+// embedded, a click opens the dropdown fully on screen next to it, the mute button works,
+// and a second click closes it without reopening.
+#include "xsession.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kScreenWidth = 1280;
+constexpr int kScreenHeight = 800;
+constexpr int kPanelHeight = 24;
+
+std::string g_display;
+
+std::string run(const std::string& command) {
+    std::string output;
+    const std::string full = "DISPLAY=" + g_display + " " + command + " 2>/dev/null";
+    if (FILE* pipe = popen(full.c_str(), "r")) {
+        char buffer[4096];
+        while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
+            output.append(buffer, n);
+        pclose(pipe);
+    }
+    return output;
+}
+
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5s) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(50ms);
+    }
+    return condition();
+}
+
+struct Geometry {
+    int x = -1, y = -1, width = 0, height = 0;
+    bool viewable = false;
+    int right() const { return x + width; }
+    int bottom() const { return y + height; }
+};
+
+Geometry windowGeometry(const std::string& id) {
+    Geometry g;
+    std::istringstream lines(run("xwininfo -id " + id));
+    for (std::string line; std::getline(lines, line);) {
+        auto value = [&](const char* key, int& out) {
+            const auto at = line.find(key);
+            if (at != std::string::npos)
+                out = std::stoi(line.substr(at + std::strlen(key)));
+        };
+        value("Absolute upper-left X:", g.x);
+        value("Absolute upper-left Y:", g.y);
+        value("Width:", g.width);
+        value("Height:", g.height);
+        if (line.find("Map State: IsViewable") != std::string::npos)
+            g.viewable = true;
+    }
+    return g;
+}
+
+std::vector<std::string> search(const std::string& arguments) {
+    std::vector<std::string> ids;
+    std::istringstream lines(run("xdotool search " + arguments));
+    for (std::string id; std::getline(lines, id);)
+        ids.push_back(id);
+    return ids;
+}
+
+/// A child process with the test's display; killed at the end of the scope.
+class Process {
+public:
+    explicit Process(const std::function<void()>& exec) {
+        m_pid = fork();
+        if (m_pid == 0) {
+            setenv("DISPLAY", g_display.c_str(), 1);
+            unsetenv("QT_QPA_PLATFORM");
+            exec();
+            _exit(127);
+        }
+    }
+    ~Process() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+    int terminate() {
+        kill(m_pid, SIGTERM);
+        int status = 0;
+        if (!waitUntil([&] { return waitpid(m_pid, &status, WNOHANG) == m_pid; }))
+            return -1;
+        m_pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+QImage grab(const Geometry& g) {
+    return QGuiApplication::primaryScreen()->grabWindow(0, g.x, g.y, g.width, g.height).toImage();
+}
+
+void click(int x, int y) {
+    run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+}
+
+// The state dot sits at the header's right end: red when muted, green when not.
+bool dotIsRed(const QImage& card) {
+    const QColor dot = card.pixelColor(300 - 16 - 5, 6 + 32);
+    return dot.red() > 200 && dot.green() < 120;
+}
+bool dotIsGreen(const QImage& card) {
+    const QColor dot = card.pixelColor(300 - 16 - 5, 6 + 32);
+    return dot.green() > 160 && dot.red() < 120;
+}
+
+} // namespace
+
+TEST(TrayOnX11, DropdownOpensFullyVisibleNextToTheIcon) {
+    const std::string edge = qEnvironmentVariable("QUIETLANE_TEST_TRAY_EDGE", "top").toStdString();
+    quietlane::testing::XSession session;
+    std::string error;
+    ASSERT_TRUE(session.start(error)) << error;
+    g_display = session.display();
+    setenv("DISPLAY", g_display.c_str(), 1);
+    int argc = 1;
+    char name[] = "quietlane_tray_integration_tests";
+    char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QGuiApplication grabber(argc, argv);
+
+    Process tray([&] {
+        execlp("trayer", "trayer", "--edge", edge.c_str(), "--align", "right", "--width", "10",
+               "--height", "24", static_cast<char*>(nullptr));
+    });
+    Geometry panel;
+    ASSERT_TRUE(waitUntil([&] {
+        for (const auto& id : search("--class trayer")) {
+            const Geometry g = windowGeometry(id);
+            if (g.viewable && g.height == kPanelHeight)
+                panel = g;
+        }
+        return panel.viewable;
+    })) << "trayer did not show its panel";
+
+    char pattern[] = "/tmp/quietlane-tray-XXXXXX";
+    const fs::path home = mkdtemp(pattern);
+    fs::create_directories(home / "run");
+    fs::permissions(home / "run", fs::perms::owner_all);
+    const fs::path devices = home / "devices.json";
+    std::ofstream(devices)
+        << R"({"default": "usb-mic", "devices": [{"uid": "usb-mic", "name": "USB Mic", "mute": false}]})";
+    Process app([&] {
+        setenv("HOME", home.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
+        setenv("QUIETLANE_SIM_DEVICES", devices.c_str(), 1);
+        setenv("LANG", "C.UTF-8", 1);
+        execl(QUIETLANE_BINARY, "quietlane", "--audio-backend=sim", static_cast<char*>(nullptr));
+    });
+
+    // The icon is our window embedded in the tray host's panel.
+    Geometry icon;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            for (const auto& id : search("--class quietlane")) {
+                const Geometry g = windowGeometry(id);
+                if (g.viewable && g.x >= panel.x && g.right() <= panel.right() && g.y >= panel.y &&
+                    g.bottom() <= panel.bottom())
+                    icon = g;
+            }
+            return icon.viewable;
+        },
+        10s))
+        << "the tray icon was not embedded";
+
+    auto dropdown = [] {
+        for (const auto& id : search("--onlyvisible --name '^Quietlane dropdown$'"))
+            return windowGeometry(id);
+        return Geometry{};
+    };
+    std::this_thread::sleep_for(1300ms); // past the indicator's start-up grace
+    click(icon.x + icon.width / 2, icon.y + icon.height / 2);
+    ASSERT_TRUE(waitUntil([&] { return dropdown().viewable; })) << "the dropdown did not open";
+    std::this_thread::sleep_for(300ms);
+    Geometry card = dropdown();
+    EXPECT_EQ(card.width, 300);
+    EXPECT_GE(card.x, 8);
+    EXPECT_LE(card.right(), kScreenWidth - 8);
+    EXPECT_EQ(card.right(), std::min(icon.right(), kScreenWidth - 8));
+    if (edge == "top") {
+        EXPECT_EQ(card.y, icon.bottom() + 6);
+        EXPECT_LE(card.bottom(), kScreenHeight);
+    } else {
+        EXPECT_EQ(card.bottom(), icon.y - 6);
+        EXPECT_GE(card.y, 0);
+    }
+    QImage unmuted = grab(card);
+    unmuted.save(
+        QString::fromStdString(std::string(SCREENSHOT_DIR) + "/dropdown-unmuted-" + edge + ".png"));
+    EXPECT_TRUE(dotIsGreen(unmuted));
+
+    // The mute button, under the header; the open card redraws with the new state.
+    click(card.x + 150, card.y + 6 + 64 + 4 + 20);
+    EXPECT_TRUE(waitUntil([&] { return dotIsRed(grab(dropdown())); }))
+        << "the card did not turn muted";
+    std::this_thread::sleep_for(200ms);
+    grab(dropdown())
+        .save(QString::fromStdString(std::string(SCREENSHOT_DIR) + "/dropdown-muted-" + edge +
+                                     ".png"));
+
+    // A second click on the icon closes the dropdown and does not reopen it.
+    click(icon.x + icon.width / 2, icon.y + icon.height / 2);
+    EXPECT_TRUE(waitUntil([&] { return !dropdown().viewable; })) << "the dropdown stayed open";
+    std::this_thread::sleep_for(500ms);
+    EXPECT_FALSE(dropdown().viewable) << "the closing click reopened the dropdown";
+    click(icon.x + icon.width / 2, icon.y + icon.height / 2);
+    EXPECT_TRUE(waitUntil([&] { return dropdown().viewable; }))
+        << "a later click did not reopen it";
+    run("xdotool key Escape");
+    EXPECT_TRUE(waitUntil([&] { return !dropdown().viewable; })) << "Escape did not close it";
+
+    EXPECT_EQ(app.terminate(), 0);
+    fs::remove_all(home);
+}
