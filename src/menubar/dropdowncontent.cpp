@@ -20,14 +20,12 @@ QString qs(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// Wraps the mute button in the margins it keeps from the card's edges.
-QWidget* padded(QWidget* child, QMargins margins, QWidget* parent) {
+// The box that keeps the mute button away from the card's edges.
+QWidget* paddingBox(QMargins margins, QWidget* parent) {
     auto* box = new QWidget(parent);
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(margins);
     layout->setSpacing(0);
-    child->setParent(box);
-    layout->addWidget(child);
     return box;
 }
 } // namespace
@@ -58,7 +56,9 @@ DropdownContent::DropdownContent(DropdownModel model, DropdownActions actions,
     };
 
     m_header = new DropdownHeader(this);
-    m_muteButton = new DropdownMuteButton(this);
+    QWidget* muteBox = paddingBox(QMargins(10, 4, 10, 8), this);
+    m_muteButton = new DropdownMuteButton(muteBox);
+    muteBox->layout()->addWidget(m_muteButton);
     connect(m_muteButton, &QAbstractButton::clicked, this, [this] {
         if (auto action = m_actions.toggleMute)
             action();
@@ -68,6 +68,7 @@ DropdownContent::DropdownContent(DropdownModel model, DropdownActions actions,
     connect(m_deviceRow, &QAbstractButton::clicked, this,
             [this] { setDeviceExpanded(!m_deviceExpanded); });
     m_deviceList = new OptionList(2, this);
+    m_deviceList->setFocusAnchor(m_deviceRow);
     connect(m_deviceList, &OptionList::optionChosen, this, &DropdownContent::chooseDevice);
     m_modeRow = disclosure(DropdownPart::modeRow);
     connect(m_modeRow, &QAbstractButton::clicked, this, [this] { runRow(DropdownPart::modeRow); });
@@ -81,7 +82,7 @@ DropdownContent::DropdownContent(DropdownModel model, DropdownActions actions,
     m_quitRow = row(DropdownPart::quitRow, DropdownRowButton::Trailing::keyHint);
 
     m_layout->addWidget(m_header);
-    m_layout->addWidget(padded(m_muteButton, QMargins(10, 4, 10, 8), this));
+    m_layout->addWidget(muteBox);
     m_layout->addWidget(divider());
     m_layout->addWidget(m_widgetRow);
     m_layout->addWidget(m_deviceRow);
@@ -187,16 +188,25 @@ QSize DropdownContent::sizeHint() const {
     return {300, m_layout->sizeHint().height()};
 }
 
+void DropdownContent::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    reportSize(size());
+}
+
+void DropdownContent::reportSize(QSize size) {
+    if (size == m_reportedSize)
+        return;
+    m_reportedSize = size;
+    emit sizeReported(size);
+}
+
 bool DropdownContent::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     if (event->type() == QEvent::LayoutRequest) {
         const QSize size = sizeHint();
         if (size != this->size())
             resize(size);
-        if (size != m_reportedSize) {
-            m_reportedSize = size;
-            emit sizeReported(size);
-        }
+        reportSize(size);
     }
     return handled;
 }

@@ -49,9 +49,11 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void applyModel();
+    void reportSize(QSize size);
     void runRow(DropdownPart part);
     void chooseDevice(const QString& id);
 

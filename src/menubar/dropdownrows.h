@@ -57,6 +57,8 @@ public:
 protected:
     void paintContent(QPainter& painter) override;
     void resizeEvent(QResizeEvent* event) override;
+    // The switch shows the model's value; a click only asks for the change.
+    void nextCheckState() override {}
 
 private:
     QString m_label;

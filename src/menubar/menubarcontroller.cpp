@@ -275,8 +275,15 @@ void MenuBarController::openAt(const QRect& iconGeometry) {
     panel->setCard(content);
     connect(content, &DropdownContent::sizeReported, this, [self = QPointer(this)] {
         // Measured again on the next turn, when the layout has settled.
-        QMetaObject::invokeMethod(
-            self, [self] { self->resizePanelToFit(); }, Qt::QueuedConnection);
+        if (self) {
+            QMetaObject::invokeMethod(
+                self,
+                [self] {
+                    if (self)
+                        self->resizePanelToFit();
+                },
+                Qt::QueuedConnection);
+        }
     });
     const QSize size = content->sizeHint();
     QScreen* screen = QGuiApplication::screenAt(anchor.center());

@@ -15,6 +15,7 @@ InlineSelectRow::InlineSelectRow(const QString& label, QWidget* parent)
     layout->setSpacing(0);
     layout->addWidget(m_header);
     layout->addWidget(m_list);
+    m_list->setFocusAnchor(m_header);
     connect(m_header, &QAbstractButton::clicked, this, [this] { setExpanded(!m_expanded); });
     connect(m_list, &OptionList::optionChosen, this, &InlineSelectRow::choose);
 }

@@ -45,6 +45,13 @@ void OptionList::setOptions(const std::vector<ListOption>& options) {
         m_layout->addWidget(button);
         m_buttons.push_back(button);
     }
+    // Buttons made later than the rows below would otherwise come last in the Tab order.
+    QWidget* previous = m_anchor;
+    for (SelectOptionButton* button : m_buttons) {
+        if (previous)
+            QWidget::setTabOrder(previous, button);
+        previous = button;
+    }
     for (size_t i = 0; i < options.size(); ++i) {
         m_buttons[i]->setTitle(options[i].title);
         m_buttons[i]->setSelected(options[i].selected);

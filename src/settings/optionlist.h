@@ -27,6 +27,8 @@ public:
     OptionList(int bottomInset, QWidget* parent = nullptr);
 
     void setOptions(const std::vector<ListOption>& options);
+    /// The widget the keyboard reaches the list from (its row); the choices follow it.
+    void setFocusAnchor(QWidget* anchor) { m_anchor = anchor; }
     const std::vector<ListOption>& options() const { return m_options; }
     SelectOptionButton* button(size_t index) const;
 
@@ -44,6 +46,7 @@ private:
     QGraphicsOpacityEffect* m_opacity;
     QPropertyAnimation m_fade;
     bool m_open = false;
+    QWidget* m_anchor = nullptr;
 };
 
 } // namespace quietlane
