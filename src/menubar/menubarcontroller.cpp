@@ -7,9 +7,11 @@
 #include "login/loginitemservice.h"
 #include "menubar/dropdowncontent.h"
 #include "shortcuts/shortcutcenter.h"
+#include "widget/floatingpanel.h"
 #include "widget/floatingpanelcontroller.h"
 #include "widget/micglyph.h"
 
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -149,8 +151,11 @@ MenuBarController::MenuBarController(Services services, QObject* parent)
          {&MicrophoneController::activeDeviceNameChanged,
           &MicrophoneController::availableDevicesChanged, &MicrophoneController::selectionChanged})
         connect(&mic, signal, this, &MenuBarController::refreshModel);
-    connect(&m_services.floatingPanel, &FloatingPanelController::isVisibleChanged, this,
-            &MenuBarController::refreshModel);
+    connect(&m_services.floatingPanel, &FloatingPanelController::isVisibleChanged, this, [this] {
+        watchWidget();
+        refreshModel();
+    });
+    watchWidget();
     connect(&m_services.loginItem, &LoginItemService::enabledChanged, this,
             &MenuBarController::refreshModel);
     if (m_services.hotKeys)
@@ -171,6 +176,24 @@ MenuBarController::~MenuBarController() {
         m_services.shortcuts->removeChangeObserver(m_shortcutObserver);
     if (m_panel)
         delete m_panel.data();
+}
+
+void MenuBarController::watchWidget() {
+    // The widget's window exists once it has been shown; installing twice is harmless.
+    if (FloatingPanel* panel = m_services.floatingPanel.panel())
+        panel->installEventFilter(this);
+}
+
+bool MenuBarController::eventFilter(QObject* watched, QEvent* event) {
+    // Without a tray there is no icon to open the dropdown from: the widget's context menu
+    // offers the same actions instead.
+    if (event->type() == QEvent::ContextMenu && !QSystemTrayIcon::isSystemTrayAvailable()) {
+        QMenu menu;
+        populateMenu(menu);
+        menu.exec(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 DropdownContent* MenuBarController::content() const {

@@ -61,7 +61,11 @@ public:
     /// means the pointer's position.
     void openAt(const QRect& anchor);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void watchWidget();
     void updateIcon();
     void refreshModel();
     void closePanel();
