@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "control/microphonecontroller.h"
+#include "app/preferences.h"
+#include "audio/simulatedhal.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace quietlane;
+
+namespace {
+
+// Spins the event loop until `done` holds, or for `ms` when nothing is awaited.
+template <typename Done> bool spin(Done done, int ms = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+void spinFor(int ms) {
+    spin([] { return false; }, ms);
+}
+
+class ControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        mic = hal.addDevice(SimulatedDevice::withMute("mic"));
+        hal.setDefaultInput(mic);
+    }
+
+    std::unique_ptr<MicrophoneController> create() {
+        auto controller = std::make_unique<MicrophoneController>(hal, preferences);
+        auto* raw = controller.get();
+        QObject::connect(raw, &MicrophoneController::isMutedChanged,
+                         [this] { ++emitted["muted"]; });
+        QObject::connect(raw, &MicrophoneController::usingVolumeFallbackChanged,
+                         [this] { ++emitted["fallback"]; });
+        QObject::connect(raw, &MicrophoneController::activeDeviceNameChanged,
+                         [this] { ++emitted["name"]; });
+        QObject::connect(raw, &MicrophoneController::availableDevicesChanged,
+                         [this] { ++emitted["devices"]; });
+        QObject::connect(raw, &MicrophoneController::selectionChanged,
+                         [this] { ++emitted["selection"]; });
+        return controller;
+    }
+
+    QTemporaryDir dir;
+    Preferences preferences{dir.filePath("preferences.json").toStdString()};
+    SimulatedHal hal;
+    AudioObjectID mic = 0;
+    std::map<std::string, int> emitted;
+};
+
+} // namespace
+
+TEST_F(ControllerTest, RestoresTheSelectionAndStoresItBack) {
+    preferences.setData("deviceSelection", R"({"systemDefault":{},"allInputs":{}})");
+    auto controller = create();
+    EXPECT_EQ(controller->selection(), DeviceSelection::systemDefault());
+    EXPECT_EQ(preferences.data("deviceSelection"), R"({"systemDefault":{}})");
+    ASSERT_TRUE(spin([&] { return controller->hasActiveDeviceName(); }));
+    EXPECT_EQ(controller->activeDeviceName(), "mic");
+
+    controller.reset();
+    preferences.setData("deviceSelection", R"({"pinned":{"uid":"absent"}})");
+    controller = create();
+    EXPECT_EQ(controller->selection(), DeviceSelection::pinned("absent"));
+    ASSERT_TRUE(spin([&] { return controller->availableDevices().size() == 1; }));
+    EXPECT_FALSE(controller->hasActiveDeviceName());
+
+    // Choosing the same device again says nothing but still stores and applies it.
+    emitted.clear();
+    preferences.remove("deviceSelection");
+    controller->setSelection(DeviceSelection::pinned("absent"));
+    EXPECT_EQ(emitted["selection"], 0);
+    EXPECT_TRUE(preferences.data("deviceSelection"));
+    controller->setSelection(DeviceSelection::pinned("mic"));
+    EXPECT_EQ(emitted["selection"], 1);
+    EXPECT_TRUE(spin([&] { return controller->hasActiveDeviceName(); }));
+}
+
+TEST_F(ControllerTest, SignalsFireOnlyForValuesThatChanged) {
+    auto controller = create();
+    ASSERT_TRUE(spin([&] { return emitted["devices"] == 1; }));
+    spinFor(100);
+    emitted.clear();
+
+    // Two toggles before any state arrives both ask for "muted": the second must not undo
+    // the first.
+    controller->toggle();
+    controller->toggle();
+    ASSERT_TRUE(spin([&] { return controller->isMuted(); }));
+    spinFor(100);
+    EXPECT_TRUE(controller->isMuted());
+    EXPECT_EQ(emitted, (std::map<std::string, int>{{"muted", 1}}));
+
+    emitted.clear();
+    hal.addDevice(SimulatedDevice::withMute("usb"));
+    ASSERT_TRUE(spin([&] { return emitted["devices"] == 1; }));
+    spinFor(100);
+    EXPECT_EQ(emitted, (std::map<std::string, int>{{"devices", 1}}));
+    EXPECT_EQ(controller->availableDevices().size(), 2u);
+}
+
+TEST_F(ControllerTest, GoesAwayCleanlyWithWorkInFlight) {
+    auto controller = create();
+    for (int i = 0; i < 500; ++i)
+        controller->setMuted(i % 2 == 0);
+    controller.reset();
+    spinFor(50); // states posted before the teardown must find nobody and do nothing
+    EXPECT_EQ(hal.listenerCount(), 0u);
+}
