@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,8 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
     return true;
 }
 
-bool measureRoundTrips(const char* what, HalBackend& hal, Preferences& preferences) {
+bool measureRoundTrips(const char* what, HalBackend& hal, Preferences& preferences,
+                       const std::function<void()>& externalToggle = {}) {
     MicrophoneController controller(hal, preferences);
     if (!waitUntil([&] { return controller.hasActiveDeviceName(); })) {
         std::fprintf(stderr, "%s: no state from the service\n", what);
@@ -74,6 +76,16 @@ bool measureRoundTrips(const char* what, HalBackend& hal, Preferences& preferenc
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     }
     printPercentiles(what, std::move(samples));
+    if (externalToggle) {
+        // Another application flips the mute: the published state must follow it.
+        const bool before = controller.isMuted();
+        const auto start = Clock::now();
+        externalToggle();
+        const bool followed = waitUntil([&] { return controller.isMuted() != before; });
+        std::printf("  %-40s %s after %.1f us (includes starting pactl)\n", "external mute change",
+                    followed ? "followed" : "NOT FOLLOWED", since(start));
+        return followed;
+    }
     return true;
 }
 
@@ -128,7 +140,8 @@ void benchServer(testing::SoundServerKind kind, Preferences& preferences) {
         std::fprintf(stderr, "  skipped: %s\n", error.c_str());
         return;
     }
-    measureRoundTrips("setMuted -> state on main (hw mute)", hal, preferences);
+    measureRoundTrips("setMuted -> state on main (hw mute)", hal, preferences,
+                      [&] { server.pactl("set-source-mute bench_mic toggle"); });
 }
 
 } // namespace
