@@ -3,25 +3,38 @@
 
 #include "app/log.h"
 #include "appearance/appearancemanager.h"
+#include "control/hotkeymanager.h"
 #include "control/microphonecontroller.h"
 #include "hud/hudcontroller.h"
+#include "login/loginitemservice.h"
+#include "menubar/menubarcontroller.h"
+#include "settings/settingswindow.h"
+#include "shortcuts/hotkeyeventpump.h"
+#include "shortcuts/shortcutcenter.h"
 #include "widget/floatingpanelcontroller.h"
 
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
 
+#include <iostream>
+
 namespace quietlane {
 
-AppEnvironment::AppEnvironment(HalBackend& hal, Preferences& preferences, WindowHints& hints,
-                               QStringList arguments, QObject* parent)
-    : QObject(parent), m_hal(hal), m_preferences(preferences), m_hints(hints),
+AppEnvironment::AppEnvironment(Platform platform, Preferences& preferences, QStringList arguments,
+                               QObject* parent)
+    : QObject(parent), m_platform(platform), m_preferences(preferences),
       m_arguments(std::move(arguments)) {
-    m_microphone = std::make_unique<MicrophoneController>(m_hal, m_preferences);
-    m_floatingPanel =
-        std::make_unique<FloatingPanelController>(*m_microphone, m_preferences, m_hints);
-    // The hotkey manager and the login item service join here, in this order.
-    m_hud = std::make_unique<HUDController>(m_preferences, m_hints);
+    m_microphone = std::make_unique<MicrophoneController>(m_platform.hal, m_preferences);
+    m_floatingPanel = std::make_unique<FloatingPanelController>(*m_microphone, m_preferences,
+                                                                m_platform.windowHints);
+    // A refused shortcut is reported on standard output, as the shortcut layer's contract.
+    m_shortcuts = std::make_unique<GlobalShortcuts::ShortcutCenter>(m_preferences,
+                                                                    m_platform.hotKeys, std::cout);
+    m_hotKeyPump = std::make_unique<GlobalShortcuts::HotKeyEventPump>(*m_shortcuts);
+    m_hotKeys = std::make_unique<HotKeyManager>(*m_microphone, *m_shortcuts, m_preferences);
+    m_loginItem = std::make_unique<LoginItemService>();
+    m_hud = std::make_unique<HUDController>(m_preferences, m_platform.windowHints);
     m_appearance = std::make_unique<AppearanceManager>(m_preferences);
     Log::info(Log::Category::app, "AppEnvironment initialized");
 
@@ -42,15 +55,27 @@ AppEnvironment::AppEnvironment(HalBackend& hal, Preferences& preferences, Window
 AppEnvironment::~AppEnvironment() = default;
 
 void AppEnvironment::finishStartup() {
-    // The tray icon (menu bar controller) is created here, before "--open-settings".
+    m_menuBar = std::make_unique<MenuBarController>(MenuBarController::Services{
+        *m_microphone, *m_floatingPanel, *m_loginItem, m_hotKeys.get(), m_shortcuts.get(),
+        [self = QPointer(this)] {
+            if (self)
+                self->showSettings();
+        },
+        [] {
+            QCoreApplication::quit();
+        }});
     if (m_arguments.contains(QStringLiteral("--open-settings")))
         showSettings();
     emit startupCompleted();
 }
 
 void AppEnvironment::showSettings() {
-    // The settings window joins here; until then the request is only recorded.
-    Log::info(Log::Category::app, "settings window requested");
+    if (!m_settingsWindow) {
+        m_settingsWindow = std::make_unique<SettingsWindow>(
+            SettingsView::Services{*m_microphone, *m_floatingPanel, *m_hud, *m_appearance,
+                                   m_shortcuts.get(), m_hotKeys.get(), m_loginItem.get()});
+    }
+    m_settingsWindow->present();
 }
 
 void AppEnvironment::watchScreens() {

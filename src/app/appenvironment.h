@@ -13,24 +13,46 @@ namespace quietlane {
 
 class AppearanceManager;
 class FloatingPanelController;
+class HotKeyManager;
 class HUDController;
+class LoginItemService;
+class MenuBarController;
 class MicrophoneController;
+class SettingsWindow;
 class WindowHints;
+
+namespace GlobalShortcuts {
+class HotKeyBackend;
+class HotKeyEventPump;
+class ShortcutCenter;
+} // namespace GlobalShortcuts
 
 /// Creates every long-lived service in a fixed order, wires them together and keeps them
 /// for the life of the process. Main thread only.
 class AppEnvironment : public QObject {
     Q_OBJECT
 public:
+    /// The platform pieces the services run on; each must outlive the environment.
+    struct Platform {
+        HalBackend& hal;
+        GlobalShortcuts::HotKeyBackend& hotKeys;
+        WindowHints& windowHints;
+    };
+
     /// `arguments` is the process's argument list ("--open-settings" is honoured once the
-    /// tray icon exists). `hal`, `preferences` and `hints` must outlive the environment.
-    AppEnvironment(HalBackend& hal, Preferences& preferences, WindowHints& hints,
-                   QStringList arguments, QObject* parent = nullptr);
+    /// tray icon exists). `preferences` must outlive the environment.
+    AppEnvironment(Platform platform, Preferences& preferences, QStringList arguments,
+                   QObject* parent = nullptr);
     ~AppEnvironment() override;
 
     MicrophoneController& microphone() const { return *m_microphone; }
     FloatingPanelController& floatingPanel() const { return *m_floatingPanel; }
+    GlobalShortcuts::ShortcutCenter& shortcuts() const { return *m_shortcuts; }
+    HotKeyManager& hotKeys() const { return *m_hotKeys; }
+    LoginItemService& loginItem() const { return *m_loginItem; }
     HUDController& hud() const { return *m_hud; }
+    /// The tray icon and its dropdown; absent until the deferred start-up step has run.
+    MenuBarController* menuBar() const { return m_menuBar.get(); }
     AppearanceManager& appearance() const { return *m_appearance; }
     Preferences& preferences() const { return m_preferences; }
 
@@ -46,17 +68,23 @@ private:
     void watchScreens();
     void scheduleScreenChange();
 
-    HalBackend& m_hal;
+    Platform m_platform;
     Preferences& m_preferences;
-    WindowHints& m_hints;
     QStringList m_arguments;
     bool m_screenChangePending = false;
 
     // Declared in creation order, so they are destroyed in the reverse order.
     std::unique_ptr<MicrophoneController> m_microphone;
     std::unique_ptr<FloatingPanelController> m_floatingPanel;
+    std::unique_ptr<GlobalShortcuts::ShortcutCenter> m_shortcuts;
+    std::unique_ptr<GlobalShortcuts::HotKeyEventPump> m_hotKeyPump;
+    std::unique_ptr<HotKeyManager> m_hotKeys;
+    std::unique_ptr<LoginItemService> m_loginItem;
     std::unique_ptr<HUDController> m_hud;
     std::unique_ptr<AppearanceManager> m_appearance;
+    std::unique_ptr<MenuBarController> m_menuBar;
+    // Made on first use, kept (hidden) after closing; goes before the services it shows.
+    std::unique_ptr<SettingsWindow> m_settingsWindow;
 };
 
 } // namespace quietlane

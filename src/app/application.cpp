@@ -9,6 +9,7 @@
 #include "app/translation.h"
 #include "appearance/appearancesettings.h"
 #include "appearance/appfonts.h"
+#include "shortcuts/x11/x11hotkeybackend.h"
 #include "widget/windowhints.h"
 
 #include <QApplication>
@@ -105,13 +106,16 @@ int runApplication(int argc, char** argv, std::unique_ptr<HalBackend> hal) {
     installTranslator(&translateForCore);
 
     const std::unique_ptr<WindowHints> hints = createWindowHints(x11Connection());
+    const std::unique_ptr<GlobalShortcuts::HotKeyBackend> hotKeys =
+        GlobalShortcuts::createHotKeyBackend(QGuiApplication::platformName().toStdString());
     SignalWatcher signalWatcher;
     QObject::connect(&signalWatcher, &SignalWatcher::terminationRequested, &application,
                      [] { QCoreApplication::quit(); });
 
     int status = 0;
     {
-        AppEnvironment environment(*hal, preferences, *hints, QApplication::arguments());
+        AppEnvironment environment({*hal, *hotKeys, *hints}, preferences,
+                                   QApplication::arguments());
         AppFonts::registerBundled();
         QObject::connect(&instance, &SingleInstance::settingsRequested, &environment,
                          &AppEnvironment::showSettings);
