@@ -316,6 +316,7 @@ void MenuBarController::openAt(const QRect& iconGeometry) {
         DropdownPlacement::place(toBox(anchor), size.width(), size.height(),
                                  toBox(screen ? screen->availableGeometry() : anchor));
     m_side = placement.side;
+    m_frame = placement.frame;
     panel->setGeometry(
         QRect(int(placement.frame.x), int(placement.frame.y), size.width(), size.height()));
     m_panel = panel;
@@ -345,9 +346,10 @@ void MenuBarController::resizePanelToFit() {
     const QSize size = m_content->sizeHint();
     QScreen* screen = m_panel->screen();
     const QRect available = screen ? screen->availableGeometry() : m_panel->geometry();
-    const auto frame = DropdownPlacement::refit(toBox(m_panel->geometry()), m_side, size.width(),
-                                                size.height(), toBox(available));
-    m_panel->setGeometry(QRect(int(frame.x), int(frame.y), int(frame.width), int(frame.height)));
+    m_frame =
+        DropdownPlacement::refit(m_frame, m_side, size.width(), size.height(), toBox(available));
+    m_panel->setGeometry(
+        QRect(int(m_frame.x), int(m_frame.y), int(m_frame.width), int(m_frame.height)));
 }
 
 void MenuBarController::populateMenu(QMenu& menu) {

@@ -76,6 +76,9 @@ private:
     QPointer<DropdownPanel> m_panel;
     QPointer<DropdownContent> m_content;
     DropdownPlacement::Side m_side = DropdownPlacement::Side::below;
+    // The frame last given to the panel: the window may already have been stretched by its
+    // layout when a refit runs, which would lose the edge the card is anchored at.
+    DropdownPlacement::Box m_frame;
     double m_lastCloseUptime = -1;
     int m_shortcutObserver = 0;
 };

@@ -171,6 +171,11 @@ TEST(TrayOnX11, DropdownOpensFullyVisibleNextToTheIcon) {
     const fs::path home = mkdtemp(pattern);
     fs::create_directories(home / "run");
     fs::permissions(home / "run", fs::perms::owner_all);
+    // The card keeps its own dark look whatever the theme; each edge runs with one of them.
+    const std::string theme = edge == "top" ? "light" : "dark";
+    fs::create_directories(home / "config/quietlane");
+    std::ofstream(home / "config/quietlane/preferences.json")
+        << R"({"appTheme": ")" << theme << R"("})";
     const fs::path devices = home / "devices.json";
     std::ofstream(devices)
         << R"({"default": "usb-mic", "devices": [{"uid": "usb-mic", "name": "USB Mic", "mute": false}]})";
@@ -220,8 +225,8 @@ TEST(TrayOnX11, DropdownOpensFullyVisibleNextToTheIcon) {
         EXPECT_GE(card.y, 0);
     }
     QImage unmuted = grab(card);
-    unmuted.save(
-        QString::fromStdString(std::string(SCREENSHOT_DIR) + "/dropdown-unmuted-" + edge + ".png"));
+    unmuted.save(QString::fromStdString(std::string(SCREENSHOT_DIR) + "/dropdown-unmuted-" + edge +
+                                        "-" + theme + ".png"));
     EXPECT_TRUE(dotIsGreen(unmuted));
 
     // The mute button, under the header; the open card redraws with the new state.
@@ -230,8 +235,23 @@ TEST(TrayOnX11, DropdownOpensFullyVisibleNextToTheIcon) {
         << "the card did not turn muted";
     std::this_thread::sleep_for(200ms);
     grab(dropdown())
-        .save(QString::fromStdString(std::string(SCREENSHOT_DIR) + "/dropdown-muted-" + edge +
-                                     ".png"));
+        .save(QString::fromStdString(std::string(SCREENSHOT_DIR) + "/dropdown-muted-" + edge + "-" +
+                                     theme + ".png"));
+
+    // Opening the device list grows the card away from the icon, keeping the near edge.
+    card = dropdown();
+    click(card.x + 100, card.y + 181);
+    ASSERT_TRUE(waitUntil([&] { return dropdown().height > card.height; }))
+        << "the card did not grow";
+    std::this_thread::sleep_for(300ms);
+    const Geometry expanded = dropdown();
+    if (edge == "top")
+        EXPECT_EQ(expanded.y, card.y);
+    else
+        EXPECT_EQ(expanded.bottom(), card.bottom());
+    EXPECT_EQ(expanded.right(), card.right());
+    grab(expanded).save(
+        QString::fromStdString(std::string(SCREENSHOT_DIR) + "/dropdown-devices-" + edge + ".png"));
 
     // A second click on the icon closes the dropdown and does not reopen it.
     click(icon.x + icon.width / 2, icon.y + icon.height / 2);
