@@ -35,7 +35,7 @@ protected:
     }
 
     test::TempDir m_dir;
-    Preferences m_preferences{m_dir.path() / "preferences.json"};
+    Preferences m_preferences{m_dir.path / "preferences.json"};
     SimulatedHal m_hal;
     AudioObjectID m_micId = m_hal.addDevice(SimulatedDevice::withMute("mic"));
     MicrophoneController m_mic{m_hal, m_preferences};
