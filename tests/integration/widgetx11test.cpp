@@ -214,10 +214,11 @@ TEST(WidgetOnX11, StaysAboveStickyUnfocusedDragsClicksAndQuitsCleanly) {
     // The click went to the widget without taking the focus.
     EXPECT_EQ(run("xdotool getactivewindow").find(widget), std::string::npos);
 
-    // A second launch hands over to the running one and ends at once.
+    // A second launch hands over to the running one, which opens its settings.
     App second(home, devices);
     EXPECT_EQ(second.waitForExit(5s), 0);
     EXPECT_EQ(kill(app.pid(), 0), 0) << "the first instance is gone";
+    EXPECT_FALSE(findWindow("Настройки Quietlane").empty()) << "no settings window";
 
     kill(app.pid(), SIGTERM);
     EXPECT_EQ(app.waitForExit(5s), 0);
