@@ -4,7 +4,7 @@
 <context>
     <name>GlobalShortcuts</name>
     <message>
-        <location filename="../../src/shortcuts/recorderfield.cpp" line="+21"/>
+        <location filename="../../src/shortcuts/recorderfield.cpp" line="+22"/>
         <source>Записать сочетание</source>
         <translation>Record shortcut</translation>
     </message>
@@ -21,7 +21,7 @@
     <message>
         <location line="+2"/>
         <source>Сочетания рабочего стола можно изменить в его настройках клавиатуры.</source>
-        <translation>Desktop shortcuts can be changed in the desktop's keyboard settings.</translation>
+        <translation>Desktop shortcuts can be changed in the desktop&apos;s keyboard settings.</translation>
     </message>
     <message>
         <location line="+2"/>
@@ -50,7 +50,7 @@
     <message>
         <location filename="../../src/audio/deviceselection.cpp" line="+92"/>
         <location filename="../../src/menubar/dropdownmodel.cpp" line="+92"/>
-        <location filename="../../src/settings/settingsmodel.cpp" line="+53"/>
+        <location filename="../../src/settings/settingsmodel.cpp" line="+47"/>
         <location line="+15"/>
         <source>Все микрофоны</source>
         <translation>All microphones</translation>
@@ -122,17 +122,7 @@
         <translation>All</translation>
     </message>
     <message>
-        <location filename="../../src/settings/settingsmodel.cpp" line="-52"/>
-        <source>Зажатие (PTT)</source>
-        <translation>Hold (PTT)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Переключение</source>
-        <translation>Toggle</translation>
-    </message>
-    <message>
-        <location line="+36"/>
+        <location filename="../../src/settings/settingsmodel.cpp" line="-15"/>
         <source>По умолчанию</source>
         <translation>Default</translation>
     </message>
@@ -188,7 +178,7 @@
 <context>
     <name>quietlane::ApprovalRow</name>
     <message>
-        <location filename="../../src/settings/settingsrows.cpp" line="+134"/>
+        <location filename="../../src/settings/settingsrows.cpp" line="+138"/>
         <source>Требуется подтверждение в Системных настройках</source>
         <translation>Needs approval in the system settings</translation>
     </message>
@@ -201,7 +191,7 @@
 <context>
     <name>quietlane::DropdownDonateButton</name>
     <message>
-        <location filename="../../src/menubar/dropdownrows.cpp" line="+210"/>
+        <location filename="../../src/menubar/dropdownrows.cpp" line="+186"/>
         <source>Купить кофе разработчику</source>
         <translation>Buy the developer a coffee</translation>
     </message>
@@ -232,7 +222,7 @@
 <context>
     <name>quietlane::HUDPanel</name>
     <message>
-        <location filename="../../src/hud/hudpanel.cpp" line="+50"/>
+        <location filename="../../src/hud/hudpanel.cpp" line="+51"/>
         <source>Выключен</source>
         <translation>Muted</translation>
     </message>
@@ -256,9 +246,17 @@
     </message>
 </context>
 <context>
+    <name>quietlane::MenuBarController</name>
+    <message>
+        <location filename="../../src/menubar/menubarcontroller.cpp" line="+381"/>
+        <source>Купить кофе разработчику</source>
+        <translation>Buy the developer a coffee</translation>
+    </message>
+</context>
+<context>
     <name>quietlane::SettingsContent</name>
     <message>
-        <location filename="../../src/settings/settingscontent.cpp" line="+83"/>
+        <location filename="../../src/settings/settingscontent.cpp" line="+89"/>
         <source>Управляемый микрофон</source>
         <translation>Controlled microphone</translation>
     </message>
