@@ -118,10 +118,10 @@ void DropdownContent::applyModel() {
     m_quitRow->setHint(qs(dropdownRow(DropdownPart::quitRow, m_model, m_actions).trailingText));
     m_donateRow->setVisible(m_model.showDonate);
 
-    m_options = deviceOptions(m_model);
+    m_options = deviceChoices(m_model.selection, m_model.availableDevices);
     std::vector<ListOption> shown;
     shown.reserve(m_options.size());
-    for (const DeviceOption& option : m_options)
+    for (const DeviceChoice& option : m_options)
         shown.push_back({option.id, qs(option.title), option.selected});
     m_deviceList->setOptions(shown);
 }
@@ -143,7 +143,7 @@ void DropdownContent::runRow(DropdownPart part) {
 
 void DropdownContent::chooseDevice(const QString& id) {
     const std::string key = id.toStdString();
-    for (const DeviceOption& option : m_options) {
+    for (const DeviceChoice& option : m_options) {
         if (option.id != key)
             continue;
         const DeviceSelection selection = option.selection;

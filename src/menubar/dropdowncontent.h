@@ -75,7 +75,7 @@ private:
     DropdownDonateButton* m_donateRow;
     DropdownRowButton* m_quitRow;
     QWidget* m_firstDivider = nullptr;
-    std::vector<DeviceOption> m_options;
+    std::vector<DeviceChoice> m_options;
 };
 
 } // namespace quietlane

@@ -81,21 +81,6 @@ DropdownRow dropdownRow(DropdownPart part, const DropdownModel& model,
     }
 }
 
-std::vector<DeviceOption> deviceOptions(const DropdownModel& model) {
-    std::vector<DeviceOption> options;
-    auto add = [&](std::string id, std::string title, DeviceSelection selection) {
-        const bool selected = selection == model.selection;
-        options.push_back({std::move(id), std::move(title), std::move(selection), selected});
-    };
-    add("fixed:systemDefault", translated(QT_TRANSLATE_NOOP("quietlane", "Микрофон по умолчанию")),
-        DeviceSelection::systemDefault());
-    add("fixed:allInputs", translated(QT_TRANSLATE_NOOP("quietlane", "Все микрофоны")),
-        DeviceSelection::allInputs());
-    for (const AudioInputDevice& device : model.availableDevices)
-        add("device:" + device.uid, device.name, DeviceSelection::pinned(device.uid));
-    return options;
-}
-
 std::string stateTitle(bool isMuted) {
     return isMuted ? translated(QT_TRANSLATE_NOOP("quietlane", "Микрофон выключен"))
                    : translated(QT_TRANSLATE_NOOP("quietlane", "Микрофон активен"));

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "audio/audioinputdevice.h"
+#include "audio/devicechoices.h"
 #include "audio/deviceselection.h"
 
 #include <functional>
@@ -73,16 +74,6 @@ struct DropdownRow {
 /// The generic row for `part`, with its label, trailing content and action.
 DropdownRow dropdownRow(DropdownPart part, const DropdownModel& model,
                         const DropdownActions& actions);
-
-/// One choice of the device list. Ids of the fixed choices cannot be taken by any device:
-/// device ids always carry the "device:" prefix, the fixed ones never do.
-struct DeviceOption {
-    std::string id;
-    std::string title;
-    DeviceSelection selection;
-    bool selected = false;
-};
-std::vector<DeviceOption> deviceOptions(const DropdownModel& model);
 
 /// Header and mute-button texts for the state.
 std::string stateTitle(bool isMuted);

@@ -366,7 +366,7 @@ void MenuBarController::populateMenu(QMenu& menu) {
     };
     add(muteButtonTitle(current.isMuted), bound.toggleMute);
     menu.addSeparator();
-    for (const DeviceOption& option : deviceOptions(current)) {
+    for (const DeviceChoice& option : deviceChoices(current.selection, current.availableDevices)) {
         const DeviceSelection selection = option.selection;
         add(
             option.title, [bound, selection] { bound.selectDevice(selection); }, option.selected);

@@ -3,6 +3,7 @@
 
 #include "appearance/appearancemanager.h"
 #include "appearance/visualeffectview.h"
+#include "audio/devicechoices.h"
 #include "control/hotkeymanager.h"
 #include "menubar/dropdownrows.h"
 #include "settings/controlpalette.h"
@@ -206,7 +207,7 @@ void SettingsContent::applyModel() {
 
     m_microphone->setValueText(qs(microphoneValueText(model)));
     std::vector<InlineSelectRow::Option> microphones;
-    for (const MicrophoneChoice& choice : microphoneChoices(model)) {
+    for (const DeviceChoice& choice : deviceChoices(model.selection, model.availableDevices)) {
         microphones.push_back(
             {choice.id, qs(choice.title), choice.selected, [this, selection = choice.selection] {
                  if (auto action = m_actions.selectDevice)

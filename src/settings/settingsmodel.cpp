@@ -51,21 +51,6 @@ std::string microphoneValueText(const SettingsModel& model) {
     return model.activeDeviceName.value_or("—");
 }
 
-std::vector<MicrophoneChoice> microphoneChoices(const SettingsModel& model) {
-    std::vector<MicrophoneChoice> choices;
-    auto add = [&](std::string id, std::string title, DeviceSelection selection) {
-        const bool selected = selection == model.selection;
-        choices.push_back({std::move(id), std::move(title), std::move(selection), selected});
-    };
-    add("default", translated(QT_TRANSLATE_NOOP("quietlane", "Микрофон по умолчанию")),
-        DeviceSelection::systemDefault());
-    add("all", translated(QT_TRANSLATE_NOOP("quietlane", "Все микрофоны")),
-        DeviceSelection::allInputs());
-    for (const AudioInputDevice& device : model.availableDevices)
-        add("device:" + device.uid, device.name, DeviceSelection::pinned(device.uid));
-    return choices;
-}
-
 std::string microphoneStateText(bool isMuted) {
     return isMuted ? translated(QT_TRANSLATE_NOOP("quietlane", "Выключен"))
                    : translated(QT_TRANSLATE_NOOP("quietlane", "Активен"));

@@ -69,16 +69,6 @@ std::vector<MicrophoneRow> microphoneRows(const SettingsModel& model);
 /// there is none).
 std::string microphoneValueText(const SettingsModel& model);
 
-/// One choice of the microphone selector. Ids of the fixed choices cannot collide with a
-/// device's: device ids always carry the "device:" prefix.
-struct MicrophoneChoice {
-    std::string id;
-    std::string title;
-    DeviceSelection selection;
-    bool selected = false;
-};
-std::vector<MicrophoneChoice> microphoneChoices(const SettingsModel& model);
-
 /// "Выключен" / "Активен".
 std::string microphoneStateText(bool isMuted);
 

@@ -37,7 +37,7 @@ TEST(DropdownModel, DeviceOptionIdsNeverCollideWithFixedOnes) {
     model.availableDevices = {device("fixed:systemDefault", "A"), device("fixed:allInputs", "B"),
                               device("default", "C"), device("all", "D")};
     model.selection = DeviceSelection::pinned("fixed:allInputs");
-    const auto options = deviceOptions(model);
+    const auto options = deviceChoices(model.selection, model.availableDevices);
     ASSERT_EQ(options.size(), 6u);
     for (size_t i = 0; i < options.size(); ++i) {
         for (size_t j = i + 1; j < options.size(); ++j)
@@ -50,16 +50,16 @@ TEST(DropdownModel, DeviceOptionIdsNeverCollideWithFixedOnes) {
 
 TEST(DropdownModel, CheckMarksFollowTheSelection) {
     DropdownModel model;
-    EXPECT_EQ(deviceOptions(model).size(), 2u);
-    EXPECT_TRUE(deviceOptions(model)[0].selected);
+    EXPECT_EQ(deviceChoices(model.selection, model.availableDevices).size(), 2u);
+    EXPECT_TRUE(deviceChoices(model.selection, model.availableDevices)[0].selected);
 
     model.availableDevices = {device("usb", "USB"), device("built-in", "Built-in")};
     model.selection = DeviceSelection::pinned("gone");
-    for (const auto& option : deviceOptions(model))
+    for (const auto& option : deviceChoices(model.selection, model.availableDevices))
         EXPECT_FALSE(option.selected) << option.id;
 
     model.selection = DeviceSelection::allInputs();
-    const auto options = deviceOptions(model);
+    const auto options = deviceChoices(model.selection, model.availableDevices);
     EXPECT_EQ(std::count_if(options.begin(), options.end(), [](auto& o) { return o.selected; }), 1);
     EXPECT_TRUE(options[1].selected);
 }
