@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 # No -Werror here: GCC 12's optimiser reports false -Wrestrict positives in std::string code
 # at -O3; the Debug test build keeps warnings fatal.
-cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUIETLANE_WERROR=OFF >/dev/null
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUIETLANE_WERROR=OFF \
+    -DQUIETLANE_BUILD_UI=ON -DQUIETLANE_BUILD_TESTS=ON -DQUIETLANE_SANITIZE= >/dev/null
 cmake --build build-bench -j"$(nproc)" --target quietlane quietlane_pulse_bench \
     quietlane_service_bench quietlane_shortcut_bench quietlane_startup_bench \
     >build-bench/build.log 2>&1 || { tail -n 30 build-bench/build.log; exit 1; }
