@@ -30,26 +30,10 @@ constexpr int kScreenHeight = 800; // the XSession's screen is 1280 × 800
 
 std::string g_display;
 
-std::string run(const std::string& command) {
-    std::string output;
-    const std::string full = "DISPLAY=" + g_display + " " + command + " 2>/dev/null";
-    if (FILE* pipe = popen(full.c_str(), "r")) {
-        char buffer[4096];
-        while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
-            output.append(buffer, n);
-        pclose(pipe);
-    }
-    return output;
-}
+using quietlane::testing::waitUntil;
 
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5s) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(50ms);
-    }
-    return condition();
+std::string run(const std::string& command) {
+    return quietlane::testing::runOnDisplay(g_display, command);
 }
 
 struct Geometry {

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/wait.h>
@@ -106,6 +107,28 @@ bool XSession::start(std::string& error) {
     }
     error = "openbox did not start on " + m_display;
     return false;
+}
+
+std::string runOnDisplay(const std::string& display, const std::string& command) {
+    std::string output;
+    const std::string full = "DISPLAY=" + display + " " + command + " 2>/dev/null";
+    if (FILE* pipe = popen(full.c_str(), "r")) {
+        char buffer[4096];
+        while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
+            output.append(buffer, n);
+        pclose(pipe);
+    }
+    return output;
+}
+
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return condition();
 }
 
 } // namespace quietlane::testing

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <sys/types.h>
 
@@ -27,5 +29,12 @@ private:
     pid_t m_server = -1;
     pid_t m_windowManager = -1;
 };
+
+/// Runs a shell command with DISPLAY set to `display`; its standard output.
+std::string runOnDisplay(const std::string& display, const std::string& command);
+
+/// Polls `condition` every 50 ms until it holds or `timeout` has passed.
+bool waitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
 } // namespace quietlane::testing
