@@ -29,8 +29,7 @@ bool g_quietPlatformProbe = false;
 QtMessageHandler g_previousHandler = nullptr;
 
 void messageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (g_quietPlatformProbe && type != QtFatalMsg && context.category &&
-        qstrncmp(context.category, "qt.qpa", 6) == 0)
+    if (g_quietPlatformProbe && type != QtFatalMsg)
         return;
     g_previousHandler(type, context, message);
 }
@@ -74,10 +73,17 @@ int runApplication(int argc, char** argv, std::unique_ptr<HalBackend> hal) {
     QApplication application(argc, argv);
     g_quietPlatformProbe = false;
     if (!platformChosenByUser && QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        QByteArray display = qgetenv("DISPLAY");
+        if (display.isEmpty())
+            display = qgetenv("WAYLAND_DISPLAY");
+        const std::string reason = display.isEmpty()
+                                       ? "DISPLAY and WAYLAND_DISPLAY are not set"
+                                       : "cannot open display \"" + display.toStdString() + "\"";
         std::fprintf(stderr,
-                     "quietlane: no graphical session found (cannot open display \"%s\"); "
-                     "start it from an X11 or Wayland desktop\n",
-                     qgetenv("DISPLAY").constData());
+                     "quietlane: no graphical session found (%s); start it from an X11 or "
+                     "Wayland desktop, or try the device listing: quietlane --list-devices "
+                     "(add --audio-backend=sim without a sound server)\n",
+                     reason.c_str());
         return 1;
     }
     QApplication::setApplicationName(QStringLiteral("quietlane"));
