@@ -13,7 +13,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -39,30 +38,10 @@ std::string run(const std::string& command) {
     return quietlane::testing::runOnDisplay(g_display, command);
 }
 
-struct Geometry {
-    int x = -1, y = -1, width = 0, height = 0;
-    bool viewable = false;
-    int right() const { return x + width; }
-    int bottom() const { return y + height; }
-};
+using Geometry = quietlane::testing::WindowGeometry;
 
 Geometry windowGeometry(const std::string& id) {
-    Geometry g;
-    std::istringstream lines(run("xwininfo -id " + id));
-    for (std::string line; std::getline(lines, line);) {
-        auto value = [&](const char* key, int& out) {
-            const auto at = line.find(key);
-            if (at != std::string::npos)
-                out = std::stoi(line.substr(at + std::strlen(key)));
-        };
-        value("Absolute upper-left X:", g.x);
-        value("Absolute upper-left Y:", g.y);
-        value("Width:", g.width);
-        value("Height:", g.height);
-        if (line.find("Map State: IsViewable") != std::string::npos)
-            g.viewable = true;
-    }
-    return g;
+    return quietlane::testing::windowGeometry(g_display, id);
 }
 
 std::vector<std::string> search(const std::string& arguments) {

@@ -8,7 +8,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -129,6 +131,25 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return condition();
+}
+
+WindowGeometry windowGeometry(const std::string& display, const std::string& windowId) {
+    WindowGeometry g;
+    std::istringstream lines(runOnDisplay(display, "xwininfo -id " + windowId));
+    for (std::string line; std::getline(lines, line);) {
+        auto value = [&](const char* key, int& out) {
+            const auto at = line.find(key);
+            if (at != std::string::npos)
+                out = std::stoi(line.substr(at + std::strlen(key)));
+        };
+        value("Absolute upper-left X:", g.x);
+        value("Absolute upper-left Y:", g.y);
+        value("Width:", g.width);
+        value("Height:", g.height);
+        if (line.find("Map State: IsViewable") != std::string::npos)
+            g.viewable = true;
+    }
+    return g;
 }
 
 } // namespace quietlane::testing

@@ -33,6 +33,15 @@ private:
 /// Runs a shell command with DISPLAY set to `display`; its standard output.
 std::string runOnDisplay(const std::string& display, const std::string& command);
 
+/// Where a window is on the screen, as xwininfo reports it.
+struct WindowGeometry {
+    int x = -1, y = -1, width = 0, height = 0;
+    bool viewable = false;
+    int right() const { return x + width; }
+    int bottom() const { return y + height; }
+};
+WindowGeometry windowGeometry(const std::string& display, const std::string& windowId);
+
 /// Polls `condition` every 50 ms until it holds or `timeout` has passed.
 bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(5));
