@@ -5,10 +5,10 @@
 // Usage: quietlane_service_bench [sim|pulseaudio|pipewire]...   (default: all three)
 #include "../tests/integration/soundserver.h"
 
-#include "app/preferences.h"
 #include "audio/audiodeviceservice.h"
 #include "audio/pulse/pulsehal.h"
 #include "audio/simulatedhal.h"
+#include "base/preferences.h"
 #include "control/microphonecontroller.h"
 
 #include <QCoreApplication>

@@ -7,10 +7,10 @@
 #include "../tests/integration/soundserver.h"
 #include "../tests/integration/xsession.h"
 
-#include "app/preferences.h"
 #include "audio/audiodeviceservice.h"
 #include "audio/micstate.h"
 #include "audio/pulse/pulsehal.h"
+#include "base/preferences.h"
 #include "shortcuts/shortcutcenter.h"
 #include "shortcuts/x11/x11hotkeybackend.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the preferences file reader: it must never crash, and what it
 // accepts must survive being written and read again unchanged.
-#include "app/preferencesformat.h"
+#include "base/preferencesformat.h"
 
 #include <cstdlib>
 

@@ -2,7 +2,7 @@
 // Feeds arbitrary bytes to the volume snapshot decoder. Whatever it yields must never
 // drive a device to a volume that is not a finite, non-negative number, and must be
 // written and read back without losing or changing a single volume.
-#include "app/mutepersistence.h"
+#include "audio/mutepersistence.h"
 
 #include <cmath>
 #include <cstdlib>

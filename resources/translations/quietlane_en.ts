@@ -48,15 +48,14 @@
         <translation>Microphone</translation>
     </message>
     <message>
+        <location filename="../../src/audio/devicechoices.cpp" line="+17"/>
         <location filename="../../src/audio/deviceselection.cpp" line="+92"/>
-        <location filename="../../src/menubar/dropdownmodel.cpp" line="+92"/>
         <location filename="../../src/settings/settingsmodel.cpp" line="+47"/>
-        <location line="+15"/>
         <source>Все микрофоны</source>
         <translation>All microphones</translation>
     </message>
     <message>
-        <location filename="../../src/menubar/dropdownmodel.cpp" line="-53"/>
+        <location filename="../../src/menubar/dropdownmodel.cpp" line="+37"/>
         <source>Плавающий виджет</source>
         <translation>Floating widget</translation>
     </message>
@@ -86,13 +85,12 @@
         <translation>Quit Quietlane</translation>
     </message>
     <message>
-        <location line="+16"/>
-        <location filename="../../src/settings/settingsmodel.cpp" line="-2"/>
+        <location filename="../../src/audio/devicechoices.cpp" line="-2"/>
         <source>Микрофон по умолчанию</source>
         <translation>Default microphone</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location filename="../../src/menubar/dropdownmodel.cpp" line="+11"/>
         <source>Микрофон выключен</source>
         <translation>Microphone muted</translation>
     </message>
@@ -112,7 +110,7 @@
         <translation>Mute microphone</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+6"/>
         <source>Нет устройства</source>
         <translation>No device</translation>
     </message>
@@ -122,12 +120,12 @@
         <translation>All</translation>
     </message>
     <message>
-        <location filename="../../src/settings/settingsmodel.cpp" line="-15"/>
+        <location filename="../../src/settings/settingsmodel.cpp" line="-2"/>
         <source>По умолчанию</source>
         <translation>Default</translation>
     </message>
     <message>
-        <location line="+25"/>
+        <location line="+10"/>
         <source>Выключен</source>
         <translation>Muted</translation>
     </message>
@@ -191,7 +189,7 @@
 <context>
     <name>quietlane::DropdownDonateButton</name>
     <message>
-        <location filename="../../src/menubar/dropdownrows.cpp" line="+186"/>
+        <location filename="../../src/menubar/dropdownrows.cpp" line="+127"/>
         <source>Купить кофе разработчику</source>
         <translation>Buy the developer a coffee</translation>
     </message>
@@ -248,7 +246,7 @@
 <context>
     <name>quietlane::MenuBarController</name>
     <message>
-        <location filename="../../src/menubar/menubarcontroller.cpp" line="+381"/>
+        <location filename="../../src/menubar/menubarcontroller.cpp" line="+382"/>
         <source>Купить кофе разработчику</source>
         <translation>Buy the developer a coffee</translation>
     </message>
@@ -256,7 +254,7 @@
 <context>
     <name>quietlane::SettingsContent</name>
     <message>
-        <location filename="../../src/settings/settingscontent.cpp" line="+89"/>
+        <location filename="../../src/settings/settingscontent.cpp" line="+90"/>
         <source>Управляемый микрофон</source>
         <translation>Controlled microphone</translation>
     </message>

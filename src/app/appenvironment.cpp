@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/appenvironment.h"
 
-#include "app/log.h"
 #include "appearance/appearancemanager.h"
+#include "base/log.h"
 #include "control/hotkeymanager.h"
 #include "control/microphonecontroller.h"
 #include "hud/hudcontroller.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/preferences.h"
 #include "audio/halbackend.h"
+#include "base/preferences.h"
 
 #include <QObject>
 #include <QStringList>

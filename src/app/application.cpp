@@ -2,13 +2,13 @@
 #include "app/application.h"
 
 #include "app/appenvironment.h"
-#include "app/log.h"
-#include "app/preferences.h"
 #include "app/signalwatcher.h"
 #include "app/singleinstance.h"
-#include "app/translation.h"
 #include "appearance/appearancesettings.h"
 #include "appearance/appfonts.h"
+#include "base/log.h"
+#include "base/preferences.h"
+#include "base/translation.h"
 #include "shortcuts/x11/x11hotkeybackend.h"
 #include "widget/windowhints.h"
 

@@ -3,7 +3,7 @@
 #include "app/audiobackends.h"
 #include "app/commandline.h"
 #include "app/devicelisting.h"
-#include "settings/offscreenrender.h"
+#include "render/offscreenrender.h"
 
 #include <iostream>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "appearance/appfonts.h"
 
-#include "app/log.h"
+#include "base/log.h"
 
 #include <QCoreApplication>
 #include <QDir>

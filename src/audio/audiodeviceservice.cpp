@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/audiodeviceservice.h"
 
-#include "app/log.h"
 #include "audio/audiohal.h"
 #include "audio/audioinputdevice.h"
 #include "audio/serialqueue.h"
+#include "base/log.h"
 
 #include <future>
 

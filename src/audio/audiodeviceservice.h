@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/mutepersistence.h"
 #include "audio/deviceselection.h"
 #include "audio/halbackend.h"
 #include "audio/micstate.h"
+#include "audio/mutepersistence.h"
 
 #include <atomic>
 #include <functional>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/audioinputdevice.h"
 
-#include "app/translation.h"
 #include "audio/audiohal.h"
+#include "base/translation.h"
 
 namespace quietlane {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/deviceselection.h"
 
-#include "app/translation.h"
 #include "audio/audiohal.h"
+#include "base/translation.h"
 
 #include <nlohmann/json.hpp>
 

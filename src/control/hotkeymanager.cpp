@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "control/hotkeymanager.h"
 
-#include "app/preferences.h"
+#include "base/preferences.h"
 #include "control/microphonecontroller.h"
 #include "shortcuts/shortcutcenter.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "control/microphonecontroller.h"
 
-#include "app/preferences.h"
 #include "audio/audiodeviceservice.h"
+#include "base/preferences.h"
 
 #include <QMetaObject>
 #include <QPointer>

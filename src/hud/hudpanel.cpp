@@ -3,7 +3,7 @@
 
 #include "appearance/appcolors.h"
 #include "appearance/appfonts.h"
-#include "appearance/visualeffectview.h"
+#include "appearance/glass.h"
 #include "widget/micglyph.h"
 #include "widget/windowhints.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "login/loginitemservice.h"
 
-#include "app/log.h"
+#include "base/log.h"
 
 #include <QCoreApplication>
 

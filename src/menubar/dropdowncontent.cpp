@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "menubar/dropdowncontent.h"
 
-#include "appearance/visualeffectview.h"
+#include "appearance/glass.h"
+#include "controls/controlpalette.h"
+#include "controls/disclosurebutton.h"
+#include "controls/optionlist.h"
+#include "controls/rowbutton.h"
 #include "menubar/dropdownrows.h"
-#include "settings/controlpalette.h"
-#include "settings/disclosurebutton.h"
-#include "settings/optionlist.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -31,7 +32,7 @@ QWidget* paddingBox(QMargins margins, QWidget* parent) {
 } // namespace
 
 DropdownContent::DropdownContent(DropdownModel model, DropdownActions actions,
-                                 DropdownBackground background, QWidget* parent)
+                                 CardBackground background, QWidget* parent)
     : QWidget(parent), m_model(std::move(model)), m_actions(std::move(actions)),
       m_background(background), m_layout(new QVBoxLayout(this)) {
     setFixedWidth(300);
@@ -39,9 +40,9 @@ DropdownContent::DropdownContent(DropdownModel model, DropdownActions actions,
     m_layout->setContentsMargins(0, 6, 0, 6);
     m_layout->setSpacing(0);
 
-    auto row = [&](DropdownPart part, DropdownRowButton::Trailing trailing) {
+    auto row = [&](DropdownPart part, RowButton::Trailing trailing) {
         auto* button =
-            new DropdownRowButton(qs(dropdownRow(part, m_model, m_actions).label), trailing, this);
+            new RowButton(qs(dropdownRow(part, m_model, m_actions).label), trailing, this);
         connect(button, &QAbstractButton::clicked, this, [this, part] { runRow(part); });
         return button;
     };
@@ -63,7 +64,7 @@ DropdownContent::DropdownContent(DropdownModel model, DropdownActions actions,
         if (auto action = m_actions.toggleMute)
             action();
     });
-    m_widgetRow = row(DropdownPart::widgetRow, DropdownRowButton::Trailing::toggle);
+    m_widgetRow = row(DropdownPart::widgetRow, RowButton::Trailing::toggle);
     m_deviceRow = disclosure(DropdownPart::deviceRow);
     connect(m_deviceRow, &QAbstractButton::clicked, this,
             [this] { setDeviceExpanded(!m_deviceExpanded); });
@@ -72,14 +73,14 @@ DropdownContent::DropdownContent(DropdownModel model, DropdownActions actions,
     connect(m_deviceList, &OptionList::optionChosen, this, &DropdownContent::chooseDevice);
     m_modeRow = disclosure(DropdownPart::modeRow);
     connect(m_modeRow, &QAbstractButton::clicked, this, [this] { runRow(DropdownPart::modeRow); });
-    m_loginRow = row(DropdownPart::loginRow, DropdownRowButton::Trailing::toggle);
-    m_settingsRow = row(DropdownPart::settingsRow, DropdownRowButton::Trailing::keyHint);
+    m_loginRow = row(DropdownPart::loginRow, RowButton::Trailing::toggle);
+    m_settingsRow = row(DropdownPart::settingsRow, RowButton::Trailing::keyHint);
     m_donateRow = new DropdownDonateButton(this);
     connect(m_donateRow, &QAbstractButton::clicked, this, [this] {
         if (auto action = m_actions.donate)
             action();
     });
-    m_quitRow = row(DropdownPart::quitRow, DropdownRowButton::Trailing::keyHint);
+    m_quitRow = row(DropdownPart::quitRow, RowButton::Trailing::keyHint);
 
     m_layout->addWidget(m_header);
     m_layout->addWidget(muteBox);
@@ -218,7 +219,7 @@ void DropdownContent::paintEvent(QPaintEvent*) {
     const QRectF box = QRectF(rect());
     card.addRoundedRect(box, 13, 13);
     painter.setClipPath(card);
-    if (m_background == DropdownBackground::glass)
+    if (m_background == CardBackground::glass)
         paintGlass(painter, card, true);
     QColor tint = ControlPalette::panel();
     tint.setAlphaF(0.72f);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "controls/cardbackground.h"
 #include "menubar/dropdownmodel.h"
 
 #include <QWidget>
@@ -15,7 +16,7 @@ class DisclosureButton;
 class DropdownDonateButton;
 class DropdownHeader;
 class DropdownMuteButton;
-class DropdownRowButton;
+class RowButton;
 class OptionList;
 
 /// The card in the tray dropdown: state header, mute button and the setting rows, drawn
@@ -25,14 +26,14 @@ class OptionList;
 class DropdownContent : public QWidget {
     Q_OBJECT
 public:
-    DropdownContent(DropdownModel model, DropdownActions actions, DropdownBackground background,
+    DropdownContent(DropdownModel model, DropdownActions actions, CardBackground background,
                     QWidget* parent = nullptr);
 
     const DropdownModel& model() const { return m_model; }
     void setModel(DropdownModel model);
     void setActions(DropdownActions actions) { m_actions = std::move(actions); }
 
-    DropdownBackground background() const { return m_background; }
+    CardBackground background() const { return m_background; }
     bool isDeviceExpanded() const { return m_deviceExpanded; }
     void setDeviceExpanded(bool expanded);
 
@@ -59,21 +60,21 @@ private:
 
     DropdownModel m_model;
     DropdownActions m_actions;
-    DropdownBackground m_background;
+    CardBackground m_background;
     bool m_deviceExpanded = false;
     QSize m_reportedSize;
 
     QVBoxLayout* m_layout;
     DropdownHeader* m_header;
     DropdownMuteButton* m_muteButton;
-    DropdownRowButton* m_widgetRow;
+    RowButton* m_widgetRow;
     DisclosureButton* m_deviceRow;
     OptionList* m_deviceList;
     DisclosureButton* m_modeRow;
-    DropdownRowButton* m_loginRow;
-    DropdownRowButton* m_settingsRow;
+    RowButton* m_loginRow;
+    RowButton* m_settingsRow;
     DropdownDonateButton* m_donateRow;
-    DropdownRowButton* m_quitRow;
+    RowButton* m_quitRow;
     QWidget* m_firstDivider = nullptr;
     std::vector<DeviceChoice> m_options;
 };

@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "menubar/dropdownmodel.h"
 
-#include "app/translation.h"
+#include "base/translation.h"
 
 namespace quietlane {
 
 namespace {
-const char* const kDefaultShortcutText = "⌃⌥⌘M";
-
 void call(const std::function<void()>& action) {
     if (action)
         action();
@@ -89,12 +87,6 @@ std::string stateTitle(bool isMuted) {
 std::string muteButtonTitle(bool isMuted) {
     return isMuted ? translated(QT_TRANSLATE_NOOP("quietlane", "Включить микрофон"))
                    : translated(QT_TRANSLATE_NOOP("quietlane", "Заглушить микрофон"));
-}
-
-std::string hotkeyHint(bool anythingStored, const std::optional<std::string>& shortcutText) {
-    if (!anythingStored)
-        return kDefaultShortcutText;
-    return shortcutText.value_or(std::string());
 }
 
 std::string headerDeviceName(const std::optional<std::string>& activeDeviceName) {

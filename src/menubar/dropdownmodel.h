@@ -39,8 +39,6 @@ struct DropdownActions {
     std::function<void()> quit;
 };
 
-enum class DropdownBackground { glass, solid };
-
 /// The pieces of the card, top to bottom.
 enum class DropdownPart {
     header,
@@ -78,11 +76,6 @@ DropdownRow dropdownRow(DropdownPart part, const DropdownModel& model,
 /// Header and mute-button texts for the state.
 std::string stateTitle(bool isMuted);
 std::string muteButtonTitle(bool isMuted);
-
-/// The shortcut hint on the mute button. The default's text only while nothing at all is
-/// stored (the default is still to be written); a cleared or unreadable shortcut shows
-/// nothing, so the card never advertises a key that does nothing.
-std::string hotkeyHint(bool anythingStored, const std::optional<std::string>& shortcutText);
 
 /// The header's device line: the active device, or the no-device text.
 std::string headerDeviceName(const std::optional<std::string>& activeDeviceName);

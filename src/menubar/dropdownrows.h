@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "settings/plainbutton.h"
+#include "controls/plainbutton.h"
 
 #include <QWidget>
 
 namespace quietlane {
-
-class FigmaToggle;
 
 /// The card's state header: tile with the glyph, title, device name and the state dot.
 class DropdownHeader : public QWidget {
@@ -39,31 +37,6 @@ protected:
 private:
     bool m_muted = false;
     QString m_hint;
-};
-
-/// A generic row ending in a switch or a key hint.
-class DropdownRowButton : public PlainButton {
-    Q_OBJECT
-public:
-    enum class Trailing { toggle, keyHint };
-    DropdownRowButton(const QString& label, Trailing trailing, QWidget* parent = nullptr);
-
-    void setToggleOn(bool on);
-    void setHint(const QString& hint);
-    FigmaToggle* toggle() const { return m_toggle; }
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return {0, sizeHint().height()}; }
-
-protected:
-    void paintContent(QPainter& painter) override;
-    void resizeEvent(QResizeEvent* event) override;
-    // The switch shows the model's value; a click only asks for the change.
-    void nextCheckState() override {}
-
-private:
-    QString m_label;
-    QString m_hint;
-    FigmaToggle* m_toggle = nullptr;
 };
 
 /// "☕ Купить кофе разработчику".

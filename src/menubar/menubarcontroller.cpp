@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "menubar/menubarcontroller.h"
 
-#include "app/log.h"
+#include "base/log.h"
 #include "control/hotkeymanager.h"
 #include "control/microphonecontroller.h"
 #include "login/loginitemservice.h"
 #include "menubar/dropdowncontent.h"
+#include "shortcuts/hotkeyhint.h"
 #include "shortcuts/shortcutcenter.h"
 #include "widget/floatingpanel.h"
 #include "widget/floatingpanelcontroller.h"
@@ -294,7 +295,7 @@ void MenuBarController::openAt(const QRect& iconGeometry) {
             self->m_content = nullptr;
         }
     });
-    auto* content = new DropdownContent(model(), actions(), DropdownBackground::glass, panel);
+    auto* content = new DropdownContent(model(), actions(), CardBackground::glass, panel);
     panel->setCard(content);
     connect(content, &DropdownContent::sizeReported, this, [self = QPointer(this)] {
         // Measured again on the next turn, when the layout has settled.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/hotkeychip.h"
 
-#include "settings/controlpalette.h"
+#include "controls/controlpalette.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/inlineselectrow.h"
 
-#include "settings/disclosurebutton.h"
+#include "controls/disclosurebutton.h"
 
 #include <QVBoxLayout>
 

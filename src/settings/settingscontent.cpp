@@ -2,11 +2,11 @@
 #include "settings/settingscontent.h"
 
 #include "appearance/appearancemanager.h"
-#include "appearance/visualeffectview.h"
+#include "appearance/glass.h"
 #include "audio/devicechoices.h"
 #include "control/hotkeymanager.h"
-#include "menubar/dropdownrows.h"
-#include "settings/controlpalette.h"
+#include "controls/controlpalette.h"
+#include "controls/rowbutton.h"
 #include "settings/inlineselectrow.h"
 #include "settings/settingsrows.h"
 #include "settings/sliderrow.h"
@@ -53,7 +53,7 @@ void showRow(QWidget* divider, QWidget* row, bool shown) {
 } // namespace
 
 SettingsContent::SettingsContent(SettingsModel model, SettingsActions actions, QWidget* recorder,
-                                 DropdownBackground background, QWidget* parent)
+                                 CardBackground background, QWidget* parent)
     : QWidget(parent), m_model(std::move(model)), m_actions(std::move(actions)),
       m_backgroundStyle(background), m_tab(m_model.initialTab) {
     setFixedWidth(460);
@@ -78,8 +78,8 @@ SettingsContent::SettingsContent(SettingsModel model, SettingsActions actions, Q
     resize(sizeHint());
 }
 
-DropdownRowButton* SettingsContent::toggleRow(const QString& label, std::function<void()> onClick) {
-    auto* row = new DropdownRowButton(label, DropdownRowButton::Trailing::toggle, this);
+RowButton* SettingsContent::toggleRow(const QString& label, std::function<void()> onClick) {
+    auto* row = new RowButton(label, RowButton::Trailing::toggle, this);
     connect(row, &QAbstractButton::clicked, this, std::move(onClick));
     return row;
 }
@@ -296,7 +296,7 @@ void SettingsContent::paintEvent(QPaintEvent*) {
     QPainterPath card;
     card.addRoundedRect(box, 14, 14);
     painter.setClipPath(card);
-    if (m_backgroundStyle == DropdownBackground::glass) {
+    if (m_backgroundStyle == CardBackground::glass) {
         // No blur of what lies behind a window is available to an X client: the frosted
         // fill stands in for it, under the panel colour as on every other card.
         paintGlass(painter, card, /*dark=*/true);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "menubar/dropdownmodel.h"
+#include "controls/cardbackground.h"
 #include "settings/settingsmodel.h"
 
 #include <QWidget>
@@ -13,7 +13,7 @@ class QVBoxLayout;
 namespace quietlane {
 
 class ApprovalRow;
-class DropdownRowButton;
+class RowButton;
 class InfoRow;
 class InlineSelectRow;
 class SliderRow;
@@ -29,7 +29,7 @@ public:
     /// `recorder` is shown in the shortcut row (the live recorder, or a badge in a
     /// rendering); the content takes it over.
     SettingsContent(SettingsModel model, SettingsActions actions, QWidget* recorder,
-                    DropdownBackground background, QWidget* parent = nullptr);
+                    CardBackground background, QWidget* parent = nullptr);
 
     const SettingsModel& model() const { return m_model; }
     void setModel(SettingsModel model);
@@ -44,14 +44,14 @@ public:
     InfoRow* stateRow() const { return m_state; }
     InfoRow* activeDeviceRow() const { return m_activeDevice; }
     QWidget* fallbackNote() const { return m_fallbackNote; }
-    DropdownRowButton* loginRow() const { return m_login; }
+    RowButton* loginRow() const { return m_login; }
     ApprovalRow* approvalRow() const { return m_approval; }
     InlineSelectRow* themeSelector() const { return m_theme; }
     InlineSelectRow* languageSelector() const { return m_language; }
     QWidget* restartNote() const { return m_restartNote; }
-    DropdownRowButton* hudRow() const { return m_hud; }
+    RowButton* hudRow() const { return m_hud; }
     InlineSelectRow* modeSelector() const { return m_mode; }
-    DropdownRowButton* widgetRow() const { return m_widget; }
+    RowButton* widgetRow() const { return m_widget; }
     SliderRow* backgroundSlider() const { return m_background; }
     SliderRow* foregroundSlider() const { return m_foreground; }
 
@@ -68,12 +68,12 @@ private:
     QWidget* buildMicrophonePage();
     QWidget* buildHotkeyPage(QWidget* recorder);
     QWidget* buildWidgetPage();
-    DropdownRowButton* toggleRow(const QString& label, std::function<void()> onClick);
+    RowButton* toggleRow(const QString& label, std::function<void()> onClick);
     void applyModel();
 
     SettingsModel m_model;
     SettingsActions m_actions;
-    DropdownBackground m_backgroundStyle;
+    CardBackground m_backgroundStyle;
     SettingsTab m_tab;
     QSize m_reportedSize;
 
@@ -87,15 +87,15 @@ private:
     InfoRow* m_activeDevice = nullptr;
     QWidget* m_fallbackDivider = nullptr;
     QWidget* m_fallbackNote = nullptr;
-    DropdownRowButton* m_login = nullptr;
+    RowButton* m_login = nullptr;
     QWidget* m_approvalDivider = nullptr;
     ApprovalRow* m_approval = nullptr;
     InlineSelectRow* m_theme = nullptr;
     InlineSelectRow* m_language = nullptr;
     QWidget* m_restartNote = nullptr;
-    DropdownRowButton* m_hud = nullptr;
+    RowButton* m_hud = nullptr;
     InlineSelectRow* m_mode = nullptr;
-    DropdownRowButton* m_widget = nullptr;
+    RowButton* m_widget = nullptr;
     SliderRow* m_background = nullptr;
     SliderRow* m_foreground = nullptr;
 };

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/settingsrows.h"
 
-#include "settings/controlpalette.h"
+#include "controls/controlpalette.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

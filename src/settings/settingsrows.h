@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "settings/plainbutton.h"
+#include "controls/plainbutton.h"
 
 #include <QLabel>
 #include <QWidget>

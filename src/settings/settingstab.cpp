@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/settingstab.h"
 
-#include "app/translation.h"
+#include "base/translation.h"
 
 namespace quietlane {
 

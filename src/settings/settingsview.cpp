@@ -6,9 +6,9 @@
 #include "control/microphonecontroller.h"
 #include "hud/hudcontroller.h"
 #include "login/loginitemservice.h"
-#include "menubar/dropdownmodel.h"
 #include "settings/hotkeychip.h"
 #include "settings/settingscontent.h"
+#include "shortcuts/hotkeyhint.h"
 #include "shortcuts/recorderfield.h"
 #include "shortcuts/shortcutcenter.h"
 #include "widget/floatingpanelcontroller.h"
@@ -27,8 +27,8 @@ SettingsView::SettingsView(Services services, QWidget* parent)
     } else {
         recorder = new HotkeyChip(QString::fromStdString(hotkeyDescription()));
     }
-    m_content = new SettingsContent(currentModel(), makeActions(), recorder,
-                                    DropdownBackground::glass, this);
+    m_content =
+        new SettingsContent(currentModel(), makeActions(), recorder, CardBackground::glass, this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_content);

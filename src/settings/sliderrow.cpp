@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/sliderrow.h"
 
-#include "settings/controlpalette.h"
+#include "controls/controlpalette.h"
 #include "settings/glassslider.h"
 #include "settings/sliderscale.h"
 

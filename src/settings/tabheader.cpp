@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/tabheader.h"
 
-#include "settings/controlpalette.h"
-#include "settings/plainbutton.h"
+#include "controls/controlpalette.h"
+#include "controls/plainbutton.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

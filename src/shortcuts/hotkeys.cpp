@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shortcuts/hotkeys.h"
 
-#include "app/log.h"
+#include "base/log.h"
 
 #include <ostream>
 

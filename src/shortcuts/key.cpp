@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shortcuts/key.h"
 
-#include "app/translation.h"
+#include "base/translation.h"
 
 #include <array>
 #include <cctype>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shortcuts/recorderfield.h"
 
-#include "settings/controlpalette.h"
+#include "controls/controlpalette.h"
 #include "shortcuts/recorderrules.h"
 #include "shortcuts/shortcutcenter.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shortcuts/shortcutcenter.h"
 
-#include "app/log.h"
-#include "app/preferences.h"
+#include "base/log.h"
+#include "base/preferences.h"
 
 #include <algorithm>
 

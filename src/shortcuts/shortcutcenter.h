@@ -18,9 +18,6 @@ class Preferences;
 
 namespace quietlane::GlobalShortcuts {
 
-/// Posted after every stored change of a name's shortcut, with the name.
-constexpr const char* kShortcutByNameDidChange = "GlobalShortcuts_shortcutByNameDidChange";
-
 /// The program's named global shortcuts: their storage in the preferences, their
 /// registration with the key hook, and the handlers that run when they are pressed and
 /// released. One per process, created by the application environment; main thread only.

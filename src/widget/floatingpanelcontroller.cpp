@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "widget/floatingpanelcontroller.h"
 
-#include "app/log.h"
+#include "base/log.h"
 #include "control/microphonecontroller.h"
 #include "widget/floatingpanel.h"
 #include "widget/screenlayout.h"

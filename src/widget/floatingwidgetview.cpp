@@ -2,7 +2,7 @@
 #include "widget/floatingwidgetview.h"
 
 #include "appearance/appcolors.h"
-#include "appearance/visualeffectview.h"
+#include "appearance/glass.h"
 #include "widget/micglyph.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/preferences.h"
+#include "base/preferences.h"
 #include "widget/widgetgeometry.h"
 
 #include <optional>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/log.h"
-#include "app/preferences.h"
 #include "audio/audiodeviceservice.h"
 #include "audio/simulatedhal.h"
+#include "base/log.h"
+#include "base/preferences.h"
 
 #include <gtest/gtest.h>
 

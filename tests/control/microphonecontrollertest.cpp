@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "control/microphonecontroller.h"
-#include "app/preferences.h"
 #include "audio/simulatedhal.h"
+#include "base/preferences.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

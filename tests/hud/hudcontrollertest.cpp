@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "hud/hudcontroller.h"
-#include "../app/tempdir.h"
+#include "../tempdir.h"
 #include "audio/simulatedhal.h"
 #include "control/microphonecontroller.h"
 #include "hud/hudpanel.h"

@@ -2,10 +2,10 @@
 #include "soundserver.h"
 
 #include "app/devicelisting.h"
-#include "app/log.h"
 #include "audio/audiohal.h"
 #include "audio/pulse/pulsehal.h"
 #include "audio/serialqueue.h"
+#include "base/log.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The shortcut recorder on a real X server, fed real key events (XTest): what it takes,
 // what it refuses, and that the global shortcut keeps working throughout.
-#include "app/preferences.h"
+#include "base/preferences.h"
 #include "shortcuts/hotkeyeventpump.h"
 #include "shortcuts/recorderfield.h"
 #include "shortcuts/shortcutcenter.h"

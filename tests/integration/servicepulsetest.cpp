@@ -3,10 +3,10 @@
 // the server reports, whoever changed it.
 #include "soundserver.h"
 
-#include "app/preferences.h"
 #include "audio/audiodeviceservice.h"
 #include "audio/pulse/pulsehal.h"
 #include "audio/serialqueue.h"
+#include "base/preferences.h"
 
 #include <gtest/gtest.h>
 

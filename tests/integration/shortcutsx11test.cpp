@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/preferences.h"
+#include "base/preferences.h"
 #include "control/hotkeystatemachine.h"
 #include "keyinjector.h"
 #include "shortcuts/shortcutcenter.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "login/loginitemservice.h"
-#include "app/log.h"
+#include "base/log.h"
 
 #include <QSignalSpy>
 

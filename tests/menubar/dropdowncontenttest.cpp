@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "menubar/dropdowncontent.h"
-#include "settings/disclosurebutton.h"
-#include "settings/optionlist.h"
-#include "settings/selectoptionbutton.h"
+#include "controls/disclosurebutton.h"
+#include "controls/optionlist.h"
+#include "controls/selectoptionbutton.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -24,7 +24,7 @@ TEST(DropdownContent, DeviceListWorksFromTheKeyboardAndReportsItsSize) {
     actions.selectDevice = [&](const DeviceSelection& selection) {
         chosen.push_back(selection);
     };
-    DropdownContent card(model, actions, DropdownBackground::solid);
+    DropdownContent card(model, actions, CardBackground::solid);
     QSignalSpy sizes(&card, &DropdownContent::sizeReported);
     card.show();
     card.activateWindow();
@@ -58,7 +58,7 @@ TEST(DropdownContent, RowsActThroughTheModelOnly) {
     };
     DropdownModel model;
     model.widgetVisible = false;
-    DropdownContent card(model, actions, DropdownBackground::glass);
+    DropdownContent card(model, actions, CardBackground::glass);
     auto* widgetRow = static_cast<QAbstractButton*>(card.partWidget(DropdownPart::widgetRow));
     widgetRow->click();
     EXPECT_EQ(widgetToggles, 1);

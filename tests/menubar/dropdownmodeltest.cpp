@@ -64,13 +64,6 @@ TEST(DropdownModel, CheckMarksFollowTheSelection) {
     EXPECT_TRUE(options[1].selected);
 }
 
-TEST(DropdownModel, HotkeyHintShowsTheDefaultOnlyWhileNothingIsStored) {
-    EXPECT_EQ(hotkeyHint(false, std::nullopt), "⌃⌥⌘M");
-    // Cleared (the false marker) or unreadable: no hint for a key that does nothing.
-    EXPECT_EQ(hotkeyHint(true, std::nullopt), "");
-    EXPECT_EQ(hotkeyHint(true, std::string("⇧⌘K")), "⇧⌘K");
-}
-
 TEST(DropdownModel, DeviceTextsWithoutAnActiveDevice) {
     EXPECT_EQ(headerDeviceName(std::nullopt), "Нет устройства");
     EXPECT_EQ(headerDeviceName(std::string("USB")), "USB");

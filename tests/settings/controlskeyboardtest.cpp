@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "settings/disclosurebutton.h"
-#include "settings/figmatoggle.h"
+#include "controls/disclosurebutton.h"
+#include "controls/selectoptionbutton.h"
 #include "settings/glassslider.h"
 #include "settings/inlineselectrow.h"
-#include "settings/selectoptionbutton.h"
 #include "settings/sliderrow.h"
 #include "settings/tabheader.h"
 
@@ -85,18 +84,6 @@ TEST(SettingsControls, SliderReportsKeyAndPointerValuesWithoutStoringThem) {
     EXPECT_EQ(reported[1], 0.2);
     EXPECT_EQ(reported[2], 1.0); // beyond the end: exactly the bound
     EXPECT_EQ(slider->value(), 0.555);
-}
-
-TEST(SettingsControls, ToggleKnobAnimatesWhenChangedFromOutside) {
-    FigmaToggle toggle;
-    toggle.show();
-    toggle.setOn(true);
-    EXPECT_LT(toggle.knobPosition(), 1.0); // still on its way
-    QTest::qWait(250);
-    EXPECT_EQ(toggle.knobPosition(), 1.0);
-    FigmaToggle hidden;
-    hidden.setOn(true);
-    EXPECT_EQ(hidden.knobPosition(), 1.0);
 }
 
 } // namespace

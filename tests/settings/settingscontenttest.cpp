@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/settingscontent.h"
-#include "menubar/dropdownrows.h"
-#include "settings/controlpalette.h"
-#include "settings/disclosurebutton.h"
-#include "settings/figmatoggle.h"
+#include "controls/controlpalette.h"
+#include "controls/disclosurebutton.h"
+#include "controls/figmatoggle.h"
+#include "controls/optionlist.h"
+#include "controls/rowbutton.h"
+#include "controls/selectoptionbutton.h"
 #include "settings/inlineselectrow.h"
-#include "settings/optionlist.h"
-#include "settings/selectoptionbutton.h"
 #include "settings/settingsrows.h"
 
 #include <QCoreApplication>
@@ -59,7 +59,7 @@ void settle() {
 TEST(SettingsContent, MicrophoneSectionShowsOnlyTheRowsTheStateCallsFor) {
     SettingsModel model = sampleSettingsModel(SettingsTab::mic);
     model.availableDevices = {{7, "usb-7", "USB Mic", false, true}};
-    SettingsContent content(model, {}, new QWidget, DropdownBackground::solid);
+    SettingsContent content(model, {}, new QWidget, CardBackground::solid);
 
     EXPECT_EQ(content.microphoneSelector()->header()->valueText(), "По умолчанию");
     EXPECT_TRUE(shown(content.activeDeviceRow(), &content));
@@ -91,7 +91,7 @@ TEST(SettingsContent, MicrophoneSectionShowsOnlyTheRowsTheStateCallsFor) {
 TEST(SettingsContent, RowsAskForTheOppositeValueAndChoicesCollapseTheirList) {
     Recorded recorded;
     SettingsModel model = sampleSettingsModel(SettingsTab::mic);
-    SettingsContent content(model, recorded.actions(), new QWidget, DropdownBackground::solid);
+    SettingsContent content(model, recorded.actions(), new QWidget, CardBackground::solid);
 
     content.loginRow()->click();
     content.hudRow()->click();
@@ -120,7 +120,7 @@ TEST(SettingsContent, RowsAskForTheOppositeValueAndChoicesCollapseTheirList) {
 
 TEST(SettingsContent, TabsKeepTheirPlaceAcrossModelsAndSetTheHeight) {
     SettingsModel model = sampleSettingsModel(SettingsTab::mic);
-    SettingsContent content(model, {}, new QWidget, DropdownBackground::solid);
+    SettingsContent content(model, {}, new QWidget, CardBackground::solid);
     content.show();
     settle();
     const int micHeight = content.height();

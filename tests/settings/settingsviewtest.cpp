@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/settingsview.h"
 
-#include "app/preferences.h"
 #include "appearance/appearancemanager.h"
 #include "audio/simulatedhal.h"
+#include "base/preferences.h"
 #include "control/microphonecontroller.h"
+#include "controls/rowbutton.h"
 #include "hud/hudcontroller.h"
-#include "menubar/dropdownrows.h"
 #include "settings/settingscontent.h"
 #include "settings/settingsrows.h"
 #include "shortcuts/shortcutcenter.h"

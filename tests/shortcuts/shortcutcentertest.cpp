@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shortcuts/shortcutcenter.h"
-#include "app/log.h"
-#include "app/preferences.h"
+#include "base/log.h"
+#include "base/preferences.h"
 #include "shortcuts/simulatedhotkeybackend.h"
 
 #include <gtest/gtest.h>

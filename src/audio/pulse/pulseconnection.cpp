@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/pulse/pulseconnection.h"
 
-#include "app/log.h"
+#include "base/log.h"
 
 #include <pulse/context.h>
 #include <pulse/error.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shortcuts/x11/x11hotkeybackend.h"
 
-#include "app/log.h"
+#include "base/log.h"
 #include "shortcuts/nullhotkeybackend.h"
 #include "shortcuts/x11/x11keymap.h"
 

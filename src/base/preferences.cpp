@@ -1,0 +1,274 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "base/preferences.h"
+
+#include "base/log.h"
+#include "base/preferencesformat.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace quietlane {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Owns a file descriptor so that every early return closes it.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+
+private:
+    int m_fd;
+};
+
+std::string errorText(int error) {
+    return std::strerror(error);
+}
+
+// Reads the whole file; nothing with errno set when it cannot be read.
+std::optional<std::string> readFile(const fs::path& path) {
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return std::nullopt;
+    std::string text;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t count = ::read(fd.get(), buffer, sizeof buffer);
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        if (count == 0)
+            return text;
+        text.append(buffer, std::size_t(count));
+    }
+}
+
+bool writeAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t count = ::write(fd, text.data(), text.size());
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        text.remove_prefix(std::size_t(count));
+    }
+    return true;
+}
+
+// Creates the missing directories of `directory` with mode 0700, as the XDG base
+// directory rules ask for directories the program makes under the user's config home.
+bool makeDirectories(const fs::path& directory) {
+    if (directory.empty() || ::mkdir(directory.c_str(), 0700) == 0 || errno == EEXIST)
+        return true;
+    if (errno != ENOENT || directory == directory.parent_path())
+        return false;
+    if (!makeDirectories(directory.parent_path()))
+        return false;
+    return ::mkdir(directory.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+std::string utcTimestamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    gmtime_r(&now, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &parts);
+    return text;
+}
+
+} // namespace
+
+Preferences::Preferences(fs::path file) : m_path(std::move(file)) {
+    load();
+}
+
+fs::path Preferences::defaultPath() {
+    fs::path base;
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
+        base = config;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = fs::path(home) / ".config";
+    else
+        base = fs::path(".config");
+    return base / "quietlane" / "preferences.json";
+}
+
+void Preferences::load() {
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(m_path, error)))
+        return; // first launch: nothing stored yet
+    const auto text = readFile(m_path);
+    const int readError = errno;
+    if (text) {
+        if (auto values = parsePreferences(*text)) {
+            m_values = std::move(*values);
+            return;
+        }
+    }
+
+    // Keep what could not be understood: the user may want it back, and a later write
+    // must not destroy it silently. A second corruption in the same second gets a suffix.
+    const std::string reason = text ? "is not a valid preferences file"
+                                    : "could not be read (" + errorText(readError) + ")";
+    fs::path aside = m_path;
+    aside += ".corrupt-" + utcTimestamp();
+    for (int n = 1; fs::exists(fs::symlink_status(aside, error)); ++n) {
+        aside = m_path;
+        aside += ".corrupt-" + utcTimestamp() + "-" + std::to_string(n);
+    }
+    if (::rename(m_path.c_str(), aside.c_str()) != 0) {
+        m_writable = false;
+        Log::error(Log::Category::app,
+                   "preferences file %s %s and could not be moved aside (%s); settings will "
+                   "not be saved until it is fixed or removed",
+                   m_path.c_str(), reason.c_str(), errorText(errno).c_str());
+        return;
+    }
+    Log::notice(Log::Category::app,
+                "preferences file %s %s; moved it to %s and started with default settings",
+                m_path.c_str(), reason.c_str(), aside.c_str());
+}
+
+std::optional<PreferenceValue> Preferences::object(std::string_view key) const {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_values.find(key);
+    if (it == m_values.end())
+        return std::nullopt;
+    return it->second;
+}
+
+namespace {
+template <typename T> std::optional<T> typed(const std::optional<PreferenceValue>& value) {
+    if (value && std::holds_alternative<T>(*value))
+        return std::get<T>(*value);
+    return std::nullopt;
+}
+} // namespace
+
+std::optional<bool> Preferences::boolValue(std::string_view key) const {
+    return typed<bool>(object(key));
+}
+
+std::optional<double> Preferences::doubleValue(std::string_view key) const {
+    auto value = typed<double>(object(key));
+    if (value && !std::isfinite(*value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::string> Preferences::stringValue(std::string_view key) const {
+    return typed<std::string>(object(key));
+}
+
+std::optional<std::vector<std::string>> Preferences::stringArray(std::string_view key) const {
+    return typed<std::vector<std::string>>(object(key));
+}
+
+std::optional<std::string> Preferences::data(std::string_view key) const {
+    if (auto blob = typed<Blob>(object(key)))
+        return std::move(blob->bytes);
+    return std::nullopt;
+}
+
+bool Preferences::contains(std::string_view key) const {
+    std::lock_guard lock(m_mutex);
+    return m_values.find(key) != m_values.end();
+}
+
+bool Preferences::setBool(std::string_view key, bool value) {
+    return set(key, value);
+}
+bool Preferences::setDouble(std::string_view key, double value) {
+    return set(key, value);
+}
+bool Preferences::setString(std::string_view key, std::string value) {
+    return set(key, std::move(value));
+}
+bool Preferences::setStringArray(std::string_view key, std::vector<std::string> value) {
+    return set(key, std::move(value));
+}
+bool Preferences::setData(std::string_view key, std::string bytes) {
+    return set(key, Blob{std::move(bytes)});
+}
+
+bool Preferences::remove(std::string_view key) {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_values.find(key);
+    if (it == m_values.end())
+        return true;
+    m_values.erase(it);
+    return saveLocked();
+}
+
+bool Preferences::set(std::string_view key, PreferenceValue value) {
+    std::lock_guard lock(m_mutex);
+    m_values.insert_or_assign(std::string(key), std::move(value));
+    return saveLocked();
+}
+
+// Writing under the lock keeps the file in step with memory: two threads writing
+// different keys can never rename an older map over a newer one.
+bool Preferences::saveLocked() const {
+    const auto fail = [this](const char* step, int error) {
+        Log::error(Log::Category::app, "could not save preferences to %s: %s failed: %s",
+                   m_path.c_str(), step, errorText(error).c_str());
+        return false;
+    };
+    if (!m_writable) {
+        Log::error(Log::Category::app,
+                   "could not save preferences to %s: the unreadable file there is kept",
+                   m_path.c_str());
+        return false;
+    }
+    const fs::path directory = m_path.parent_path();
+    if (!makeDirectories(directory))
+        return fail("creating the directory", errno);
+
+    const std::string text = serializePreferences(m_values);
+    std::string temp = (directory / ("." + m_path.filename().string() + ".XXXXXX")).string();
+    FileDescriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (fd.get() < 0)
+        return fail("creating a temporary file", errno);
+    if (!writeAll(fd.get(), text) || ::fsync(fd.get()) != 0) {
+        const int error = errno;
+        ::unlink(temp.c_str());
+        return fail("writing", error);
+    }
+    if (::close(fd.release()) != 0) {
+        const int error = errno;
+        ::unlink(temp.c_str());
+        return fail("writing", error);
+    }
+    if (::rename(temp.c_str(), m_path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temp.c_str());
+        return fail("replacing the file", error);
+    }
+    // Without this the rename itself may not survive a power loss.
+    FileDescriptor dir(
+        ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0 || ::fsync(dir.get()) != 0)
+        return fail("syncing the directory", errno);
+    return true;
+}
+
+} // namespace quietlane

@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "render/settingsrenderer.h"
+
+#include "settings/hotkeychip.h"
+#include "settings/settingscontent.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLayout>
+#include <QSaveFile>
+#include <QWidget>
+
+namespace quietlane {
+
+namespace OffscreenScene {
+
+QColor backdrop() {
+    return QColor::fromRgbF(0.255f, 0.205f, 0.43f, 1.0f);
+}
+
+QImage grab(QWidget& scene) {
+    QPalette palette = scene.palette();
+    palette.setColor(QPalette::Window, backdrop());
+    scene.setPalette(palette);
+    scene.setAutoFillBackground(true);
+    scene.setAttribute(Qt::WA_DontShowOnScreen);
+    scene.show();
+    // Layout requests and the cards' size reports travel as posted events; a few rounds
+    // let every nested layout settle before the scene takes its final size.
+    for (int round = 0; round < 4; ++round) {
+        QCoreApplication::sendPostedEvents();
+        if (QLayout* layout = scene.layout())
+            layout->activate();
+    }
+    if (scene.layout() && scene.sizePolicy().horizontalPolicy() != QSizePolicy::Fixed)
+        scene.resize(scene.layout()->sizeHint());
+    QCoreApplication::sendPostedEvents();
+
+    const QSize size = scene.size();
+    if (size.isEmpty())
+        return {};
+    QImage image(size * kScale, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return {};
+    image.setDevicePixelRatio(kScale);
+    image.fill(backdrop());
+    scene.render(&image);
+    scene.hide();
+    return image;
+}
+
+bool writePng(const QImage& image, const QString& path, QString& error) {
+    if (image.isNull()) {
+        error = QStringLiteral("nothing was drawn");
+        return false;
+    }
+    // Written beside the target and renamed over it, so a failed run never leaves a
+    // truncated image behind.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString());
+        return false;
+    }
+    if (!image.save(&file, "PNG")) {
+        file.cancelWriting();
+        error = QStringLiteral("cannot encode the image as PNG");
+        return false;
+    }
+    if (!file.commit()) {
+        error = QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace OffscreenScene
+
+namespace SettingsRenderer {
+
+QImage render() {
+    QWidget scene;
+    auto* layout = new QHBoxLayout(&scene);
+    layout->setContentsMargins(40, 40, 40, 40);
+    layout->setSpacing(28);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    for (SettingsTab tab : kAllSettingsTabs) {
+        // The live recorder needs the shortcut layer; the rendering shows its badge instead.
+        auto* badge = new HotkeyChip(QStringLiteral("⌃⌥⌘M"));
+        auto* card = new SettingsContent(sampleSettingsModel(tab), SettingsActions{}, badge,
+                                         CardBackground::solid, &scene);
+        layout->addWidget(card, 0, Qt::AlignTop);
+    }
+    return OffscreenScene::grab(scene);
+}
+
+bool renderToFile(const QString& path, QString& error) {
+    return OffscreenScene::writePng(render(), path, error);
+}
+
+} // namespace SettingsRenderer
+
+} // namespace quietlane
