@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -125,11 +126,11 @@ void benchSimulated(Preferences& preferences) {
 
 void benchServer(testing::SoundServerKind kind, Preferences& preferences) {
     std::printf("%s (private server)\n", testing::SoundServer::kindName(kind));
-    testing::SoundServer server(kind);
+    std::unique_ptr<testing::SoundServer> server;
     try {
-        server.start();
-        server.addSource("bench_mic", "BenchMic", 1);
-        server.pactl("set-default-source bench_mic");
+        server = std::make_unique<testing::SoundServer>(kind);
+        server->addSource("bench_mic", "BenchMic", 1);
+        server->pactl("set-default-source bench_mic");
     } catch (const std::exception& error) {
         std::fprintf(stderr, "  skipped: %s\n", error.what());
         return;
@@ -141,7 +142,7 @@ void benchServer(testing::SoundServerKind kind, Preferences& preferences) {
         return;
     }
     measureRoundTrips("setMuted -> state on main (hw mute)", hal, preferences,
-                      [&] { server.pactl("set-source-mute bench_mic toggle"); });
+                      [&] { server->pactl("set-source-mute bench_mic toggle"); });
 }
 
 } // namespace

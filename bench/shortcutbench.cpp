@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <poll.h>
 #include <spawn.h>
 #include <sstream>
@@ -120,7 +121,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     testing::SoundServer server(testing::SoundServerKind::pulseAudio);
-    server.start();
     server.addSource("mic1", "BenchMic");
     server.pactl("set-default-source mic1");
 
@@ -180,21 +180,27 @@ int main(int argc, char** argv) {
                 ok = loop.runUntil([&] { return handled > before; });
             if (!ok) {
                 std::fprintf(stderr, "press %d was not delivered\n", i);
-                std::exit(1);
+                return std::optional<Percentiles>();
             }
             samples.push_back(microsecondsSince(start));
             injector.up(XKB_KEY_m);
             injector.sync();
             loop.runUntil([] { return false; }, 2);
         }
-        return percentiles(samples);
+        return std::optional(percentiles(samples));
     };
 
     std::printf("global shortcut on Xvfb, PulseAudio %s, %d presses each\n",
                 refusals.str().empty() ? "" : "(registration refused!)", presses);
-    print("key press to handler", measure(Path::handler));
-    print("key press to MicState published", measure(Path::state));
-    print("key press to pactl toggle finished", measure(Path::pactl));
+    // Returning (never exiting) on a failure lets the servers' destructors stop them.
+    const auto handler = measure(Path::handler);
+    const auto state = handler ? measure(Path::state) : std::nullopt;
+    const auto pactl = state ? measure(Path::pactl) : std::nullopt;
+    if (!pactl)
+        return 1;
+    print("key press to handler", *handler);
+    print("key press to MicState published", *state);
+    print("key press to pactl toggle finished", *pactl);
 
     injector.up(XKB_KEY_Super_L);
     injector.up(XKB_KEY_Alt_L);

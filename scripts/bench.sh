@@ -4,6 +4,8 @@
 # the figures are compared with a baseline measured in the same run, but noise still shows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+leftovers_what="the benchmarks"
+source scripts/leftovers.sh
 
 bash scripts/setup.sh
 # No -Werror here: GCC 12's optimiser reports false -Wrestrict positives in std::string code

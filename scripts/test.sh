@@ -4,6 +4,9 @@
 # summary closes the output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Fails the run when a test leaves a server behind, and ends what it left.
+leftovers_what="the tests"
+source scripts/leftovers.sh
 
 bash scripts/setup.sh
 

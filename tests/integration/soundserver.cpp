@@ -61,7 +61,13 @@ SoundServer::SoundServer(SoundServerKind kind) : m_kind(kind) {
     std::filesystem::create_directories(m_directory + "/.config/pulse");
     std::ofstream(m_directory + "/.config/pulse/daemon.conf") << "rlimit-nofile = 4096\n";
     prctl(PR_SET_CHILD_SUBREAPER, 1);
-    start();
+    try {
+        start();
+    } catch (...) {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_directory, ignored);
+        throw;
+    }
 }
 
 SoundServer::~SoundServer() {
@@ -71,6 +77,8 @@ SoundServer::~SoundServer() {
 }
 
 void SoundServer::start() {
+    if (isRunning())
+        return;
     const std::string socket = m_directory + "/pulse/native";
     const std::string log = m_directory + "/server.log";
     const pid_t child = fork();
@@ -93,18 +101,22 @@ void SoundServer::start() {
         _exit(127);
     }
     m_group = child;
+    bool exited = false;
     const bool answered = eventually(
         [&] {
             int status = 0;
-            if (waitpid(child, &status, WNOHANG) == child)
-                throw std::runtime_error(std::string(kindName(m_kind)) + " exited at start; see " +
-                                         log);
-            return access(socket.c_str(), F_OK) == 0 &&
-                   std::system("pactl info >/dev/null 2>&1") == 0;
+            exited = waitpid(child, &status, WNOHANG) == child;
+            return exited || (access(socket.c_str(), F_OK) == 0 &&
+                              std::system("pactl info >/dev/null 2>&1") == 0);
         },
         10000);
-    if (!answered)
-        throw std::runtime_error(std::string(kindName(m_kind)) + " did not answer; see " + log);
+    if (answered && !exited)
+        return;
+    // A server that never answered may still have helpers running (a PipeWire stack
+    // starts three), and a throwing constructor runs no destructor.
+    stop(SIGKILL);
+    throw std::runtime_error(std::string(kindName(m_kind)) +
+                             (exited ? " exited at start; see " : " did not answer; see ") + log);
 }
 
 void SoundServer::stop(int signal) {

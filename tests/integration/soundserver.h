@@ -25,7 +25,8 @@ public:
     SoundServer(const SoundServer&) = delete;
     SoundServer& operator=(const SoundServer&) = delete;
 
-    /// Starts the server and waits until it answers; throws when it does not.
+    /// Starts the server (the constructor already does) and waits until it answers; throws,
+    /// with nothing left running, when it does not. A running server is left as it is.
     void start();
     /// Ends every process of the server; SIGKILL stands for a crash.
     void stop(int signal = SIGTERM);
