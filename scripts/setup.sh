@@ -20,6 +20,11 @@ packages=(
   xvfb openbox xdotool x11-utils trayer xauth
   # interface fonts
   fonts-inter
+  # native Wayland sessions without XWayland
+  qt6-wayland
+  # a real Wayland desktop for the push-to-talk test: mutter with XWayland, a Wayland
+  # window to move the focus to, and key injection through mutter's D-Bus API
+  mutter xwayland weston python3-dbus
 )
 
 missing=()

@@ -2,6 +2,7 @@
 #include "app/application.h"
 
 #include "app/appenvironment.h"
+#include "app/hotkeybackends.h"
 #include "app/signalwatcher.h"
 #include "app/singleinstance.h"
 #include "appearance/appearancesettings.h"
@@ -9,7 +10,7 @@
 #include "base/log.h"
 #include "base/preferences.h"
 #include "base/translation.h"
-#include "shortcuts/x11/x11hotkeybackend.h"
+#include "shortcuts/shortcutcenter.h"
 #include "widget/windowhints.h"
 
 #include <QApplication>
@@ -112,16 +113,21 @@ int runApplication(int argc, char** argv, std::unique_ptr<HalBackend> hal) {
     installTranslator(&translateForCore);
 
     const std::unique_ptr<WindowHints> hints = createWindowHints(x11Connection());
-    const std::unique_ptr<GlobalShortcuts::HotKeyBackend> hotKeys =
-        GlobalShortcuts::createHotKeyBackend(QGuiApplication::platformName().toStdString());
+    if (QGuiApplication::platformName() == QLatin1String("wayland")) {
+        Log::notice(Log::Category::panel,
+                    "running as a native Wayland client (no XWayland): the desktop decides "
+                    "where the widget goes and whether it stays on top");
+    }
+    const HotKeyBackendChoice hotKeys = chooseHotKeyBackend();
     SignalWatcher signalWatcher;
     QObject::connect(&signalWatcher, &SignalWatcher::terminationRequested, &application,
                      [] { QCoreApplication::quit(); });
 
     int status = 0;
     {
-        AppEnvironment environment({*hal, *hotKeys, *hints}, preferences,
+        AppEnvironment environment({*hal, *hotKeys.backend, *hints}, preferences,
                                    QApplication::arguments());
+        environment.shortcuts().setRoute(hotKeys.route, hotKeys.facts);
         AppFonts::registerBundled();
         QObject::connect(&instance, &SingleInstance::settingsRequested, &environment,
                          &AppEnvironment::showSettings);

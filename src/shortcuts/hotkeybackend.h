@@ -65,6 +65,28 @@ public:
     virtual std::optional<Shortcut> shortcutForNativeKey(uint32_t nativeKeyCode,
                                                          uint32_t nativeModifiers) const = 0;
 
+    /// How often, in milliseconds, `checkHeldKeys` must run right now: while a press is
+    /// held whose release could get lost. Nothing while no key is held.
+    virtual std::optional<int> heldKeyCheckInterval() const { return std::nullopt; }
+    /// Ends every hold whose key is no longer down although its release never arrived:
+    /// the release is delivered like a real one, and logged.
+    virtual void checkHeldKeys() {}
+
+    /// The key the desktop really assigned to this shortcut, in the desktop's words, where
+    /// the desktop rather than the program decides it (a portal); nothing otherwise.
+    virtual std::optional<std::string> assignedTrigger(const Shortcut& shortcut) const {
+        (void)shortcut;
+        return std::nullopt;
+    }
+    /// Whether the desktop keeps the key in its own shortcut settings and may ignore a
+    /// new preferred key from the program.
+    virtual bool desktopOwnsKey() const { return false; }
+    /// Whether presses keep arriving while one of our own popups holds the keyboard (the
+    /// desktop rather than a key grab catches them), so registrations stay in place.
+    virtual bool worksUnderOwnPopups() const { return false; }
+    /// Called whenever `assignedTrigger` may have changed.
+    virtual void setAssignmentChangeHandler(std::function<void()> handler) { (void)handler; }
+
     /// A descriptor that becomes readable when events wait, or -1 when there is none.
     virtual int eventFd() const { return -1; }
     /// Delivers every waiting event. Call it when `eventFd` is readable and before the

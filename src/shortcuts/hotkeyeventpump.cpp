@@ -5,11 +5,18 @@
 
 #include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
+#include <QTimer>
 
 namespace quietlane::GlobalShortcuts {
 
 HotKeyEventPump::HotKeyEventPump(ShortcutCenter& center, QObject* parent)
     : QObject(parent), m_center(center) {
+    m_heldKeyCheck = new QTimer(this);
+    m_heldKeyCheck->setSingleShot(true);
+    connect(m_heldKeyCheck, &QTimer::timeout, this, [this] {
+        m_center.backend().checkHeldKeys();
+        scheduleHeldKeyCheck();
+    });
     const int fd = m_center.backend().eventFd();
     if (fd < 0)
         return;
@@ -26,6 +33,15 @@ void HotKeyEventPump::pump() {
     // A lost connection reports no descriptor any more; stop watching the dead one.
     if (m_notifier && m_center.backend().eventFd() < 0)
         m_notifier->setEnabled(false);
+    scheduleHeldKeyCheck();
+}
+
+void HotKeyEventPump::scheduleHeldKeyCheck() {
+    const auto interval = m_center.backend().heldKeyCheckInterval();
+    if (!interval)
+        m_heldKeyCheck->stop();
+    else if (!m_heldKeyCheck->isActive())
+        m_heldKeyCheck->start(*interval);
 }
 
 } // namespace quietlane::GlobalShortcuts

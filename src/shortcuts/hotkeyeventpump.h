@@ -4,13 +4,14 @@
 #include <QObject>
 
 class QSocketNotifier;
+class QTimer;
 
 namespace quietlane::GlobalShortcuts {
 
 class ShortcutCenter;
 
 /// Brings the key hook's events into the Qt main loop, so that shortcut handlers run on
-/// the main thread.
+/// the main thread, and has the hook check a held key while its release could get lost.
 class HotKeyEventPump : public QObject {
     Q_OBJECT
 public:
@@ -18,9 +19,11 @@ public:
 
 private:
     void pump();
+    void scheduleHeldKeyCheck();
 
     ShortcutCenter& m_center;
     QSocketNotifier* m_notifier = nullptr;
+    QTimer* m_heldKeyCheck = nullptr;
 };
 
 } // namespace quietlane::GlobalShortcuts

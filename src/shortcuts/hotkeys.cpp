@@ -49,7 +49,7 @@ void HotKeys::registerHotKey(const Shortcut& shortcut, Action onKeyDown, Action 
     if (!m_handlerInstalled) {
         m_handlerInstalled = true;
         updateEventHandler();
-    } else if (m_menuOpen) {
+    } else if (m_menuOpen && !m_backend.worksUnderOwnPopups()) {
         // Taken while a popup holds the keyboard: it would not fire now, and keeping it
         // would leave it out of the hand-over when the popup closes.
         m_backend.unregisterHotKey(uint32_t(id));
@@ -86,7 +86,7 @@ void HotKeys::setMenuOpen(bool open) {
 }
 
 void HotKeys::updateEventHandler() {
-    if (!m_handlerInstalled)
+    if (!m_handlerInstalled || m_backend.worksUnderOwnPopups())
         return;
     if (m_menuOpen) {
         for (auto& [id, record] : m_records) {

@@ -17,9 +17,18 @@ ShortcutCenter::ShortcutCenter(Preferences& preferences, HotKeyBackend& backend,
                     "the widget or the tray icon",
                     m_backend.unavailableReason().c_str());
     }
+    // The desktop may assign or change the real key at any time; every shortcut text
+    // shown must follow.
+    m_backend.setAssignmentChangeHandler([this] {
+        const HandlerList names = m_keyDownHandlers;
+        for (const auto& [rawValue, actions] : names)
+            postChange(Name{rawValue, std::nullopt});
+    });
 }
 
-ShortcutCenter::~ShortcutCenter() = default;
+ShortcutCenter::~ShortcutCenter() {
+    m_backend.setAssignmentChangeHandler({});
+}
 
 Name ShortcutCenter::declare(const Name& name) {
     if (name.defaultShortcut && !userDefaultsContains(name))
@@ -112,6 +121,8 @@ void ShortcutCenter::dispatch(const HandlerList& list, const Shortcut& pressed) 
 }
 
 std::string ShortcutCenter::presentableDescription(const Shortcut& shortcut) const {
+    if (auto assigned = m_backend.assignedTrigger(shortcut))
+        return *assigned;
     return shortcut.presentableDescription(
         [this](int64_t keyCode) { return m_backend.characterForKey(keyCode); });
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "shortcuts/hotkeyroute.h"
 #include "shortcuts/hotkeys.h"
 #include "shortcuts/name.h"
 
@@ -54,8 +55,18 @@ public:
     bool isPaused() const { return m_paused; }
     void setPaused(bool paused) { m_paused = paused; }
 
-    /// The shortcut as the user reads it, with the key's character from the current layout.
+    /// The shortcut as the user reads it: the key the desktop assigned where the desktop
+    /// decides it (a portal), else the stored key with its character in the current layout.
     std::string presentableDescription(const Shortcut& shortcut) const;
+
+    /// How the shortcut reaches the program in this session, told by whoever chose the
+    /// backend; the settings explain it.
+    HotKeyRoute route() const { return m_route; }
+    const SessionFacts& sessionFacts() const { return m_sessionFacts; }
+    void setRoute(HotKeyRoute route, SessionFacts facts) {
+        m_route = route;
+        m_sessionFacts = facts;
+    }
 
     /// Call when one of our own popups grabs and releases the keyboard.
     void setMenuOpen(bool open) { m_hotKeys.setMenuOpen(open); }
@@ -91,6 +102,8 @@ private:
     std::vector<std::pair<int, ChangeObserver>> m_observers;
     int m_nextObserverToken = 1;
     bool m_paused = false;
+    HotKeyRoute m_route = HotKeyRoute::x11Grab;
+    SessionFacts m_sessionFacts;
 };
 
 } // namespace quietlane::GlobalShortcuts

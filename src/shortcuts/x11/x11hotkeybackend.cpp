@@ -2,7 +2,6 @@
 #include "shortcuts/x11/x11hotkeybackend.h"
 
 #include "base/log.h"
-#include "shortcuts/nullhotkeybackend.h"
 #include "shortcuts/x11/x11keymap.h"
 
 #include <xcb/xcb.h>
@@ -134,6 +133,18 @@ struct X11HotKeyBackend::Private {
         }
     }
 
+    void releaseAllHeld(const char* why) {
+        while (!held.empty()) {
+            const auto [keycode, id] = *held.begin();
+            held.erase(held.begin());
+            Log::notice(Log::Category::app,
+                        "global shortcut released without a key release (%s); the "
+                        "microphone is back as before the press",
+                        why);
+            deliver(HotKeyEvent::Kind::released, id);
+        }
+    }
+
     void keyReleased(const xcb_key_release_event_t& event) {
         const auto it = held.find(event.detail);
         if (it == held.end())
@@ -260,6 +271,38 @@ std::optional<Shortcut> X11HotKeyBackend::shortcutForNativeKey(uint32_t nativeKe
     return Shortcut(*code, d->keymap->carbonModifiersFor(uint16_t(nativeModifiers)));
 }
 
+std::optional<int> X11HotKeyBackend::heldKeyCheckInterval() const {
+    if (d->held.empty() || d->broken)
+        return std::nullopt;
+    return 50;
+}
+
+void X11HotKeyBackend::checkHeldKeys() {
+    if (d->held.empty() || d->broken)
+        return;
+    XcbReply<xcb_query_keymap_reply_t> keymap{
+        xcb_query_keymap_reply(d->connection, xcb_query_keymap(d->connection), nullptr)};
+    if (!keymap)
+        return; // a broken connection: the event pump notices and releases
+    // Events already queued come first: a real release waiting there is not a lost one.
+    processPendingEvents();
+    for (auto it = d->held.begin(); it != d->held.end();) {
+        const xcb_keycode_t keycode = it->first;
+        if (keymap->keys[keycode / 8] & (1 << (keycode % 8))) {
+            ++it;
+            continue;
+        }
+        const uint32_t id = it->second;
+        it = d->held.erase(it);
+        Log::notice(Log::Category::app,
+                    "global shortcut released without a key release (the key is up, the "
+                    "focus probably moved to a Wayland window); the microphone is back as "
+                    "before the press");
+        d->deliver(HotKeyEvent::Kind::released, id);
+        return; // the handler may have changed the registrations: look again next time
+    }
+}
+
 int X11HotKeyBackend::eventFd() const {
     return d->broken ? -1 : xcb_get_file_descriptor(d->connection);
 }
@@ -272,9 +315,10 @@ void X11HotKeyBackend::processPendingEvents() {
         events.emplace_back(event);
     if (xcb_connection_has_error(d->connection)) {
         d->broken = true;
-        d->held.clear();
         Log::error(Log::Category::app,
                    "connection to the X display lost; the global shortcut no longer works");
+        // No release can come any more: a hold in progress ends now.
+        d->releaseAllHeld("the X connection was lost");
         return;
     }
     for (size_t i = 0; i < events.size(); ++i) {
@@ -298,18 +342,6 @@ void X11HotKeyBackend::processPendingEvents() {
             d->reloadKeymap();
         }
     }
-}
-
-std::unique_ptr<HotKeyBackend> createHotKeyBackend(const std::string& qtPlatformName) {
-    if (qtPlatformName != "xcb") {
-        return std::make_unique<NullHotKeyBackend>("the session is not an X11 session (Qt "
-                                                   "platform \"" +
-                                                   qtPlatformName + "\")");
-    }
-    std::string error;
-    if (auto backend = X11HotKeyBackend::open({}, error))
-        return backend;
-    return std::make_unique<NullHotKeyBackend>(error);
 }
 
 } // namespace quietlane::GlobalShortcuts

@@ -21,6 +21,10 @@ namespace quietlane::GlobalShortcuts {
 /// Every combination is grabbed once per combination of Caps Lock, Num Lock [Mod2] and
 /// Scroll Lock, so the shortcut works whatever lock is on. Stored key codes name
 /// physical keys and map to X keycodes through the XKB key names (M is <AB07>).
+///
+/// While a combination is held, the server's key map is read every 50 ms: under XWayland
+/// the release never arrives when the focus moves to a Wayland window, but the key's
+/// state in the server goes up all the same, and the hold then ends as if released.
 class X11HotKeyBackend final : public HotKeyBackend {
 public:
     /// Connects to `displayName` (empty: $DISPLAY). Nothing, with a reason in `error`,
@@ -37,6 +41,8 @@ public:
     std::optional<std::string> characterForKey(int64_t carbonKeyCode) const override;
     std::optional<Shortcut> shortcutForNativeKey(uint32_t nativeKeyCode,
                                                  uint32_t nativeModifiers) const override;
+    std::optional<int> heldKeyCheckInterval() const override;
+    void checkHeldKeys() override;
     int eventFd() const override;
     void processPendingEvents() override;
 
@@ -48,9 +54,5 @@ private:
     explicit X11HotKeyBackend(std::unique_ptr<Private> d);
     std::unique_ptr<Private> d;
 };
-
-/// The key hook for this session: X11 when the toolkit runs on X ("xcb") and the display
-/// opens, otherwise one that reports the shortcut as unavailable.
-std::unique_ptr<HotKeyBackend> createHotKeyBackend(const std::string& qtPlatformName);
 
 } // namespace quietlane::GlobalShortcuts

@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shortcuts/portaltrigger.h"
+
+#include <cctype>
+#include <map>
+
+namespace quietlane::GlobalShortcuts {
+
+namespace {
+
+std::optional<std::string> keysymName(int64_t keyCode) {
+    // Keys whose US character is not its own keysym name, and keys without a character.
+    static const std::map<int64_t, std::string> named = {
+        {Key::return_, "Return"},
+        {Key::tab, "Tab"},
+        {Key::space, "space"},
+        {Key::delete_, "BackSpace"},
+        {Key::escape, "Escape"},
+        {Key::deleteForward, "Delete"},
+        {Key::home, "Home"},
+        {Key::end, "End"},
+        {Key::pageUp, "Page_Up"},
+        {Key::pageDown, "Page_Down"},
+        {Key::leftArrow, "Left"},
+        {Key::rightArrow, "Right"},
+        {Key::upArrow, "Up"},
+        {Key::downArrow, "Down"},
+        {Key::help, "Insert"},
+        {Key::minus, "minus"},
+        {Key::equal, "equal"},
+        {Key::leftBracket, "bracketleft"},
+        {Key::rightBracket, "bracketright"},
+        {Key::backslash, "backslash"},
+        {Key::semicolon, "semicolon"},
+        {Key::quote, "apostrophe"},
+        {Key::comma, "comma"},
+        {Key::period, "period"},
+        {Key::slash, "slash"},
+        {Key::backtick, "grave"},
+        {Key::f1, "F1"},
+        {Key::f2, "F2"},
+        {Key::f3, "F3"},
+        {Key::f4, "F4"},
+        {Key::f5, "F5"},
+        {Key::f6, "F6"},
+        {Key::f7, "F7"},
+        {Key::f8, "F8"},
+        {Key::f9, "F9"},
+        {Key::f10, "F10"},
+        {Key::f11, "F11"},
+        {Key::f12, "F12"},
+        {Key::f13, "F13"},
+        {Key::f14, "F14"},
+        {Key::f15, "F15"},
+        {Key::f16, "F16"},
+        {Key::f17, "F17"},
+        {Key::f18, "F18"},
+        {Key::f19, "F19"},
+        {Key::f20, "F20"},
+    };
+    if (const auto it = named.find(keyCode); it != named.end())
+        return it->second;
+    const auto character = usLayoutCharacter(keyCode);
+    if (character && character->size() == 1 &&
+        std::isalnum(static_cast<unsigned char>((*character)[0])))
+        return std::string(1, char(std::tolower(static_cast<unsigned char>((*character)[0]))));
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> portalTrigger(const Shortcut& shortcut) {
+    if (shortcut.carbonModifiers & CarbonModifier::function)
+        return std::nullopt;
+    const auto key = keysymName(shortcut.carbonKeyCode);
+    if (!key)
+        return std::nullopt;
+    std::string text;
+    const std::pair<int64_t, const char*> modifiers[] = {{CarbonModifier::control, "CTRL+"},
+                                                         {CarbonModifier::option, "ALT+"},
+                                                         {CarbonModifier::shift, "SHIFT+"},
+                                                         {CarbonModifier::command, "LOGO+"}};
+    for (const auto& [bit, name] : modifiers) {
+        if (shortcut.carbonModifiers & bit)
+            text += name;
+    }
+    return text + *key;
+}
+
+} // namespace quietlane::GlobalShortcuts

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Push-to-talk on a real Wayland desktop (headless mutter with XWayland): the key is held
+# while an X11 window has the focus, then the focus moves to a Wayland window and the key
+# is let go. XWayland never reports that release; the microphone must still be back in its
+# state from before the press. Everything runs on a private session bus, sound server and
+# runtime folder. Usage: pttmutter.sh QUIETLANE_BINARY
+set -euo pipefail
+binary=$1
+here=$(cd "$(dirname "$0")" && pwd)
+
+if [ -z "${QUIETLANE_PRIVATE_BUS:-}" ]; then
+  exec env QUIETLANE_PRIVATE_BUS=1 dbus-run-session -- bash "$0" "$@"
+fi
+
+work=$(mktemp -d /tmp/quietlane-mutter-XXXXXX)
+chmod 700 "$work"
+export XDG_RUNTIME_DIR=$work HOME=$work XDG_CONFIG_HOME=$work/config
+unset DISPLAY XAUTHORITY
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  echo "--- mutter log" >&2; tail -n 20 "$work/mutter.log" >&2 || true
+  echo "--- quietlane output" >&2; tail -n 20 "$work/quietlane.log" >&2 || true
+  exit 1
+}
+wait_for() { # seconds, command...
+  local deadline=$((SECONDS + $1)); shift
+  until "$@"; do [ $SECONDS -lt $deadline ] || return 1; sleep 0.1; done
+}
+
+# A private PulseAudio whose one source starts muted.
+mkdir -p "$work/pulse"
+export PULSE_RUNTIME_PATH=$work/pulse PULSE_SERVER=unix:$work/pulse/native
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disallow-exit \
+  -L "module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1" \
+  -L "module-null-source source_name=mic1" >"$work/pulse.log" 2>&1 &
+pids+=($!)
+wait_for 10 pactl info >/dev/null 2>&1 || fail "PulseAudio did not start"
+pactl set-default-source mic1
+pactl set-source-mute mic1 1
+muted() { pactl get-source-mute mic1 | grep -q yes; }
+
+mutter --wayland --headless --virtual-monitor 1280x800 --wayland-display wayland-test \
+  >"$work/mutter.log" 2>&1 &
+pids+=($!)
+wait_for 20 grep -q "public X11 display" "$work/mutter.log" || fail "mutter did not start XWayland"
+export WAYLAND_DISPLAY=wayland-test
+DISPLAY=$(grep -o "public X11 display :[0-9]*" "$work/mutter.log" | grep -o ":[0-9]*")
+export DISPLAY
+XAUTHORITY=$(ls "$work"/.mutter-Xwaylandauth.*)
+export XAUTHORITY
+wait_for 20 xdpyinfo >/dev/null 2>&1 || fail "XWayland does not answer"
+
+mkdir -p "$XDG_CONFIG_HOME/quietlane"
+echo '{"hotkeyMode": "pushToTalk", "showHUD": false}' >"$XDG_CONFIG_HOME/quietlane/preferences.json"
+QT_QPA_PLATFORM=xcb "$binary" >"$work/quietlane.log" 2>&1 &
+pids+=($!)
+# The widget's window shows the program is up and its shortcut taken.
+wait_for 60 sh -c 'xwininfo -root -tree | grep -qi quietlane' || fail "quietlane did not start"
+
+xmessage -geometry +300+300 "X11 focus target" &
+pids+=($!)
+wait_for 10 sh -c 'xwininfo -root -tree | grep -q xmessage' || fail "no X11 window"
+sleep 1
+
+mkfifo "$work/keys"
+/usr/bin/python3 "$here/rdkeys.py" "$work/keys" >"$work/keys.log" 2>&1 &
+pids+=($!)
+exec 3>"$work/keys"
+
+# A short press with the X11 window focused works in both directions.
+echo "press 50 0.5" >&3
+wait_for 5 sh -c '! pactl get-source-mute mic1 | grep -q yes' || fail "holding the shortcut did not unmute"
+wait_for 5 muted || fail "releasing the shortcut did not mute again"
+
+# Held while the focus moves to a Wayland window, released there.
+echo "press 50 2.5" >&3
+wait_for 5 sh -c '! pactl get-source-mute mic1 | grep -q yes' || fail "holding the shortcut did not unmute"
+weston-flower >/dev/null 2>&1 &
+pids+=($!)
+wait_for 10 sh -c "grep -c released '$work/keys.log' | grep -q 2" || fail "the key injection stalled"
+# The goal is 300 ms after the release; the rest is slack for a loaded machine.
+sleep 0.3
+wait_for 1 muted || fail "the microphone stayed open after the key was let go"
+echo "push-to-talk ended after the lost release: microphone muted again"

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shortcuts/hotkeyroute.h"
+#include "shortcuts/portaltrigger.h"
+
+#include <gtest/gtest.h>
+
+using namespace quietlane::GlobalShortcuts;
+
+TEST(PortalTriggerTest, StoredShortcutsBecomeKeysymTriggersOrNothing) {
+    EXPECT_EQ(portalTrigger(Shortcut(Key::m, CarbonModifier::control | CarbonModifier::option |
+                                                 CarbonModifier::command)),
+              "CTRL+ALT+LOGO+m");
+    EXPECT_EQ(portalTrigger(Shortcut(Key::f9, CarbonModifier::shift)), "SHIFT+F9");
+    EXPECT_EQ(portalTrigger(Shortcut(Key::slash, CarbonModifier::control)), "CTRL+slash");
+    EXPECT_EQ(portalTrigger(Shortcut(Key::seven, 0)), "7");
+    // The portal notation has no Function modifier, and a code without a key is no trigger.
+    EXPECT_EQ(portalTrigger(Shortcut(Key::m, CarbonModifier::function)), std::nullopt);
+    EXPECT_EQ(portalTrigger(Shortcut(Key::shift, CarbonModifier::control)), std::nullopt);
+}
+
+TEST(HotKeyRouteTest, WaylandAndKdeAreReadFromTheEnvironment) {
+    EXPECT_TRUE(sessionFacts("wayland-0", nullptr, nullptr).wayland);
+    EXPECT_TRUE(sessionFacts("", "wayland", nullptr).wayland);
+    EXPECT_FALSE(sessionFacts("", "x11", "GNOME").wayland);
+    EXPECT_TRUE(sessionFacts(nullptr, nullptr, "ubuntu:KDE").kde);
+    EXPECT_FALSE(sessionFacts(nullptr, nullptr, "KDEX:GNOME").kde);
+    // The XWayland fallback names what to do instead, per desktop.
+    EXPECT_NE(routeLogLine(HotKeyRoute::xwaylandGrab, {true, true}).find("Legacy X11 App Support"),
+              std::string::npos);
+    EXPECT_NE(routeLogLine(HotKeyRoute::xwaylandGrab, {true, false}).find("command line"),
+              std::string::npos);
+}
