@@ -10,6 +10,8 @@
 #include "base/log.h"
 #include "base/preferences.h"
 #include "base/translation.h"
+#include "remote/dbusservice.h"
+#include "remote/remotecontrol.h"
 #include "shortcuts/shortcutcenter.h"
 #include "widget/windowhints.h"
 
@@ -96,6 +98,9 @@ int runApplication(int argc, char** argv, std::unique_ptr<HalBackend> hal) {
     switch (instance.claim(instanceError)) {
     case SingleInstance::Outcome::forwarded:
         return 0;
+    case SingleInstance::Outcome::refused:
+        std::fprintf(stderr, "quietlane: %s\n", qPrintable(instanceError));
+        return 1;
     case SingleInstance::Outcome::failed:
         std::fprintf(stderr,
                      "quietlane: cannot check for a running instance (%s); starting anyway\n",
@@ -129,8 +134,12 @@ int runApplication(int argc, char** argv, std::unique_ptr<HalBackend> hal) {
                                    QApplication::arguments());
         environment.shortcuts().setRoute(hotKeys.route, hotKeys.facts);
         AppFonts::registerBundled();
-        QObject::connect(&instance, &SingleInstance::settingsRequested, &environment,
+        RemoteControl remote(environment.microphone());
+        QObject::connect(&remote, &RemoteControl::settingsRequested, &environment,
                          &AppEnvironment::showSettings);
+        instance.serve(remote);
+        DBusService dbus(environment.microphone(), remote);
+        dbus.publish();
         status = QApplication::exec();
     }
     return status;

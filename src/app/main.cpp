@@ -26,6 +26,10 @@ int listDevices(const CommandLine& commandLine) {
 
 int main(int argc, char** argv) {
     const CommandLine commandLine = parseCommandLine({argv, argv + argc});
+    if (!commandLine.usageError.empty()) {
+        std::cerr << "quietlane: " << commandLine.usageError << "\n\n" << usageText();
+        return 2;
+    }
     switch (commandLine.action) {
     case CommandLine::Action::render:
         return runOffscreenRender(OffscreenTarget::dropdown, commandLine.renderPath, argc, argv);
@@ -39,6 +43,10 @@ int main(int argc, char** argv) {
     case CommandLine::Action::version:
         std::cout << "quietlane " QUIETLANE_VERSION "\n";
         return 0;
+    case CommandLine::Action::control:
+        // The launcher answers these; reaching this program with one is a wiring fault.
+        std::cerr << "quietlane: control switches are answered by the quietlane launcher\n";
+        return 2;
     case CommandLine::Action::run:
         break;
     }

@@ -1,13 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/singleinstance.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QLocalServer>
+#include "remote/controlclient.h"
+#include "remote/remotecontrol.h"
+
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QSocketNotifier>
+#include <QTimer>
 
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace quietlane {
@@ -15,32 +22,51 @@ namespace quietlane {
 namespace {
 
 constexpr int kTimeoutMs = 1000;
-const QByteArray kRequest = "open-settings\n";
-const QByteArray kReply = "ok\n";
+// A client that connects and says nothing is dropped after this.
+constexpr int kRequestTimeoutMs = 5000;
+// A watcher that stops reading is dropped rather than buffered for without end.
+constexpr qint64 kMaxWatcherBacklog = 64 * 1024;
 
-QString defaultSocketPath() {
-    QString directory = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (directory.isEmpty())
-        directory = QDir::tempPath() + QStringLiteral("/quietlane-%1").arg(::getuid());
-    else
-        directory += QStringLiteral("/quietlane");
-    return directory + QStringLiteral("/instance");
+void sendLine(QLocalSocket* socket, const ControlReply& reply) {
+    const std::string line = replyLine(reply);
+    socket->write(line.data(), qint64(line.size()));
+}
+
+void finish(QLocalSocket* socket, const ControlReply& reply) {
+    sendLine(socket, reply);
+    // Leaves once the reply is written.
+    socket->disconnectFromServer();
 }
 
 } // namespace
 
 SingleInstance::SingleInstance(QString socketPath, QObject* parent)
-    : QObject(parent), m_socketPath(socketPath.isEmpty() ? defaultSocketPath() : socketPath) {}
+    : QObject(parent),
+      m_socketPath(socketPath.isEmpty() ? QString::fromStdString(ChannelLocation::standard().socket)
+                                        : socketPath) {}
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance() {
+    if (m_listener < 0)
+        return;
+    // Under the launch lock, so that a launch taking over cannot slip its socket in
+    // between the check and the removal. Without the lock the file stays: a socket
+    // nobody listens on is taken over by the next launch anyway.
+    QLockFile lock(m_socketPath + QStringLiteral(".lock"));
+    struct stat current {};
+    const QByteArray path = m_socketPath.toLocal8Bit();
+    if (lock.tryLock(kTimeoutMs) && ::lstat(path.constData(), &current) == 0 &&
+        current.st_dev == m_socketDevice && current.st_ino == m_socketInode)
+        ::unlink(path.constData());
+    ::close(m_listener);
+}
 
 SingleInstance::Outcome SingleInstance::claim(QString& error) {
-    const QString directory = QFileInfo(m_socketPath).absolutePath();
-    if (!QDir().mkpath(directory)) {
-        error = QStringLiteral("cannot create %1").arg(directory);
-        return Outcome::failed;
+    const ChannelLocation location = ChannelLocation::at(m_socketPath.toStdString());
+    std::string problem;
+    if (!preparePrivateDirectory(location.directory, problem)) {
+        error = QString::fromStdString(problem);
+        return Outcome::refused;
     }
-    QFile::setPermissions(directory, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QLockFile lock(m_socketPath + QStringLiteral(".lock"));
     if (!lock.tryLock(3 * kTimeoutMs)) {
         error = QStringLiteral("another launch holds %1.lock").arg(m_socketPath);
@@ -51,50 +77,124 @@ SingleInstance::Outcome SingleInstance::claim(QString& error) {
     return listen(error) ? Outcome::primary : Outcome::failed;
 }
 
+void SingleInstance::serve(RemoteControl& remote) {
+    m_remote = &remote;
+    connect(&remote, &RemoteControl::statusChanged, this, &SingleInstance::broadcastStatus);
+}
+
 bool SingleInstance::forwardToRunningInstance() {
-    QLocalSocket socket;
-    socket.connectToServer(m_socketPath);
-    if (!socket.waitForConnected(kTimeoutMs))
-        return false;
-    socket.write(kRequest);
-    if (!socket.waitForBytesWritten(kTimeoutMs))
+    ControlConnection connection;
+    std::string ignored;
+    if (connection.open(m_socketPath.toStdString(), ignored) !=
+            ControlConnection::Opened::connected ||
+        !connection.send(ControlRequest::openSettings, ignored))
         return false;
     // Only an answer proves that a live instance took the request; a hung process that
     // still holds the socket must not swallow the launch.
-    while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(kTimeoutMs))
-            return false;
-    }
-    return socket.readLine() == kReply;
+    std::string line;
+    if (connection.readLine(line, kTimeoutMs) != ControlConnection::Read::line)
+        return false;
+    const auto reply = parseReply(line);
+    return reply && reply->kind == ControlReply::Kind::ok;
 }
 
 bool SingleInstance::listen(QString& error) {
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
-    if (m_server->listen(m_socketPath))
-        return true;
-    // A socket left behind by a crashed instance: nobody answered on it, so take it over.
-    QLocalServer::removeServer(m_socketPath);
-    if (m_server->listen(m_socketPath))
-        return true;
-    error = m_server->errorString();
-    return false;
+    const std::string path = m_socketPath.toStdString();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() + 4 >= sizeof address.sun_path) {
+        error = QStringLiteral("the socket path %1 is too long").arg(m_socketPath);
+        return false;
+    }
+    // Bound under a temporary name and moved into place once it listens: whoever sees the
+    // name appear (a watcher waiting for an instance) can connect at once. The move also
+    // replaces what an instance that no longer answers left there (we hold the lock and
+    // asked it).
+    const std::string staging = path + ".new";
+    std::memcpy(address.sun_path, staging.c_str(), staging.size() + 1);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    ::unlink(staging.c_str());
+    struct stat made {};
+    if (listener < 0 ||
+        ::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener, 16) != 0 || ::lstat(staging.c_str(), &made) != 0 ||
+        ::rename(staging.c_str(), path.c_str()) != 0) {
+        error = QStringLiteral("cannot listen on %1: %2")
+                    .arg(m_socketPath, QString::fromLocal8Bit(std::strerror(errno)));
+        if (listener >= 0)
+            ::close(listener);
+        ::unlink(staging.c_str());
+        return false;
+    }
+    m_listener = listener;
+    m_socketDevice = made.st_dev;
+    m_socketInode = made.st_ino;
+    m_notifier = new QSocketNotifier(qintptr(listener), QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
+    return true;
 }
 
-void SingleInstance::onNewConnection() {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+void SingleInstance::acceptConnections() {
+    for (;;) {
+        const int client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (client < 0)
+            return;
+        auto* socket = new QLocalSocket(this);
+        if (!socket->setSocketDescriptor(client)) {
+            ::close(client);
+            delete socket;
+            continue;
+        }
+        // One request per connection: once it is read, later bytes are ignored.
+        struct Exchange {
+            RequestReader reader;
+            bool answered = false;
+        };
+        auto exchange = std::make_shared<Exchange>();
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine())
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, exchange] {
+            if (exchange->answered) {
+                socket->readAll();
                 return;
-            if (socket->readLine() == kRequest) {
-                socket->write(kReply);
-                socket->flush();
-                emit settingsRequested();
             }
-            socket->disconnectFromServer();
+            const QByteArray bytes = socket->read(qint64(kMaxRequestBytes));
+            const auto result =
+                exchange->reader.feed(std::string_view(bytes.constData(), bytes.size()));
+            if (std::holds_alternative<RequestReader::Incomplete>(result))
+                return;
+            exchange->answered = true;
+            if (const auto* malformed = std::get_if<RequestReader::Malformed>(&result)) {
+                finish(socket, {ControlReply::Kind::error, malformed->reason});
+                return;
+            }
+            const ControlRequest request = std::get<ControlRequest>(result);
+            if (!m_remote) {
+                finish(socket, {ControlReply::Kind::error, "the instance is still starting"});
+            } else if (request == ControlRequest::watch) {
+                m_watchers.append(socket);
+                sendLine(socket, {ControlReply::Kind::ok, encodeStatus(m_remote->status())});
+            } else {
+                m_remote->handle(request, [socket = QPointer(socket)](const ControlReply& reply) {
+                    if (socket)
+                        finish(socket, reply);
+                });
+            }
         });
+        QTimer::singleShot(kRequestTimeoutMs, socket, [socket, exchange] {
+            if (!exchange->answered)
+                socket->abort();
+        });
+    }
+}
+
+void SingleInstance::broadcastStatus() {
+    const ControlReply line{ControlReply::Kind::ok, encodeStatus(m_remote->status())};
+    m_watchers.removeIf([](const QPointer<QLocalSocket>& watcher) { return watcher.isNull(); });
+    for (const QPointer<QLocalSocket>& watcher : std::as_const(m_watchers)) {
+        if (watcher->bytesToWrite() > kMaxWatcherBacklog)
+            watcher->abort();
+        else
+            sendLine(watcher, line);
     }
 }
 

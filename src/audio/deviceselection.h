@@ -14,6 +14,9 @@ namespace quietlane {
 struct DeviceSelection {
     enum class Kind { systemDefault, allInputs, pinned };
 
+    /// Where the selection is stored in the preferences, as JSON bytes.
+    static constexpr const char* kPreferencesKey = "deviceSelection";
+
     Kind kind = Kind::systemDefault;
     std::string uid; // only meaningful for `pinned`
 

@@ -10,7 +10,7 @@
 namespace quietlane {
 
 namespace {
-constexpr const char* kSelectionKey = "deviceSelection";
+constexpr const char* kSelectionKey = DeviceSelection::kPreferencesKey;
 }
 
 MicrophoneController::MicrophoneController(HalBackend& hal, Preferences& preferences,
@@ -44,6 +44,10 @@ void MicrophoneController::setSelection(const DeviceSelection& selection) {
     m_service->setSelection(m_selection);
     if (changed)
         emit selectionChanged();
+}
+
+void MicrophoneController::whenSettled(std::function<void()> done) {
+    m_service->afterPendingWork(std::move(done));
 }
 
 void MicrophoneController::toggle() {

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -44,6 +45,10 @@ public:
     /// Stores, persists and applies the selection; persisting and applying happen even when
     /// it is unchanged (only the signal is skipped).
     void setSelection(const DeviceSelection& selection);
+
+    /// Runs `done` on this thread once the requests made so far have reached the devices
+    /// and the states they caused have been applied here.
+    void whenSettled(std::function<void()> done);
 
 public slots:
     /// Asks for the opposite of the published state; returns before anything changes.

@@ -4,13 +4,21 @@
 #include "base/log.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
 namespace quietlane {
 
+namespace {
+// The program runs from libexec/; users and the desktop start the launcher beside it.
+std::string launcherPath() {
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/" QUIETLANE_LAUNCHER_FROM_APP))
+        .toStdString();
+}
+} // namespace
+
 LoginItemService::LoginItemService(QObject* parent)
-    : LoginItemService(
-          AutostartEntry::forProgram(QCoreApplication::applicationFilePath().toStdString()),
-          parent) {}
+    : LoginItemService(AutostartEntry::forProgram(launcherPath()), parent) {}
 
 LoginItemService::LoginItemService(AutostartEntry entry, QObject* parent)
     : QObject(parent), m_entry(std::move(entry)) {

@@ -1,0 +1,214 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The `quietlane` that users run. It answers the control switches itself, so that a key
+// binding costs a process start of a small program and one socket round trip, and it
+// starts the Qt program installed beside it for everything else. It must never load Qt
+// or the sound server's client library: each of them costs tens of milliseconds per
+// start before main() even runs.
+#include "app/commandline.h"
+#include "remote/channeldirectory.h"
+#include "remote/controlclient.h"
+#include "remote/controlreport.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <sys/inotify.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace quietlane;
+
+namespace {
+
+// Long enough for a sound server that is slow to confirm; a binding must not hang forever.
+constexpr int kReplyTimeoutMs = 5000;
+
+std::string besideThisProgram(const char* relativePath) {
+    char self[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0)
+        return relativePath;
+    std::string path(self, std::size_t(length));
+    return path.substr(0, path.find_last_of('/') + 1) + relativePath;
+}
+
+[[noreturn]] void execBeside(const char* relativePath, char** argv) {
+    const std::string program = besideThisProgram(relativePath);
+    ::execv(program.c_str(), argv);
+    std::fprintf(stderr, "quietlane: cannot start %s: %s (is Quietlane installed completely?)\n",
+                 program.c_str(), std::strerror(errno));
+    std::exit(1);
+}
+
+void printUnavailable(StatusFormat format) {
+    std::printf("%s\n", formatStatus(ControlStatus{}, format).c_str());
+    std::fflush(stdout);
+}
+
+// Streams the instance's states until it goes away. False when the connection could not
+// be made at all.
+bool followInstance(ControlConnection& connection, StatusFormat format) {
+    std::string error;
+    if (!connection.send(ControlRequest::watch, error))
+        return false;
+    std::string line;
+    bool printed = false;
+    while (connection.readLine(line, -1) == ControlConnection::Read::line) {
+        const auto reply = parseReply(line);
+        const auto status = reply ? decodeStatus(reply->payload) : std::nullopt;
+        if (!status)
+            break;
+        std::printf("%s\n", formatStatus(*status, format).c_str());
+        if (std::fflush(stdout) != 0)
+            std::exit(1);
+        printed = true;
+    }
+    // A panel must not go on showing the state of an instance that has ended.
+    if (printed)
+        printUnavailable(format);
+    return true;
+}
+
+// Waits on the channel directory for the instance's socket to appear. The instance puts
+// it in place only once it listens, so every appearance can be connected to at once.
+int watch(const ChannelLocation& location, StatusFormat format) {
+    std::string problem;
+    if (!preparePrivateDirectory(location.directory, problem)) {
+        std::fprintf(stderr, "quietlane: %s\n", problem.c_str());
+        return 1;
+    }
+    const int notify = ::inotify_init1(IN_CLOEXEC);
+    if (notify < 0 ||
+        ::inotify_add_watch(notify, location.directory.c_str(), IN_CREATE | IN_MOVED_TO) < 0) {
+        std::fprintf(stderr, "quietlane: cannot watch %s: %s\n", location.directory.c_str(),
+                     std::strerror(errno));
+        return 1;
+    }
+    for (;;) {
+        ControlConnection connection;
+        std::string error;
+        switch (connection.open(location.socket, error)) {
+        case ControlConnection::Opened::connected:
+            if (followInstance(connection, format))
+                continue;
+            break;
+        case ControlConnection::Opened::failed:
+            std::fprintf(stderr, "quietlane: %s\n", error.c_str());
+            return 1;
+        case ControlConnection::Opened::noInstance:
+            break;
+        }
+        alignas(inotify_event) char events[4096];
+        if (::read(notify, events, sizeof events) < 0 && errno != EINTR) {
+            std::fprintf(stderr, "quietlane: cannot watch %s: %s\n", location.directory.c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
+    }
+}
+
+int control(const CommandLine& commandLine, char** argv) {
+    const ChannelLocation location = ChannelLocation::standard();
+    std::string problem;
+    const DirectoryCheck check = checkPrivateDirectory(location.directory, problem);
+    if (check == DirectoryCheck::unsafe) {
+        std::fprintf(stderr, "quietlane: %s\n", problem.c_str());
+        return 1;
+    }
+    if (commandLine.request == ControlRequest::watch)
+        return watch(location, commandLine.format);
+
+    ControlConnection connection;
+    std::string error;
+    const auto opened = check == DirectoryCheck::isPrivate ? connection.open(location.socket, error)
+                                                           : ControlConnection::Opened::noInstance;
+    if (opened == ControlConnection::Opened::failed) {
+        std::fprintf(stderr, "quietlane: %s\n", error.c_str());
+        return 1;
+    }
+    if (opened == ControlConnection::Opened::noInstance) {
+        if (commandLine.request == ControlRequest::pushToTalkPress ||
+            commandLine.request == ControlRequest::pushToTalkRelease) {
+            std::fprintf(stderr, "quietlane: push-to-talk needs the running program; start "
+                                 "quietlane first\n");
+            return 1;
+        }
+        execBeside(QUIETLANE_DIRECT_FROM_LAUNCHER, argv);
+    }
+    if (!connection.send(commandLine.request, error)) {
+        std::fprintf(stderr, "quietlane: %s\n", error.c_str());
+        return 1;
+    }
+    std::string line;
+    switch (connection.readLine(line, kReplyTimeoutMs)) {
+    case ControlConnection::Read::line:
+        break;
+    case ControlConnection::Read::timedOut:
+        std::fprintf(stderr, "quietlane: the running instance did not answer within %d s\n",
+                     kReplyTimeoutMs / 1000);
+        return 1;
+    case ControlConnection::Read::closed:
+    case ControlConnection::Read::failed:
+        std::fprintf(stderr, "quietlane: the running instance hung up without answering\n");
+        return 1;
+    }
+    const auto reply = parseReply(line);
+    if (!reply) {
+        std::fprintf(stderr, "quietlane: the running instance sent an answer this version "
+                             "does not understand\n");
+        return 1;
+    }
+    return reportReply(commandLine.request, *reply, commandLine.format, stdout, stderr);
+}
+
+// A plain second launch only asks the running instance to show its settings: no need to
+// load the whole program for that.
+bool forwardedToInstance() {
+    const ChannelLocation location = ChannelLocation::standard();
+    std::string ignored;
+    if (checkPrivateDirectory(location.directory, ignored) != DirectoryCheck::isPrivate)
+        return false;
+    ControlConnection connection;
+    if (connection.open(location.socket, ignored) != ControlConnection::Opened::connected ||
+        !connection.send(ControlRequest::openSettings, ignored))
+        return false;
+    std::string line;
+    if (connection.readLine(line, 1000) != ControlConnection::Read::line)
+        return false;
+    const auto reply = parseReply(line);
+    return reply && reply->kind == ControlReply::Kind::ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const CommandLine commandLine = parseCommandLine({argv, argv + argc});
+    if (!commandLine.usageError.empty()) {
+        std::fprintf(stderr, "quietlane: %s\n\n%s", commandLine.usageError.c_str(),
+                     usageText().c_str());
+        return 2;
+    }
+    switch (commandLine.action) {
+    case CommandLine::Action::help:
+        std::fputs(usageText().c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    case CommandLine::Action::version:
+        std::puts("quietlane " QUIETLANE_VERSION);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    case CommandLine::Action::control:
+        return control(commandLine, argv);
+    case CommandLine::Action::run:
+        // The program itself settles races between launches and refuses unsafe
+        // directories with a message; this is only the quick path.
+        if (forwardedToInstance())
+            return 0;
+        break;
+    case CommandLine::Action::render:
+    case CommandLine::Action::renderSettings:
+    case CommandLine::Action::listDevices:
+        break;
+    }
+    execBeside(QUIETLANE_APP_FROM_LAUNCHER, argv);
+}

@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "remote/remotecontrol.h"
+
+#include "audio/micstate.h"
+#include "control/microphonecontroller.h"
+
+#include <QPointer>
+
+namespace quietlane {
+
+RemoteControl::RemoteControl(MicrophoneController& microphone, QObject* parent)
+    : QObject(parent), m_microphone(microphone),
+      m_pushToTalk({[this] { return m_microphone.isMuted(); }, [this] { m_microphone.toggle(); },
+                    [this](bool muted) {
+                        m_microphone.setMuted(muted);
+                    }}),
+      m_lastStatus(status()) {
+    // The controller announces one new state as up to four signals; watchers get one line.
+    connect(&m_microphone, &MicrophoneController::isMutedChanged, this,
+            &RemoteControl::scheduleStatusCheck);
+    connect(&m_microphone, &MicrophoneController::usingVolumeFallbackChanged, this,
+            &RemoteControl::scheduleStatusCheck);
+    connect(&m_microphone, &MicrophoneController::activeDeviceNameChanged, this,
+            &RemoteControl::scheduleStatusCheck);
+    connect(&m_microphone, &MicrophoneController::availableDevicesChanged, this,
+            &RemoteControl::scheduleStatusCheck);
+}
+
+ControlStatus RemoteControl::status() const {
+    MicState state;
+    state.isMuted = m_microphone.isMuted();
+    state.usingVolumeFallback = m_microphone.usingVolumeFallback();
+    if (m_microphone.hasActiveDeviceName())
+        state.activeDeviceName = m_microphone.activeDeviceName().toStdString();
+    state.devices = m_microphone.availableDevices();
+    return statusOf(state);
+}
+
+void RemoteControl::handle(ControlRequest request, Reply reply) {
+    switch (request) {
+    case ControlRequest::openSettings:
+        emit settingsRequested();
+        reply({ControlReply::Kind::ok, {}});
+        return;
+    case ControlRequest::status:
+        reply({ControlReply::Kind::ok, encodeStatus(status())});
+        return;
+    case ControlRequest::toggle: {
+        const bool wanted = !m_microphone.isMuted();
+        m_microphone.toggle();
+        replyWhenSettled(wanted, std::move(reply));
+        return;
+    }
+    case ControlRequest::mute:
+    case ControlRequest::unmute: {
+        const bool wanted = request == ControlRequest::mute;
+        m_microphone.setMuted(wanted);
+        replyWhenSettled(wanted, std::move(reply));
+        return;
+    }
+    case ControlRequest::pushToTalkPress:
+        m_pushToTalk.keyDown(HotKeyMode::pushToTalk);
+        replyWhenSettled(std::nullopt, std::move(reply));
+        return;
+    case ControlRequest::pushToTalkRelease:
+        m_pushToTalk.keyUp(HotKeyMode::pushToTalk);
+        replyWhenSettled(std::nullopt, std::move(reply));
+        return;
+    case ControlRequest::watch:
+        break;
+    }
+    reply({ControlReply::Kind::error, "watch is served by the channel"});
+}
+
+void RemoteControl::replyWhenSettled(std::optional<bool> wanted, Reply reply) {
+    m_microphone.whenSettled([self = QPointer(this), wanted, reply = std::move(reply)] {
+        if (!self)
+            return;
+        reply(settledReply(wanted, self->status()));
+    });
+}
+
+void RemoteControl::scheduleStatusCheck() {
+    if (m_statusCheckPending)
+        return;
+    m_statusCheckPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_statusCheckPending = false;
+            const ControlStatus now = status();
+            if (now == m_lastStatus)
+                return;
+            m_lastStatus = now;
+            emit statusChanged();
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace quietlane

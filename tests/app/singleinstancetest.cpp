@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The instance channel with real sockets: the hand-over between a dying and a new
+// instance, and the requests the command line sends, answered by the microphone.
+#include "app/singleinstance.h"
+#include "audio/simulatedhal.h"
+#include "base/preferences.h"
+#include "control/microphonecontroller.h"
+#include "remote/controlclient.h"
+#include "remote/remotecontrol.h"
+
+#include "../tempdir.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <sys/socket.h>
+#include <thread>
+
+using namespace quietlane;
+
+namespace {
+
+template <typename Done> bool spin(Done done, int ms = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// Sends `bytes` as a client would and returns the first line of the answer, while this
+// thread keeps serving the instance.
+std::string ask(const std::string& socket, const std::string& bytes) {
+    std::string answer = "<no answer>";
+    std::atomic<bool> done = false;
+    std::thread client([&] {
+        ControlConnection connection;
+        std::string error;
+        if (connection.open(socket, error) == ControlConnection::Opened::connected &&
+            ::send(connection.descriptor(), bytes.data(), bytes.size(), MSG_NOSIGNAL) > 0)
+            connection.readLine(answer, 5000);
+        done = true;
+    });
+    spin([&] { return done.load(); }, 10000);
+    client.join();
+    return answer;
+}
+
+class ChannelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        device = hal.addDevice(SimulatedDevice::withMute("mic"));
+        hal.setDefaultInput(device);
+    }
+    bool halMuted() const { return hal.device(device)->muted; }
+
+    test::TempDir temp;
+    std::string socket = (temp.path / "run/instance").string();
+    Preferences preferences{temp.path / "preferences.json"};
+    SimulatedHal hal;
+    AudioObjectID device = 0;
+    MicrophoneController microphone{hal, preferences};
+    RemoteControl remote{microphone};
+};
+
+} // namespace
+
+TEST_F(ChannelTest, ANewInstanceKeepsTheSocketItTookFromOneThatStoppedAnswering) {
+    QString error;
+    auto dying = std::make_unique<SingleInstance>(QString::fromStdString(socket));
+    ASSERT_EQ(dying->claim(error), SingleInstance::Outcome::primary) << qPrintable(error);
+
+    // The first instance's event loop does not run during the claim: it never answers,
+    // as when it hangs while quitting, so the new one takes over after its timeout.
+    SingleInstance successor(QString::fromStdString(socket));
+    ASSERT_EQ(successor.claim(error), SingleInstance::Outcome::primary) << qPrintable(error);
+    successor.serve(remote);
+    dying.reset();
+
+    EXPECT_TRUE(std::filesystem::exists(socket)) << "the old instance removed the new socket";
+    EXPECT_EQ(ask(socket, "open-settings\n"), "ok");
+    SingleInstance third(QString::fromStdString(socket));
+    std::atomic<bool> claimed = false;
+    SingleInstance::Outcome outcome{};
+    std::thread launch([&] {
+        QString ignored;
+        outcome = third.claim(ignored);
+        claimed = true;
+    });
+    spin([&] { return claimed.load(); }, 10000);
+    launch.join();
+    EXPECT_EQ(outcome, SingleInstance::Outcome::forwarded) << "a second instance started";
+}
+
+TEST_F(ChannelTest, AnswersOnceTheDevicesConfirmAndRefusesMalformedRequests) {
+    SingleInstance instance(QString::fromStdString(socket));
+    QString error;
+    ASSERT_EQ(instance.claim(error), SingleInstance::Outcome::primary) << qPrintable(error);
+    instance.serve(remote);
+    ASSERT_TRUE(spin([&] { return microphone.hasActiveDeviceName(); }));
+
+    EXPECT_EQ(ask(socket, "toggle\n"),
+              R"(ok {"device":"mic","state":"muted","volumeFallback":false})");
+    EXPECT_TRUE(halMuted());
+    EXPECT_EQ(ask(socket, "unmute\n").substr(0, 3), "ok ");
+    EXPECT_FALSE(halMuted());
+
+    // Push-to-talk from unmuted: the press mutes, a second press while held does nothing,
+    // the release restores.
+    EXPECT_NE(ask(socket, "push-to-talk-press\n").find("\"muted\""), std::string::npos);
+    EXPECT_NE(ask(socket, "push-to-talk-press\n").find("\"muted\""), std::string::npos);
+    EXPECT_NE(ask(socket, "push-to-talk-release\n").find("\"unmuted\""), std::string::npos);
+    EXPECT_FALSE(halMuted());
+
+    // Malformed requests get an error and change nothing.
+    EXPECT_EQ(ask(socket, "Toggle\n"), "error unknown request");
+    EXPECT_EQ(ask(socket, std::string(200, 't')), "error request too long");
+    EXPECT_FALSE(halMuted());
+
+    // A write the server refuses is reported, not passed off as done.
+    hal.injectFault({HalOperation::setData, device, Selector::mute});
+    EXPECT_EQ(ask(socket, "mute\n").substr(0, 8), "refused ");
+    EXPECT_FALSE(halMuted());
+}
+
+TEST_F(ChannelTest, AWatcherHearsEveryChangeWithoutAsking) {
+    SingleInstance instance(QString::fromStdString(socket));
+    QString error;
+    ASSERT_EQ(instance.claim(error), SingleInstance::Outcome::primary) << qPrintable(error);
+    instance.serve(remote);
+    ASSERT_TRUE(spin([&] { return microphone.hasActiveDeviceName(); }));
+
+    std::vector<std::string> lines;
+    std::mutex mutex;
+    std::atomic<bool> stop = false;
+    std::thread watcher([&] {
+        ControlConnection connection;
+        std::string line;
+        if (connection.open(socket, line) != ControlConnection::Opened::connected ||
+            !connection.send(ControlRequest::watch, line))
+            return;
+        while (!stop && connection.readLine(line, 100) != ControlConnection::Read::closed) {
+            const std::lock_guard lock(mutex);
+            if (!line.empty())
+                lines.push_back(std::exchange(line, {}));
+        }
+    });
+    const auto count = [&] {
+        const std::lock_guard lock(mutex);
+        return lines.size();
+    };
+    EXPECT_TRUE(spin([&] { return count() == 1; }));
+    hal.setMuteExternally(device, true);
+    EXPECT_TRUE(spin([&] { return count() == 2; }));
+    microphone.toggle();
+    EXPECT_TRUE(spin([&] { return count() == 3; }));
+    stop = true;
+    spin([] { return false; }, 200);
+    watcher.join();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_NE(lines[0].find("\"unmuted\""), std::string::npos);
+    EXPECT_NE(lines[1].find("\"muted\""), std::string::npos);
+    EXPECT_NE(lines[2].find("\"unmuted\""), std::string::npos);
+}

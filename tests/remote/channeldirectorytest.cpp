@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "remote/channeldirectory.h"
+
+#include "../tempdir.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace quietlane;
+
+namespace {
+mode_t modeOf(const std::filesystem::path& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_mode & 07777;
+}
+} // namespace
+
+TEST(ChannelDirectory, MakesAPrivateDirectoryAndRefusesEveryOtherKind) {
+    test::TempDir temp;
+    std::string problem;
+    const auto fresh = temp.path / "runtime/quietlane";
+    ASSERT_TRUE(preparePrivateDirectory(fresh.string(), problem)) << problem;
+    EXPECT_EQ(modeOf(fresh), 0700u);
+    EXPECT_TRUE(preparePrivateDirectory(fresh.string(), problem)) << problem;
+
+    // Open to others: refused, and left as it is.
+    const auto open = temp.path / "open";
+    ::mkdir(open.c_str(), 0700);
+    ::chmod(open.c_str(), 0777);
+    EXPECT_FALSE(preparePrivateDirectory(open.string(), problem));
+    EXPECT_NE(problem.find("mode 0777"), std::string::npos) << problem;
+    EXPECT_EQ(modeOf(open), 0777u);
+
+    // A planted link is not followed, so the directory it points to keeps its mode.
+    const auto link = temp.path / "link";
+    std::filesystem::create_directory_symlink(open, link);
+    EXPECT_FALSE(preparePrivateDirectory(link.string(), problem));
+    EXPECT_NE(problem.find("symbolic link"), std::string::npos) << problem;
+    EXPECT_EQ(modeOf(open), 0777u);
+
+    const auto file = temp.path / "file";
+    std::ofstream(file.string()) << "x";
+    EXPECT_EQ(checkPrivateDirectory(file.string(), problem), DirectoryCheck::unsafe);
+    EXPECT_EQ(checkPrivateDirectory((temp.path / "none").string(), problem),
+              DirectoryCheck::missing);
+
+    // Another user's directory, even with the right mode (needs root to make one).
+    if (::getuid() == 0) {
+        const auto foreign = temp.path / "foreign";
+        ::mkdir(foreign.c_str(), 0700);
+        ASSERT_EQ(::chown(foreign.c_str(), 12345, 12345), 0);
+        EXPECT_FALSE(preparePrivateDirectory(foreign.string(), problem));
+        EXPECT_NE(problem.find("belongs to another user (uid 12345)"), std::string::npos)
+            << problem;
+    }
+}
