@@ -25,6 +25,8 @@ packages=(
   # a real Wayland desktop for the push-to-talk test: mutter with XWayland, a Wayland
   # window to move the focus to, and key injection through mutter's D-Bus API
   mutter xwayland weston python3-dbus
+  # a stand-in StatusNotifierItem tray
+  python3-gi
 )
 
 missing=()

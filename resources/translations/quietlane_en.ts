@@ -246,7 +246,7 @@
 <context>
     <name>quietlane::MenuBarController</name>
     <message>
-        <location filename="../../src/menubar/menubarcontroller.cpp" line="+382"/>
+        <location filename="../../src/menubar/menubarcontroller.cpp" line="+408"/>
         <source>Купить кофе разработчику</source>
         <translation>Buy the developer a coffee</translation>
     </message>
@@ -254,7 +254,32 @@
 <context>
     <name>quietlane::SettingsContent</name>
     <message>
-        <location filename="../../src/settings/settingscontent.cpp" line="+90"/>
+        <location filename="../../src/settings/settingscontent.cpp" line="+53"/>
+        <source>Клавишу назначает рабочий стол через портал: здесь показана его клавиша. Новая клавиша отсюда предлагается ему заново.</source>
+        <translation>The desktop assigns the key through its portal: this is its key. A new key chosen here is offered to it again.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Клавишу назначает рабочий стол через портал: здесь показана его клавиша. Изменить её можно только в настройках комбинаций клавиш рабочего стола (запись «quietlane»).</source>
+        <translation>The desktop assigns the key through its portal: this is its key. It can only be changed in the desktop's shortcut settings (the “quietlane” entry).</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Хоткей срабатывает, только пока в фокусе окно X11: рабочий стол не предлагает портал глобальных комбинаций клавиш. Включите в параметрах системы KDE «Поддержка устаревших приложений X11» (Legacy X11 App Support) для комбинаций клавиш.</source>
+        <translation>The shortcut works only while an X11 window has the focus: the desktop offers no global shortcuts portal. In KDE System Settings, turn on Legacy X11 App Support for key combinations.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Хоткей срабатывает, только пока в фокусе окно X11: рабочий стол не предлагает портал глобальных комбинаций клавиш. Назначьте клавишу в настройках рабочего стола на команду «quietlane --toggle»; для зажатия — «quietlane --push-to-talk-press» при нажатии и «quietlane --push-to-talk-release» при отпускании.</source>
+        <translation>The shortcut works only while an X11 window has the focus: the desktop offers no global shortcuts portal. Bind a key in the desktop's settings to the command “quietlane --toggle”; for push-to-talk, “quietlane --push-to-talk-press” on press and “quietlane --push-to-talk-release” on release.</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Глобальный хоткей в этом сеансе недоступен: переключайте микрофон виджетом или значком в трее.</source>
+        <translation>The global shortcut is not available in this session: mute and unmute with the widget or the tray icon.</translation>
+    </message>
+    <message>
+        <location line="+49"/>
         <source>Управляемый микрофон</source>
         <translation>Controlled microphone</translation>
     </message>
@@ -329,7 +354,7 @@
         <translation>Trigger mode</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+5"/>
         <source>«Переключение» — нажатие меняет mute. «Зажатие (PTT)» — пока клавиша зажата, состояние временно инвертируется; отпускание возвращает прежнее.</source>
         <translation>“Toggle” — each press flips mute. “Hold (PTT)” — while the key is held the state is temporarily inverted; releasing it restores the previous state.</translation>
     </message>

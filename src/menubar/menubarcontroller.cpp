@@ -6,6 +6,7 @@
 #include "control/microphonecontroller.h"
 #include "login/loginitemservice.h"
 #include "menubar/dropdowncontent.h"
+#include "menubar/statusnotifierwatch.h"
 #include "shortcuts/hotkeyhint.h"
 #include "shortcuts/shortcutcenter.h"
 #include "widget/floatingpanel.h"
@@ -127,21 +128,30 @@ private:
 
 MenuBarController::MenuBarController(Services services, QObject* parent)
     : QObject(parent), m_services(std::move(services)) {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        // The icon still goes up: a tray that appears later embeds it. Until then the
-        // widget's context menu offers the same actions.
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+                         qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
+    // Wayland bars only host StatusNotifierItems, and the toolkit decides once, at the
+    // first tray icon, whether such a host exists: wait for one rather than ask too early.
+    if (wayland && !StatusNotifierWatch::isHostPresent()) {
         Log::notice(Log::Category::menu,
-                    "no system tray available; the dropdown's actions are in the widget's menu");
+                    "no StatusNotifierItem tray yet; the tray icon appears when one starts, "
+                    "until then the dropdown's actions are in the widget's menu");
+        auto* watch = new StatusNotifierWatch(this);
+        connect(watch, &StatusNotifierWatch::hostAppeared, this, [this, watch] {
+            watch->deleteLater();
+            Log::info(Log::Category::menu, "StatusNotifierItem tray appeared");
+            createTray();
+        });
+    } else {
+        if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+            // The icon still goes up: a tray that appears later embeds it. Until then the
+            // widget's context menu offers the same actions.
+            Log::notice(Log::Category::menu,
+                        "no system tray available; the dropdown's actions are in the widget's "
+                        "menu");
+        }
+        createTray();
     }
-    m_tray = new QSystemTrayIcon(this);
-    m_tray->setToolTip(QStringLiteral("Quietlane"));
-    connect(m_tray, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
-                    togglePanel();
-            });
-    updateIcon();
-    m_tray->show();
 
     auto& mic = m_services.microphone;
     connect(&mic, &MicrophoneController::isMutedChanged, this, [this] {
@@ -179,6 +189,18 @@ MenuBarController::~MenuBarController() {
         delete m_panel.data();
 }
 
+void MenuBarController::createTray() {
+    m_tray = new QSystemTrayIcon(this);
+    m_tray->setToolTip(QStringLiteral("Quietlane"));
+    connect(m_tray, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
+                    togglePanel();
+            });
+    updateIcon();
+    m_tray->show();
+}
+
 void MenuBarController::watchWidget() {
     // The widget's window exists once it has been shown; installing twice is harmless.
     if (FloatingPanel* panel = m_services.floatingPanel.panel())
@@ -188,7 +210,9 @@ void MenuBarController::watchWidget() {
 bool MenuBarController::eventFilter(QObject* watched, QEvent* event) {
     // Without a tray there is no icon to open the dropdown from: the widget's context menu
     // offers the same actions instead.
-    if (event->type() == QEvent::ContextMenu && !QSystemTrayIcon::isSystemTrayAvailable()) {
+    // Without an icon yet, the toolkit must not be asked: it would settle on "no tray".
+    if (event->type() == QEvent::ContextMenu &&
+        (!m_tray || !QSystemTrayIcon::isSystemTrayAvailable())) {
         QMenu menu;
         populateMenu(menu);
         menu.exec(static_cast<QContextMenuEvent*>(event)->globalPos());
@@ -202,6 +226,8 @@ DropdownContent* MenuBarController::content() const {
 }
 
 void MenuBarController::updateIcon() {
+    if (!m_tray)
+        return;
     const bool muted = m_services.microphone.isMuted();
     m_tray->setIcon(trayIconFor(muted));
 }

@@ -65,6 +65,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void createTray();
     void watchWidget();
     void updateIcon();
     void refreshModel();

@@ -44,6 +44,38 @@ QString modeTitle(HotkeyMode mode) {
                                                                : HotKeyManager::Mode::toggle);
 }
 
+/// Why the shortcut does not simply work everywhere, and what to do about it.
+QString shortcutReachText(ShortcutReach reach) {
+    switch (reach) {
+    case ShortcutReach::everywhere:
+        break;
+    case ShortcutReach::desktopAssigned:
+        return SettingsContent::tr("Клавишу назначает рабочий стол через портал: здесь показана "
+                                   "его клавиша. Новая клавиша отсюда предлагается ему заново.");
+    case ShortcutReach::desktopSettingsHoldKey:
+        return SettingsContent::tr(
+            "Клавишу назначает рабочий стол через портал: здесь показана его клавиша. Изменить "
+            "её можно только в настройках комбинаций клавиш рабочего стола (запись «quietlane»).");
+    case ShortcutReach::x11WindowsOnlyKde:
+        return SettingsContent::tr(
+            "Хоткей срабатывает, только пока в фокусе окно X11: рабочий стол не предлагает "
+            "портал глобальных комбинаций клавиш. Включите в параметрах системы KDE "
+            "«Поддержка устаревших приложений X11» (Legacy X11 App Support) для комбинаций "
+            "клавиш.");
+    case ShortcutReach::x11WindowsOnly:
+        return SettingsContent::tr(
+            "Хоткей срабатывает, только пока в фокусе окно X11: рабочий стол не предлагает "
+            "портал глобальных комбинаций клавиш. Назначьте клавишу в настройках рабочего "
+            "стола на команду «quietlane --toggle»; для зажатия — «quietlane "
+            "--push-to-talk-press» при нажатии и «quietlane --push-to-talk-release» при "
+            "отпускании.");
+    case ShortcutReach::unavailable:
+        return SettingsContent::tr("Глобальный хоткей в этом сеансе недоступен: переключайте "
+                                   "микрофон виджетом или значком в трее.");
+    }
+    return {};
+}
+
 void showRow(QWidget* divider, QWidget* row, bool shown) {
     if (divider)
         divider->setVisible(shown);
@@ -147,6 +179,8 @@ QWidget* SettingsContent::buildHotkeyPage(QWidget* recorder) {
     section->addDivider();
     m_mode = new InlineSelectRow(tr("Режим срабатывания"));
     section->addRow(m_mode);
+    m_reachNote = new NoteLabel(QString(), NoteLabel::Kind::rowNote);
+    section->addRow(m_reachNote);
     add(hotkey, section);
     add(hotkey, new NoteLabel(tr("«Переключение» — нажатие меняет mute. «Зажатие (PTT)» — пока "
                                  "клавиша зажата, состояние временно инвертируется; отпускание "
@@ -262,6 +296,9 @@ void SettingsContent::applyModel() {
                          }});
     }
     m_mode->setOptions(std::move(modes));
+    const QString reach = shortcutReachText(model.shortcutReach);
+    m_reachNote->setText(reach);
+    m_reachNote->setVisible(!reach.isEmpty());
 
     m_widget->setToggleOn(model.widgetVisible);
     m_background->setValue(model.backgroundOpacity);

@@ -8,6 +8,7 @@
 
 #include <array>
 
+class QLabel;
 class QVBoxLayout;
 
 namespace quietlane {
@@ -51,6 +52,7 @@ public:
     QWidget* restartNote() const { return m_restartNote; }
     RowButton* hudRow() const { return m_hud; }
     InlineSelectRow* modeSelector() const { return m_mode; }
+    QLabel* shortcutReachNote() const { return m_reachNote; }
     RowButton* widgetRow() const { return m_widget; }
     SliderRow* backgroundSlider() const { return m_background; }
     SliderRow* foregroundSlider() const { return m_foreground; }
@@ -95,6 +97,7 @@ private:
     QWidget* m_restartNote = nullptr;
     RowButton* m_hud = nullptr;
     InlineSelectRow* m_mode = nullptr;
+    QLabel* m_reachNote = nullptr;
     RowButton* m_widget = nullptr;
     SliderRow* m_background = nullptr;
     SliderRow* m_foreground = nullptr;

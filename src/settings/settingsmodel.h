@@ -16,6 +16,20 @@ namespace quietlane {
 /// How the global shortcut acts, as the settings show and choose it.
 enum class HotkeyMode { toggle, pushToTalk };
 
+/// Where the global shortcut works in this session, which the shortcut tab explains when
+/// it is not simply everywhere.
+enum class ShortcutReach {
+    everywhere,
+    /// The desktop's portal catches the key it assigned; a new key is offered to it.
+    desktopAssigned,
+    /// The same, but the desktop keeps the key in its own settings (KDE).
+    desktopSettingsHoldKey,
+    /// Only while an X11 window has the focus (XWayland), on KDE and elsewhere.
+    x11WindowsOnlyKde,
+    x11WindowsOnly,
+    unavailable,
+};
+
 /// "toggle", "pushToTalk": the stored form.
 const char* rawValue(HotkeyMode mode);
 
@@ -36,6 +50,7 @@ struct SettingsModel {
     bool showHUD = true;
     std::string hotkeyDescription;
     HotkeyMode mode = HotkeyMode::toggle;
+    ShortcutReach shortcutReach = ShortcutReach::everywhere;
     bool widgetVisible = true;
     double backgroundOpacity = 0.6;
     double foregroundOpacity = 1.0;

@@ -73,6 +73,26 @@ SettingsView::~SettingsView() {
         m_services.shortcuts->removeChangeObserver(m_shortcutObserver);
 }
 
+ShortcutReach SettingsView::shortcutReach() const {
+    using GlobalShortcuts::HotKeyRoute;
+    const GlobalShortcuts::ShortcutCenter* center = m_services.shortcuts;
+    if (!center)
+        return ShortcutReach::everywhere;
+    switch (center->route()) {
+    case HotKeyRoute::x11Grab:
+        return ShortcutReach::everywhere;
+    case HotKeyRoute::portal:
+        return center->desktopOwnsKey() ? ShortcutReach::desktopSettingsHoldKey
+                                        : ShortcutReach::desktopAssigned;
+    case HotKeyRoute::xwaylandGrab:
+        return center->sessionFacts().kde ? ShortcutReach::x11WindowsOnlyKde
+                                          : ShortcutReach::x11WindowsOnly;
+    case HotKeyRoute::unavailable:
+        break;
+    }
+    return ShortcutReach::unavailable;
+}
+
 std::string SettingsView::hotkeyDescription() const {
     const GlobalShortcuts::Name name = GlobalShortcuts::Name::toggleMute();
     auto* center = m_services.shortcuts;
@@ -108,6 +128,7 @@ SettingsModel SettingsView::currentModel() const {
         model.mode = hotkeys->mode() == HotKeyManager::Mode::pushToTalk ? HotkeyMode::pushToTalk
                                                                         : HotkeyMode::toggle;
     }
+    model.shortcutReach = shortcutReach();
     model.widgetVisible = panel.isVisible();
     model.backgroundOpacity = panel.backgroundOpacity();
     model.foregroundOpacity = panel.foregroundOpacity();

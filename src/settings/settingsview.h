@@ -51,6 +51,7 @@ signals:
 private:
     SettingsActions makeActions();
     std::string hotkeyDescription() const;
+    ShortcutReach shortcutReach() const;
     void scheduleRefresh();
     void refresh();
 

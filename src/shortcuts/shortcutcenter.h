@@ -81,6 +81,7 @@ public:
         return m_registered;
     }
     bool isAvailable() const { return m_backend.isAvailable(); }
+    bool desktopOwnsKey() const { return m_backend.desktopOwnsKey(); }
     HotKeyBackend& backend() { return m_backend; }
     HotKeys& hotKeys() { return m_hotKeys; }
 

@@ -10,6 +10,7 @@
 #include "settings/settingsrows.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <gtest/gtest.h>
 
 using namespace quietlane;
@@ -143,4 +144,24 @@ TEST(SettingsContent, TabsKeepTheirPlaceAcrossModelsAndSetTheHeight) {
     content.setTab(SettingsTab::mic);
     settle();
     EXPECT_GT(content.height(), micHeight); // the restart note takes room
+}
+
+TEST(SettingsContent, ShortcutTabSaysWhereTheShortcutFallsShortAndWhatToDo) {
+    SettingsModel model = sampleSettingsModel(SettingsTab::hotkey);
+    SettingsContent content(model, {}, new QWidget, CardBackground::glass);
+    QWidget* page = content.page(SettingsTab::hotkey);
+    EXPECT_FALSE(shown(content.shortcutReachNote(), page));
+
+    model.shortcutReach = ShortcutReach::x11WindowsOnly;
+    content.setModel(model);
+    ASSERT_TRUE(shown(content.shortcutReachNote(), page));
+    EXPECT_TRUE(content.shortcutReachNote()->text().contains("--push-to-talk-press"));
+
+    model.shortcutReach = ShortcutReach::x11WindowsOnlyKde;
+    content.setModel(model);
+    EXPECT_TRUE(content.shortcutReachNote()->text().contains("Legacy X11 App Support"));
+
+    model.shortcutReach = ShortcutReach::everywhere;
+    content.setModel(model);
+    EXPECT_FALSE(shown(content.shortcutReachNote(), page));
 }

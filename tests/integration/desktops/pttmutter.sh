@@ -10,7 +10,8 @@ binary=$1
 here=$(cd "$(dirname "$0")" && pwd)
 
 if [ -z "${QUIETLANE_PRIVATE_BUS:-}" ]; then
-  exec env QUIETLANE_PRIVATE_BUS=1 dbus-run-session -- bash "$0" "$@"
+  exec env QUIETLANE_PRIVATE_BUS=1 dbus-run-session --config-file="$here/private-bus.conf" \
+    -- bash "$0" "$@"
 fi
 
 work=$(mktemp -d /tmp/quietlane-mutter-XXXXXX)

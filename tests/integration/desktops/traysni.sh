@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The tray icon on a StatusNotifierItem-only bar (waybar, swaybar) that starts after the
+# program, as in a login where autostart wins the race. The program runs on a private X
+# server, told that the session is Wayland, with a private session bus on which a stand-in
+# watcher+host appears later. Usage: traysni.sh QUIETLANE_BINARY
+set -euo pipefail
+binary=$1
+here=$(cd "$(dirname "$0")" && pwd)
+
+if [ -z "${QUIETLANE_PRIVATE_BUS:-}" ]; then
+  exec env QUIETLANE_PRIVATE_BUS=1 dbus-run-session --config-file="$here/private-bus.conf" \
+    -- bash "$0" "$@"
+fi
+
+work=$(mktemp -d /tmp/quietlane-sni-XXXXXX)
+export XDG_RUNTIME_DIR=$work HOME=$work XDG_CONFIG_HOME=$work/config
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  echo "--- watcher" >&2; cat "$work/watcher.log" >&2 || true
+  echo "--- quietlane output" >&2; tail -n 20 "$work/quietlane.log" >&2 || true
+  exit 1
+}
+wait_for() { # seconds, command...
+  local deadline=$((SECONDS + $1)); shift
+  until "$@"; do [ $SECONDS -lt $deadline ] || return 1; sleep 0.1; done
+}
+
+exec 4>"$work/display"
+Xvfb -displayfd 4 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
+export DISPLAY=:$(head -n1 "$work/display")
+
+XDG_SESSION_TYPE=wayland QT_QPA_PLATFORM=xcb "$binary" --audio-backend=sim \
+  >"$work/quietlane.log" 2>&1 &
+pids+=($!)
+wait_for 60 sh -c 'xwininfo -root -tree | grep -qi quietlane' || fail "quietlane did not start"
+sleep 1
+
+/usr/bin/python3 "$here/snihost.py" >"$work/watcher.log" 2>&1 &
+pids+=($!)
+wait_for 15 grep -q "item Id" "$work/watcher.log" ||
+  fail "no tray icon registered with the StatusNotifierItem host that started later"
+echo "tray icon registered with the late host: $(grep 'item Id' "$work/watcher.log")"
