@@ -13,7 +13,8 @@ bash scripts/setup.sh
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUIETLANE_WERROR=OFF \
     -DQUIETLANE_BUILD_UI=ON -DQUIETLANE_BUILD_TESTS=ON -DQUIETLANE_SANITIZE= >/dev/null
 cmake --build build-bench -j"$(nproc)" --target quietlane quietlane_pulse_bench \
-    quietlane_service_bench quietlane_shortcut_bench quietlane_startup_bench \
+    quietlane_service_bench quietlane_shortcut_bench quietlane_portal_bench \
+    quietlane_startup_bench \
     >build-bench/build.log 2>&1 || { tail -n 30 build-bench/build.log; exit 1; }
 
 bin=build-bench/bench
@@ -27,6 +28,10 @@ echo "== mute through the microphone controller"
 echo
 echo "== global shortcut"
 "$bin/quietlane_shortcut_bench"
+echo
+echo "== global shortcut: desktop portal next to X11"
+dbus-run-session --config-file=tests/integration/desktops/private-bus.conf -- \
+    "$bin/quietlane_portal_bench"
 echo
 echo "== start-up, idle memory and CPU"
 "$bin/quietlane_startup_bench"

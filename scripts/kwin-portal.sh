@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The global shortcut on a real KDE Plasma 5.27 Wayland desktop: KWin headless with
+# xdg-desktop-portal-kde, a real key press injected through KWin's fake-input protocol, and
+# the source's mute on a private PulseAudio, in toggle and push-to-talk modes. Not part of
+# the test command: it needs about 150 KDE packages (installed here when run as root).
+# Usage: kwin-portal.sh [QUIETLANE_BINARY]   (default: build-test/quietlane)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+binary=${1:-$root/build-test/quietlane}
+desktops=$root/tests/integration/desktops
+
+packages=(kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde qtwayland5 libwayland-dev
+  plasma-wayland-protocols)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  [ "$(id -u)" -eq 0 ] || { echo "kwin-portal: missing packages: ${missing[*]}" >&2; exit 1; }
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+[ -x "$binary" ] || { echo "kwin-portal: no program at $binary; build it first" >&2; exit 1; }
+
+if [ -z "${QUIETLANE_PRIVATE_BUS:-}" ]; then
+  exec env QUIETLANE_PRIVATE_BUS=1 dbus-run-session -- bash "$0" "$binary"
+fi
+
+work=$(mktemp -d /tmp/quietlane-kwin-XXXXXX)
+chmod 700 "$work"
+export XDG_RUNTIME_DIR=$work HOME=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
+export XDG_CACHE_HOME=$work/cache XDG_CURRENT_DESKTOP=KDE XDG_SESSION_TYPE=wayland
+unset DISPLAY XAUTHORITY
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+wait_for() { # seconds, command...
+  local deadline=$((SECONDS + $1)); shift
+  until "$@"; do [ $SECONDS -lt $deadline ] || return 1; sleep 0.1; done
+}
+say() { echo "kwin-portal: $*"; }
+
+# Key injection: KWin offers fake input only to a program a desktop file names.
+mkdir -p "$work/bin" "$XDG_DATA_HOME/applications"
+proto=/usr/share/plasma-wayland-protocols/fake-input.xml
+wayland-scanner client-header "$proto" "$work/bin/fake-input-client.h"
+wayland-scanner private-code "$proto" "$work/bin/fake-input-protocol.c"
+gcc -O1 -I"$work/bin" -o "$work/bin/kwinkey" "$desktops/kwinkey.c" \
+  "$work/bin/fake-input-protocol.c" -lwayland-client
+cat >"$XDG_DATA_HOME/applications/kwinkey.desktop" <<DESKTOP
+[Desktop Entry]
+Type=Application
+Name=kwinkey
+Exec=$work/bin/kwinkey
+NoDisplay=true
+X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input
+DESKTOP
+kbuildsycoca5 >/dev/null 2>&1 || true
+
+# The copy drops a file capability this sandbox refuses; KWin checks its own name.
+cp /usr/bin/kwin_wayland "$work/bin/kwin_wayland"
+KWIN_COMPOSE=Q "$work/bin/kwin_wayland" --virtual --socket wayland-test --width 1280 \
+  --height 800 --no-lockscreen >"$work/kwin.log" 2>&1 &
+pids+=($!)
+export WAYLAND_DISPLAY=wayland-test
+wait_for 30 test -S "$work/wayland-test" || { tail "$work/kwin.log"; exit 1; }
+say "$(kwin_wayland --version 2>&1 | head -n1) up"
+
+QT_QPA_PLATFORM=wayland /usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde \
+  >"$work/portal-kde.log" 2>&1 &
+pids+=($!)
+sleep 2
+/usr/libexec/xdg-desktop-portal -r >"$work/portal.log" 2>&1 &
+pids+=($!)
+wait_for 20 sh -c 'busctl --user get-property org.freedesktop.portal.Desktop \
+  /org/freedesktop/portal/desktop org.freedesktop.portal.GlobalShortcuts version \
+  >/dev/null 2>&1' || { say "no GlobalShortcuts portal"; tail "$work/portal.log"; exit 1; }
+say "portal offers GlobalShortcuts"
+
+mkdir -p "$work/pulse"
+export PULSE_RUNTIME_PATH=$work/pulse PULSE_SERVER=unix:$work/pulse/native
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disallow-exit \
+  -L "module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1" \
+  -L "module-null-source source_name=mic1" >"$work/pulse.log" 2>&1 &
+pids+=($!)
+wait_for 10 pactl info >/dev/null 2>&1
+pactl set-default-source mic1
+mute_state() { pactl get-source-mute mic1 | awk '{print $2}'; }
+press() { "$work/bin/kwinkey" "$1" 29 56 125 50 2>/dev/null; } # Ctrl+Alt+Meta+M, held $1 ms
+
+program=
+run_program() { # mode
+  [ -z "$program" ] || { kill "$program"; wait "$program" 2>/dev/null || true; }
+  mkdir -p "$XDG_CONFIG_HOME/quietlane"
+  echo "{\"hotkeyMode\": \"$1\", \"showHUD\": false}" >"$XDG_CONFIG_HOME/quietlane/preferences.json"
+  QT_QPA_PLATFORM=wayland "$binary" >>"$work/quietlane.log" 2>&1 &
+  program=$!
+  pids+=($program)
+  sleep 6 # start-up and the portal's session and binding
+}
+
+status=0
+check() { # what expected
+  local got; got=$(mute_state)
+  if [ "$got" = "$2" ]; then say "$1: source mute $got (ok)"; else say "$1: source mute $got, expected $2"; status=1; fi
+}
+
+pactl set-source-mute mic1 0
+run_program toggle
+say "toggle mode, starting unmuted"
+press 100; sleep 0.5; check "after one press" yes
+press 100; sleep 0.5; check "after a second press" no
+press 1500; sleep 0.5; check "after a 1.5 s hold (KWin repeats Activated)" yes
+
+pactl set-source-mute mic1 1
+run_program pushToTalk
+say "push-to-talk mode, starting muted"
+press 1500 &
+sleep 0.8; check "while held" no
+wait $!; sleep 0.5; check "after the release" yes
+pactl set-source-mute mic1 0
+sleep 0.5
+press 1000 &
+sleep 0.6; check "held from unmuted" yes
+wait $!; sleep 0.5; check "after the release" no
+exit $status
