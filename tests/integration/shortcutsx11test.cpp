@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <poll.h>
 #include <sstream>
+#include <sys/socket.h>
 
 using namespace quietlane;
 using namespace quietlane::GlobalShortcuts;
@@ -73,6 +74,10 @@ protected:
             pollfd fd{m_backend->eventFd(), POLLIN, 0};
             ::poll(&fd, 1, 5);
             m_backend->processPendingEvents();
+            // As the program's pump does while a key is held (here more often): a key
+            // that is still down must never read as released.
+            if (m_backend->heldKeyCheckInterval())
+                m_backend->checkHeldKeys();
         } while (std::chrono::steady_clock::now() < end);
     }
 
@@ -191,4 +196,21 @@ TEST_F(ShortcutsX11Test, ChangedShortcutMovesTheGrabAndPauseSwallowsPresses) {
     pump(100);
     EXPECT_EQ(m_presses, 2);
     EXPECT_EQ(m_center->presentableDescription(Shortcut(Key::m, 6400)), "⌃⌥⌘M");
+}
+
+TEST_F(ShortcutsX11Test, PushToTalkHoldEndsWhenTheXConnectionDrops) {
+    start();
+    m_mode = HotKeyMode::pushToTalk;
+    m_keys->pressChord(XKB_KEY_m);
+    pump(300); // long enough for several key-map checks while the key is down
+    ASSERT_TRUE(m_muted);
+    ASSERT_EQ(m_releases, 0);
+
+    // No release can come over a dead connection: the hold must end by itself.
+    ::shutdown(m_backend->eventFd(), SHUT_RDWR);
+    pump(100);
+    EXPECT_FALSE(m_muted);
+    EXPECT_EQ(m_releases, 1);
+    m_keys->releaseChord(XKB_KEY_m);
+    m_keys->sync();
 }
