@@ -14,7 +14,7 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUIETLANE_WERROR
     -DQUIETLANE_BUILD_UI=ON -DQUIETLANE_BUILD_TESTS=ON -DQUIETLANE_SANITIZE= >/dev/null
 cmake --build build-bench -j"$(nproc)" --target quietlane quietlane_pulse_bench \
     quietlane_service_bench quietlane_shortcut_bench quietlane_portal_bench \
-    quietlane_startup_bench \
+    quietlane_startup_bench quietlane_control_bench \
     >build-bench/build.log 2>&1 || { tail -n 30 build-bench/build.log; exit 1; }
 
 bin=build-bench/bench
@@ -35,3 +35,8 @@ dbus-run-session --config-file=tests/integration/desktops/private-bus.conf -- \
 echo
 echo "== start-up, idle memory and CPU"
 "$bin/quietlane_startup_bench"
+echo
+echo "== command line and D-Bus"
+# A private session bus for the program's D-Bus interface, ended with the benchmark.
+dbus-run-session --config-file=tests/integration/desktops/private-bus.conf -- \
+    "$bin/quietlane_control_bench"

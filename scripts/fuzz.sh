@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build-fuzz}
 seconds=${FUZZ_SECONDS:-20}
 compiler=${FUZZ_CXX:-clang++-14}
-targets=(preferences_fuzzer deviceselection_fuzzer snapshots_fuzzer)
+targets=(preferences_fuzzer deviceselection_fuzzer snapshots_fuzzer controlprotocol_fuzzer)
 
 # Warnings are enforced by the gcc build; this one only looks for crashes.
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
