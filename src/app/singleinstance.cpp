@@ -57,6 +57,7 @@ SingleInstance::~SingleInstance() {
     if (lock.tryLock(kTimeoutMs) && ::lstat(path.constData(), &current) == 0 &&
         current.st_dev == m_socketDevice && current.st_ino == m_socketInode)
         ::unlink(path.constData());
+    delete m_notifier;
     ::close(m_listener);
 }
 
