@@ -15,6 +15,7 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUIETLANE_WERROR
 cmake --build build-bench -j"$(nproc)" --target quietlane quietlane_pulse_bench \
     quietlane_service_bench quietlane_shortcut_bench quietlane_portal_bench \
     quietlane_startup_bench quietlane_control_bench \
+    quietlane_e2e_bench quietlane_e2e_floor \
     >build-bench/build.log 2>&1 || { tail -n 30 build-bench/build.log; exit 1; }
 
 bin=build-bench/bench
@@ -32,6 +33,9 @@ echo
 echo "== global shortcut: desktop portal next to X11"
 dbus-run-session --config-file=tests/integration/desktops/private-bus.conf -- \
     "$bin/quietlane_portal_bench"
+echo
+echo "== global shortcut end to end, against the floor"
+"$bin/quietlane_e2e_bench"
 echo
 echo "== start-up, idle memory and CPU"
 "$bin/quietlane_startup_bench"
