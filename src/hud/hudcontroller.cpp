@@ -65,14 +65,21 @@ void HUDController::present() {
     if (!m_panel)
         m_panel = std::make_unique<HUDPanel>(m_hints);
     m_panel->setMuted(m_mic->isMuted());
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        m_panel->move(area.x() + (area.width() - m_panel->width()) / 2,
-                      area.y() + (area.height() - m_panel->height()) / 2);
+    // A press lands here just as the sound server tells every client about the change, and
+    // each request to the X server (and the window manager's answer to a raise) competes
+    // with that on a busy machine: an indicator already on screen only changes its glyph.
+    if (!m_panel->isVisible()) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            m_panel->move(area.x() + (area.width() - m_panel->width()) / 2,
+                          area.y() + (area.height() - m_panel->height()) / 2);
+        }
+        m_panel->setWindowOpacity(1.0);
+        m_panel->show();
+        m_panel->raise();
+    } else if (m_panel->windowOpacity() < 1.0) {
+        m_panel->setWindowOpacity(1.0);
     }
-    m_panel->setWindowOpacity(1.0);
-    m_panel->show();
-    m_panel->raise();
     advance();
 }
 
@@ -86,7 +93,8 @@ void HUDController::advance() {
         m_panel->hide();
         return;
     case HudTimeline::Phase::holding:
-        m_panel->setWindowOpacity(1.0);
+        if (m_panel->windowOpacity() < 1.0)
+            m_panel->setWindowOpacity(1.0);
         break;
     case HudTimeline::Phase::fading:
         m_panel->setWindowOpacity(m_timeline.opacity(now));

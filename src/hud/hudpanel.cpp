@@ -83,7 +83,10 @@ void HUDPanel::paintTile(QPainter& painter, const QRectF& frame, bool muted, boo
 void HUDPanel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const bool dark = palette().color(QPalette::Window).lightness() < 128;
-    paintTile(painter, QRectF(0, 0, kWidth, kHeight), m_muted, dark);
+    m_paintCache.paint(painter, std::pair(m_muted, dark), QSize(kWidth, kHeight),
+                       devicePixelRatioF(), [this, dark](QPainter& imagePainter) {
+                           paintTile(imagePainter, QRectF(0, 0, kWidth, kHeight), m_muted, dark);
+                       });
 }
 
 } // namespace quietlane

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "controls/paintcache.h"
+
 #include <QWidget>
+
+#include <utility>
 
 namespace quietlane {
 
@@ -29,6 +33,8 @@ protected:
 
 private:
     bool m_muted = false;
+    // (muted, dark)
+    PaintCache<std::pair<bool, bool>> m_paintCache;
 };
 
 } // namespace quietlane

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "controls/paintcache.h"
 #include "widget/dragtracker.h"
 #include "widget/floatingwidgetview.h"
 
@@ -37,6 +38,8 @@ protected:
 
 private:
     void updateAccessibility();
+
+    PaintCache<FloatingWidgetView::Look> m_paintCache;
 
     WindowHints& m_hints;
     FloatingWidgetView::Look m_look;

@@ -13,6 +13,7 @@ struct Look {
     double backgroundOpacity = 0.6;
     double foregroundOpacity = 1.0;
     bool dark = false;
+    friend bool operator==(const Look&, const Look&) = default;
 };
 
 /// The round widget: a glass disc (background opacity), a ring and the microphone

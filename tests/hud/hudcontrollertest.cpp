@@ -61,6 +61,14 @@ TEST_F(HUDControllerTest, StartUpGraceThenShowsTheNewStateAndHidesAfterHoldAndFa
     EXPECT_TRUE(m_hud.panel()->isVisible());
     EXPECT_FALSE(m_hud.panel()->isMuted());
 
+    // A change while it fades brings it back at full strength with the new state.
+    m_now += 1000ms;
+    EXPECT_TRUE(waitFor([&] { return m_hud.panel()->windowOpacity() < 1.0; }));
+    muteExternally(true);
+    EXPECT_TRUE(m_hud.panel()->isVisible());
+    EXPECT_EQ(m_hud.panel()->windowOpacity(), 1.0);
+    EXPECT_TRUE(m_hud.panel()->isMuted());
+
     // Past hold and fade on the injected clock: the next tick takes it off screen.
     m_now += 2s;
     EXPECT_TRUE(waitFor([&] { return !m_hud.panel()->isVisible(); }));
