@@ -15,7 +15,7 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUIETLANE_WERROR
 cmake --build build-bench -j"$(nproc)" --target quietlane quietlane_pulse_bench \
     quietlane_service_bench quietlane_shortcut_bench quietlane_portal_bench \
     quietlane_startup_bench quietlane_control_bench \
-    quietlane_e2e_bench quietlane_e2e_floor \
+    quietlane_e2e_bench quietlane_e2e_floor quietlane_reorder_bench \
     >build-bench/build.log 2>&1 || { tail -n 30 build-bench/build.log; exit 1; }
 
 bin=build-bench/bench
@@ -24,6 +24,9 @@ for server in pulseaudio pipewire; do
     "$bin/quietlane_pulse_bench" "$server"
     echo
 done
+echo "== back-to-back alternating writes"
+"$bin/quietlane_reorder_bench"
+echo
 echo "== mute through the microphone controller"
 "$bin/quietlane_service_bench"
 echo

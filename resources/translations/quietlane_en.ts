@@ -110,6 +110,21 @@
         <translation>Mute microphone</translation>
     </message>
     <message>
+        <location line="+4"/>
+        <source>Нет звукового сервера</source>
+        <translation>No sound server</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Ждём, когда он снова ответит</source>
+        <translation>Waiting for it to answer again</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Микрофон недоступен</source>
+        <translation>Microphone unavailable</translation>
+    </message>
+    <message>
         <location line="+6"/>
         <source>Нет устройства</source>
         <translation>No device</translation>
@@ -189,7 +204,7 @@
 <context>
     <name>quietlane::DropdownDonateButton</name>
     <message>
-        <location filename="../../src/menubar/dropdownrows.cpp" line="+127"/>
+        <location filename="../../src/menubar/dropdownrows.cpp" line="+144"/>
         <source>Купить кофе разработчику</source>
         <translation>Buy the developer a coffee</translation>
     </message>
@@ -197,12 +212,17 @@
 <context>
     <name>quietlane::FloatingWidgetView</name>
     <message>
-        <location filename="../../src/widget/floatingwidgetview.cpp" line="+48"/>
+        <location filename="../../src/widget/floatingwidgetview.cpp" line="+54"/>
         <source>Микрофон</source>
         <translation>Microphone</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+5"/>
+        <source>Нет звукового сервера</source>
+        <translation>No sound server</translation>
+    </message>
+    <message>
+        <location line="+2"/>
         <source>Выключен</source>
         <translation>Muted</translation>
     </message>
@@ -246,7 +266,7 @@
 <context>
     <name>quietlane::MenuBarController</name>
     <message>
-        <location filename="../../src/menubar/menubarcontroller.cpp" line="+408"/>
+        <location filename="../../src/menubar/menubarcontroller.cpp" line="+424"/>
         <source>Купить кофе разработчику</source>
         <translation>Buy the developer a coffee</translation>
     </message>
@@ -261,7 +281,7 @@
     <message>
         <location line="+3"/>
         <source>Клавишу назначает рабочий стол через портал: здесь показана его клавиша. Изменить её можно только в настройках комбинаций клавиш рабочего стола (запись «quietlane»).</source>
-        <translation>The desktop assigns the key through its portal: this is its key. It can only be changed in the desktop's shortcut settings (the “quietlane” entry).</translation>
+        <translation>The desktop assigns the key through its portal: this is its key. It can only be changed in the desktop&apos;s shortcut settings (the “quietlane” entry).</translation>
     </message>
     <message>
         <location line="+4"/>
@@ -271,7 +291,7 @@
     <message>
         <location line="+6"/>
         <source>Хоткей срабатывает, только пока в фокусе окно X11: рабочий стол не предлагает портал глобальных комбинаций клавиш. Назначьте клавишу в настройках рабочего стола на команду «quietlane --toggle»; для зажатия — «quietlane --push-to-talk-press» при нажатии и «quietlane --push-to-talk-release» при отпускании.</source>
-        <translation>The shortcut works only while an X11 window has the focus: the desktop offers no global shortcuts portal. Bind a key in the desktop's settings to the command “quietlane --toggle”; for push-to-talk, “quietlane --push-to-talk-press” on press and “quietlane --push-to-talk-release” on release.</translation>
+        <translation>The shortcut works only while an X11 window has the focus: the desktop offers no global shortcuts portal. Bind a key in the desktop&apos;s settings to the command “quietlane --toggle”; for push-to-talk, “quietlane --push-to-talk-press” on press and “quietlane --push-to-talk-release” on release.</translation>
     </message>
     <message>
         <location line="+7"/>

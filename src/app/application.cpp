@@ -141,6 +141,9 @@ int runApplication(int argc, char** argv, std::unique_ptr<HalBackend> hal) {
         DBusService dbus(environment.microphone(), remote);
         dbus.publish();
         status = QApplication::exec();
+        // The environment's teardown waits for a write in progress; with a server that
+        // stopped answering that would be seconds after the windows are gone.
+        hal->abandonWrites();
     }
     return status;
 }

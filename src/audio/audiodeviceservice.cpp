@@ -15,6 +15,14 @@ namespace {
 // A volume this low is inaudible; sound servers rarely report an exact 0 after rounding.
 constexpr float kSilentVolume = 0.0001f;
 
+constexpr int kReappliesPerRequest = 2;
+
+bool isReachable(HalBackend& hal) {
+    std::uint32_t size = 0;
+    return hal.getPropertyDataSize(kAudioObjectSystemObject, AudioHAL::kDevicesAddress, size) !=
+           HalStatus::notRunning;
+}
+
 bool isSilenced(HalBackend& hal, AudioObjectID id, const std::vector<std::uint32_t>& elements) {
     for (std::uint32_t element : elements) {
         if (!hal.hasProperty(id, AudioHAL::volumeAddress(element)))
@@ -63,22 +71,50 @@ void AudioDeviceService::start(DeviceSelection selection) {
         m_started = true;
         m_selection = std::move(selection);
         installSystemListeners();
-        resync();
+        resync(false);
     });
 }
 
 void AudioDeviceService::setSelection(DeviceSelection selection) {
     enqueue([this, selection = std::move(selection)]() mutable {
         m_selection = std::move(selection);
-        resync();
+        resync(false);
     });
 }
 
 void AudioDeviceService::setMuted(bool muted) {
-    enqueue([this, muted] {
-        applyMute(muted);
-        publish();
-    });
+    if (!m_publishedAvailable)
+        return;
+    m_requestedMuted = muted;
+    ++m_requestSerial;
+    m_latestRequest = (m_requestSerial << 1) | (muted ? 1 : 0);
+    enqueue([this] { applyLatestRequest(); });
+}
+
+void AudioDeviceService::toggle() {
+    setMuted(!intendedMuted());
+}
+
+bool AudioDeviceService::intendedMuted() const {
+    return m_settledSerial < m_requestSerial ? m_requestedMuted : m_publishedMuted;
+}
+
+void AudioDeviceService::applyLatestRequest() {
+    const std::uint64_t request = m_latestRequest;
+    // An earlier item already applied this request along with the ones before it.
+    if ((request >> 1) <= m_appliedSerial)
+        return;
+    m_appliedSerial = request >> 1;
+    m_earlierIntent = m_intent.value_or(false);
+    m_earlierWrite = m_lastWrite;
+    m_intent = (request & 1) != 0;
+    // A write the server refused right away is not retried: the state this publishes
+    // shows the failure, and it becomes the intent.
+    m_reappliesLeft = 0;
+    applyMute(*m_intent);
+    m_lastWrite = std::chrono::steady_clock::now();
+    publish();
+    m_reappliesLeft = kReappliesPerRequest;
 }
 
 void AudioDeviceService::afterPendingWork(std::function<void()> onMain) {
@@ -112,7 +148,7 @@ bool AudioDeviceService::registerListener(AudioObjectID object, const PropertyAd
 
 void AudioDeviceService::installSystemListeners() {
     const auto resyncAction = [](AudioDeviceService& service) {
-        service.resync();
+        service.resync(true);
     };
     registerListener(kAudioObjectSystemObject, AudioHAL::kDefaultInputAddress, resyncAction,
                      m_systemListeners);
@@ -120,11 +156,32 @@ void AudioDeviceService::installSystemListeners() {
                      m_systemListeners);
 }
 
-void AudioDeviceService::resync() {
+void AudioDeviceService::resync(bool joining) {
     removeDeviceListeners();
+    // A state is only as good as the targets it was computed for: targets resolved while
+    // the server was away are no targets at all, whatever the server says meanwhile.
+    m_reachableAtResync = isReachable(m_hal);
     m_targets = resolveTargets(m_hal, m_selection);
     installDeviceListeners();
+    std::set<std::string> previousUIDs = std::move(m_targetUIDs);
+    m_targetUIDs.clear();
+    for (AudioObjectID target : m_targets) {
+        if (auto uid = AudioHAL::deviceUID(m_hal, target))
+            m_targetUIDs.insert(std::move(*uid));
+    }
+    if (joining)
+        muteJoiningTargets(previousUIDs);
     publish();
+}
+
+void AudioDeviceService::muteJoiningTargets(const std::set<std::string>& previousUIDs) {
+    if (m_intent != true)
+        return;
+    for (AudioObjectID target : m_targets) {
+        const auto uid = AudioHAL::deviceUID(m_hal, target);
+        if (uid && !previousUIDs.contains(*uid) && !isTargetMuted(target))
+            applyMuteTo(target, *uid, true);
+    }
 }
 
 void AudioDeviceService::installDeviceListeners() {
@@ -155,11 +212,15 @@ void AudioDeviceService::removeAllListeners() {
 MicState AudioDeviceService::computeState(HalBackend& hal, const DeviceSelection& selection,
                                           const std::vector<AudioObjectID>& targets) {
     MicState state;
-    // Only targets that mute can act on decide the state: a device with neither control
-    // would otherwise keep the state unmuted for ever, and every toggle would mute again.
+    state.isAvailable = isReachable(hal);
+    // Only targets that mute can act on decide the state: a device with neither control,
+    // or one whose UID cannot be read (mute leaves it alone), would otherwise keep the
+    // state unmuted for ever, and every toggle would mute again.
     bool anySilenceable = false;
     bool allMuted = true;
     for (AudioObjectID target : targets) {
+        if (!AudioHAL::deviceUID(hal, target))
+            continue;
         if (AudioHAL::hasSettableMute(hal, target)) {
             anySilenceable = true;
             if (allMuted) {
@@ -184,32 +245,70 @@ MicState AudioDeviceService::computeState(HalBackend& hal, const DeviceSelection
 
 void AudioDeviceService::publish() {
     MicState state = computeState(m_hal, m_selection, m_targets);
-    m_postToMain([weak = m_weakHandle, state = std::move(state)] {
+    state.isAvailable = state.isAvailable && m_reachableAtResync;
+    const bool decisive = state.isAvailable && !m_targets.empty();
+    if (decisive && m_intent && state.isMuted != *m_intent) {
+        const bool fellBack = state.isMuted == m_earlierIntent &&
+                              std::chrono::steady_clock::now() - m_earlierWrite < kReapplyWindow;
+        if (m_reappliesLeft > 0 && fellBack) {
+            --m_reappliesLeft;
+            applyMute(*m_intent);
+            m_lastWrite = std::chrono::steady_clock::now();
+            state = computeState(m_hal, m_selection, m_targets);
+        }
+    }
+    // Past the window a different state is someone else's choice, and it becomes what
+    // devices joining later follow.
+    if (decisive)
+        m_intent = state.isMuted;
+    m_postToMain([weak = m_weakHandle, state = std::move(state), settled = m_appliedSerial] {
         if (const auto handle = weak.lock())
-            (*handle)->deliver(state);
+            (*handle)->deliver(state, settled);
     });
 }
 
-void AudioDeviceService::deliver(const MicState& state) {
+void AudioDeviceService::deliver(const MicState& state, std::uint64_t settledRequest) {
+    m_settledSerial = std::max(m_settledSerial, settledRequest);
+    m_publishedAvailable = state.isAvailable;
+    if (state.isAvailable)
+        m_publishedMuted = state.isMuted;
     if (m_onState)
         m_onState(state);
 }
 
 void AudioDeviceService::applyMute(bool muted) {
     for (AudioObjectID target : m_targets) {
-        const auto uid = AudioHAL::deviceUID(m_hal, target);
-        if (!uid)
-            continue;
-        if (!AudioHAL::hasSettableMute(m_hal, target)) {
-            applyVolumeFallback(target, *uid, muted);
-            continue;
-        }
-        const OSStatus status =
-            m_hal.setPropertyData(target, AudioHAL::kMuteAddress, std::uint32_t(muted ? 1 : 0));
-        if (status != HalStatus::ok)
-            Log::error(Log::Category::audio, "setMute failed: %d for %s", int(status),
-                       uid->c_str());
+        // Stops a quit from waiting for the rest of a slow all-inputs round.
+        if (m_stopping)
+            return;
+        if (const auto uid = AudioHAL::deviceUID(m_hal, target))
+            applyMuteTo(target, *uid, muted);
     }
+}
+
+void AudioDeviceService::applyMuteTo(AudioObjectID target, const std::string& uid, bool muted) {
+    if (!AudioHAL::hasSettableMute(m_hal, target)) {
+        applyVolumeFallback(target, uid, muted);
+        return;
+    }
+    const OSStatus status =
+        m_hal.setPropertyData(target, AudioHAL::kMuteAddress, std::uint32_t(muted ? 1 : 0));
+    // A stalled server would otherwise add a line for every press until it is back.
+    if (status == HalStatus::timedOut && m_stallLogged)
+        return;
+    m_stallLogged = status == HalStatus::timedOut;
+    if (status != HalStatus::ok)
+        Log::error(Log::Category::audio, "setMute failed: %s for %s",
+                   AudioHAL::describeStatus(status).c_str(), uid.c_str());
+}
+
+bool AudioDeviceService::isTargetMuted(AudioObjectID target) {
+    if (AudioHAL::hasSettableMute(m_hal, target)) {
+        const auto mute = AudioHAL::readMute(m_hal, target);
+        return mute && *mute != 0;
+    }
+    const auto elements = AudioHAL::settableVolumeElements(m_hal, target);
+    return !elements.empty() && isSilenced(m_hal, target, elements);
 }
 
 void AudioDeviceService::applyVolumeFallback(AudioObjectID id, const std::string& uid, bool muted) {
@@ -268,8 +367,8 @@ void AudioDeviceService::applyVolumeFallback(AudioObjectID id, const std::string
     }
     // The saved entry is the only copy of the user's levels until they are back.
     if (failure != HalStatus::ok) {
-        Log::error(Log::Category::audio, "restoring the input volume failed: %d for %s",
-                   int(failure), uid.c_str());
+        Log::error(Log::Category::audio, "restoring the input volume failed: %s for %s",
+                   AudioHAL::describeStatus(failure).c_str(), uid.c_str());
         return;
     }
     m_persistence.remove(uid);

@@ -102,4 +102,42 @@ std::optional<float> readVolume(HalBackend& hal, AudioObjectID id, std::uint32_t
     return read<float>(hal, id, volumeAddress(element));
 }
 
+std::string describeStatus(OSStatus status) {
+    const auto code = std::uint32_t(status);
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const char c = char((code >> shift) & 0xFF);
+        if (c < 0x20 || c > 0x7E)
+            return std::to_string(status);
+        text += c;
+    }
+    const char* meaning = nullptr;
+    switch (status) {
+    case HalStatus::notRunning:
+        meaning = "no sound server reachable";
+        break;
+    case HalStatus::unspecified:
+        meaning = "the sound server refused the request";
+        break;
+    case HalStatus::unknownProperty:
+        meaning = "the device has no such control";
+        break;
+    case HalStatus::badObject:
+        meaning = "the device is gone";
+        break;
+    case HalStatus::illegalOperation:
+        meaning = "the control cannot be written";
+        break;
+    case HalStatus::badPropertySize:
+        meaning = "a value of the wrong kind";
+        break;
+    case HalStatus::timedOut:
+        meaning = "no answer from the sound server within 2 s";
+        break;
+    default:
+        break;
+    }
+    return "'" + text + "'" + (meaning ? std::string(" (") + meaning + ")" : std::string());
+}
+
 } // namespace quietlane::AudioHAL

@@ -36,4 +36,8 @@ bool isVolumeElementSettable(HalBackend& hal, AudioObjectID id, std::uint32_t el
 std::optional<std::uint32_t> readMute(HalBackend& hal, AudioObjectID id);
 std::optional<float> readVolume(HalBackend& hal, AudioObjectID id, std::uint32_t element);
 
+/// A status for the log: its four-character code in quotes (the number when it has none)
+/// and, for the codes this program produces, what it means.
+std::string describeStatus(OSStatus status);
+
 } // namespace quietlane::AudioHAL

@@ -33,6 +33,8 @@ constexpr OSStatus unknownProperty = OSStatus(fourCharCode("who?"));
 constexpr OSStatus badObject = OSStatus(fourCharCode("!obj"));
 constexpr OSStatus illegalOperation = OSStatus(fourCharCode("nope"));
 constexpr OSStatus badPropertySize = OSStatus(fourCharCode("!siz"));
+/// The sound system did not answer in time; the request may still take effect later.
+constexpr OSStatus timedOut = OSStatus(fourCharCode("tmot"));
 } // namespace HalStatus
 
 enum class Selector : std::uint32_t {
@@ -88,9 +90,15 @@ public:
     virtual OSStatus getPropertyData(AudioObjectID object, const PropertyAddress& address,
                                      PropertyValue& value) = 0;
 
-    /// Writes the property. Success means the sound system confirmed the change.
+    /// Writes the property. Success means the sound system confirmed the change. Waits for
+    /// the answer at most about two seconds (HalStatus::timedOut after that).
     virtual OSStatus setPropertyData(AudioObjectID object, const PropertyAddress& address,
                                      const PropertyValue& value) = 0;
+
+    /// Makes writes that wait for the sound system, now or later, give up at once with
+    /// HalStatus::notRunning. For quitting: a server that stopped answering must not hold
+    /// the exit up. Backends whose writes never wait need not do anything.
+    virtual void abandonWrites() {}
 
     /// Whether the object has the property at this address.
     virtual bool hasProperty(AudioObjectID object, const PropertyAddress& address) = 0;

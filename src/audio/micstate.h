@@ -11,6 +11,8 @@ namespace quietlane {
 
 /// The published microphone state, always read back from the devices.
 struct MicState {
+    /// False while no sound server can be reached: then the other values say nothing.
+    bool isAvailable = true;
     bool isMuted = false;
     bool usingVolumeFallback = false;
     std::optional<std::string> activeDeviceName;

@@ -30,7 +30,8 @@ HotKeyManager::HotKeyManager(MicrophoneController& microphone,
                              GlobalShortcuts::ShortcutCenter& shortcuts, Preferences& preferences,
                              QObject* parent)
     : QObject(parent), m_microphone(microphone), m_preferences(preferences),
-      m_stateMachine({[this] { return m_microphone.isMuted(); }, [this] { m_microphone.toggle(); },
+      m_stateMachine({[this] { return m_microphone.intendedMuted(); },
+                      [this] { m_microphone.toggle(); },
                       [this](bool muted) {
                           m_microphone.setMuted(muted);
                       }}) {

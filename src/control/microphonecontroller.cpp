@@ -50,8 +50,12 @@ void MicrophoneController::whenSettled(std::function<void()> done) {
     m_service->afterPendingWork(std::move(done));
 }
 
+bool MicrophoneController::intendedMuted() const {
+    return m_service->intendedMuted();
+}
+
 void MicrophoneController::toggle() {
-    m_service->setMuted(!m_isMuted);
+    m_service->toggle();
 }
 
 void MicrophoneController::setMuted(bool muted) {
@@ -59,11 +63,17 @@ void MicrophoneController::setMuted(bool muted) {
 }
 
 void MicrophoneController::applyState(const MicState& state) {
-    if (m_isMuted != state.isMuted) {
+    if (m_isAvailable != state.isAvailable) {
+        m_isAvailable = state.isAvailable;
+        emit isAvailableChanged(m_isAvailable);
+    }
+    // Without a server the state says "not muted" only because nothing is there; showing
+    // that as a live microphone (and flashing it on the indicator) would be a lie.
+    if (state.isAvailable && m_isMuted != state.isMuted) {
         m_isMuted = state.isMuted;
         emit isMutedChanged(m_isMuted);
     }
-    if (m_usingVolumeFallback != state.usingVolumeFallback) {
+    if (state.isAvailable && m_usingVolumeFallback != state.usingVolumeFallback) {
         m_usingVolumeFallback = state.usingVolumeFallback;
         emit usingVolumeFallbackChanged(m_usingVolumeFallback);
     }

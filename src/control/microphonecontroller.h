@@ -24,6 +24,7 @@ struct MicState;
 /// Lives on the main thread.
 class MicrophoneController : public QObject {
     Q_OBJECT
+    Q_PROPERTY(bool isAvailable READ isAvailable NOTIFY isAvailableChanged)
     Q_PROPERTY(bool isMuted READ isMuted NOTIFY isMutedChanged)
     Q_PROPERTY(bool usingVolumeFallback READ usingVolumeFallback NOTIFY usingVolumeFallbackChanged)
     Q_PROPERTY(QString activeDeviceName READ activeDeviceName NOTIFY activeDeviceNameChanged)
@@ -34,7 +35,14 @@ public:
     MicrophoneController(HalBackend& hal, Preferences& preferences, QObject* parent = nullptr);
     ~MicrophoneController() override;
 
+    /// False while no sound server is reachable. isMuted and usingVolumeFallback then keep
+    /// their last values: no server is not a live microphone.
+    bool isAvailable() const { return m_isAvailable; }
     bool isMuted() const { return m_isMuted; }
+    /// What the next toggle builds on: the last request while it is on its way, otherwise
+    /// isMuted. Push-to-talk captures this, so a tap right after a change restores the
+    /// state the user asked for, not one the server has not confirmed yet.
+    bool intendedMuted() const;
     bool usingVolumeFallback() const { return m_usingVolumeFallback; }
     /// Empty when there is no active device name (see hasActiveDeviceName).
     QString activeDeviceName() const { return m_activeDeviceName.value_or(QString()); }
@@ -51,12 +59,14 @@ public:
     void whenSettled(std::function<void()> done);
 
 public slots:
-    /// Asks for the opposite of the published state; returns before anything changes.
+    /// Asks for the opposite of intendedMuted(); returns before anything changes.
     void toggle();
-    /// Asks for exactly this state; returns before anything changes.
+    /// Asks for exactly this state; returns before anything changes. Requests made before
+    /// the server answered are replaced by later ones; none while it is unreachable.
     void setMuted(bool muted);
 
 signals:
+    void isAvailableChanged(bool isAvailable);
     void isMutedChanged(bool isMuted);
     void usingVolumeFallbackChanged(bool usingVolumeFallback);
     void activeDeviceNameChanged();
@@ -67,6 +77,7 @@ private:
     void applyState(const MicState& state);
 
     Preferences& m_preferences;
+    bool m_isAvailable = true;
     bool m_isMuted = false;
     bool m_usingVolumeFallback = false;
     std::optional<QString> m_activeDeviceName;

@@ -108,8 +108,8 @@ void DropdownContent::setModel(DropdownModel model) {
 }
 
 void DropdownContent::applyModel() {
-    m_header->setState(m_model.isMuted, qs(m_model.deviceName));
-    m_muteButton->setState(m_model.isMuted, qs(m_model.hotkey));
+    m_header->setState(m_model.isAvailable, m_model.isMuted, qs(m_model.deviceName));
+    m_muteButton->setState(m_model.isAvailable, m_model.isMuted, qs(m_model.hotkey));
     m_widgetRow->setToggleOn(m_model.widgetVisible);
     m_deviceRow->setValueText(qs(m_model.deviceValue));
     m_modeRow->setValueText(qs(m_model.modeTitle));

@@ -89,6 +89,18 @@ std::string muteButtonTitle(bool isMuted) {
                    : translated(QT_TRANSLATE_NOOP("quietlane", "Заглушить микрофон"));
 }
 
+std::string unavailableTitle() {
+    return translated(QT_TRANSLATE_NOOP("quietlane", "Нет звукового сервера"));
+}
+
+std::string unavailableDetail() {
+    return translated(QT_TRANSLATE_NOOP("quietlane", "Ждём, когда он снова ответит"));
+}
+
+std::string unavailableButtonTitle() {
+    return translated(QT_TRANSLATE_NOOP("quietlane", "Микрофон недоступен"));
+}
+
 std::string headerDeviceName(const std::optional<std::string>& activeDeviceName) {
     if (activeDeviceName)
         return *activeDeviceName;

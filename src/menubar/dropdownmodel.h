@@ -14,6 +14,7 @@ namespace quietlane {
 
 /// What the dropdown shows; filled from the live services, or by hand for a rendering.
 struct DropdownModel {
+    bool isAvailable = true;
     bool isMuted = false;
     std::string deviceName;
     std::string hotkey;
@@ -76,6 +77,10 @@ DropdownRow dropdownRow(DropdownPart part, const DropdownModel& model,
 /// Header and mute-button texts for the state.
 std::string stateTitle(bool isMuted);
 std::string muteButtonTitle(bool isMuted);
+/// The header's two lines and the mute button's title while no sound server is reachable.
+std::string unavailableTitle();
+std::string unavailableDetail();
+std::string unavailableButtonTitle();
 
 /// The header's device line: the active device, or the no-device text.
 std::string headerDeviceName(const std::optional<std::string>& activeDeviceName);

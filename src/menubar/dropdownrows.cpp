@@ -29,27 +29,35 @@ DropdownHeader::DropdownHeader(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
-void DropdownHeader::setState(bool isMuted, const QString& deviceName) {
-    if (isMuted == m_muted && deviceName == m_deviceName && !accessibleName().isEmpty())
+void DropdownHeader::setState(bool isAvailable, bool isMuted, const QString& deviceName) {
+    const QString shownName =
+        isAvailable ? deviceName : QString::fromStdString(unavailableDetail());
+    if (isAvailable == m_available && isMuted == m_muted && shownName == m_deviceName &&
+        !accessibleName().isEmpty())
         return;
+    m_available = isAvailable;
     m_muted = isMuted;
-    m_deviceName = deviceName;
-    setAccessibleName(QString::fromStdString(stateTitle(isMuted)) + QStringLiteral(", ") +
-                      deviceName);
+    m_deviceName = shownName;
+    setAccessibleName(title() + QStringLiteral(", ") + m_deviceName);
     update();
+}
+
+QString DropdownHeader::title() const {
+    return QString::fromStdString(m_available ? stateTitle(m_muted) : unavailableTitle());
 }
 
 void DropdownHeader::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QColor a = accent(m_muted);
+    const bool muted = m_available && m_muted;
+    const QColor a = m_available ? accent(m_muted) : P::white(0.45);
     const QRectF tile(14, 12, 40, 40);
     QColor tileColor = a;
     tileColor.setAlphaF(0.16f);
     painter.setPen(Qt::NoPen);
     painter.setBrush(tileColor);
     painter.drawRoundedRect(tile, 10, 10);
-    MicGlyph::paint(painter, QRectF(tile.center() - QPointF(12, 12), QSizeF(24, 24)), a, m_muted,
+    MicGlyph::paint(painter, QRectF(tile.center() - QPointF(12, 12), QSizeF(24, 24)), a, muted,
                     P::red());
 
     const double dotX = width() - 16 - 10;
@@ -68,8 +76,7 @@ void DropdownHeader::paintEvent(QPaintEvent*) {
     painter.setPen(P::white(0.96));
     painter.drawText(QRectF(textLeft, top, textWidth, titleMetrics.height()),
                      Qt::AlignLeft | Qt::AlignVCenter,
-                     titleMetrics.elidedText(QString::fromStdString(stateTitle(m_muted)),
-                                             Qt::ElideRight, textWidth));
+                     titleMetrics.elidedText(title(), Qt::ElideRight, textWidth));
     painter.setFont(deviceFont);
     painter.setPen(P::white(0.5));
     painter.drawText(
@@ -81,13 +88,16 @@ void DropdownHeader::paintEvent(QPaintEvent*) {
 DropdownMuteButton::DropdownMuteButton(QWidget* parent) : PlainButton(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusRadius(10);
-    setState(false, {});
+    setState(true, false, {});
 }
 
-void DropdownMuteButton::setState(bool isMuted, const QString& hotkeyHint) {
+void DropdownMuteButton::setState(bool isAvailable, bool isMuted, const QString& hotkeyHint) {
+    m_available = isAvailable;
     m_muted = isMuted;
     m_hint = hotkeyHint;
-    const QString title = QString::fromStdString(muteButtonTitle(isMuted));
+    setEnabled(isAvailable);
+    const QString title =
+        QString::fromStdString(isAvailable ? muteButtonTitle(isMuted) : unavailableButtonTitle());
     setText(title);
     setAccessibleName(hotkeyHint.isEmpty()
                           ? title
@@ -105,10 +115,17 @@ void DropdownMuteButton::paintContent(QPainter& painter) {
     painter.setBrush(P::white(0.1));
     painter.drawRoundedRect(QRectF(rect()), 10, 10);
     const QRectF content = QRectF(rect()).adjusted(12, 11, -12, -11);
+    // Greyed out as a whole while there is nothing a click could do.
+    if (!m_available)
+        painter.setOpacity(0.45);
     // The glyph shows the state the click produces: green and open to unmute, white and
     // slashed to mute.
-    MicGlyph::paint(painter, QRectF(content.left(), content.center().y() - 9, 18, 18),
-                    m_muted ? P::green() : QColor(Qt::white), !m_muted, P::red());
+    const QRectF glyph(content.left(), content.center().y() - 9, 18, 18);
+    if (m_available)
+        MicGlyph::paint(painter, glyph, m_muted ? P::green() : QColor(Qt::white), !m_muted,
+                        P::red());
+    else
+        MicGlyph::paint(painter, glyph, QColor(Qt::white), false, QColor(Qt::white));
     const QFontMetricsF hintMetrics(hintFont());
     const double hintWidth = hintMetrics.horizontalAdvance(m_hint);
     painter.setFont(hintFont());

@@ -12,13 +12,17 @@ class DropdownHeader : public QWidget {
     Q_OBJECT
 public:
     explicit DropdownHeader(QWidget* parent = nullptr);
-    void setState(bool isMuted, const QString& deviceName);
+    /// Unavailable: no sound server, whatever `isMuted` says; `deviceName` is then ignored.
+    void setState(bool isAvailable, bool isMuted, const QString& deviceName);
     QSize sizeHint() const override { return {300, 64}; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QString title() const;
+
+    bool m_available = true;
     bool m_muted = false;
     QString m_deviceName;
 };
@@ -28,13 +32,15 @@ class DropdownMuteButton : public PlainButton {
     Q_OBJECT
 public:
     explicit DropdownMuteButton(QWidget* parent = nullptr);
-    void setState(bool isMuted, const QString& hotkeyHint);
+    /// Unavailable: greyed out and inert, as there is nothing to mute.
+    void setState(bool isAvailable, bool isMuted, const QString& hotkeyHint);
     QSize sizeHint() const override;
 
 protected:
     void paintContent(QPainter& painter) override;
 
 private:
+    bool m_available = true;
     bool m_muted = false;
     QString m_hint;
 };

@@ -41,14 +41,22 @@ double uptime() {
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-QIcon trayIconFor(bool muted) {
-    // Symbolic theme icons let the panel tint them for its own background.
-    QIcon themed = QIcon::fromTheme(muted ? QStringLiteral("microphone-sensitivity-muted-symbolic")
-                                          : QStringLiteral("audio-input-microphone-symbolic"));
-    if (!themed.isNull())
-        return themed;
+QIcon trayIconFor(bool available, bool muted) {
+    // Symbolic theme icons let the panel tint them for its own background. Themes have no
+    // "microphone unreachable" icon, so that one is always drawn, faded.
+    if (available) {
+        QIcon themed =
+            QIcon::fromTheme(muted ? QStringLiteral("microphone-sensitivity-muted-symbolic")
+                                   : QStringLiteral("audio-input-microphone-symbolic"));
+        if (!themed.isNull())
+            return themed;
+    }
     QIcon drawn;
-    const QColor color = QGuiApplication::palette().color(QPalette::WindowText);
+    QColor color = QGuiApplication::palette().color(QPalette::WindowText);
+    if (!available) {
+        color.setAlphaF(0.4f);
+        muted = false;
+    }
     for (int side : {16, 22, 24, 32, 48}) {
         QPixmap pixmap(side, side);
         pixmap.fill(Qt::transparent);
@@ -154,10 +162,12 @@ MenuBarController::MenuBarController(Services services, QObject* parent)
     }
 
     auto& mic = m_services.microphone;
-    connect(&mic, &MicrophoneController::isMutedChanged, this, [this] {
-        updateIcon();
-        refreshModel();
-    });
+    for (auto signal :
+         {&MicrophoneController::isMutedChanged, &MicrophoneController::isAvailableChanged})
+        connect(&mic, signal, this, [this] {
+            updateIcon();
+            refreshModel();
+        });
     for (auto signal :
          {&MicrophoneController::activeDeviceNameChanged,
           &MicrophoneController::availableDevicesChanged, &MicrophoneController::selectionChanged})
@@ -228,8 +238,11 @@ DropdownContent* MenuBarController::content() const {
 void MenuBarController::updateIcon() {
     if (!m_tray)
         return;
-    const bool muted = m_services.microphone.isMuted();
-    m_tray->setIcon(trayIconFor(muted));
+    const auto& mic = m_services.microphone;
+    m_tray->setIcon(trayIconFor(mic.isAvailable(), mic.isMuted()));
+    m_tray->setToolTip(mic.isAvailable() ? QStringLiteral("Quietlane")
+                                         : QStringLiteral("Quietlane: ") +
+                                               QString::fromStdString(unavailableTitle()));
 }
 
 DropdownModel MenuBarController::model() const {
@@ -238,6 +251,7 @@ DropdownModel MenuBarController::model() const {
         mic.hasActiveDeviceName() ? std::optional(mic.activeDeviceName().toStdString())
                                   : std::nullopt;
     DropdownModel model;
+    model.isAvailable = mic.isAvailable();
     model.isMuted = mic.isMuted();
     model.deviceName = headerDeviceName(active);
     if (auto* shortcuts = m_services.shortcuts) {
@@ -391,7 +405,9 @@ void MenuBarController::populateMenu(QMenu& menu) {
         }
         QObject::connect(item, &QAction::triggered, &menu, [action] { action(); });
     };
-    add(muteButtonTitle(current.isMuted), bound.toggleMute);
+    add(current.isAvailable ? muteButtonTitle(current.isMuted) : unavailableButtonTitle(),
+        bound.toggleMute);
+    menu.actions().back()->setEnabled(current.isAvailable);
     menu.addSeparator();
     for (const DeviceChoice& option : deviceChoices(current.selection, current.availableDevices)) {
         const DeviceSelection selection = option.selection;

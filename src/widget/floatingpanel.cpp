@@ -47,9 +47,10 @@ FloatingPanel::FloatingPanel(WindowHints& hints)
 void FloatingPanel::setLook(const FloatingWidgetView::Look& look) {
     FloatingWidgetView::Look next = look;
     next.dark = m_look.dark;
-    const bool mutedChanged = next.isMuted != m_look.isMuted;
+    const bool stateChanged =
+        next.isMuted != m_look.isMuted || next.isAvailable != m_look.isAvailable;
     m_look = next;
-    if (mutedChanged)
+    if (stateChanged)
         updateAccessibility();
     update();
 }
@@ -103,8 +104,8 @@ void FloatingPanel::changeEvent(QEvent* event) {
 
 void FloatingPanel::updateAccessibility() {
     setAccessibleName(FloatingWidgetView::accessibleName());
-    setAccessibleDescription(FloatingWidgetView::accessibleValue(m_look.isMuted) +
-                             QStringLiteral(". ") + FloatingWidgetView::accessibleHint());
+    setAccessibleDescription(FloatingWidgetView::accessibleValue(m_look) + QStringLiteral(". ") +
+                             FloatingWidgetView::accessibleHint());
 }
 
 } // namespace quietlane

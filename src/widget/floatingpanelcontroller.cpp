@@ -24,6 +24,8 @@ FloatingPanelController::FloatingPanelController(MicrophoneController& mic,
       m_foregroundOpacity(WidgetPreferences::foregroundOpacity(preferences)) {
     connect(&m_mic, &MicrophoneController::isMutedChanged, this,
             &FloatingPanelController::refreshLook);
+    connect(&m_mic, &MicrophoneController::isAvailableChanged, this,
+            &FloatingPanelController::refreshLook);
     if (m_isVisible)
         show();
 }
@@ -97,6 +99,7 @@ void FloatingPanelController::refreshLook() {
         return;
     FloatingWidgetView::Look look = m_panel->look();
     look.isMuted = m_mic.isMuted();
+    look.isAvailable = m_mic.isAvailable();
     look.backgroundOpacity = m_backgroundOpacity;
     look.foregroundOpacity = m_foregroundOpacity;
     m_panel->setLook(look);

@@ -24,23 +24,29 @@ void paint(QPainter& painter, const QRectF& frame, const Look& look) {
     disc.addEllipse(frame);
     paintGlass(painter, disc, look.dark, look.backgroundOpacity);
 
-    const double ringWidth = look.isMuted ? 2.0 : 1.5;
-    QColor ring =
-        look.isMuted ? AppColors::systemRed(look.dark) : AppColors::systemGreen(look.dark);
-    ring.setAlphaF(
-        float((look.isMuted ? 0.95 : 0.65) * std::clamp(look.foregroundOpacity, 0.0, 1.0)));
-    painter.setPen(QPen(ring, ringWidth));
+    const bool muted = look.isAvailable && look.isMuted;
+    const double ringWidth = muted ? 2.0 : 1.5;
+    QColor ring = !look.isAvailable ? AppColors::primary(look.dark)
+                  : muted           ? AppColors::systemRed(look.dark)
+                                    : AppColors::systemGreen(look.dark);
+    const double ringAlpha = !look.isAvailable ? 0.4 : muted ? 0.95 : 0.65;
+    ring.setAlphaF(float(ringAlpha * std::clamp(look.foregroundOpacity, 0.0, 1.0)));
+    QPen ringPen(ring, ringWidth);
+    if (!look.isAvailable)
+        ringPen.setStyle(Qt::DashLine);
+    painter.setPen(ringPen);
     painter.setBrush(Qt::NoBrush);
     // Stroked inside the edge, as the disc's border.
     const double inset = ringWidth / 2;
     painter.drawEllipse(frame.adjusted(inset, inset, -inset, -inset));
 
     painter.setOpacity(painter.opacity() * std::clamp(look.foregroundOpacity, 0.0, 1.0));
-    const QColor symbol =
-        look.isMuted ? AppColors::systemRed(look.dark) : AppColors::primary(look.dark);
+    QColor symbol = muted ? AppColors::systemRed(look.dark) : AppColors::primary(look.dark);
+    if (!look.isAvailable)
+        symbol.setAlphaF(0.4f);
     const QRectF glyph(frame.center().x() - kGlyphSize / 2, frame.center().y() - kGlyphSize / 2,
                        kGlyphSize, kGlyphSize);
-    MicGlyph::paint(painter, glyph, symbol, look.isMuted, symbol, /*cutOut=*/true);
+    MicGlyph::paint(painter, glyph, symbol, muted, symbol, /*cutOut=*/true);
     painter.restore();
 }
 
@@ -48,9 +54,12 @@ QString accessibleName() {
     return QCoreApplication::translate("quietlane::FloatingWidgetView", "Микрофон");
 }
 
-QString accessibleValue(bool isMuted) {
-    return isMuted ? QCoreApplication::translate("quietlane::FloatingWidgetView", "Выключен")
-                   : QCoreApplication::translate("quietlane::FloatingWidgetView", "Активен");
+QString accessibleValue(const Look& look) {
+    if (!look.isAvailable)
+        return QCoreApplication::translate("quietlane::FloatingWidgetView",
+                                           "Нет звукового сервера");
+    return look.isMuted ? QCoreApplication::translate("quietlane::FloatingWidgetView", "Выключен")
+                        : QCoreApplication::translate("quietlane::FloatingWidgetView", "Активен");
 }
 
 QString accessibleHint() {

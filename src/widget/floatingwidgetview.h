@@ -9,6 +9,7 @@ class QPainter;
 namespace quietlane::FloatingWidgetView {
 
 struct Look {
+    bool isAvailable = true;
     bool isMuted = false;
     double backgroundOpacity = 0.6;
     double foregroundOpacity = 1.0;
@@ -17,12 +18,13 @@ struct Look {
 };
 
 /// The round widget: a glass disc (background opacity), a ring and the microphone
-/// (foreground opacity), green-ringed when live and red with a slash when muted.
+/// (foreground opacity), green-ringed when live, red with a slash when muted, and grey
+/// with a dashed ring while no sound server can be reached.
 void paint(QPainter& painter, const QRectF& frame, const Look& look);
 
 /// What assistive technologies hear.
 QString accessibleName();
-QString accessibleValue(bool isMuted);
+QString accessibleValue(const Look& look);
 QString accessibleHint();
 
 } // namespace quietlane::FloatingWidgetView

@@ -102,6 +102,27 @@ TEST_F(HotKeyManagerTest, ShortcutMutesTheDeviceInBothModes) {
     ASSERT_TRUE(waitMuted(false)); // talking while held
     m_keys.release(kDefault);
     ASSERT_TRUE(waitMuted(true));
+
+    // A second tap before the first release's state is back must capture what that
+    // release asked for (muted), not the "talking" state still on show.
+    m_keys.press(kDefault);
+    ASSERT_TRUE(waitMuted(false));
+    m_keys.release(kDefault);
+    m_keys.press(kDefault);
+    m_keys.release(kDefault);
+    waitFor([] { return false; }, 100);
+    EXPECT_TRUE(m_mic->isMuted());
+    EXPECT_TRUE(m_hal.device(m_micID)->muted);
+
+    // Two quick presses undo each other.
+    m_manager->setMode(HotKeyManager::Mode::toggle);
+    for (int press = 0; press < 2; ++press) {
+        m_keys.press(kDefault);
+        m_keys.release(kDefault);
+    }
+    waitFor([] { return false; }, 100);
+    EXPECT_TRUE(m_mic->isMuted());
+    EXPECT_TRUE(m_hal.device(m_micID)->muted);
 }
 
 TEST_F(HotKeyManagerTest, HandlersOutliveTheManagerHarmlessly) {

@@ -4,12 +4,17 @@
 #include "soundserver.h"
 
 #include "audio/audiodeviceservice.h"
+#include "audio/audiohal.h"
 #include "audio/pulse/pulsehal.h"
 #include "audio/serialqueue.h"
+#include "base/log.h"
 #include "base/preferences.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <future>
 #include <mutex>
 
 using namespace quietlane;
@@ -42,6 +47,36 @@ protected:
     void TearDown() override {
         m_service.reset();
         m_hal.reset();
+        Log::setSink({});
+    }
+
+    /// Runs `call` on the thread that plays the UI thread and waits for it.
+    void onMain(std::function<void()> call) {
+        std::promise<void> done;
+        m_main.async([&] {
+            call();
+            done.set_value();
+        });
+        done.get_future().wait();
+    }
+
+    /// Waits until the requests made so far are applied and their states delivered.
+    void settle() {
+        std::promise<void> done;
+        onMain([&] { m_service->afterPendingWork([&] { done.set_value(); }); });
+        done.get_future().wait();
+    }
+
+    void captureLog() {
+        Log::setSink([this](Log::Level, Log::Category, const std::string& message) {
+            std::lock_guard lock(m_mutex);
+            m_log.push_back(message);
+        });
+    }
+
+    std::size_t loggedCount(const std::string& line) {
+        std::lock_guard lock(m_mutex);
+        return std::size_t(std::count(m_log.begin(), m_log.end(), line));
     }
 
     MicState state() {
@@ -65,6 +100,7 @@ protected:
     std::unique_ptr<Preferences> m_preferences;
     SerialQueue m_main{"test-main"};
     std::mutex m_mutex;
+    std::vector<std::string> m_log;
     MicState m_state;
     std::unique_ptr<AudioDeviceService> m_service;
 };
@@ -75,7 +111,7 @@ TEST_F(ServiceOnServerTest, StateFollowsOurWritesAndOtherApplications) {
     m_service->start(DeviceSelection::systemDefault());
     ASSERT_TRUE(published(false, "First"));
 
-    m_service->setMuted(true);
+    onMain([&] { m_service->setMuted(true); });
     EXPECT_TRUE(published(true, "First"));
     EXPECT_TRUE(serverMuted("mic1"));
     EXPECT_FALSE(serverMuted("mic2"));
@@ -87,7 +123,7 @@ TEST_F(ServiceOnServerTest, StateFollowsOurWritesAndOtherApplications) {
     // The default moves: the mute follows it, the old default is left alone.
     m_server->pactl("set-default-source mic2");
     ASSERT_TRUE(published(false, "Second"));
-    m_service->setMuted(true);
+    onMain([&] { m_service->setMuted(true); });
     EXPECT_TRUE(published(true, "Second"));
     EXPECT_TRUE(serverMuted("mic2"));
     EXPECT_FALSE(serverMuted("mic1"));
@@ -98,19 +134,106 @@ TEST_F(ServiceOnServerTest, AllInputsCountAsMutedOnlyWhileEveryOneIs) {
     const std::string all = "Все микрофоны";
     ASSERT_TRUE(published(false, all));
 
-    m_service->setMuted(true);
+    onMain([&] { m_service->setMuted(true); });
     EXPECT_TRUE(published(true, all));
     EXPECT_TRUE(serverMuted("mic1") && serverMuted("mic2"));
 
     m_server->pactl("set-source-mute mic2 0");
     EXPECT_TRUE(published(false, all));
 
-    // A source plugged in later is a target too.
-    m_service->setMuted(true);
+    // A source plugged in while everything is muted comes up muted too.
+    onMain([&] { m_service->setMuted(true); });
     ASSERT_TRUE(published(true, all));
     m_server->addSource("mic3", "Third");
-    EXPECT_TRUE(published(false, all));
-    m_service->setMuted(true);
+    EXPECT_TRUE(eventually([&] { return serverMuted("mic3"); }));
     EXPECT_TRUE(published(true, all));
-    EXPECT_TRUE(serverMuted("mic3"));
+}
+
+TEST_F(ServiceOnServerTest, AStalledServerFailsRequestsInSecondsAndNeverHoldsUpQuitting) {
+    using Clock = std::chrono::steady_clock;
+    captureLog();
+    m_service->start(DeviceSelection::systemDefault());
+    ASSERT_TRUE(published(false, "First"));
+    const std::string timedOut =
+        "setMute failed: " + AudioHAL::describeStatus(HalStatus::timedOut) + " for mic1";
+
+    m_server->pause();
+    auto stalledAt = Clock::now();
+    onMain([&] { m_service->setMuted(true); });
+    ASSERT_TRUE(eventually([&] { return loggedCount(timedOut) == 1; }, 10000));
+    const auto failedAfter = Clock::now() - stalledAt;
+    EXPECT_GT(failedAfter, 1500ms);
+    EXPECT_LT(failedAfter, 5000ms); // libpulse alone would wait 30 s
+    // Once per stall, however many presses meet it.
+    onMain([&] { m_service->setMuted(true); });
+    settle();
+    EXPECT_EQ(loggedCount(timedOut), 1u);
+
+    // The server wakes up and carries out what it was sent: the state follows it.
+    m_server->resume();
+    EXPECT_TRUE(published(true, "First"));
+    EXPECT_TRUE(serverMuted("mic1"));
+
+    m_server->pause();
+    onMain([&] { m_service->setMuted(false); });
+    std::this_thread::sleep_for(200ms); // the write is now waiting for its answer
+    stalledAt = Clock::now();
+    m_hal->abandonWrites();
+    m_service.reset();
+    EXPECT_LT(Clock::now() - stalledAt, 1000ms);
+    m_server->resume();
+}
+
+TEST_F(ServiceOnServerTest, TheServerIsUsableSoonAfterItComesBack) {
+    using Clock = std::chrono::steady_clock;
+    m_service->start(DeviceSelection::systemDefault());
+    ASSERT_TRUE(published(false, "First"));
+    m_server->stop();
+    ASSERT_TRUE(eventually([&] { return !state().isAvailable; }));
+    // Long enough for any reconnection back-off to reach its longest delay.
+    std::this_thread::sleep_for(2500ms);
+
+    m_server->start();
+    const auto answering = Clock::now();
+    m_server->addSource("mic1", "First");
+    m_server->pactl("set-default-source mic1");
+    ASSERT_TRUE(eventually([&] { return state().isAvailable; }));
+    const auto back = Clock::now() - answering;
+    std::printf("usable %.0f ms after the server answered\n",
+                std::chrono::duration<double, std::milli>(back).count());
+    // Generous for a loaded machine; an unbounded back-off took seconds here.
+    EXPECT_LT(back, 1500ms);
+    onMain([&] { m_service->setMuted(true); });
+    EXPECT_TRUE(published(true, "First"));
+    EXPECT_TRUE(serverMuted("mic1"));
+}
+
+TEST_F(ServiceOnServerTest, BackToBackAlternatingRequestsEndInTheLastOne) {
+    m_service->start(DeviceSelection::allInputs());
+    const std::string all = "Все микрофоны";
+    ASSERT_TRUE(published(false, all));
+    const auto mic1 = AudioHAL::deviceID(*m_hal, "mic1");
+    ASSERT_TRUE(mic1);
+
+    // Straight to the server, each write confirmed before the next goes out.
+    constexpr int kWrites = 2000;
+    for (int i = 0; i < kWrites; ++i)
+        m_hal->setPropertyData(*mic1, AudioHAL::kMuteAddress, std::uint32_t(i % 2));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(serverMuted("mic1"));
+    EXPECT_EQ(AudioHAL::readMute(*m_hal, *mic1), 1u);
+
+    // Through the service, paced so that requests meet writes still in flight.
+    for (int round = 0; round < 4; ++round) {
+        const bool last = round % 2 == 0;
+        for (int i = 0; i < 500; ++i) {
+            const bool muted = (i % 2 == 1) == last;
+            onMain([&] { m_service->setMuted(muted); });
+            std::this_thread::sleep_for(std::chrono::microseconds(50 * (i % 7)));
+        }
+        settle();
+        EXPECT_TRUE(published(last, all)) << "round " << round;
+        EXPECT_EQ(serverMuted("mic1"), last) << "round " << round;
+        EXPECT_EQ(serverMuted("mic2"), last) << "round " << round;
+    }
 }

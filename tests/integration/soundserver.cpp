@@ -122,6 +122,8 @@ void SoundServer::start() {
 void SoundServer::stop(int signal) {
     if (m_group <= 0)
         return;
+    // A frozen server would never act on the signal.
+    kill(-m_group, SIGCONT);
     kill(-m_group, signal);
     const bool gone = eventually(
         [&] {
@@ -137,6 +139,16 @@ void SoundServer::stop(int signal) {
         });
     }
     m_group = 0;
+}
+
+void SoundServer::pause() const {
+    if (m_group > 0)
+        kill(-m_group, SIGSTOP);
+}
+
+void SoundServer::resume() const {
+    if (m_group > 0)
+        kill(-m_group, SIGCONT);
 }
 
 std::string SoundServer::pactl(const std::string& arguments) const {

@@ -31,6 +31,10 @@ public:
     /// Ends every process of the server; SIGKILL stands for a crash.
     void stop(int signal = SIGTERM);
     bool isRunning() const { return m_group > 0; }
+    /// Freezes every process of the server (SIGSTOP), as a wedged server is; resume()
+    /// lets it go on where it stopped.
+    void pause() const;
+    void resume() const;
 
     SoundServerKind kind() const { return m_kind; }
     const std::string& directory() const { return m_directory; }

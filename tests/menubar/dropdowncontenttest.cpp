@@ -71,6 +71,20 @@ TEST(DropdownContent, RowsActThroughTheModelOnly) {
     EXPECT_TRUE(widgetRow->isChecked());
     EXPECT_TRUE(card.partWidget(DropdownPart::donateRow)->isHidden());
     EXPECT_LT(card.sizeHint().height(), withDonate);
+
+    // No sound server: the header says so instead of "live", and mute cannot be pressed.
+    int toggles = 0;
+    actions.toggleMute = [&] {
+        ++toggles;
+    };
+    model.isAvailable = false;
+    DropdownContent offline(model, actions, CardBackground::solid);
+    auto* header = offline.partWidget(DropdownPart::header);
+    auto* mute = static_cast<QAbstractButton*>(offline.partWidget(DropdownPart::muteButton));
+    EXPECT_TRUE(header->accessibleName().startsWith(QString::fromStdString(unavailableTitle())));
+    EXPECT_FALSE(mute->isEnabled());
+    mute->click();
+    EXPECT_EQ(toggles, 0);
 }
 
 } // namespace

@@ -111,4 +111,19 @@ TEST_F(FloatingPanelControllerTest, ClickTogglesTheMicrophoneAndTheLookFollowsTh
     while (m_mic.isMuted() && timer.elapsed() < 3000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_FALSE(panel->look().isMuted);
+
+    // No sound server: the widget says so instead of showing a live microphone.
+    m_hal.setCallHook([](HalOperation operation, AudioObjectID,
+                         const PropertyAddress&) -> std::optional<OSStatus> {
+        if (operation == HalOperation::addListener || operation == HalOperation::removeListener)
+            return std::nullopt;
+        return HalStatus::notRunning;
+    });
+    m_hal.setDefaultInput(kAudioObjectUnknown);
+    timer.restart();
+    while (m_mic.isAvailable() && timer.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_FALSE(panel->look().isAvailable);
+    EXPECT_TRUE(panel->accessibleDescription().startsWith(QStringLiteral("Нет звукового сервера")));
+    m_hal.setCallHook({});
 }

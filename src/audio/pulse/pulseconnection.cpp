@@ -20,7 +20,11 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto kFirstRetryDelay = 100ms;
-constexpr auto kLongestRetryDelay = 5000ms;
+// Short enough that the shortcut works again within half a second of the server's
+// return; an attempt is one failed connect() on a local socket, so idling stays cheap.
+constexpr auto kLongestRetryDelay = 400ms;
+// A stopped or wedged server never answers; libpulse itself would wait 30 s.
+constexpr auto kWriteTimeout = 2000ms;
 
 struct OperationDeleter {
     void operator()(pa_operation* operation) const { pa_operation_unref(operation); }
@@ -65,8 +69,10 @@ struct PulseConnection::PendingWrite {
     std::function<pa_operation*(pa_context*, PendingWrite*)> start;
     std::function<std::vector<PropertyChange>()> applyToMirror;
     PulseConnection* connection = nullptr;
+    std::uint32_t index = 0;
     bool answered = false;
     bool succeeded = false;
+    bool expired = false;
 };
 
 // libpulse calls these on the main loop thread with its lock held.
@@ -165,6 +171,12 @@ public:
         pa_threaded_mainloop_signal(connection->m_mainloop.get(), 0);
     }
 
+    static void writeDeadline(pa_mainloop_api*, pa_time_event*, const timeval*, void* userdata) {
+        auto* pending = static_cast<PulseConnection::PendingWrite*>(userdata);
+        pending->expired = true;
+        pa_threaded_mainloop_signal(pending->connection->m_mainloop.get(), 0);
+    }
+
     static void retry(pa_mainloop_api* api, pa_time_event* event, const timeval*, void* userdata) {
         auto* connection = static_cast<PulseConnection*>(userdata);
         api->time_free(event);
@@ -189,6 +201,7 @@ PulseConnection::PulseConnection(SourceMirror& mirror, ChangeSink onChanges)
 }
 
 PulseConnection::~PulseConnection() {
+    abandonWrites();
     pa_threaded_mainloop_lock(m_mainloop.get());
     if (m_retry)
         m_api->time_free(m_retry);
@@ -269,6 +282,13 @@ void PulseConnection::dispatch(const std::vector<PropertyChange>& changes) {
         m_onChanges(changes);
 }
 
+void PulseConnection::abandonWrites() {
+    pa_threaded_mainloop_lock(m_mainloop.get());
+    m_abandoned = true;
+    pa_threaded_mainloop_signal(m_mainloop.get(), 0);
+    pa_threaded_mainloop_unlock(m_mainloop.get());
+}
+
 OSStatus PulseConnection::write(PendingWrite& pending) {
     pa_threaded_mainloop* mainloop = m_mainloop.get();
     // Waiting for an answer that only this very thread could deliver would never end.
@@ -276,7 +296,7 @@ OSStatus PulseConnection::write(PendingWrite& pending) {
         return HalStatus::illegalOperation;
     pending.connection = this;
     pa_threaded_mainloop_lock(mainloop);
-    if (!m_context || !m_mirror.isReady()) {
+    if (!m_context || !m_mirror.isReady() || m_abandoned) {
         pa_threaded_mainloop_unlock(mainloop);
         return HalStatus::notRunning;
     }
@@ -286,18 +306,38 @@ OSStatus PulseConnection::write(PendingWrite& pending) {
         return HalStatus::unspecified;
     }
     pa_operation_set_state_callback(operation.get(), PulseCallbacks::operationState, this);
+    timeval deadline{};
+    pa_gettimeofday(&deadline);
+    pa_timeval_add(&deadline, pa_usec_t(std::chrono::microseconds(kWriteTimeout).count()));
+    pa_time_event* timer =
+        m_api->time_new(m_api, &deadline, PulseCallbacks::writeDeadline, &pending);
     // A lost connection cancels the operation without an answer.
-    while (!pending.answered && pa_operation_get_state(operation.get()) == PA_OPERATION_RUNNING)
+    while (!pending.answered && !pending.expired && !m_abandoned &&
+           pa_operation_get_state(operation.get()) == PA_OPERATION_RUNNING)
         pa_threaded_mainloop_wait(mainloop);
+    if (timer)
+        m_api->time_free(timer);
     pa_operation_set_state_callback(operation.get(), nullptr, nullptr);
+    if (!pending.answered && pa_operation_get_state(operation.get()) == PA_OPERATION_RUNNING) {
+        // `pending` lives on this stack frame: no callback may reach it once we return.
+        pa_operation_cancel(operation.get());
+        // The request may still be applied when the server wakes up; asking for the
+        // source now gets its state back to the mirror (and the listeners) as soon as
+        // it answers again.
+        if (!m_abandoned && m_context)
+            detach(pa_context_get_source_info_by_index(m_context.get(), pending.index,
+                                                       PulseCallbacks::sourceInfo, this));
+    }
+    const bool abandoned = m_abandoned;
     pa_threaded_mainloop_unlock(mainloop);
-    if (!pending.answered)
-        return HalStatus::notRunning;
-    return pending.succeeded ? HalStatus::ok : HalStatus::unspecified;
+    if (pending.answered)
+        return pending.succeeded ? HalStatus::ok : HalStatus::unspecified;
+    return pending.expired && !abandoned ? HalStatus::timedOut : HalStatus::notRunning;
 }
 
 OSStatus PulseConnection::setMuted(std::uint32_t index, bool muted) {
     PendingWrite pending;
+    pending.index = index;
     pending.start = [index, muted](pa_context* context, PendingWrite* self) {
         return pa_context_set_source_mute_by_index(context, index, muted ? 1 : 0,
                                                    PulseCallbacks::writeDone, self);
@@ -316,6 +356,7 @@ OSStatus PulseConnection::setVolumes(std::uint32_t index,
     volume.channels = std::uint8_t(volumes.size());
     std::copy(volumes.begin(), volumes.end(), volume.values);
     PendingWrite pending;
+    pending.index = index;
     pending.start = [index, volume](pa_context* context, PendingWrite* self) {
         return pa_context_set_source_volume_by_index(context, index, &volume,
                                                      PulseCallbacks::writeDone, self);

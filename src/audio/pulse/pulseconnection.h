@@ -35,9 +35,12 @@ public:
     PulseConnection(const PulseConnection&) = delete;
     PulseConnection& operator=(const PulseConnection&) = delete;
 
-    // Both wait for the server's answer; a confirmed change is in the mirror on return.
+    // Both wait for the server's answer, two seconds at most; a confirmed change is in
+    // the mirror on return.
     OSStatus setMuted(std::uint32_t index, bool muted);
     OSStatus setVolumes(std::uint32_t index, const std::vector<std::uint32_t>& volumes);
+    /// Ends every wait for an answer, now and later (see HalBackend::abandonWrites).
+    void abandonWrites();
 
 private:
     friend class PulseCallbacks;
@@ -62,6 +65,7 @@ private:
     std::chrono::milliseconds m_retryDelay;
     int m_syncSteps = 0;
     bool m_outage = false;
+    bool m_abandoned = false;
 };
 
 } // namespace quietlane

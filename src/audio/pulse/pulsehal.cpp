@@ -70,6 +70,10 @@ OSStatus PulseHal::setPropertyData(AudioObjectID object, const PropertyAddress& 
     return writeVolume(*source, address.element, *scalar);
 }
 
+void PulseHal::abandonWrites() {
+    m_connection->abandonWrites();
+}
+
 OSStatus PulseHal::writeVolume(const SourceSnapshot& source, std::uint32_t element, float scalar) {
     const auto volume = PulseVolume::fromScalar(scalar);
     if (!volume)

@@ -34,6 +34,7 @@ public:
                              PropertyValue& value) override;
     OSStatus setPropertyData(AudioObjectID object, const PropertyAddress& address,
                              const PropertyValue& value) override;
+    void abandonWrites() override;
     bool hasProperty(AudioObjectID object, const PropertyAddress& address) override;
     OSStatus isPropertySettable(AudioObjectID object, const PropertyAddress& address,
                                 bool& settable) override;
