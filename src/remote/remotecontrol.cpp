@@ -10,7 +10,8 @@ namespace quietlane {
 
 RemoteControl::RemoteControl(MicrophoneController& microphone, QObject* parent)
     : QObject(parent), m_microphone(microphone),
-      m_pushToTalk({[this] { return m_microphone.isMuted(); }, [this] { m_microphone.toggle(); },
+      m_pushToTalk({[this] { return m_microphone.intendedMuted(); },
+                    [this] { m_microphone.toggle(); },
                     [this](bool muted) {
                         m_microphone.setMuted(muted);
                     }}),
@@ -46,7 +47,7 @@ void RemoteControl::handle(ControlRequest request, Reply reply) {
         reply({ControlReply::Kind::ok, encodeStatus(status())});
         return;
     case ControlRequest::toggle: {
-        const bool wanted = !m_microphone.isMuted();
+        const bool wanted = !m_microphone.intendedMuted();
         m_microphone.toggle();
         replyWhenSettled(wanted, std::move(reply));
         return;
