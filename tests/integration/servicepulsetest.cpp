@@ -212,18 +212,8 @@ TEST_F(ServiceOnServerTest, BackToBackAlternatingRequestsEndInTheLastOne) {
     m_service->start(DeviceSelection::allInputs());
     const std::string all = "Все микрофоны";
     ASSERT_TRUE(published(false, all));
-    const auto mic1 = AudioHAL::deviceID(*m_hal, "mic1");
-    ASSERT_TRUE(mic1);
 
-    // Straight to the server, each write confirmed before the next goes out.
-    constexpr int kWrites = 2000;
-    for (int i = 0; i < kWrites; ++i)
-        m_hal->setPropertyData(*mic1, AudioHAL::kMuteAddress, std::uint32_t(i % 2));
-    std::this_thread::sleep_for(300ms);
-    EXPECT_TRUE(serverMuted("mic1"));
-    EXPECT_EQ(AudioHAL::readMute(*m_hal, *mic1), 1u);
-
-    // Through the service, paced so that requests meet writes still in flight.
+    // Paced so that requests meet writes still in flight.
     for (int round = 0; round < 4; ++round) {
         const bool last = round % 2 == 0;
         for (int i = 0; i < 500; ++i) {
