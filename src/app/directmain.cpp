@@ -53,10 +53,10 @@ int main(int argc, char** argv) {
     DirectControl microphone(*hal, preferences);
     const auto before = microphone.state();
     std::optional<MicState> after = before;
-    if (before && request != ControlRequest::status) {
-        const auto wanted = wantedMuted(request, *before);
-        after = microphone.setMuted(*wanted);
-    }
+    if (before && request == ControlRequest::toggle)
+        after = microphone.toggle();
+    else if (before && request != ControlRequest::status)
+        after = microphone.setMuted(request == ControlRequest::mute);
     if (!after) {
         std::fprintf(stderr, "quietlane: the sound server did not answer in time; nothing "
                              "may have changed\n");

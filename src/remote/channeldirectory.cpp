@@ -66,8 +66,7 @@ DirectoryCheck checkPrivateDirectory(const std::string& directory, std::string& 
             return DirectoryCheck::missing;
         struct stat link {};
         // With O_DIRECTORY a link may be reported as "not a directory" rather than ELOOP.
-        if (error == ELOOP ||
-            (::lstat(directory.c_str(), &link) == 0 && S_ISLNK(link.st_mode)))
+        if (error == ELOOP || (::lstat(directory.c_str(), &link) == 0 && S_ISLNK(link.st_mode)))
             problem = directory + " is a symbolic link; refusing to follow it (remove it)";
         else if (error == ENOTDIR)
             problem = directory + " is not a directory (remove it)";

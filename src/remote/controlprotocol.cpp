@@ -63,9 +63,9 @@ RequestReader::Result RequestReader::feed(std::string_view bytes) {
 
 ControlStatus statusOf(const MicState& state) {
     ControlStatus status;
-    // Without any input device the server is gone or there is nothing to mute: neither
-    // "muted" nor "unmuted" would be true.
-    if (state.devices.empty())
+    // Without a server, or without any input device, neither "muted" nor "unmuted" would
+    // be true.
+    if (!state.isAvailable || state.devices.empty())
         return status;
     status.state = state.isMuted ? ControlStatus::State::muted : ControlStatus::State::unmuted;
     status.device = state.activeDeviceName;

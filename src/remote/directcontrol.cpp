@@ -53,4 +53,10 @@ std::optional<MicState> DirectControl::setMuted(bool muted) {
     return settle();
 }
 
+std::optional<MicState> DirectControl::toggle() {
+    // The service decides what a toggle asks for, as it does for the running program.
+    m_service.toggle();
+    return settle();
+}
+
 } // namespace quietlane

@@ -31,6 +31,9 @@ public:
     std::optional<MicState> state();
     /// Asks for `muted`, then the state the devices report.
     std::optional<MicState> setMuted(bool muted);
+    /// Asks for the opposite of what the service last read, then the state the devices
+    /// report.
+    std::optional<MicState> toggle();
 
 private:
     std::optional<MicState> settle();

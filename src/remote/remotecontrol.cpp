@@ -16,7 +16,9 @@ RemoteControl::RemoteControl(MicrophoneController& microphone, QObject* parent)
                         m_microphone.setMuted(muted);
                     }}),
       m_lastStatus(status()) {
-    // The controller announces one new state as up to four signals; watchers get one line.
+    // The controller announces one new state as up to five signals; watchers get one line.
+    connect(&m_microphone, &MicrophoneController::isAvailableChanged, this,
+            &RemoteControl::scheduleStatusCheck);
     connect(&m_microphone, &MicrophoneController::isMutedChanged, this,
             &RemoteControl::scheduleStatusCheck);
     connect(&m_microphone, &MicrophoneController::usingVolumeFallbackChanged, this,
@@ -29,6 +31,7 @@ RemoteControl::RemoteControl(MicrophoneController& microphone, QObject* parent)
 
 ControlStatus RemoteControl::status() const {
     MicState state;
+    state.isAvailable = m_microphone.isAvailable();
     state.isMuted = m_microphone.isMuted();
     state.usingVolumeFallback = m_microphone.usingVolumeFallback();
     if (m_microphone.hasActiveDeviceName())
