@@ -27,6 +27,8 @@ packages=(
   mutter xwayland weston python3-dbus
   # a stand-in StatusNotifierItem tray
   python3-gi
+  # validators of the installed desktop entry and AppStream data
+  desktop-file-utils appstream
 )
 
 missing=()

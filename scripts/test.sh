@@ -11,7 +11,8 @@ source scripts/leftovers.sh
 bash scripts/setup.sh
 
 jobs=$(nproc)
-cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUIETLANE_SANITIZE="address;undefined" >/dev/null
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUIETLANE_SANITIZE="address;undefined" \
+    -DQUIETLANE_WERROR=ON >/dev/null
 cmake --build build-test -j"$jobs"
 
 if [ -f scripts/fuzz.sh ]; then bash scripts/fuzz.sh build-fuzz; fi

@@ -91,6 +91,8 @@ int runApplication(int argc, char** argv, std::unique_ptr<HalBackend> hal) {
     }
     QApplication::setApplicationName(QStringLiteral("quietlane"));
     QApplication::setApplicationVersion(QStringLiteral(QUIETLANE_VERSION));
+    // Compositors, portals and task switchers match our windows to the desktop file by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.quietlane.Quietlane"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance;

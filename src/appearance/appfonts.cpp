@@ -3,7 +3,6 @@
 
 #include "base/log.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -14,9 +13,10 @@ namespace {
 
 bool g_interRegistered = false;
 
+// Debian's fonts-inter. Fontconfig usually lists the faces already; registering them by
+// file as well keeps them available where it does not (a minimal or sandboxed session).
 QStringList defaultDirectories() {
-    return {QCoreApplication::applicationDirPath() + QStringLiteral("/../share/quietlane/fonts"),
-            QStringLiteral("/usr/share/fonts/opentype/inter")};
+    return {QStringLiteral("/usr/share/fonts/opentype/inter")};
 }
 
 } // namespace

@@ -244,7 +244,12 @@ bool Preferences::saveLocked() const {
         return fail("creating the directory", errno);
 
     const std::string text = serializePreferences(m_values);
-    std::string temp = (directory / ("." + m_path.filename().string() + ".XXXXXX")).string();
+    // Appended piece by piece: GCC 12 at -O2 and above takes the concatenation of a
+    // literal and a temporary string for an overlapping copy (a false -Wrestrict).
+    std::string tempName = ".";
+    tempName += m_path.filename().string();
+    tempName += ".XXXXXX";
+    std::string temp = (directory / tempName).string();
     FileDescriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0)
         return fail("creating a temporary file", errno);

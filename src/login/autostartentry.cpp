@@ -176,7 +176,9 @@ std::optional<std::string> AutostartEntry::enable() const {
                                 "Exec=" +
                                 execValue(m_program) +
                                 "\n"
-                                "Icon=audio-input-microphone\n"
+                                "Icon=" +
+                                std::string(kAppId) +
+                                "\n"
                                 "Terminal=false\n"
                                 "NoDisplay=true\n"
                                 "X-GNOME-Autostart-enabled=true\n";
