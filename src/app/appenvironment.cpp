@@ -29,8 +29,10 @@ AppEnvironment::AppEnvironment(Platform platform, Preferences& preferences, QStr
     m_floatingPanel = std::make_unique<FloatingPanelController>(*m_microphone, m_preferences,
                                                                 m_platform.windowHints);
     // A refused shortcut is reported on standard output, as the shortcut layer's contract.
-    m_shortcuts = std::make_unique<GlobalShortcuts::ShortcutCenter>(m_preferences,
-                                                                    m_platform.hotKeys, std::cout);
+    m_shortcuts = std::make_unique<GlobalShortcuts::ShortcutCenter>(
+        m_preferences, m_platform.hotKeys, std::cout,
+        GlobalShortcuts::notationForDesktop(
+            qEnvironmentVariable("XDG_CURRENT_DESKTOP").toStdString()));
     m_hotKeyPump = std::make_unique<GlobalShortcuts::HotKeyEventPump>(*m_shortcuts);
     m_hotKeys = std::make_unique<HotKeyManager>(*m_microphone, *m_shortcuts, m_preferences);
     m_loginItem = std::make_unique<LoginItemService>();
@@ -73,7 +75,8 @@ void AppEnvironment::showSettings() {
     if (!m_settingsWindow) {
         m_settingsWindow = std::make_unique<SettingsWindow>(
             SettingsView::Services{*m_microphone, *m_floatingPanel, *m_hud, *m_appearance,
-                                   m_shortcuts.get(), m_hotKeys.get(), m_loginItem.get()});
+                                   m_shortcuts.get(), m_hotKeys.get(), m_loginItem.get()},
+            [] { QCoreApplication::quit(); });
     }
     m_settingsWindow->present();
 }

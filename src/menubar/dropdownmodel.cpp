@@ -2,6 +2,7 @@
 #include "menubar/dropdownmodel.h"
 
 #include "base/translation.h"
+#include "shortcuts/shortcutnotation.h"
 
 namespace quietlane {
 
@@ -64,14 +65,14 @@ DropdownRow dropdownRow(DropdownPart part, const DropdownModel& model,
         return {part,
                 translated(QT_TRANSLATE_NOOP("quietlane", "Настройки…")),
                 RowTrailing::keyHint,
-                "⌘,",
+                GlobalShortcuts::kSettingsKeys,
                 false,
                 bind(actions.openSettings)};
     case DropdownPart::quitRow:
         return {part,
                 translated(QT_TRANSLATE_NOOP("quietlane", "Выйти из Quietlane")),
                 RowTrailing::keyHint,
-                "⌘Q",
+                GlobalShortcuts::kQuitKeys,
                 false,
                 bind(actions.quit)};
     default:

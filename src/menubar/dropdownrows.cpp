@@ -19,6 +19,14 @@ namespace {
 QFont hintFont() {
     return P::interFont(P::Weight::regular, 12);
 }
+QFont muteTitleFont() {
+    return P::interFont(P::Weight::medium, 13);
+}
+// The mute button's label: 12 of inset on each side of the 280-wide button, the glyph and
+// its spacing before the title, a gap before the hint.
+constexpr double kMuteContentWidth = 280 - 24;
+constexpr double kGlyphSpace = 18 + 10;
+constexpr double kHintGap = 8;
 QColor accent(bool muted) {
     return muted ? P::red() : P::green();
 }
@@ -99,15 +107,26 @@ void DropdownMuteButton::setState(bool isAvailable, bool isMuted, const QString&
     const QString title =
         QString::fromStdString(isAvailable ? muteButtonTitle(isMuted) : unavailableButtonTitle());
     setText(title);
+    updateGeometry();
     setAccessibleName(hotkeyHint.isEmpty()
                           ? title
                           : title + QStringLiteral(" (") + hotkeyHint + QStringLiteral(")"));
     update();
 }
 
+bool DropdownMuteButton::hintFitsBesideTitle() const {
+    const double title = QFontMetricsF(muteTitleFont()).horizontalAdvance(text());
+    const double hint = QFontMetricsF(hintFont()).horizontalAdvance(m_hint);
+    return m_hint.isEmpty() || kGlyphSpace + title + kHintGap + hint <= kMuteContentWidth;
+}
+
 QSize DropdownMuteButton::sizeHint() const {
-    const QFontMetrics metrics(P::interFont(P::Weight::medium, 13));
-    return {280, std::max(18, metrics.height()) + 22};
+    const QFontMetrics metrics(muteTitleFont());
+    if (hintFitsBesideTitle())
+        return {280, std::max(18, metrics.height()) + 22};
+    // A long shortcut ("Ctrl+Alt+Super+M" beside a Russian title) goes under the title
+    // rather than cutting either short.
+    return {280, metrics.height() + 2 + QFontMetrics(hintFont()).height() + 22};
 }
 
 void DropdownMuteButton::paintContent(QPainter& painter) {
@@ -126,17 +145,26 @@ void DropdownMuteButton::paintContent(QPainter& painter) {
                         P::red());
     else
         MicGlyph::paint(painter, glyph, QColor(Qt::white), false, QColor(Qt::white));
-    const QFontMetricsF hintMetrics(hintFont());
-    const double hintWidth = hintMetrics.horizontalAdvance(m_hint);
+    const QFont titleFont = muteTitleFont();
+    const QFontMetricsF titleMetrics(titleFont);
+    QRectF titleBox = content.adjusted(kGlyphSpace, 0, 0, 0);
+    QRectF hintBox = content;
+    Qt::Alignment hintAlignment = Qt::AlignRight | Qt::AlignVCenter;
+    if (hintFitsBesideTitle()) {
+        titleBox.setRight(content.right() -
+                          (QFontMetricsF(hintFont()).horizontalAdvance(m_hint) + kHintGap));
+    } else {
+        titleBox.setHeight(titleMetrics.height());
+        hintBox = content.adjusted(kGlyphSpace, titleMetrics.height() + 2, 0, 0);
+        hintAlignment = Qt::AlignLeft | Qt::AlignTop;
+    }
     painter.setFont(hintFont());
     painter.setPen(P::white(0.45));
-    painter.drawText(content, Qt::AlignRight | Qt::AlignVCenter, m_hint);
-    const QFont titleFont = P::interFont(P::Weight::medium, 13);
-    const QRectF titleBox = content.adjusted(28, 0, -(hintWidth + 8), 0);
+    painter.drawText(hintBox, hintAlignment, m_hint);
     painter.setFont(titleFont);
     painter.setPen(P::white(0.95));
     painter.drawText(titleBox, Qt::AlignLeft | Qt::AlignVCenter,
-                     QFontMetricsF(titleFont).elidedText(text(), Qt::ElideRight, titleBox.width()));
+                     titleMetrics.elidedText(text(), Qt::ElideRight, titleBox.width()));
 }
 
 DropdownDonateButton::DropdownDonateButton(QWidget* parent) : PlainButton(parent) {

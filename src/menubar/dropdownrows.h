@@ -40,6 +40,8 @@ protected:
     void paintContent(QPainter& painter) override;
 
 private:
+    bool hintFitsBesideTitle() const;
+
     bool m_available = true;
     bool m_muted = false;
     QString m_hint;

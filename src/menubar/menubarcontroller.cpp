@@ -7,8 +7,8 @@
 #include "login/loginitemservice.h"
 #include "menubar/dropdowncontent.h"
 #include "menubar/statusnotifierwatch.h"
-#include "shortcuts/hotkeyhint.h"
 #include "shortcuts/shortcutcenter.h"
+#include "shortcuts/shortcutnotation.h"
 #include "widget/floatingpanel.h"
 #include "widget/floatingpanelcontroller.h"
 #include "widget/micglyph.h"
@@ -23,6 +23,7 @@
 #include <QPainterPath>
 #include <QPalette>
 #include <QScreen>
+#include <QShortcut>
 #include <QSystemTrayIcon>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -33,8 +34,8 @@ namespace quietlane {
 
 namespace {
 
-// The author's donation page; the program only opens it.
-constexpr const char* kDonateUrl = "https://github.com/sponsors/quietlane";
+// The project's own page, set when building; without one there is nothing to offer.
+constexpr const char* kHomepage = QUIETLANE_HOMEPAGE;
 
 double uptime() {
     using namespace std::chrono;
@@ -66,6 +67,15 @@ QIcon trayIconFor(bool available, bool muted) {
         drawn.addPixmap(pixmap);
     }
     return drawn;
+}
+
+void bindKeys(QWidget* window, const char* keys, const std::function<void()>& action) {
+    auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(keys)), window);
+    shortcut->setContext(Qt::WindowShortcut);
+    QObject::connect(shortcut, &QShortcut::activated, window, [action] {
+        if (action)
+            action();
+    });
 }
 
 DropdownPlacement::Box toBox(const QRect& rect) {
@@ -254,19 +264,14 @@ DropdownModel MenuBarController::model() const {
     model.isAvailable = mic.isAvailable();
     model.isMuted = mic.isMuted();
     model.deviceName = headerDeviceName(active);
-    if (auto* shortcuts = m_services.shortcuts) {
-        const auto name = GlobalShortcuts::Name::toggleMute();
-        const auto shortcut = shortcuts->shortcut(name);
-        model.hotkey = hotkeyHint(
-            shortcuts->userDefaultsContains(name),
-            shortcut ? std::optional(shortcuts->presentableDescription(*shortcut)) : std::nullopt);
-    }
+    if (auto* shortcuts = m_services.shortcuts)
+        model.hotkey = shortcuts->hintText(GlobalShortcuts::Name::toggleMute());
     model.deviceValue = deviceRowValue(mic.selection(), active);
     if (m_services.hotKeys)
         model.modeTitle = HotKeyManager::title(m_services.hotKeys->mode()).toStdString();
     model.widgetVisible = m_services.floatingPanel.isVisible();
     model.loginEnabled = m_services.loginItem.isEnabled();
-    model.showDonate = true;
+    model.showDonate = kHomepage[0] != '\0';
     model.availableDevices = mic.availableDevices();
     model.selection = mic.selection();
     return model;
@@ -301,7 +306,7 @@ DropdownActions MenuBarController::actions() {
     };
     actions.donate = guarded([](MenuBarController& c) {
         c.closePanel();
-        QDesktopServices::openUrl(QUrl(QString::fromLatin1(kDonateUrl)));
+        QDesktopServices::openUrl(QUrl(QString::fromUtf8(kHomepage)));
     });
     // The panel is not closed first: quitting takes it down with everything else.
     actions.quit = guarded([](MenuBarController& c) {
@@ -335,8 +340,12 @@ void MenuBarController::openAt(const QRect& iconGeometry) {
             self->m_content = nullptr;
         }
     });
-    auto* content = new DropdownContent(model(), actions(), CardBackground::glass, panel);
+    const DropdownActions bound = actions();
+    auto* content = new DropdownContent(model(), bound, CardBackground::glass, panel);
     panel->setCard(content);
+    // The keys the rows show; Escape closes the popup by itself.
+    bindKeys(panel, GlobalShortcuts::kSettingsKeys, bound.openSettings);
+    bindKeys(panel, GlobalShortcuts::kQuitKeys, bound.quit);
     connect(content, &DropdownContent::sizeReported, this, [self = QPointer(this)] {
         // Measured again on the next turn, when the layout has settled.
         if (self) {
@@ -421,7 +430,8 @@ void MenuBarController::populateMenu(QMenu& menu) {
         add(row.label, row.action,
             row.trailing == RowTrailing::toggle ? std::optional(row.toggleOn) : std::nullopt);
     }
-    add(tr("Купить кофе разработчику").toStdString(), bound.donate);
+    if (current.showDonate)
+        add(tr("Купить кофе разработчику").toStdString(), bound.donate);
     menu.addSeparator();
     const DropdownRow quit = dropdownRow(DropdownPart::quitRow, current, bound);
     add(quit.label, quit.action);

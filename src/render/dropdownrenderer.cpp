@@ -4,6 +4,7 @@
 #include "control/hotkeymanager.h"
 #include "menubar/dropdowncontent.h"
 #include "render/settingsrenderer.h"
+#include "shortcuts/shortcutnotation.h"
 
 #include <QVBoxLayout>
 #include <QWidget>
@@ -16,7 +17,7 @@ DropdownModel sampleModel() {
     DropdownModel model;
     model.isMuted = false;
     model.deviceName = "MacBook Pro";
-    model.hotkey = "⌃⌥⌘M";
+    model.hotkey = GlobalShortcuts::defaultShortcutText();
     model.deviceValue = "MacBook Pro";
     model.modeTitle = HotKeyManager::title(HotKeyManager::Mode::toggle).toStdString();
     model.widgetVisible = true;

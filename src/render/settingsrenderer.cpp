@@ -3,6 +3,7 @@
 
 #include "settings/hotkeychip.h"
 #include "settings/settingscontent.h"
+#include "shortcuts/shortcutnotation.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -85,7 +86,8 @@ QImage render() {
     layout->setSizeConstraint(QLayout::SetFixedSize);
     for (SettingsTab tab : kAllSettingsTabs) {
         // The live recorder needs the shortcut layer; the rendering shows its badge instead.
-        auto* badge = new HotkeyChip(QStringLiteral("⌃⌥⌘M"));
+        auto* badge =
+            new HotkeyChip(QString::fromStdString(GlobalShortcuts::defaultShortcutText()));
         auto* card = new SettingsContent(sampleSettingsModel(tab), SettingsActions{}, badge,
                                          CardBackground::solid, &scene);
         layout->addWidget(card, 0, Qt::AlignTop);

@@ -5,7 +5,7 @@
 
 namespace quietlane {
 
-/// A key combination shown as a small rounded badge ("⌃⌥⌘M").
+/// A key combination shown as a small rounded badge ("Ctrl+Alt+Super+M").
 class HotkeyChip : public QWidget {
     Q_OBJECT
 public:

@@ -2,6 +2,7 @@
 #include "settings/settingsmodel.h"
 
 #include "base/translation.h"
+#include "shortcuts/shortcutnotation.h"
 
 namespace quietlane {
 
@@ -21,7 +22,7 @@ SettingsModel sampleSettingsModel(SettingsTab tab) {
     model.language = Language::system;
     model.languageChangePending = false;
     model.showHUD = true;
-    model.hotkeyDescription = "⌃⌥⌘M";
+    model.hotkeyDescription = GlobalShortcuts::defaultShortcutText();
     model.mode = HotkeyMode::toggle;
     model.widgetVisible = true;
     model.backgroundOpacity = 0.6;

@@ -8,7 +8,6 @@
 #include "login/loginitemservice.h"
 #include "settings/hotkeychip.h"
 #include "settings/settingscontent.h"
-#include "shortcuts/hotkeyhint.h"
 #include "shortcuts/recorderfield.h"
 #include "shortcuts/shortcutcenter.h"
 #include "widget/floatingpanelcontroller.h"
@@ -94,14 +93,9 @@ ShortcutReach SettingsView::shortcutReach() const {
 }
 
 std::string SettingsView::hotkeyDescription() const {
-    const GlobalShortcuts::Name name = GlobalShortcuts::Name::toggleMute();
-    auto* center = m_services.shortcuts;
-    if (!center)
-        return hotkeyHint(/*anythingStored=*/false, std::nullopt);
-    std::optional<std::string> text;
-    if (const auto shortcut = center->shortcut(name))
-        text = center->presentableDescription(*shortcut);
-    return hotkeyHint(center->userDefaultsContains(name), text);
+    if (!m_services.shortcuts)
+        return GlobalShortcuts::defaultShortcutText();
+    return m_services.shortcuts->hintText(GlobalShortcuts::Name::toggleMute());
 }
 
 SettingsModel SettingsView::currentModel() const {

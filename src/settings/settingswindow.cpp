@@ -3,12 +3,30 @@
 
 #include "controls/controlpalette.h"
 #include "settings/settingscontent.h"
+#include "shortcuts/shortcutnotation.h"
 
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QShortcut>
+#include <QStyle>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace quietlane {
 
-SettingsWindow::SettingsWindow(SettingsView::Services services, QWidget* parent)
+namespace {
+
+void bindKeys(QWidget* window, const QKeySequence& keys, std::function<void()> action) {
+    auto* shortcut = new QShortcut(keys, window);
+    QObject::connect(shortcut, &QShortcut::activated, window, std::move(action));
+}
+
+} // namespace
+
+SettingsWindow::SettingsWindow(SettingsView::Services services, std::function<void()> quit,
+                               QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowMinimizeButtonHint),
       m_view(new SettingsView(services, this)) {
@@ -26,16 +44,58 @@ SettingsWindow::SettingsWindow(SettingsView::Services services, QWidget* parent)
     layout->addWidget(m_view);
     connect(m_view, &SettingsView::sizeReported, this, &SettingsWindow::fitTo);
     fitTo(m_view->content()->sizeHint());
+
+    bindKeys(this, QKeySequence(Qt::Key_Escape), [this] { close(); });
+    bindKeys(this, QKeySequence(QKeySequence::Close), [this] { close(); });
+    bindKeys(this, QKeySequence(QString::fromLatin1(GlobalShortcuts::kQuitKeys)),
+             [quit = std::move(quit)] {
+                 if (quit)
+                     quit();
+             });
+    // The dropdown's key for this window; here it only brings the window forward.
+    bindKeys(this, QKeySequence(QString::fromLatin1(GlobalShortcuts::kSettingsKeys)),
+             [this] { present(); });
 }
 
 void SettingsWindow::fitTo(QSize size) {
-    if (size.isValid() && size != this->size())
-        setFixedSize(size);
+    if (!size.isValid() || size == this->size())
+        return;
+    setFixedSize(size);
+    // The content knows its real height (wrapped notes, rows left out) only once it is
+    // shown: the first size it reports then is the one to centre.
+    if (m_centring) {
+        centreOnScreen();
+        if (isVisible())
+            m_centring = false;
+    }
+}
+
+void SettingsWindow::centreOnScreen() {
+    // Window managers place new windows by their own rules (often at the top left); a
+    // settings window belongs in the middle of the screen the user is looking at.
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                        screen->availableGeometry()));
+    }
+}
+
+void SettingsWindow::paintEvent(QPaintEvent* event) {
+    // On screen at its settled size: from here on the user decides where the window is.
+    if (m_centring && m_view->content()->sizeHint() == size())
+        m_centring = false;
+    QWidget::paintEvent(event);
 }
 
 void SettingsWindow::present() {
     if (isMinimized())
         setWindowState(windowState() & ~Qt::WindowMinimized);
+    if (!std::exchange(m_placed, true)) {
+        m_centring = true;
+        centreOnScreen();
+    }
     show();
     raise();
     activateWindow();

@@ -5,25 +5,36 @@
 
 #include <QWidget>
 
+#include <functional>
+
 namespace quietlane {
 
 /// The settings window: an ordinary, focusable window of the content's size (it follows
 /// the chosen tab and cannot be resized by hand). Closing only hides it; it keeps the
-/// chosen tab and open lists for the next time.
+/// chosen tab and open lists for the next time. Escape and Ctrl+W close it, Ctrl+Q runs
+/// `quit`.
 class SettingsWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit SettingsWindow(SettingsView::Services services, QWidget* parent = nullptr);
+    SettingsWindow(SettingsView::Services services, std::function<void()> quit,
+                   QWidget* parent = nullptr);
 
-    /// Shows the window, or brings it to the front when it is open already.
+    /// Shows the window, or brings it to the front when it is open already. The first
+    /// time it is centred on the screen under the pointer.
     void present();
 
     SettingsView* view() const { return m_view; }
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     void fitTo(QSize size);
+    void centreOnScreen();
 
     SettingsView* m_view;
+    bool m_placed = false;
+    bool m_centring = false;
 };
 
 } // namespace quietlane

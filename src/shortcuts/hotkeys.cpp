@@ -4,11 +4,12 @@
 #include "base/log.h"
 
 #include <ostream>
+#include <utility>
 
 namespace quietlane::GlobalShortcuts {
 
-HotKeys::HotKeys(HotKeyBackend& backend, std::ostream& errorOutput)
-    : m_backend(backend), m_errorOutput(errorOutput) {
+HotKeys::HotKeys(HotKeyBackend& backend, std::ostream& errorOutput, Describer describe)
+    : m_backend(backend), m_errorOutput(errorOutput), m_describe(std::move(describe)) {
     m_backend.setEventHandler([this](const HotKeyEvent& event) { return handleEvent(event); });
 }
 
@@ -25,8 +26,7 @@ int HotKeys::registerWithSystem(const Shortcut& shortcut, int64_t id) {
 }
 
 void HotKeys::reportRefusal(const Shortcut& shortcut, int status) {
-    const std::string description = shortcut.presentableDescription(
-        [this](int64_t keyCode) { return m_backend.characterForKey(keyCode); });
+    const std::string description = m_describe(shortcut);
     m_errorOutput << "Error registering hotkey " << description << ": " << status << std::endl;
     Log::error(Log::Category::app,
                "global shortcut %s could not be registered (status %d): another application "

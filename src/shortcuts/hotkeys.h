@@ -7,6 +7,7 @@
 #include <functional>
 #include <iosfwd>
 #include <map>
+#include <string>
 
 namespace quietlane::GlobalShortcuts {
 
@@ -18,8 +19,11 @@ public:
     using Action = std::function<void(const Shortcut&)>;
     enum class RawKeyKind { keyDown, keyUp };
 
-    /// `errorOutput` receives the "Error registering hotkey " lines (stdout in the program).
-    HotKeys(HotKeyBackend& backend, std::ostream& errorOutput);
+    using Describer = std::function<std::string(const Shortcut&)>;
+
+    /// `errorOutput` receives the "Error registering hotkey " lines (stdout in the program),
+    /// naming the shortcut as `describe` writes it.
+    HotKeys(HotKeyBackend& backend, std::ostream& errorOutput, Describer describe);
     ~HotKeys();
     HotKeys(const HotKeys&) = delete;
     HotKeys& operator=(const HotKeys&) = delete;
@@ -61,6 +65,7 @@ private:
 
     HotKeyBackend& m_backend;
     std::ostream& m_errorOutput;
+    Describer m_describe;
     std::map<int64_t, Record> m_records;
     // Key code -> id of the record whose press is still down: the release goes there even
     // when the modifiers were let go first.

@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shortcuts/key.h"
 
-#include "base/translation.h"
-
-#include <array>
-#include <cctype>
 #include <unordered_map>
 #include <utility>
 
@@ -74,41 +70,6 @@ const std::unordered_map<int64_t, SpecialKey>& keyToSpecialKeyMapping() {
     return mapping;
 }
 
-constexpr const char* kEnclosingKeycap = "\u20E3";
-
-// First letter of each word upper-case, the rest untouched; ASCII and Cyrillic are the
-// only scripts our translations use.
-std::string capitalizeWords(const std::string& text) {
-    std::string result;
-    bool atWordStart = true;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte == ' ') {
-            atWordStart = true;
-            result += text[i];
-            continue;
-        }
-        if (atWordStart && byte < 0x80) {
-            result += static_cast<char>(std::toupper(byte));
-        } else if (atWordStart && (byte == 0xD0 || byte == 0xD1) && i + 1 < text.size()) {
-            // Cyrillic а..я (U+0430..U+044F) -> А..Я (U+0410..U+042F); ё -> Ё.
-            const auto next = static_cast<unsigned char>(text[i + 1]);
-            char32_t cp = ((byte & 0x1F) << 6) | (next & 0x3F);
-            if (cp >= 0x430 && cp <= 0x44F)
-                cp -= 0x20;
-            else if (cp == 0x451)
-                cp = 0x401;
-            result += static_cast<char>(0xC0 | (cp >> 6));
-            result += static_cast<char>(0x80 | (cp & 0x3F));
-            ++i;
-        } else {
-            result += text[i];
-        }
-        atWordStart = false;
-    }
-    return result;
-}
-
 } // namespace
 
 std::optional<SpecialKey> specialKeyForKeyCode(int64_t keyCode) {
@@ -116,64 +77,6 @@ std::optional<SpecialKey> specialKeyForKeyCode(int64_t keyCode) {
     if (auto it = mapping.find(keyCode); it != mapping.end())
         return it->second;
     return std::nullopt;
-}
-
-std::string presentableDescription(SpecialKey key) {
-    const auto index = static_cast<int>(key);
-    if (key >= S::f1 && key <= S::f20)
-        return "F" + std::to_string(index - static_cast<int>(S::f1) + 1);
-    if (key >= S::keypad0 && key <= S::keypad9)
-        return std::to_string(index - static_cast<int>(S::keypad0)) + kEnclosingKeycap;
-    switch (key) {
-    case S::return_:
-        return "\u21A9";
-    case S::delete_:
-        return "\u232B";
-    case S::deleteForward:
-        return "\u2326";
-    case S::end:
-        return "\u2198";
-    case S::escape:
-        return "\u238B";
-    case S::help:
-        return "?\u20DD";
-    case S::home:
-        return "\u2196";
-    case S::space:
-        return capitalizeWords(translated(QT_TRANSLATE_NOOP("quietlane", "пробел")));
-    case S::tab:
-        return "\u21E5";
-    case S::pageUp:
-        return "\u21DE";
-    case S::pageDown:
-        return "\u21DF";
-    case S::upArrow:
-        return "\u2191";
-    case S::rightArrow:
-        return "\u2192";
-    case S::downArrow:
-        return "\u2193";
-    case S::leftArrow:
-        return "\u2190";
-    case S::keypadClear:
-        return std::string("\u2612") + kEnclosingKeycap;
-    case S::keypadDecimal:
-        return std::string(".") + kEnclosingKeycap;
-    case S::keypadDivide:
-        return std::string("/") + kEnclosingKeycap;
-    case S::keypadEnter:
-        return std::string("\u21A9") + kEnclosingKeycap;
-    case S::keypadEquals:
-        return std::string("=") + kEnclosingKeycap;
-    case S::keypadMinus:
-        return std::string("-") + kEnclosingKeycap;
-    case S::keypadMultiply:
-        return std::string("*") + kEnclosingKeycap;
-    case S::keypadPlus:
-        return std::string("+") + kEnclosingKeycap;
-    default:
-        return "\uFFFD";
-    }
 }
 
 std::optional<std::string> usLayoutCharacter(int64_t keyCode) {

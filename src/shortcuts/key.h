@@ -39,7 +39,7 @@ struct Key {
     // clang-format on
 };
 
-/// Keys shown by a symbol instead of the character the layout gives them.
+/// Keys shown by a name instead of the character the layout gives them.
 enum class SpecialKey {
     return_,
     delete_,
@@ -97,9 +97,6 @@ enum class SpecialKey {
 };
 
 std::optional<SpecialKey> specialKeyForKeyCode(int64_t keyCode);
-
-/// The symbol shown for a special key ("↩", "F5", ...); the space bar's name is translated.
-std::string presentableDescription(SpecialKey key);
 
 /// The lower-case character a key gives on a US ANSI layout, for when no layout can be
 /// asked (no display). Nothing for special keys, modifiers and unknown codes.

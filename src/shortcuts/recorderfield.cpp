@@ -126,8 +126,7 @@ QString RecorderField::placeholderText() const {
 
 void RecorderField::refreshText() {
     const auto shortcut = m_center.shortcut(m_name);
-    m_text =
-        shortcut ? QString::fromStdString(m_center.presentableDescription(*shortcut)) : QString();
+    m_text = shortcut ? QString::fromStdString(m_center.displayText(*shortcut)) : QString();
     setAccessibleName(m_text.isEmpty() ? placeholderText() : m_text);
     updateGeometry();
     update();

@@ -13,38 +13,15 @@ namespace {
 struct ModifierEncoding {
     uint64_t eventFlag;
     int64_t carbonFlag;
-    const char* symbol;
 };
 
-// Order matters: it is the order of the symbols in every description.
 constexpr std::array<ModifierEncoding, 5> kModifierEncodings = {{
-    {EventModifier::control, CarbonModifier::control, "\u2303"},
-    {EventModifier::option, CarbonModifier::option, "\u2325"},
-    {EventModifier::shift, CarbonModifier::shift, "\u21E7"},
-    {EventModifier::command, CarbonModifier::command, "\u2318"},
-    {EventModifier::function, CarbonModifier::function, "\U0001F310\uFE0E"},
+    {EventModifier::control, CarbonModifier::control},
+    {EventModifier::option, CarbonModifier::option},
+    {EventModifier::shift, CarbonModifier::shift},
+    {EventModifier::command, CarbonModifier::command},
+    {EventModifier::function, CarbonModifier::function},
 }};
-
-std::string capitalized(std::string character) {
-    // Layout characters of letters are single code points; only ASCII and Cyrillic need
-    // upper-casing here, everything else is shown as the layout gives it.
-    if (character.size() == 1 && character[0] >= 'a' && character[0] <= 'z') {
-        character[0] = static_cast<char>(character[0] - 'a' + 'A');
-    } else if (character.size() == 2) {
-        const auto lead = static_cast<unsigned char>(character[0]);
-        const auto trail = static_cast<unsigned char>(character[1]);
-        char32_t cp = ((lead & 0x1F) << 6) | (trail & 0x3F);
-        if ((lead & 0xE0) == 0xC0) {
-            if (cp >= 0x430 && cp <= 0x44F)
-                cp -= 0x20;
-            else if (cp >= 0x450 && cp <= 0x45F)
-                cp -= 0x50;
-            character[0] = static_cast<char>(0xC0 | (cp >> 6));
-            character[1] = static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return character;
-}
 
 } // namespace
 
@@ -64,15 +41,6 @@ int64_t carbonModifiersFromEvent(uint64_t eventModifiers) {
             flags |= encoding.carbonFlag;
     }
     return flags;
-}
-
-std::string symbolicRepresentation(uint64_t eventModifiers) {
-    std::string text;
-    for (const auto& encoding : kModifierEncodings) {
-        if (eventModifiers & encoding.eventFlag)
-            text += encoding.symbol;
-    }
-    return text;
 }
 
 Shortcut::Shortcut(int64_t keyCode, int64_t carbonMods)
@@ -95,20 +63,6 @@ std::optional<Shortcut> Shortcut::fromEvent(EventType type, int64_t keyCode,
     if (type != EventType::keyDown && type != EventType::keyUp)
         return std::nullopt;
     return fromKey(Key{keyCode}, eventModifiers & ~EventModifier::function);
-}
-
-std::string Shortcut::presentableDescription(const KeyCharacterLookup& keyToCharacter) const {
-    std::string text = symbolicRepresentation(modifiers());
-    if (auto special = specialKeyForKeyCode(carbonKeyCode))
-        return text + GlobalShortcuts::presentableDescription(*special);
-    std::optional<std::string> character;
-    if (keyToCharacter)
-        character = keyToCharacter(carbonKeyCode);
-    return text + (character ? capitalized(*character) : std::string("\uFFFD"));
-}
-
-std::string Shortcut::description() const {
-    return presentableDescription(usLayoutCharacter);
 }
 
 std::string Shortcut::toJson() const {

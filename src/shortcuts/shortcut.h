@@ -32,9 +32,6 @@ constexpr uint64_t function = 0x800000;
 uint64_t eventModifiersFromCarbon(int64_t carbonModifiers);
 int64_t carbonModifiersFromEvent(uint64_t eventModifiers);
 
-/// "⌃⌥⇧⌘" and the globe sign, always in that order, no separators.
-std::string symbolicRepresentation(uint64_t eventModifiers);
-
 /// Gives the single character a key produces in the current layout, if any.
 using KeyCharacterLookup = std::function<std::optional<std::string>(int64_t keyCode)>;
 
@@ -60,12 +57,6 @@ struct Shortcut {
 
     Key key() const { return Key{carbonKeyCode}; }
     uint64_t modifiers() const { return eventModifiersFromCarbon(carbonModifiers); }
-
-    /// "⌃⌥⌘M": modifier symbols, then the special key's symbol or the key's character
-    /// from `keyToCharacter` capitalised (U+FFFD when the key has none).
-    std::string presentableDescription(const KeyCharacterLookup& keyToCharacter) const;
-    /// The same with the US layout's characters, for when no layout can be asked.
-    std::string description() const;
 
     /// Compact JSON, {"carbonKeyCode":46,"carbonModifiers":6400}.
     std::string toJson() const;

@@ -9,8 +9,10 @@
 namespace quietlane::GlobalShortcuts {
 
 ShortcutCenter::ShortcutCenter(Preferences& preferences, HotKeyBackend& backend,
-                               std::ostream& errorOutput)
-    : m_preferences(preferences), m_backend(backend), m_hotKeys(backend, errorOutput) {
+                               std::ostream& errorOutput, DesktopNotation notation)
+    : m_preferences(preferences), m_backend(backend), m_notation(notation),
+      m_hotKeys(backend, errorOutput,
+                [this](const Shortcut& shortcut) { return displayText(shortcut); }) {
     if (!m_backend.isAvailable()) {
         Log::notice(Log::Category::app,
                     "global shortcut unavailable on this session (%s); mute and unmute with "
@@ -120,11 +122,20 @@ void ShortcutCenter::dispatch(const HandlerList& list, const Shortcut& pressed) 
     }
 }
 
-std::string ShortcutCenter::presentableDescription(const Shortcut& shortcut) const {
+std::string ShortcutCenter::displayText(const Shortcut& shortcut) const {
+    // Where the desktop decides the key (a portal), its own text names what works.
     if (auto assigned = m_backend.assignedTrigger(shortcut))
         return *assigned;
-    return shortcut.presentableDescription(
-        [this](int64_t keyCode) { return m_backend.characterForKey(keyCode); });
+    return shortcutText(
+        shortcut, [this](int64_t keyCode) { return m_backend.characterForKey(keyCode); },
+        m_notation);
+}
+
+std::string ShortcutCenter::hintText(const Name& name) const {
+    if (!userDefaultsContains(name))
+        return name.defaultShortcut ? displayText(*name.defaultShortcut) : std::string();
+    const auto current = shortcut(name);
+    return current ? displayText(*current) : std::string();
 }
 
 bool ShortcutCenter::handlePopupKeyEvent(bool isPress, uint32_t nativeKeyCode,

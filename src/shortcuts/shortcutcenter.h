@@ -4,6 +4,7 @@
 #include "shortcuts/hotkeyroute.h"
 #include "shortcuts/hotkeys.h"
 #include "shortcuts/name.h"
+#include "shortcuts/shortcutnotation.h"
 
 #include <functional>
 #include <iosfwd>
@@ -27,8 +28,10 @@ public:
     using Handler = std::function<void()>;
     using ChangeObserver = std::function<void(const Name&)>;
 
-    /// `errorOutput` gets the "Error registering hotkey " lines (stdout in the program).
-    ShortcutCenter(Preferences& preferences, HotKeyBackend& backend, std::ostream& errorOutput);
+    /// `errorOutput` gets the "Error registering hotkey " lines (stdout in the program);
+    /// `notation` is how the desktop writes shortcuts, for every text shown to the user.
+    ShortcutCenter(Preferences& preferences, HotKeyBackend& backend, std::ostream& errorOutput,
+                   DesktopNotation notation = DesktopNotation::gtk);
     ~ShortcutCenter();
     ShortcutCenter(const ShortcutCenter&) = delete;
     ShortcutCenter& operator=(const ShortcutCenter&) = delete;
@@ -56,8 +59,13 @@ public:
     void setPaused(bool paused) { m_paused = paused; }
 
     /// The shortcut as the user reads it: the key the desktop assigned where the desktop
-    /// decides it (a portal), else the stored key with its character in the current layout.
-    std::string presentableDescription(const Shortcut& shortcut) const;
+    /// decides it (a portal), else the stored key in the desktop's notation, named by the
+    /// current layout. Every text that shows a shortcut comes from here.
+    std::string displayText(const Shortcut& shortcut) const;
+    /// The hint for a name's shortcut: its default while nothing at all is stored (the
+    /// default is still to be written); nothing when it was cleared or cannot be read, so
+    /// no key that does nothing is advertised.
+    std::string hintText(const Name& name) const;
 
     /// How the shortcut reaches the program in this session, told by whoever chose the
     /// backend; the settings explain it.
@@ -96,6 +104,7 @@ private:
 
     Preferences& m_preferences;
     HotKeyBackend& m_backend;
+    DesktopNotation m_notation;
     HotKeys m_hotKeys;
     HandlerList m_keyDownHandlers;
     HandlerList m_keyUpHandlers;

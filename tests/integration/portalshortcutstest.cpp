@@ -93,7 +93,7 @@ protected:
         return false;
     }
     std::string shownShortcut() const {
-        return m_center->presentableDescription(
+        return m_center->displayText(
             *m_center->shortcut(GlobalShortcuts::Name::toggleMute()));
     }
 

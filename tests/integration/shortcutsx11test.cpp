@@ -160,7 +160,7 @@ TEST_F(ShortcutsX11Test, CombinationHeldByAnotherClientIsReportedWithoutHarm) {
     ASSERT_EQ(error, nullptr);
 
     start();
-    EXPECT_EQ(m_output.str(), "Error registering hotkey ⌃⌥⌘M: 10\n");
+    EXPECT_EQ(m_output.str(), "Error registering hotkey Ctrl+Alt+Super+M: 10\n");
     m_keys->pressChord(XKB_KEY_m);
     m_keys->releaseChord(XKB_KEY_m);
     pump(100);
@@ -195,7 +195,6 @@ TEST_F(ShortcutsX11Test, ChangedShortcutMovesTheGrabAndPauseSwallowsPresses) {
     m_keys->up(XKB_KEY_Control_L);
     pump(100);
     EXPECT_EQ(m_presses, 2);
-    EXPECT_EQ(m_center->presentableDescription(Shortcut(Key::m, 6400)), "⌃⌥⌘M");
 }
 
 TEST_F(ShortcutsX11Test, PushToTalkHoldEndsWhenTheXConnectionDrops) {

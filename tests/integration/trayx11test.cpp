@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real program with a real tray host (trayer) on a private X desktop: the icon is
 // embedded, a click opens the dropdown fully on screen next to it, the mute button works,
-// and a second click closes it without reopening.
+// a second click closes it without reopening, and the keys its rows show work.
 #include "xsession.h"
 
 #include <QGuiApplication>
@@ -72,6 +72,10 @@ public:
     }
     int terminate() {
         kill(m_pid, SIGTERM);
+        return wait();
+    }
+    /// The exit status once the process has ended by itself, or -1 if it did not.
+    int wait() {
         int status = 0;
         if (!waitUntil([&] { return waitpid(m_pid, &status, WNOHANG) == m_pid; }))
             return -1;
@@ -227,6 +231,30 @@ TEST(TrayOnX11, DropdownOpensFullyVisibleNextToTheIcon) {
     run("xdotool key Escape");
     EXPECT_TRUE(waitUntil([&] { return !dropdown().viewable; })) << "Escape did not close it";
 
-    EXPECT_EQ(app.terminate(), 0);
+    // Ctrl+, opens the settings window in the middle of the screen; Ctrl+W closes it.
+    auto settings = [] {
+        for (const auto& id :
+             search("--onlyvisible --name '^(Настройки Quietlane|Quietlane Settings)$'"))
+            return windowGeometry(id);
+        return Geometry{};
+    };
+    std::this_thread::sleep_for(300ms); // past the reopen guard
+    click(icon.x + icon.width / 2, icon.y + icon.height / 2);
+    ASSERT_TRUE(waitUntil([&] { return dropdown().viewable; }));
+    run("xdotool key ctrl+comma");
+    ASSERT_TRUE(waitUntil([&] { return settings().viewable; })) << "Ctrl+, opened no settings";
+    EXPECT_FALSE(dropdown().viewable);
+    const Geometry window = settings();
+    // The window manager's title bar may push the client area down a little.
+    EXPECT_NEAR(window.x + window.width / 2, kScreenWidth / 2, 2);
+    EXPECT_NEAR(window.y + window.height / 2, kScreenHeight / 2, 40);
+    run("xdotool key ctrl+w");
+    EXPECT_TRUE(waitUntil([&] { return !settings().viewable; })) << "Ctrl+W did not close it";
+
+    // Ctrl+Q in the dropdown quits the program.
+    click(icon.x + icon.width / 2, icon.y + icon.height / 2);
+    ASSERT_TRUE(waitUntil([&] { return dropdown().viewable; }));
+    run("xdotool key ctrl+q");
+    EXPECT_EQ(app.wait(), 0) << "Ctrl+Q did not quit";
     fs::remove_all(home);
 }

@@ -100,11 +100,11 @@ TEST_F(SettingsViewTest, ShortcutTextIsTheDefaultOnlyWhileNothingIsStored) {
     const auto name = GlobalShortcuts::Name::toggleMute();
     const std::string key = name.preferencesKey();
     SettingsView view(services());
-    EXPECT_EQ(view.currentModel().hotkeyDescription, "⌃⌥⌘M");
+    EXPECT_EQ(view.currentModel().hotkeyDescription, "Ctrl+Alt+Super+M");
 
     m_center->declare(name);
     m_center->setShortcut(GlobalShortcuts::Shortcut(GlobalShortcuts::Key::k, 6144), name);
-    EXPECT_EQ(view.currentModel().hotkeyDescription, "⌃⌥K");
+    EXPECT_EQ(view.currentModel().hotkeyDescription, "Ctrl+Alt+K");
     // Cleared: nothing works, so nothing is advertised.
     m_center->setShortcut(std::nullopt, name);
     EXPECT_EQ(view.currentModel().hotkeyDescription, "");

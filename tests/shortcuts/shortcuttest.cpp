@@ -41,29 +41,3 @@ TEST(Shortcut, JsonRoundTripsAndRejectsAnythingThatIsNotAKey) {
         EXPECT_FALSE(Shortcut::fromJson(bad)) << bad;
     }
 }
-
-TEST(Shortcut, DescriptionPutsModifiersInFixedOrderBeforeTheKey) {
-    EXPECT_EQ(Shortcut(46, 6400).description(), "⌃⌥⌘M");
-    EXPECT_EQ(
-        Shortcut::fromKey(Key{Key::m}, EventModifier::command | EventModifier::shift).description(),
-        "⇧⌘M");
-    EXPECT_EQ(Shortcut::fromKey(Key{Key::a}, 0x1C0000 | EventModifier::shift).description(),
-              "⌃⌥⇧⌘A");
-    EXPECT_EQ(Shortcut::fromKey(Key{Key::keypadEnter}, 0).description(), "↩\u20E3");
-    EXPECT_EQ(Shortcut::fromKey(Key{Key::f17}, EventModifier::control).description(), "⌃F17");
-    EXPECT_EQ(Shortcut::fromKey(Key{Key::keypad0}, 0).description(), "0\u20E3");
-    EXPECT_EQ(Shortcut::fromKey(Key{Key::help}, 0).description(), "?\u20DD");
-    EXPECT_EQ(Shortcut::fromKey(Key{Key::space}, EventModifier::option).description(), "⌥Пробел");
-    EXPECT_EQ(Shortcut::fromKey(Key{Key::f1}, EventModifier::function).description(),
-              "\U0001F310\uFE0EF1");
-    // A key no layout can show.
-    EXPECT_EQ(Shortcut::fromKey(Key{Key::volumeUp}, EventModifier::control).description(),
-              "⌃\uFFFD");
-    // The current layout decides the character; Cyrillic is capitalised too.
-    const auto russian = [](int64_t) {
-        return std::optional<std::string>("ь");
-    };
-    EXPECT_EQ(
-        Shortcut::fromKey(Key{Key::m}, EventModifier::control).presentableDescription(russian),
-        "⌃Ь");
-}
