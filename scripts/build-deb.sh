@@ -22,10 +22,11 @@ arch=$(dpkg-architecture -qDEB_HOST_ARCH)
 deb="quietlane_${version}_${arch}.deb"
 
 # dpkg-buildpackage writes next to the source tree and leaves build files inside it: build
-# from a copy of the tracked and new files, never from the working tree itself.
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir "$work/quietlane-$version"
+# from a copy of the tracked and new files, never from the working tree itself. The copy
+# keeps one path from run to run, so that ccache serves an unchanged file again.
+work=$PWD/build-deb/work
+rm -rf "$work"
+mkdir -p "$work/quietlane-$version"
 git ls-files -z --cached --others --exclude-standard |
   while IFS= read -r -d '' file; do if [ -e "$file" ]; then printf '%s\0' "$file"; fi; done |
   tar --null -T - -cf - | tar -xf - -C "$work/quietlane-$version"
@@ -38,7 +39,6 @@ if command -v ccache >/dev/null; then export CMAKE_CXX_COMPILER_LAUNCHER=ccache;
   exit 1
 }
 
-mkdir -p build-deb
 cp "$work/$deb" build-deb/
 echo "build-deb: built build-deb/$deb"
 
@@ -48,3 +48,4 @@ lintian --fail-on error "build-deb/$deb"
 mkdir "$work/root"
 dpkg-deb -x "build-deb/$deb" "$work/root"
 bash scripts/check-install.sh "$work/root/usr"
+rm -rf "$work"

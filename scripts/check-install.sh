@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks an installed tree (a `cmake --install` prefix, or an unpacked .deb's /usr): the
-# program, its desktop entry, icons, AppStream data, manual page and translation are
-# there, carry the one application id, and validate; no font files are copied in.
+# launcher and the programs it starts, the desktop entry, icons, AppStream data, D-Bus
+# interface, manual page and translation are there, carry the one application id, and
+# validate; no font files are copied in.
 # Usage: check-install.sh PREFIX
 set -euo pipefail
 
@@ -19,6 +20,12 @@ expect_file() {
 }
 
 [ -x "$prefix/bin/quietlane" ] || fail "missing bin/quietlane"
+# The launcher starts these from the libexec directory the build chose (Debian's is lib/).
+for helper in quietlane-app quietlane-direct; do
+  find "$prefix" -path "*/quietlane/$helper" -type f -perm -u+x | grep -q . ||
+    fail "missing the program $helper beside the launcher"
+done
+expect_file "share/dbus-1/interfaces/$id.xml"
 expect_file "share/applications/$id.desktop"
 expect_file "share/metainfo/$id.metainfo.xml"
 expect_file "share/icons/hicolor/scalable/apps/$id.svg"
