@@ -50,12 +50,12 @@
     <message>
         <location filename="../../src/audio/devicechoices.cpp" line="+17"/>
         <location filename="../../src/audio/deviceselection.cpp" line="+92"/>
-        <location filename="../../src/settings/settingsmodel.cpp" line="+47"/>
+        <location filename="../../src/settings/settingsmodel.cpp" line="+48"/>
         <source>Все микрофоны</source>
         <translation>All microphones</translation>
     </message>
     <message>
-        <location filename="../../src/menubar/dropdownmodel.cpp" line="+37"/>
+        <location filename="../../src/menubar/dropdownmodel.cpp" line="+38"/>
         <source>Плавающий виджет</source>
         <translation>Floating widget</translation>
     </message>
@@ -160,9 +160,9 @@
         <translation>Widget</translation>
     </message>
     <message>
-        <location filename="../../src/shortcuts/key.cpp" line="+143"/>
-        <source>пробел</source>
-        <translation>space</translation>
+        <location filename="../../src/shortcuts/shortcutnotation.cpp" line="+88"/>
+        <source>Пробел</source>
+        <translation>Space</translation>
     </message>
 </context>
 <context>
@@ -204,7 +204,7 @@
 <context>
     <name>quietlane::DropdownDonateButton</name>
     <message>
-        <location filename="../../src/menubar/dropdownrows.cpp" line="+144"/>
+        <location filename="../../src/menubar/dropdownrows.cpp" line="+172"/>
         <source>Купить кофе разработчику</source>
         <translation>Buy the developer a coffee</translation>
     </message>
@@ -266,7 +266,7 @@
 <context>
     <name>quietlane::MenuBarController</name>
     <message>
-        <location filename="../../src/menubar/menubarcontroller.cpp" line="+424"/>
+        <location filename="../../src/menubar/menubarcontroller.cpp" line="+434"/>
         <source>Купить кофе разработчику</source>
         <translation>Buy the developer a coffee</translation>
     </message>
@@ -407,7 +407,7 @@
 <context>
     <name>quietlane::SettingsWindow</name>
     <message>
-        <location filename="../../src/settings/settingswindow.cpp" line="+15"/>
+        <location filename="../../src/settings/settingswindow.cpp" line="+33"/>
         <source>Настройки Quietlane</source>
         <translation>Quietlane Settings</translation>
     </message>
