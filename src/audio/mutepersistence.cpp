@@ -103,7 +103,8 @@ bool MutePersistence::store(const Stored& snapshots) {
                    "identifier is not UTF-8");
         return false;
     }
-    return m_preferences.setData(kKey, std::move(*text));
+    m_preferences.setData(kKey, std::move(*text));
+    return m_preferences.flush();
 }
 
 bool MutePersistence::save(const std::string& uid, const Snapshot& snapshot) {

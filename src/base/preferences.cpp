@@ -86,6 +86,22 @@ bool makeDirectories(const fs::path& directory) {
     return ::mkdir(directory.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
+// A link kept by a dotfile manager must stay a link: writes go to the file it finally
+// points at, replaced atomically beside it.
+fs::path writeTarget(const fs::path& path) {
+    fs::path target = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(target, error)))
+            return target;
+        const fs::path next = fs::read_symlink(target, error);
+        if (error)
+            return target;
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return target;
+}
+
 std::string utcTimestamp() {
     const std::time_t now = std::time(nullptr);
     std::tm parts{};
@@ -97,8 +113,19 @@ std::string utcTimestamp() {
 
 } // namespace
 
-Preferences::Preferences(fs::path file) : m_path(std::move(file)) {
+Preferences::Preferences(fs::path file, std::chrono::milliseconds minimumInterval)
+    : m_path(std::move(file)), m_minimumInterval(minimumInterval) {
     load();
+    m_writer = std::thread([this] { writerLoop(); });
+}
+
+Preferences::~Preferences() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wakeWriter.notify_one();
+    m_writer.join();
 }
 
 fs::path Preferences::defaultPath() {
@@ -119,8 +146,9 @@ void Preferences::load() {
     const auto text = readFile(m_path);
     const int readError = errno;
     if (text) {
-        if (auto values = parsePreferences(*text)) {
-            m_values = std::move(*values);
+        if (auto document = parsePreferences(*text)) {
+            m_values = std::move(document->values);
+            m_unknown = std::move(document->unknown);
             return;
         }
     }
@@ -194,40 +222,94 @@ bool Preferences::contains(std::string_view key) const {
     return m_values.find(key) != m_values.end();
 }
 
-bool Preferences::setBool(std::string_view key, bool value) {
-    return set(key, value);
+void Preferences::setBool(std::string_view key, bool value) {
+    set(key, value);
 }
-bool Preferences::setDouble(std::string_view key, double value) {
-    return set(key, value);
+void Preferences::setDouble(std::string_view key, double value) {
+    set(key, value);
 }
-bool Preferences::setString(std::string_view key, std::string value) {
-    return set(key, std::move(value));
+void Preferences::setString(std::string_view key, std::string value) {
+    set(key, std::move(value));
 }
-bool Preferences::setStringArray(std::string_view key, std::vector<std::string> value) {
-    return set(key, std::move(value));
+void Preferences::setStringArray(std::string_view key, std::vector<std::string> value) {
+    set(key, std::move(value));
 }
-bool Preferences::setData(std::string_view key, std::string bytes) {
-    return set(key, Blob{std::move(bytes)});
-}
-
-bool Preferences::remove(std::string_view key) {
-    std::lock_guard lock(m_mutex);
-    const auto it = m_values.find(key);
-    if (it == m_values.end())
-        return true;
-    m_values.erase(it);
-    return saveLocked();
+void Preferences::setData(std::string_view key, std::string bytes) {
+    set(key, Blob{std::move(bytes)});
 }
 
-bool Preferences::set(std::string_view key, PreferenceValue value) {
+void Preferences::remove(std::string_view key) {
     std::lock_guard lock(m_mutex);
+    const auto known = m_values.find(key);
+    const auto unknown = m_unknown.find(key);
+    if (known == m_values.end() && unknown == m_unknown.end())
+        return;
+    if (known != m_values.end())
+        m_values.erase(known);
+    if (unknown != m_unknown.end())
+        m_unknown.erase(unknown);
+    changedLocked();
+}
+
+void Preferences::set(std::string_view key, PreferenceValue value) {
+    std::lock_guard lock(m_mutex);
+    if (const auto unknown = m_unknown.find(key); unknown != m_unknown.end())
+        m_unknown.erase(unknown);
     m_values.insert_or_assign(std::string(key), std::move(value));
-    return saveLocked();
+    changedLocked();
 }
 
-// Writing under the lock keeps the file in step with memory: two threads writing
-// different keys can never rename an older map over a newer one.
-bool Preferences::saveLocked() const {
+void Preferences::changedLocked() {
+    ++m_changes;
+    m_wakeWriter.notify_one();
+}
+
+bool Preferences::flush() {
+    std::unique_lock lock(m_mutex);
+    const std::uint64_t wanted = m_changes;
+    if (m_written < wanted) {
+        m_flushRequested = true;
+        m_wakeWriter.notify_one();
+        m_writeDone.wait(lock, [&] { return m_written >= wanted; });
+    }
+    return m_lastWriteOk;
+}
+
+std::uint64_t Preferences::writeCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_writeCount;
+}
+
+// One thread writes, so an older map can never be renamed over a newer one; values that
+// change while a write is due or under way go out together in the next one.
+void Preferences::writerLoop() {
+    using Clock = std::chrono::steady_clock;
+    std::unique_lock lock(m_mutex);
+    Clock::time_point lastWrite = Clock::time_point::min();
+    for (;;) {
+        m_wakeWriter.wait(lock, [&] { return m_stopping || m_written < m_changes; });
+        if (m_written == m_changes)
+            return; // stopping with nothing pending
+        if (lastWrite != Clock::time_point::min()) {
+            m_wakeWriter.wait_until(lock, lastWrite + m_minimumInterval,
+                                    [&] { return m_stopping || m_flushRequested; });
+        }
+        m_flushRequested = false;
+        const std::uint64_t changes = m_changes;
+        // The copy is all the lock covers: encoding and the disk happen without it.
+        PreferencesDocument document{m_values, m_unknown};
+        lock.unlock();
+        lastWrite = Clock::now();
+        const bool ok = save(serializePreferences(document));
+        lock.lock();
+        m_written = changes;
+        m_lastWriteOk = ok;
+        ++m_writeCount;
+        m_writeDone.notify_all();
+    }
+}
+
+bool Preferences::save(const std::string& text) const {
     const auto fail = [this](const char* step, int error) {
         Log::error(Log::Category::app, "could not save preferences to %s: %s failed: %s",
                    m_path.c_str(), step, errorText(error).c_str());
@@ -239,20 +321,23 @@ bool Preferences::saveLocked() const {
                    m_path.c_str());
         return false;
     }
-    const fs::path directory = m_path.parent_path();
+    const fs::path target = writeTarget(m_path);
+    const fs::path directory = target.parent_path();
     if (!makeDirectories(directory))
         return fail("creating the directory", errno);
 
-    const std::string text = serializePreferences(m_values);
     // Appended piece by piece: GCC 12 at -O2 and above takes the concatenation of a
     // literal and a temporary string for an overlapping copy (a false -Wrestrict).
     std::string tempName = ".";
-    tempName += m_path.filename().string();
+    tempName += target.filename().string();
     tempName += ".XXXXXX";
     std::string temp = (directory / tempName).string();
     FileDescriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0)
         return fail("creating a temporary file", errno);
+    // A file the user made readable to others (say in a dotfiles repository) stays so.
+    if (struct stat existing{}; ::stat(target.c_str(), &existing) == 0)
+        ::fchmod(fd.get(), existing.st_mode & 07777);
     if (!writeAll(fd.get(), text) || ::fsync(fd.get()) != 0) {
         const int error = errno;
         ::unlink(temp.c_str());
@@ -263,7 +348,7 @@ bool Preferences::saveLocked() const {
         ::unlink(temp.c_str());
         return fail("writing", error);
     }
-    if (::rename(temp.c_str(), m_path.c_str()) != 0) {
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
         const int error = errno;
         ::unlink(temp.c_str());
         return fail("replacing the file", error);

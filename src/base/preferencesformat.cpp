@@ -2,7 +2,9 @@
 #include "base/preferencesformat.h"
 
 #include <array>
+#include <charconv>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 namespace quietlane {
 
@@ -11,6 +13,125 @@ namespace {
 constexpr std::string_view kAlphabet =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr const char* kBlobField = "base64";
+
+constexpr auto kReplaceInvalid = nlohmann::json::error_handler_t::replace;
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+std::size_t skipSpace(std::string_view text, std::size_t at) {
+    while (at < text.size() && isSpace(text[at]))
+        ++at;
+    return at;
+}
+
+// `at` is on an opening quote; returns the position after the closing one.
+std::size_t endOfString(std::string_view text, std::size_t at) {
+    for (++at; at < text.size(); ++at) {
+        if (text[at] == '\\')
+            ++at;
+        else if (text[at] == '"')
+            return at + 1;
+    }
+    return text.size();
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The JSON number grammar: -?(0|[1-9][0-9]*)(\.[0-9]+)?([eE][+-]?[0-9]+)?
+bool isJsonNumber(std::string_view token) {
+    std::size_t at = 0;
+    const auto digits = [&] {
+        const std::size_t from = at;
+        while (at < token.size() && isDigit(token[at]))
+            ++at;
+        return at > from;
+    };
+    if (at < token.size() && token[at] == '-')
+        ++at;
+    if (at < token.size() && token[at] == '0')
+        ++at;
+    else if (!digits())
+        return false;
+    if (at < token.size() && token[at] == '.') {
+        ++at;
+        if (!digits())
+            return false;
+    }
+    if (at < token.size() && (token[at] == 'e' || token[at] == 'E')) {
+        ++at;
+        if (at < token.size() && (token[at] == '+' || token[at] == '-'))
+            ++at;
+        if (!digits())
+            return false;
+    }
+    return at == token.size();
+}
+
+std::string withHugeNumbersNeutralised(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const char c = text[at];
+        if (c == '"') {
+            const std::size_t end = endOfString(text, at);
+            result.append(text.substr(at, end - at));
+            at = end;
+            continue;
+        }
+        if (c != '-' && !isDigit(c)) {
+            result += c;
+            ++at;
+            continue;
+        }
+        const std::size_t end = text.find_first_not_of("+-.0123456789eE", at);
+        const std::string_view token = text.substr(at, end - at);
+        double value = 0;
+        const auto parsed = std::from_chars(token.data(), token.data() + token.size(), value);
+        const bool huge = isJsonNumber(token) && parsed.ec == std::errc::result_out_of_range;
+        result.append(huge ? std::string_view("0") : token);
+        at += token.size();
+    }
+    return result;
+}
+
+// The members of a text already known to be a JSON object (up to huge numbers): each
+// key's quoted text and its value's text without surrounding white space.
+std::vector<std::pair<std::string_view, std::string_view>> topLevelMembers(std::string_view text) {
+    std::vector<std::pair<std::string_view, std::string_view>> members;
+    std::size_t at = skipSpace(text, 0) + 1;
+    for (;;) {
+        at = skipSpace(text, at);
+        if (at >= text.size() || text[at] == '}')
+            return members;
+        const std::size_t keyEnd = endOfString(text, at);
+        const std::string_view key = text.substr(at, keyEnd - at);
+        at = skipSpace(text, skipSpace(text, keyEnd) + 1);
+        const std::size_t valueStart = at;
+        for (int depth = 0; at < text.size(); ++at) {
+            const char c = text[at];
+            if (c == '"') {
+                at = endOfString(text, at) - 1;
+            } else if (c == '{' || c == '[') {
+                ++depth;
+            } else if (c == '}' || c == ']' || c == ',') {
+                if (depth == 0)
+                    break;
+                if (c != ',')
+                    --depth;
+            }
+        }
+        std::size_t valueEnd = at;
+        while (valueEnd > valueStart && isSpace(text[valueEnd - 1]))
+            --valueEnd;
+        members.emplace_back(key, text.substr(valueStart, valueEnd - valueStart));
+        if (at < text.size() && text[at] == ',')
+            ++at;
+    }
+}
 
 std::optional<PreferenceValue> valueFromJson(const nlohmann::json& json) {
     switch (json.type()) {
@@ -59,23 +180,53 @@ nlohmann::json valueToJson(const PreferenceValue& value) {
 
 } // namespace
 
-std::optional<PreferenceMap> parsePreferences(std::string_view text) {
-    const auto json = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
-    if (!json.is_object())
-        return std::nullopt; // also covers a parse failure, which yields a discarded value
-    PreferenceMap values;
-    for (const auto& [key, element] : json.items()) {
-        if (auto value = valueFromJson(element))
-            values.insert_or_assign(key, std::move(*value));
+std::optional<PreferencesDocument> parsePreferences(std::string_view text) {
+    // The JSON library refuses a whole document for one number beyond a double's range;
+    // such a number only spoils its own value, so the check of the file's grammar sees a
+    // harmless one in its place.
+    if (!nlohmann::json::accept(withHugeNumbersNeutralised(text)))
+        return std::nullopt;
+    const std::size_t start = skipSpace(text, 0);
+    if (start == text.size() || text[start] != '{')
+        return std::nullopt;
+    PreferencesDocument document;
+    for (const auto& [keyText, valueText] : topLevelMembers(text)) {
+        std::string key = nlohmann::json::parse(keyText).get<std::string>();
+        const auto json = nlohmann::json::parse(valueText, nullptr, /*allow_exceptions=*/false);
+        if (auto value = json.is_discarded() ? std::nullopt : valueFromJson(json)) {
+            document.unknown.erase(key);
+            document.values.insert_or_assign(std::move(key), std::move(*value));
+        } else {
+            document.values.erase(key);
+            document.unknown.insert_or_assign(std::move(key), std::string(valueText));
+        }
     }
-    return values;
+    return document;
 }
 
-std::string serializePreferences(const PreferenceMap& values) {
-    nlohmann::json json = nlohmann::json::object();
-    for (const auto& [key, value] : values)
-        json[key] = valueToJson(value);
-    return json.dump(4, ' ', false, nlohmann::json::error_handler_t::replace) + '\n';
+std::string serializePreferences(const PreferencesDocument& document) {
+    // Built member by member so that a kept value goes back exactly as it was read, which
+    // the JSON library could not do for a number it refuses.
+    std::map<std::string_view, std::string> members;
+    for (const auto& [key, value] : document.values) {
+        std::string text = valueToJson(value).dump(4, ' ', false, kReplaceInvalid);
+        for (std::size_t at = text.find('\n'); at != std::string::npos;
+             at = text.find('\n', at + 1))
+            text.insert(at + 1, "    ");
+        members.emplace(key, std::move(text));
+    }
+    for (const auto& [key, raw] : document.unknown)
+        members.emplace(key, raw);
+    if (members.empty())
+        return "{}\n";
+    std::string text = "{";
+    for (const auto& [key, value] : members) {
+        text += text.size() == 1 ? "\n    " : ",\n    ";
+        text += nlohmann::json(key).dump(-1, ' ', false, kReplaceInvalid);
+        text += ": ";
+        text += value;
+    }
+    return text + "\n}\n";
 }
 
 std::string encodeBase64(std::string_view bytes) {

@@ -28,6 +28,7 @@ TEST(AppearanceSettings, LanguageOverrideIsWrittenRemovedAndReadAtStart) {
     EXPECT_FALSE(AS::languageOverride(preferences));
     AS::writeLanguageOverride(preferences, Language::en);
     EXPECT_EQ(preferences.stringArray(AS::kLanguageOverrideKey), (std::vector<std::string>{"en"}));
+    preferences.flush();
     EXPECT_EQ(AS::languageOverride(Preferences(dir / "preferences.json")), Language::en);
 
     // Back to the desktop's language: the override disappears, not an empty list.

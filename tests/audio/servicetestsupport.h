@@ -62,6 +62,7 @@ protected:
     }
     void TearDown() override {
         service.reset();
+        preferences.reset(); // writes what is pending, before its directory goes
         Log::setSink({});
         std::filesystem::remove_all(m_dir);
     }

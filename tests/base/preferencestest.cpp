@@ -4,10 +4,12 @@
 #include "base/log.h"
 #include "base/preferencesformat.h"
 
+#include <chrono>
 #include <cmath>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <map>
 #include <thread>
 
 using namespace quietlane;
@@ -48,15 +50,16 @@ TEST_F(PreferencesTest, EveryTypeSurvivesAReloadAndReadsAsAbsentUnderAnotherType
     const std::string binary("\0\xff\x80{\"a\":1}", 10);
     {
         Preferences preferences(m_file);
-        EXPECT_TRUE(preferences.setBool("widgetVisible", false));
-        EXPECT_TRUE(preferences.setDouble("widgetOriginX", -1234.5678901234567));
-        EXPECT_TRUE(preferences.setString("hotkeyMode", "pushToTalk"));
-        EXPECT_TRUE(preferences.setStringArray("AppleLanguages", {"ru", "Русский"}));
-        EXPECT_TRUE(preferences.setData("deviceSelection", binary));
-        EXPECT_TRUE(preferences.setDouble("opacity", std::nan("")));
+        preferences.setBool("widgetVisible", false);
+        preferences.setDouble("widgetOriginX", -1234.5678901234567);
+        preferences.setString("hotkeyMode", "pushToTalk");
+        preferences.setStringArray("AppleLanguages", {"ru", "Русский"});
+        preferences.setData("deviceSelection", binary);
+        preferences.setDouble("opacity", std::nan(""));
         EXPECT_EQ(preferences.doubleValue("opacity"), std::nullopt);
-        EXPECT_TRUE(preferences.setBool("gone", true));
-        EXPECT_TRUE(preferences.remove("gone"));
+        preferences.setBool("gone", true);
+        preferences.remove("gone");
+        EXPECT_TRUE(preferences.flush());
     }
     EXPECT_EQ(fs::status(m_file.parent_path()).permissions() & fs::perms::all,
               fs::perms::owner_all);
@@ -75,26 +78,77 @@ TEST_F(PreferencesTest, EveryTypeSurvivesAReloadAndReadsAsAbsentUnderAnotherType
     EXPECT_TRUE(m_log.empty());
 }
 
-TEST_F(PreferencesTest, HandEditedValuesOfNoKnownFormAreDroppedAndTheRestIsKept) {
+TEST_F(PreferencesTest, ValuesOfNoKnownFormReadAsAbsentAndGoBackToTheFileAsTheyStood) {
     fs::create_directories(m_file.parent_path());
-    std::ofstream(m_file) << R"({"count": 3, "huge": 1e308, "nothing": null, "mixed": ["a", 1],
-        "badBlob": {"base64": "abc"}, "blobAndMore": {"base64": "", "x": 1}, "ok": "yes"})";
+    const std::map<std::string, std::string> kept = {
+        {"nothing", "null"},
+        {"mixed", R"(["a", 1])"},
+        {"badBlob", R"({"base64": "abc"})"},
+        {"newer", "{\n        \"form\": [1e999, {}]\n    }"},
+        {"widgetOriginX", "1e999"},
+        {"replaced", "null"},
+        {"removed", R"({"x": null})"},
+    };
+    std::string text = "{\"count\": 3, \"huge\": 1e308, \"tiny\": -1e-999, \"ok\": \"yes\"";
+    for (const auto& [key, raw] : kept)
+        text += ",\n    \"" + key + "\": " + raw;
+    std::ofstream(m_file) << text << "}";
+
+    {
+        Preferences preferences(m_file);
+        EXPECT_TRUE(m_log.empty()); // a valid file is no reason for a warning
+        EXPECT_EQ(preferences.doubleValue("count"), 3.0);
+        EXPECT_EQ(preferences.doubleValue("huge"), 1e308);
+        EXPECT_EQ(preferences.doubleValue("tiny"), 0.0);
+        EXPECT_EQ(preferences.stringValue("ok"), "yes");
+        for (const auto& [key, raw] : kept) {
+            EXPECT_FALSE(preferences.contains(key)) << key;
+            EXPECT_EQ(preferences.object(key), std::nullopt) << key;
+        }
+        preferences.setBool("replaced", true);
+        preferences.remove("removed");
+    }
+
+    const auto written = parsePreferences(readAll(m_file));
+    ASSERT_TRUE(written);
+    auto expected = kept;
+    expected.erase("replaced");
+    expected.erase("removed");
+    EXPECT_EQ(written->unknown, (UnknownValueMap(expected.begin(), expected.end())));
+    EXPECT_EQ(written->values.at("replaced"), PreferenceValue(true));
+    EXPECT_EQ(written->values.at("ok"), PreferenceValue(std::string("yes")));
+    EXPECT_NE(readAll(m_file).find("\"widgetOriginX\": 1e999"), std::string::npos);
+}
+
+TEST_F(PreferencesTest, ALinkedFileIsWrittenThroughAndStaysALink) {
+    // As dotfile managers lay it out: the config directory links to a file in a repository.
+    const fs::path repository = m_dir.path / "dotfiles";
+    fs::create_directories(repository);
+    fs::create_directories(m_file.parent_path());
+    std::ofstream(repository / "quietlane.json") << R"({"showHUD": true, "mine": null})";
+    fs::permissions(repository / "quietlane.json", fs::perms(0644));
+    fs::create_symlink("../dotfiles/quietlane.json", repository / "link");
+    fs::create_symlink("../dotfiles/link", m_file);
+
     Preferences preferences(m_file);
-    EXPECT_TRUE(m_log.empty()); // a valid file is no reason for a warning
-    EXPECT_EQ(preferences.doubleValue("count"), 3.0);
-    EXPECT_EQ(preferences.doubleValue("huge"), 1e308);
-    EXPECT_EQ(preferences.stringValue("ok"), "yes");
-    for (const char* key : {"nothing", "mixed", "badBlob", "blobAndMore"})
-        EXPECT_FALSE(preferences.contains(key)) << key;
+    EXPECT_EQ(preferences.boolValue("showHUD"), true);
+    preferences.setBool("showHUD", false);
+    ASSERT_TRUE(preferences.flush());
+
+    EXPECT_TRUE(fs::is_symlink(m_file));
+    EXPECT_EQ(fs::read_symlink(m_file), "../dotfiles/link");
+    EXPECT_EQ(fs::status(repository / "quietlane.json").permissions(), fs::perms(0644));
+    const auto written = parsePreferences(readAll(repository / "quietlane.json"));
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->values.at("showHUD"), PreferenceValue(false));
+    EXPECT_EQ(written->unknown.at("mine"), "null");
+    EXPECT_EQ(filesIn(repository).size(), 2u); // no temporary file left beside the target
+    EXPECT_EQ(filesIn(m_file.parent_path()), std::vector<fs::path>{"preferences.json"});
 }
 
 TEST_F(PreferencesTest, AnUnparseableFileIsMovedAsideWithItsBytesAndTheStoreStartsEmpty) {
-    const std::vector<std::string> badFiles = {"{\"widgetVisible\": tr",
-                                               "{\"name\": \"\xff\xfe\"}",
-                                               "[true, false]",
-                                               "{\"widgetOriginX\": 1e400}",
-                                               "",
-                                               std::string("\0\0", 2)};
+    const std::vector<std::string> badFiles = {"{\"widgetVisible\": tr", "{\"name\": \"\xff\xfe\"}",
+                                               "[true, false]", "", std::string("\0\0", 2)};
     for (const auto& bytes : badFiles) {
         test::TempDir dir;
         const fs::path file = dir.path / "preferences.json";
@@ -111,7 +165,8 @@ TEST_F(PreferencesTest, AnUnparseableFileIsMovedAsideWithItsBytesAndTheStoreStar
         EXPECT_TRUE(m_log[0].starts_with("app:1 ")) << m_log[0];
         EXPECT_NE(m_log[0].find(aside.string()), std::string::npos) << m_log[0];
 
-        EXPECT_TRUE(preferences.setBool("widgetVisible", false));
+        preferences.setBool("widgetVisible", false);
+        EXPECT_TRUE(preferences.flush());
         EXPECT_EQ(Preferences(file).boolValue("widgetVisible"), false);
         EXPECT_EQ(readAll(aside), bytes);
     }
@@ -119,11 +174,13 @@ TEST_F(PreferencesTest, AnUnparseableFileIsMovedAsideWithItsBytesAndTheStoreStar
 
 TEST_F(PreferencesTest, AFailedWriteReportsFalseKeepsTheValueAndLeavesNoTemporaryFile) {
     Preferences preferences(m_file);
-    ASSERT_TRUE(preferences.setString("hotkeyMode", "toggle"));
+    preferences.setString("hotkeyMode", "toggle");
+    ASSERT_TRUE(preferences.flush());
     // A directory in the file's place makes the final rename fail, even for root.
     fs::remove(m_file);
     fs::create_directory(m_file);
-    EXPECT_FALSE(preferences.setString("hotkeyMode", "pushToTalk"));
+    preferences.setString("hotkeyMode", "pushToTalk");
+    EXPECT_FALSE(preferences.flush());
     EXPECT_EQ(preferences.stringValue("hotkeyMode"), "pushToTalk");
     ASSERT_EQ(m_log.size(), 1u);
     EXPECT_TRUE(m_log[0].starts_with("app:2 ")) << m_log[0];
@@ -133,23 +190,41 @@ TEST_F(PreferencesTest, AFailedWriteReportsFalseKeepsTheValueAndLeavesNoTemporar
 
     std::ofstream(m_dir.path / "file") << "x";
     Preferences nowhere(m_dir.path / "file" / "sub" / "preferences.json");
-    EXPECT_FALSE(nowhere.setBool("showHUD", false));
+    nowhere.setBool("showHUD", false);
+    EXPECT_FALSE(nowhere.flush());
     EXPECT_EQ(nowhere.boolValue("showHUD"), false);
 }
 
-TEST_F(PreferencesTest, ConcurrentWritersEndWithAFileHoldingEveryKey) {
-    Preferences preferences(m_file);
+TEST_F(PreferencesTest, ConcurrentWritersCoalesceIntoFewWritesOfAFileHoldingEveryKey) {
+    constexpr auto interval = std::chrono::milliseconds(300);
+    const auto start = std::chrono::steady_clock::now();
+    Preferences preferences(m_file, interval);
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&preferences, t] {
             for (int i = 0; i < 25; ++i)
-                EXPECT_TRUE(preferences.setDouble(std::to_string(t * 100 + i), i));
+                preferences.setDouble(std::to_string(t * 100 + i), i);
         });
     }
     for (auto& thread : threads)
         thread.join();
-    const auto values = parsePreferences(readAll(m_file));
-    ASSERT_TRUE(values);
-    EXPECT_EQ(values->size(), 100u);
+    EXPECT_TRUE(preferences.flush());
+    // One write at the first change, then at most one per interval, then the flush.
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_LE(preferences.writeCount(), 2u + std::uint64_t(elapsed / interval));
+    const auto written = parsePreferences(readAll(m_file));
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->values.size(), 100u);
     EXPECT_EQ(filesIn(m_file.parent_path()), std::vector<fs::path>{"preferences.json"});
+}
+
+TEST_F(PreferencesTest, ConcurrentChangesStillWaitingForTheirTurnAreWrittenOnDestruction) {
+    {
+        // An interval no test outlives: only the destructor can write the second value.
+        Preferences preferences(m_file, std::chrono::hours(1));
+        preferences.setDouble("widgetBackgroundOpacity", 0.2);
+        ASSERT_TRUE(preferences.flush());
+        preferences.setDouble("widgetBackgroundOpacity", 0.7);
+    }
+    EXPECT_EQ(Preferences(m_file).doubleValue("widgetBackgroundOpacity"), 0.7);
 }

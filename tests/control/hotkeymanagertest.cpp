@@ -41,6 +41,7 @@ protected:
         m_manager.reset();
         m_mic.reset();
         m_center.reset();
+        m_preferences.reset(); // writes what is pending, before its directory goes
         std::filesystem::remove_all(m_dir);
     }
 

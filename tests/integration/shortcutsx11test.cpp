@@ -49,6 +49,7 @@ protected:
         m_center.reset();
         m_backend.reset();
         m_keys.reset();
+        m_preferences.reset(); // writes what is pending, before its directory goes
         std::filesystem::remove_all(m_dir);
     }
 

@@ -155,7 +155,11 @@ TEST(WidgetOnX11, StaysAboveStickyUnfocusedDragsClicksAndQuitsCleanly) {
     run("xdotool mousemove " + std::to_string(g.x + 32) + " " + std::to_string(g.y + 32) +
         " mousedown 1 mousemove_relative -- -40 -30 sleep 0.1 mousemove_relative -- -160 -100"
         " sleep 0.1 mouseup 1");
-    ASSERT_TRUE(waitUntil([&] { return preferences(home).contains("widgetOriginX"); }));
+    // The two coordinates may reach the file in two writes.
+    ASSERT_TRUE(waitUntil([&] {
+        const nlohmann::json stored = preferences(home);
+        return stored.contains("widgetOriginX") && stored.contains("widgetOriginY");
+    }));
     g = windowGeometry(widget);
     EXPECT_EQ(g.x, 1280 - 104 - 200);
     EXPECT_EQ(g.y, kScreenHeight - 184 - 130);

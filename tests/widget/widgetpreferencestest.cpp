@@ -54,5 +54,6 @@ TEST_F(WidgetPreferencesTest, SavedOriginNeedsANumberUnderX) {
     EXPECT_EQ(WidgetPreferences::savedOrigin(preferences), (Point{500, 0}));
 
     WidgetPreferences::saveOrigin(preferences, {12.5, -40});
+    preferences.flush();
     EXPECT_EQ(WidgetPreferences::savedOrigin(open()), (Point{12.5, -40}));
 }
