@@ -63,7 +63,7 @@ void* x11Connection() {
 
 } // namespace
 
-int runApplication(int argc, char** argv, std::unique_ptr<HalBackend> hal) {
+int runApplication(int argc, char** argv, const HalOpener& openHal) {
     // Prefer X11 (also under XWayland): a Wayland client cannot place its own windows,
     // and the widget lives by where it is put. Offscreen comes last only to detect that
     // no display is reachable at all.
@@ -87,6 +87,14 @@ int runApplication(int argc, char** argv, std::unique_ptr<HalBackend> hal) {
                      "Wayland desktop, or try the device listing: quietlane --list-devices "
                      "(add --audio-backend=sim without a sound server)\n",
                      reason.c_str());
+        return 1;
+    }
+    // Only now: a connection opened without a display would be for nothing, and libpulse
+    // creates its configuration directory as it connects.
+    std::string halError;
+    const std::unique_ptr<HalBackend> hal = openHal(halError);
+    if (!hal) {
+        std::fprintf(stderr, "%s\n", halError.c_str());
         return 1;
     }
     QApplication::setApplicationName(QStringLiteral("quietlane"));

@@ -3,11 +3,17 @@
 
 #include "audio/halbackend.h"
 
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace quietlane {
 
-/// Runs the interactive application until it quits; returns the exit status.
-int runApplication(int argc, char** argv, std::unique_ptr<HalBackend> hal);
+/// Opens the sound-server backend, or returns nullptr with a message for the user.
+using HalOpener = std::function<std::unique_ptr<HalBackend>(std::string& error)>;
+
+/// Runs the interactive application until it quits; returns the exit status. The backend
+/// is opened only once a display is known to be there.
+int runApplication(int argc, char** argv, const HalOpener& openHal);
 
 } // namespace quietlane

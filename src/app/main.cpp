@@ -5,20 +5,56 @@
 #include "app/devicelisting.h"
 #include "render/offscreenrender.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <iostream>
+#include <sstream>
+#include <unistd.h>
 
 using namespace quietlane;
 
 namespace {
 
+void reportUnwrittenListing(int error) {
+    std::cerr << "quietlane: cannot write the device listing to standard output: "
+              << std::strerror(error) << '\n';
+}
+
+// Written with write(2) rather than a stream, so that a full disk or a closed descriptor is
+// noticed (a stream's buffer would only fail at exit, unseen) and named by its errno.
+int writeToStandardOutput(std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t count = ::write(STDOUT_FILENO, text.data(), text.size());
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        text.remove_prefix(std::size_t(count));
+    }
+    return 0;
+}
+
 int listDevices(const CommandLine& commandLine) {
+    // Checked before any connection is opened: with descriptor 1 closed, the sound server's
+    // socket could take its number and receive the listing.
+    if (::fcntl(STDOUT_FILENO, F_GETFD) < 0) {
+        reportUnwrittenListing(errno);
+        return 1;
+    }
     std::string error;
     auto hal = openAudioBackend({commandLine.audioBackend, /*waitForServer=*/true}, error);
     if (!hal) {
         std::cerr << error << '\n';
         return 1;
     }
-    printDeviceListing(*hal, std::cout);
+    std::ostringstream listing;
+    printDeviceListing(*hal, listing);
+    if (const int failure = writeToStandardOutput(listing.str())) {
+        reportUnwrittenListing(failure);
+        return 1;
+    }
     return 0;
 }
 
@@ -50,11 +86,7 @@ int main(int argc, char** argv) {
     case CommandLine::Action::run:
         break;
     }
-    std::string error;
-    auto hal = openAudioBackend({commandLine.audioBackend, /*waitForServer=*/false}, error);
-    if (!hal) {
-        std::cerr << error << '\n';
-        return 1;
-    }
-    return runApplication(argc, argv, std::move(hal));
+    return runApplication(argc, argv, [&commandLine](std::string& error) {
+        return openAudioBackend({commandLine.audioBackend, /*waitForServer=*/false}, error);
+    });
 }

@@ -5,6 +5,7 @@
 #include "settings/settingscontent.h"
 #include "shortcuts/shortcutnotation.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLayout>
@@ -55,22 +56,31 @@ bool writePng(const QImage& image, const QString& path, QString& error) {
         error = QStringLiteral("nothing was drawn");
         return false;
     }
-    // Written beside the target and renamed over it, so a failed run never leaves a
-    // truncated image behind.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString());
-        return false;
-    }
-    if (!image.save(&file, "PNG")) {
-        file.cancelWriting();
+    // Encoded in memory first: an encoder writing straight to the file would hide why the
+    // disk refused it (no space left, permission denied) behind its own failure.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) {
         error = QStringLiteral("cannot encode the image as PNG");
         return false;
     }
-    if (!file.commit()) {
+    // Written beside the target and renamed over it, so a failed run never leaves a
+    // truncated image behind.
+    QSaveFile file(path);
+    const auto cannotWrite = [&] {
         error = QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString());
         return false;
+    };
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return cannotWrite();
+    if (file.write(png) != png.size()) {
+        cannotWrite();
+        file.cancelWriting();
+        return false;
     }
+    if (!file.commit())
+        return cannotWrite();
     return true;
 }
 
