@@ -2,6 +2,7 @@
 #include "login/autostartentry.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -108,6 +109,44 @@ std::optional<std::string> writeAtomically(const fs::path& directory, const fs::
     return std::nullopt;
 }
 
+// Exec is a string value: UTF-8 text in which only tab, line feed and carriage return of
+// the control characters have an escape.
+bool isRepresentable(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            if ((byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') || byte == 0x7f)
+                return false;
+            ++i;
+            continue;
+        }
+        const std::size_t length = byte >= 0xf0 ? 4 : byte >= 0xe0 ? 3 : byte >= 0xc2 ? 2 : 0;
+        if (length == 0 || byte > 0xf4 || i + length > text.size())
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80)
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+// A path for a message: control characters shown as escapes so the message stays one line.
+std::string printable(const std::string& path) {
+    std::string text;
+    for (char c : path) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(c));
+            text += escape;
+        } else {
+            text += c;
+        }
+    }
+    return "\"" + text + "\"";
+}
+
 std::vector<fs::path> splitDirectories(const char* list) {
     std::vector<fs::path> result;
     std::stringstream stream(list ? list : "");
@@ -170,6 +209,12 @@ LoginItemStatus AutostartEntry::status() const {
 }
 
 std::optional<std::string> AutostartEntry::enable() const {
+    const std::string path = m_program.string();
+    if (!isRepresentable(path)) {
+        return "cannot start " + printable(path) +
+               " at login: its path holds bytes a desktop entry cannot carry (control "
+               "characters or text that is not UTF-8); move the program to a plainer path";
+    }
     const std::string content = "[Desktop Entry]\n"
                                 "Type=Application\n"
                                 "Name=Quietlane\n"
@@ -182,7 +227,18 @@ std::optional<std::string> AutostartEntry::enable() const {
                                 "Terminal=false\n"
                                 "NoDisplay=true\n"
                                 "X-GNOME-Autostart-enabled=true\n";
-    return writeAtomically(m_userDirectory, userFile(), content);
+    if (auto failure = writeAtomically(m_userDirectory, userFile(), content))
+        return failure;
+    // Read it as a session would: an entry that would start something else is worse than
+    // none, and the switch must not show it as on.
+    const auto keys = readEntry(userFile());
+    const auto exec = keys.find("Exec");
+    if (exec == keys.end() || programOfExec(exec->second) != path) {
+        ::unlink(userFile().c_str());
+        return "cannot start " + printable(path) + " at login: the entry written to " +
+               userFile().string() + " did not read back as that program; removed it";
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> AutostartEntry::disable() const {
@@ -198,20 +254,40 @@ std::optional<std::string> AutostartEntry::disable() const {
 
 std::string AutostartEntry::execValue(const fs::path& program) {
     const std::string path = program.string();
-    const bool needsQuotes = path.find_first_of(" \t\n\"'\\><~|&;$*?#()`=%") != std::string::npos;
+    // Quoted whenever a character is reserved in Exec, or would need an escape anyway.
+    const bool needsQuotes = path.find_first_of(" \t\n\r\"'\\><~|&;$*?#()`=%") != std::string::npos;
     if (!needsQuotes)
         return path;
-    // Inside quotes ", `, $ and \ take a backslash; the value as a whole is a string, where
-    // every backslash is written twice.
+    // Two layers: inside Exec's quotes ", `, $ and \ take a backslash; then the whole value
+    // is a string, where each backslash is written twice and tab, line feed and carriage
+    // return become \t, \n and \r (a raw line break would end the line of the entry).
     std::string quoted = "\"";
     for (char c : path) {
-        if (c == '"' || c == '`' || c == '$')
+        switch (c) {
+        case '"':
+        case '`':
+        case '$':
             quoted += "\\\\";
-        else if (c == '\\')
-            quoted += "\\\\\\";
-        if (c == '%')
-            quoted += '%'; // a literal percent sign is written twice
-        quoted += c;
+            quoted += c;
+            break;
+        case '\\':
+            quoted += "\\\\\\\\";
+            break;
+        case '\t':
+            quoted += "\\t";
+            break;
+        case '\n':
+            quoted += "\\n";
+            break;
+        case '\r':
+            quoted += "\\r";
+            break;
+        case '%':
+            quoted += "%%"; // a single one would start a field code
+            break;
+        default:
+            quoted += c;
+        }
     }
     return quoted + "\"";
 }
@@ -222,7 +298,11 @@ std::string AutostartEntry::programOfExec(const std::string& exec) {
     for (size_t i = 0; i < exec.size(); ++i) {
         if (exec[i] == '\\' && i + 1 < exec.size()) {
             const char next = exec[++i];
-            value += next == 's' ? ' ' : next == 't' ? '\t' : next == 'n' ? '\n' : next;
+            value += next == 's'   ? ' '
+                     : next == 't' ? '\t'
+                     : next == 'n' ? '\n'
+                     : next == 'r' ? '\r'
+                                   : next;
         } else {
             value += exec[i];
         }

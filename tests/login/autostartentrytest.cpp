@@ -47,12 +47,37 @@ TEST_F(AutostartEntryTest, EnableAndDisableRoundTripThroughTheUserEntry) {
 }
 
 TEST_F(AutostartEntryTest, ExecSurvivesAwkwardPaths) {
-    for (const std::string path :
-         {"/usr/bin/quietlane", "/opt/My Apps/quiet\"lane$1\\x%u", "/home/a b/`q`'s"}) {
+    for (const std::string path : {"/usr/bin/quietlane", "/opt/My Apps/quiet\"lane$1\\x%u",
+                                   "/home/a b/`q`'s", "/tmp/new\nline/tab\there\r"}) {
         EXPECT_EQ(AutostartEntry::programOfExec(AutostartEntry::execValue(path)), path) << path;
     }
     EXPECT_EQ(AutostartEntry::programOfExec("quietlane --flag"), "quietlane");
     EXPECT_EQ(AutostartEntry::programOfExec("\"/unterminated"), "");
+}
+
+TEST_F(AutostartEntryTest, AProgramPathWithLineBreaksStartsThatProgramOrIsRefused) {
+    const fs::path awkward = m_root / "line\nbreak" / "quiet\tlane";
+    fs::create_directories(awkward.parent_path());
+    fs::copy_file(m_program, awkward);
+    const auto login = entry(awkward);
+    ASSERT_EQ(login.enable(), std::nullopt);
+    EXPECT_EQ(login.status(), LoginItemStatus::enabled);
+    std::ifstream in(login.userFile());
+    std::string line;
+    int execLines = 0;
+    while (std::getline(in, line))
+        execLines += line.starts_with("Exec=");
+    EXPECT_EQ(execLines, 1);
+
+    // A desktop entry has no way to write other control characters or broken UTF-8.
+    for (const std::string bad : {"/opt/bell\a/quietlane", "/opt/latin1-\xe9/quietlane"}) {
+        const auto refused = entry(bad);
+        const auto failure = refused.enable();
+        ASSERT_TRUE(failure.has_value()) << bad;
+        EXPECT_NE(failure->find("cannot start"), std::string::npos) << *failure;
+        EXPECT_EQ(failure->find('\a'), std::string::npos) << *failure;
+    }
+    EXPECT_EQ(entry(m_program).status(), LoginItemStatus::enabled); // the good entry stays
 }
 
 TEST_F(AutostartEntryTest, MovedProgramReadsAsNotFoundUntilEnabledAgain) {
