@@ -45,6 +45,11 @@ void PlainButton::focusInEvent(QFocusEvent* event) {
     QAbstractButton::focusInEvent(event);
 }
 
+Qt::FocusReason focusReasonAfter(const QWidget* from) {
+    const auto* button = qobject_cast<const PlainButton*>(from);
+    return button && button->showsFocusRing() ? Qt::OtherFocusReason : Qt::MouseFocusReason;
+}
+
 bool PlainButton::hitButton(const QPoint& pos) const {
     return rect().contains(pos);
 }

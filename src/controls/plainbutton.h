@@ -14,6 +14,8 @@ public:
 
     /// Corner radius of the focus outline.
     void setFocusRadius(double radius) { m_focusRadius = radius; }
+    /// True while the button has focus that the keyboard gave it (the outline is drawn).
+    bool showsFocusRing() const { return hasFocus() && m_showFocus; }
 
 protected:
     virtual void paintContent(QPainter& painter) = 0;
@@ -27,5 +29,10 @@ private:
     double m_focusRadius = 8;
     bool m_showFocus = false;
 };
+
+/// The reason to give when focus moves on from `from` by the program's doing (a list that
+/// collapses into its row): the outline stays on only when `from` showed it, so a choice
+/// made with the mouse leaves no ring behind.
+Qt::FocusReason focusReasonAfter(const QWidget* from);
 
 } // namespace quietlane

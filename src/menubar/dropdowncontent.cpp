@@ -5,9 +5,11 @@
 #include "controls/controlpalette.h"
 #include "controls/disclosurebutton.h"
 #include "controls/optionlist.h"
+#include "controls/plainbutton.h"
 #include "controls/rowbutton.h"
 #include "menubar/dropdownrows.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -149,8 +151,9 @@ void DropdownContent::chooseDevice(const QString& id) {
             continue;
         const DeviceSelection selection = option.selection;
         const auto select = m_actions.selectDevice;
+        const Qt::FocusReason reason = focusReasonAfter(QApplication::focusWidget());
         setDeviceExpanded(false);
-        m_deviceRow->setFocus(Qt::OtherFocusReason);
+        m_deviceRow->setFocus(reason);
         if (select)
             select(selection);
         return;

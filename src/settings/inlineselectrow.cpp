@@ -2,7 +2,9 @@
 #include "settings/inlineselectrow.h"
 
 #include "controls/disclosurebutton.h"
+#include "controls/plainbutton.h"
 
+#include <QApplication>
 #include <QVBoxLayout>
 
 namespace quietlane {
@@ -44,6 +46,7 @@ void InlineSelectRow::setExpanded(bool expanded) {
 
 void InlineSelectRow::choose(const QString& id) {
     const std::string key = id.toStdString();
+    const Qt::FocusReason reason = focusReasonAfter(QApplication::focusWidget());
     // Copy the action out: it may replace the options (and this row's list) while it runs.
     std::function<void()> action;
     for (const Option& option : m_options) {
@@ -55,7 +58,7 @@ void InlineSelectRow::choose(const QString& id) {
     const bool listHadFocus = m_list->isAncestorOf(focusWidget());
     setExpanded(false);
     if (listHadFocus)
-        m_header->setFocus(Qt::OtherFocusReason);
+        m_header->setFocus(reason);
 }
 
 } // namespace quietlane

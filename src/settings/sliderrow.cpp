@@ -2,6 +2,7 @@
 #include "settings/sliderrow.h"
 
 #include "controls/controlpalette.h"
+#include "settings/equaldigitslabel.h"
 #include "settings/glassslider.h"
 #include "settings/sliderscale.h"
 
@@ -11,7 +12,7 @@
 namespace quietlane {
 
 SliderRow::SliderRow(const QString& label, double lower, double upper, QWidget* parent)
-    : QWidget(parent), m_slider(new GlassSlider(this)), m_percent(new QLabel(this)) {
+    : QWidget(parent), m_slider(new GlassSlider(this)), m_percent(new EqualDigitsLabel(this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(14, 10, 14, 10);
     layout->setSpacing(12);
@@ -28,13 +29,9 @@ SliderRow::SliderRow(const QString& label, double lower, double upper, QWidget* 
     m_slider->setAccessibleName(label);
     layout->addWidget(m_slider, 1);
 
-    QFont percentFont = ControlPalette::interFont(ControlPalette::Weight::regular, 12);
-    m_percent->setFont(percentFont);
+    m_percent->setFont(ControlPalette::interFont(ControlPalette::Weight::regular, 12));
     m_percent->setFixedWidth(40);
-    m_percent->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    QPalette percentPalette = m_percent->palette();
-    percentPalette.setColor(QPalette::WindowText, ControlPalette::white(0.5));
-    m_percent->setPalette(percentPalette);
+    m_percent->setColor(ControlPalette::white(0.5));
     layout->addWidget(m_percent);
 
     connect(m_slider, &GlassSlider::valueRequested, this, &SliderRow::valueRequested);

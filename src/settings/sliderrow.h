@@ -3,10 +3,9 @@
 
 #include <QWidget>
 
-class QLabel;
-
 namespace quietlane {
 
+class EqualDigitsLabel;
 class GlassSlider;
 
 /// A labelled slider with the value as a percentage at its end.
@@ -18,13 +17,14 @@ public:
     void setValue(double value);
     GlassSlider* slider() const { return m_slider; }
     QString percentText() const;
+    EqualDigitsLabel* percentLabel() const { return m_percent; }
 
 signals:
     void valueRequested(double value);
 
 private:
     GlassSlider* m_slider;
-    QLabel* m_percent;
+    EqualDigitsLabel* m_percent;
 };
 
 } // namespace quietlane

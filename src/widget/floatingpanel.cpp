@@ -13,7 +13,8 @@ namespace quietlane {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcPanel, "quietlane.panel")
+// Debug lines only when asked for (QT_LOGGING_RULES="quietlane.*.debug=true").
+Q_LOGGING_CATEGORY(lcPanel, "quietlane.panel", QtInfoMsg)
 
 bool paletteIsDark(const QPalette& palette) {
     return palette.color(QPalette::Window).lightness() < 128;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/disclosurebutton.h"
 #include "controls/selectoptionbutton.h"
+#include "settings/equaldigitslabel.h"
 #include "settings/glassslider.h"
 #include "settings/inlineselectrow.h"
 #include "settings/sliderrow.h"
@@ -61,9 +62,19 @@ TEST(SettingsControls, SelectRowOpensWithKeysAndChoosingAlwaysCloses) {
     EXPECT_EQ(chosen, 1);
     EXPECT_FALSE(row.isExpanded());
     EXPECT_EQ(QApplication::focusWidget(), row.header());
+    EXPECT_TRUE(row.header()->showsFocusRing());
     // A click marks nothing by itself: the caller's model decides.
     EXPECT_TRUE(row.list()->button(0)->isSelected());
     EXPECT_FALSE(row.list()->button(1)->isSelected());
+
+    // Chosen with the mouse: focus comes back to the row without the keyboard's outline.
+    QTest::keyClick(row.header(), Qt::Key_Return);
+    ASSERT_TRUE(row.isExpanded());
+    row.list()->button(1)->setFocus(Qt::MouseFocusReason);
+    row.list()->button(1)->click();
+    EXPECT_EQ(chosen, 2);
+    EXPECT_EQ(QApplication::focusWidget(), row.header());
+    EXPECT_FALSE(row.header()->showsFocusRing());
 }
 
 TEST(SettingsControls, SliderReportsKeyAndPointerValuesWithoutStoringThem) {
@@ -72,6 +83,11 @@ TEST(SettingsControls, SliderReportsKeyAndPointerValuesWithoutStoringThem) {
     showActive(row);
     row.setValue(0.555);
     EXPECT_EQ(row.percentText(), "56%");
+    // Digits of one width: the number does not jitter while it changes.
+    const EqualDigitsLabel* percent = row.percentLabel();
+    EXPECT_EQ(percent->textWidth(QStringLiteral("11%")), percent->textWidth(QStringLiteral("48%")));
+    EXPECT_EQ(percent->textWidth(QStringLiteral("100%")),
+              percent->textWidth(QStringLiteral("888%")));
     std::vector<double> reported;
     QObject::connect(&row, &SliderRow::valueRequested, [&](double v) { reported.push_back(v); });
     GlassSlider* slider = row.slider();
