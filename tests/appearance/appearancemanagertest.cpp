@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "appearance/appearancemanager.h"
+#include "../tempdir.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using namespace quietlane;
+namespace AS = quietlane::AppearanceSettings;
+
+namespace {
+
+bool applicationLooksDark() {
+    return QApplication::palette().color(QPalette::Window).lightness() < 128;
+}
+
+class AppearanceManagerTest : public ::testing::Test {
+protected:
+    test::TempDir m_dir;
+    Preferences m_preferences{m_dir.path / "preferences.json"};
+};
+
+} // namespace
+
+TEST_F(AppearanceManagerTest, ChoosingTheSameThemeAgainStoresAndAppliesItAgain) {
+    AppearanceManager appearance(m_preferences);
+    QSignalSpy themeChanged(&appearance, &AppearanceManager::themeChanged);
+    appearance.setTheme(Theme::dark);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(applicationLooksDark());
+
+    // Something else changes the look and the stored value; the same choice puts both back.
+    QApplication::setPalette(QPalette(Qt::white));
+    m_preferences.remove(AS::kThemeKey);
+    appearance.setTheme(Theme::dark);
+    EXPECT_EQ(m_preferences.stringValue(AS::kThemeKey), "dark");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(applicationLooksDark());
+    EXPECT_EQ(themeChanged.count(), 1);
+}
+
+TEST_F(AppearanceManagerTest, ALanguageIsWrittenOnceAndAsksForOneRestart) {
+    AppearanceManager appearance(m_preferences);
+    QSignalSpy languageChanged(&appearance, &AppearanceManager::languageChanged);
+    QSignalSpy pendingChanged(&appearance, &AppearanceManager::languageChangePendingChanged);
+
+    appearance.setLanguage(Language::en);
+    EXPECT_EQ(m_preferences.stringValue(AS::kLanguageKey), "en");
+    EXPECT_EQ(m_preferences.stringArray(AS::kLanguageOverrideKey), std::vector<std::string>{"en"});
+    // The same language again writes nothing: a removed key stays removed.
+    m_preferences.remove(AS::kLanguageKey);
+    appearance.setLanguage(Language::en);
+    EXPECT_FALSE(m_preferences.contains(AS::kLanguageKey));
+
+    appearance.setLanguage(Language::system);
+    EXPECT_EQ(m_preferences.stringValue(AS::kLanguageKey), "system");
+    EXPECT_FALSE(m_preferences.contains(AS::kLanguageOverrideKey));
+    EXPECT_TRUE(appearance.languageChangePending());
+    EXPECT_EQ(languageChanged.count(), 2);
+    EXPECT_EQ(pendingChanged.count(), 1);
+}
