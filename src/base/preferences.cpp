@@ -147,7 +147,8 @@ void Preferences::load() {
     const int readError = errno;
     if (text) {
         if (auto document = parsePreferences(*text)) {
-            m_values = std::move(document->values);
+            for (auto& [key, value] : document->values)
+                m_values.emplace(key, std::make_shared<const PreferenceValue>(std::move(value)));
             m_unknown = std::move(document->unknown);
             return;
         }
@@ -177,11 +178,15 @@ void Preferences::load() {
 }
 
 std::optional<PreferenceValue> Preferences::object(std::string_view key) const {
-    std::lock_guard lock(m_mutex);
-    const auto it = m_values.find(key);
-    if (it == m_values.end())
-        return std::nullopt;
-    return it->second;
+    std::shared_ptr<const PreferenceValue> value;
+    {
+        std::lock_guard lock(m_mutex);
+        const auto it = m_values.find(key);
+        if (it == m_values.end())
+            return std::nullopt;
+        value = it->second;
+    }
+    return *value;
 }
 
 namespace {
@@ -255,7 +260,8 @@ void Preferences::set(std::string_view key, PreferenceValue value) {
     std::lock_guard lock(m_mutex);
     if (const auto unknown = m_unknown.find(key); unknown != m_unknown.end())
         m_unknown.erase(unknown);
-    m_values.insert_or_assign(std::string(key), std::move(value));
+    m_values.insert_or_assign(std::string(key),
+                              std::make_shared<const PreferenceValue>(std::move(value)));
     changedLocked();
 }
 
@@ -297,10 +303,11 @@ void Preferences::writerLoop() {
         m_flushRequested = false;
         const std::uint64_t changes = m_changes;
         // The copy is all the lock covers: encoding and the disk happen without it.
-        PreferencesDocument document{m_values, m_unknown};
+        const auto values = m_values;
+        const auto unknown = m_unknown;
         lock.unlock();
         lastWrite = Clock::now();
-        const bool ok = save(serializePreferences(document));
+        const bool ok = save(serializePreferences(values, unknown));
         lock.lock();
         m_written = changes;
         m_lastWriteOk = ok;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -81,7 +82,8 @@ private:
     std::filesystem::path m_path;
     const std::chrono::milliseconds m_minimumInterval;
     mutable std::mutex m_mutex;
-    std::map<std::string, PreferenceValue, std::less<>> m_values;
+    // Shared with the writer's snapshot, so taking one copies no value, however large.
+    std::map<std::string, std::shared_ptr<const PreferenceValue>, std::less<>> m_values;
     // Values of forms this version does not read, kept to be written back unchanged.
     std::map<std::string, std::string, std::less<>> m_unknown;
     // False when an unreadable file could not be moved aside: writing would destroy it.

@@ -178,6 +178,34 @@ nlohmann::json valueToJson(const PreferenceValue& value) {
         value);
 }
 
+// A value's JSON as a member of the top-level object: its inner lines one level deeper.
+std::string memberText(const PreferenceValue& value) {
+    const std::string dumped = valueToJson(value).dump(4, ' ', false, kReplaceInvalid);
+    std::string text;
+    text.reserve(dumped.size());
+    for (const char c : dumped) {
+        text += c;
+        if (c == '\n')
+            text += "    ";
+    }
+    return text;
+}
+
+// Built member by member so that a kept value goes back exactly as it was read, which the
+// JSON library could not do for a number it refuses.
+std::string objectText(const std::map<std::string_view, std::string>& members) {
+    if (members.empty())
+        return "{}\n";
+    std::string text = "{";
+    for (const auto& [key, value] : members) {
+        text += text.size() == 1 ? "\n    " : ",\n    ";
+        text += nlohmann::json(key).dump(-1, ' ', false, kReplaceInvalid);
+        text += ": ";
+        text += value;
+    }
+    return text + "\n}\n";
+}
+
 } // namespace
 
 std::optional<PreferencesDocument> parsePreferences(std::string_view text) {
@@ -205,28 +233,22 @@ std::optional<PreferencesDocument> parsePreferences(std::string_view text) {
 }
 
 std::string serializePreferences(const PreferencesDocument& document) {
-    // Built member by member so that a kept value goes back exactly as it was read, which
-    // the JSON library could not do for a number it refuses.
     std::map<std::string_view, std::string> members;
-    for (const auto& [key, value] : document.values) {
-        std::string text = valueToJson(value).dump(4, ' ', false, kReplaceInvalid);
-        for (std::size_t at = text.find('\n'); at != std::string::npos;
-             at = text.find('\n', at + 1))
-            text.insert(at + 1, "    ");
-        members.emplace(key, std::move(text));
-    }
+    for (const auto& [key, value] : document.values)
+        members.emplace(key, memberText(value));
     for (const auto& [key, raw] : document.unknown)
         members.emplace(key, raw);
-    if (members.empty())
-        return "{}\n";
-    std::string text = "{";
-    for (const auto& [key, value] : members) {
-        text += text.size() == 1 ? "\n    " : ",\n    ";
-        text += nlohmann::json(key).dump(-1, ' ', false, kReplaceInvalid);
-        text += ": ";
-        text += value;
-    }
-    return text + "\n}\n";
+    return objectText(members);
+}
+
+std::string serializePreferences(const SharedPreferenceMap& values,
+                                 const UnknownValueMap& unknown) {
+    std::map<std::string_view, std::string> members;
+    for (const auto& [key, value] : values)
+        members.emplace(key, memberText(*value));
+    for (const auto& [key, raw] : unknown)
+        members.emplace(key, raw);
+    return objectText(members);
 }
 
 std::string encodeBase64(std::string_view bytes) {

@@ -4,6 +4,7 @@
 #include "base/preferences.h"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,9 @@
 namespace quietlane {
 
 using PreferenceMap = std::map<std::string, PreferenceValue, std::less<>>;
+/// The same values as a store keeps them: shared, so a snapshot for writing copies none.
+using SharedPreferenceMap =
+    std::map<std::string, std::shared_ptr<const PreferenceValue>, std::less<>>;
 /// Values the reader does not understand, each as the JSON text the file held.
 using UnknownValueMap = std::map<std::string, std::string, std::less<>>;
 
@@ -37,6 +41,7 @@ std::optional<PreferencesDocument> parsePreferences(std::string_view text);
 /// The file text for `document`. Never throws: bytes that are not UTF-8 inside strings are
 /// replaced, since JSON cannot carry them (blobs carry any bytes).
 std::string serializePreferences(const PreferencesDocument& document);
+std::string serializePreferences(const SharedPreferenceMap& values, const UnknownValueMap& unknown);
 
 std::string encodeBase64(std::string_view bytes);
 std::optional<std::string> decodeBase64(std::string_view text);
