@@ -77,7 +77,12 @@ std::optional<std::string> writeAtomically(const fs::path& directory, const fs::
     fs::create_directories(directory, error);
     if (error)
         return describe("cannot create", directory, error.value());
-    std::string temp = (directory / ("." + fileName() + ".XXXXXX")).string();
+    // Appended piece by piece: GCC 12 at -O2 and above takes "." + a temporary string for
+    // an overlapping copy (a false -Wrestrict).
+    std::string tempName = ".";
+    tempName += fileName();
+    tempName += ".XXXXXX";
+    std::string temp = (directory / tempName).string();
     const int fd = mkstemp(temp.data());
     if (fd < 0)
         return describe("cannot write to", directory, errno);
