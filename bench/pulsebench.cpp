@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <optional>
 #include <spawn.h>
 #include <string>
 #include <sys/resource.h>
@@ -101,7 +103,7 @@ Percentiles bareClientRoundTrip(const std::string& source) {
     return percentiles(samples);
 }
 
-std::pair<Percentiles, Percentiles> halRoundTrip(PulseHal& hal, AudioObjectID mic) {
+std::optional<std::pair<Percentiles, Percentiles>> halRoundTrip(PulseHal& hal, AudioObjectID mic) {
     SerialQueue queue("bench-listener");
     std::mutex mutex;
     std::condition_variable heard;
@@ -120,11 +122,18 @@ std::pair<Percentiles, Percentiles> halRoundTrip(PulseHal& hal, AudioObjectID mi
         hal.setPropertyData(mic, AudioHAL::kMuteAddress, std::uint32_t((toggle + 1) % 2));
         confirmed.push_back(since(start));
         std::unique_lock lock(mutex);
-        heard.wait(lock, [&] { return notifications > toggle; });
+        // A lost notification must end the benchmark with a reason, never hang it.
+        if (!heard.wait_for(lock, std::chrono::seconds(2),
+                            [&] { return notifications > toggle; })) {
+            lock.unlock();
+            hal.removePropertyListener(mic, AudioHAL::kMuteAddress, queue, listener);
+            std::fprintf(stderr, "no mute notification within 2 s of write %d\n", toggle + 1);
+            return std::nullopt;
+        }
         notified.push_back(std::chrono::duration<double, std::micro>(heardAt - start).count());
     }
     hal.removePropertyListener(mic, AudioHAL::kMuteAddress, queue, listener);
-    return {percentiles(confirmed), percentiles(notified)};
+    return std::pair{percentiles(confirmed), percentiles(notified)};
 }
 
 Percentiles pactlRoundTrip(const std::string& source) {
@@ -205,7 +214,10 @@ int main(int argc, char** argv) {
 
     std::printf("mute round trip, %d toggles\n", kToggles);
     const Percentiles floor = bareClientRoundTrip("mic1");
-    const auto [confirmed, notified] = halRoundTrip(hal, mic);
+    const auto halResult = halRoundTrip(hal, mic);
+    if (!halResult)
+        return 1;
+    const auto& [confirmed, notified] = *halResult;
     const Percentiles pactl = pactlRoundTrip("mic1");
     print("bare libpulse client (floor)", floor, floor);
     print("HAL write to confirmation", confirmed, floor);
