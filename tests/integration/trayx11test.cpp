@@ -252,6 +252,7 @@ TEST(TrayOnX11, DropdownOpensFullyVisibleNextToTheIcon) {
     EXPECT_TRUE(waitUntil([&] { return !settings().viewable; })) << "Ctrl+W did not close it";
 
     // Ctrl+Q in the dropdown quits the program.
+    std::this_thread::sleep_for(300ms); // past the reopen guard that Ctrl+, armed
     click(icon.x + icon.width / 2, icon.y + icon.height / 2);
     ASSERT_TRUE(waitUntil([&] { return dropdown().viewable; }));
     run("xdotool key ctrl+q");
