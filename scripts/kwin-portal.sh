@@ -23,26 +23,11 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 [ -x "$binary" ] || { echo "kwin-portal: no program at $binary; build it first" >&2; exit 1; }
 
-if [ -z "${QUIETLANE_PRIVATE_BUS:-}" ]; then
-  exec env QUIETLANE_PRIVATE_BUS=1 dbus-run-session -- bash "$0" "$binary"
-fi
-
-work=$(mktemp -d /tmp/quietlane-kwin-XXXXXX)
-chmod 700 "$work"
-export XDG_RUNTIME_DIR=$work HOME=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
-export XDG_CACHE_HOME=$work/cache XDG_CURRENT_DESKTOP=KDE XDG_SESSION_TYPE=wayland
-unset DISPLAY XAUTHORITY
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-wait_for() { # seconds, command...
-  local deadline=$((SECONDS + $1)); shift
-  until "$@"; do [ $SECONDS -lt $deadline ] || return 1; sleep 0.1; done
-}
+source "$root/scripts/private-session.sh"
+private_bus -- "$binary"
+private_session kwin
+export XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache XDG_CURRENT_DESKTOP=KDE
+export XDG_SESSION_TYPE=wayland
 say() { echo "kwin-portal: $*"; }
 
 # Key injection: KWin offers fake input only to a program a desktop file names.

@@ -8,29 +8,14 @@ set -euo pipefail
 binary=$1
 here=$(cd "$(dirname "$0")" && pwd)
 
-if [ -z "${QUIETLANE_PRIVATE_BUS:-}" ]; then
-  exec env QUIETLANE_PRIVATE_BUS=1 dbus-run-session --config-file="$here/private-bus.conf" \
-    -- bash "$0" "$@"
-fi
-
-work=$(mktemp -d /tmp/quietlane-sni-XXXXXX)
-export XDG_RUNTIME_DIR=$work HOME=$work XDG_CONFIG_HOME=$work/config
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$here/../../../scripts/private-session.sh"
+private_bus "$here/private-bus.conf" -- "$@"
+private_session sni
 fail() {
   echo "FAIL: $*" >&2
   echo "--- watcher" >&2; cat "$work/watcher.log" >&2 || true
   echo "--- quietlane output" >&2; tail -n 20 "$work/quietlane.log" >&2 || true
   exit 1
-}
-wait_for() { # seconds, command...
-  local deadline=$((SECONDS + $1)); shift
-  until "$@"; do [ $SECONDS -lt $deadline ] || return 1; sleep 0.1; done
 }
 
 exec 4>"$work/display"
