@@ -8,10 +8,9 @@
 #include "remote/controlclient.h"
 #include "remote/remotecontrol.h"
 
+#include "../eventloop.h"
 #include "../tempdir.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -21,17 +20,6 @@
 using namespace quietlane;
 
 namespace {
-
-template <typename Done> bool spin(Done done, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 // Sends `bytes` as a client would and returns the first line of the answer, while this
 // thread keeps serving the instance.
@@ -46,7 +34,7 @@ std::string ask(const std::string& socket, const std::string& bytes) {
             connection.readLine(answer, 5000);
         done = true;
     });
-    spin([&] { return done.load(); }, 10000);
+    test::spinUntil([&] { return done.load(); }, 10000);
     client.join();
     return answer;
 }
@@ -92,7 +80,7 @@ TEST_F(ChannelTest, ANewInstanceKeepsTheSocketItTookFromOneThatStoppedAnswering)
         outcome = third.claim(ignored);
         claimed = true;
     });
-    spin([&] { return claimed.load(); }, 10000);
+    test::spinUntil([&] { return claimed.load(); }, 10000);
     launch.join();
     EXPECT_EQ(outcome, SingleInstance::Outcome::forwarded) << "a second instance started";
 }
@@ -102,7 +90,7 @@ TEST_F(ChannelTest, AnswersOnceTheDevicesConfirmAndRefusesMalformedRequests) {
     QString error;
     ASSERT_EQ(instance.claim(error), SingleInstance::Outcome::primary) << qPrintable(error);
     instance.serve(remote);
-    ASSERT_TRUE(spin([&] { return microphone.hasActiveDeviceName(); }));
+    ASSERT_TRUE(test::spinUntil([&] { return microphone.hasActiveDeviceName(); }));
 
     EXPECT_EQ(ask(socket, "toggle\n"),
               R"(ok {"device":"mic","state":"muted","volumeFallback":false})");
@@ -133,7 +121,7 @@ TEST_F(ChannelTest, AWatcherHearsEveryChangeWithoutAsking) {
     QString error;
     ASSERT_EQ(instance.claim(error), SingleInstance::Outcome::primary) << qPrintable(error);
     instance.serve(remote);
-    ASSERT_TRUE(spin([&] { return microphone.hasActiveDeviceName(); }));
+    ASSERT_TRUE(test::spinUntil([&] { return microphone.hasActiveDeviceName(); }));
 
     std::vector<std::string> lines;
     std::mutex mutex;
@@ -154,13 +142,13 @@ TEST_F(ChannelTest, AWatcherHearsEveryChangeWithoutAsking) {
         const std::lock_guard lock(mutex);
         return lines.size();
     };
-    EXPECT_TRUE(spin([&] { return count() == 1; }));
+    EXPECT_TRUE(test::spinUntil([&] { return count() == 1; }));
     hal.setMuteExternally(device, true);
-    EXPECT_TRUE(spin([&] { return count() == 2; }));
+    EXPECT_TRUE(test::spinUntil([&] { return count() == 2; }));
     microphone.toggle();
-    EXPECT_TRUE(spin([&] { return count() == 3; }));
+    EXPECT_TRUE(test::spinUntil([&] { return count() == 3; }));
     stop = true;
-    spin([] { return false; }, 200);
+    test::spinFor(200);
     watcher.join();
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_NE(lines[0].find("\"unmuted\""), std::string::npos);

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "appearance/appearancesettings.h"
+#include "../tempdir.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 using namespace quietlane;
 namespace AS = AppearanceSettings;
@@ -19,17 +18,14 @@ TEST(AppearanceSettings, UnknownStoredChoicesMeanTheDefault) {
 }
 
 TEST(AppearanceSettings, LanguageOverrideIsWrittenRemovedAndReadAtStart) {
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("quietlane-appearance-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    Preferences preferences(dir / "preferences.json");
+    test::TempDir dir;
+    Preferences preferences(dir.path / "preferences.json");
 
     EXPECT_FALSE(AS::languageOverride(preferences));
     AS::writeLanguageOverride(preferences, Language::en);
     EXPECT_EQ(preferences.stringArray(AS::kLanguageOverrideKey), (std::vector<std::string>{"en"}));
     preferences.flush();
-    EXPECT_EQ(AS::languageOverride(Preferences(dir / "preferences.json")), Language::en);
+    EXPECT_EQ(AS::languageOverride(Preferences(dir.path / "preferences.json")), Language::en);
 
     // Back to the desktop's language: the override disappears, not an empty list.
     AS::writeLanguageOverride(preferences, Language::system);
@@ -38,5 +34,4 @@ TEST(AppearanceSettings, LanguageOverrideIsWrittenRemovedAndReadAtStart) {
     // A language we do not ship means the desktop's choice.
     preferences.setStringArray(AS::kLanguageOverrideKey, {"de", "en"});
     EXPECT_FALSE(AS::languageOverride(preferences));
-    std::filesystem::remove_all(dir);
 }

@@ -129,8 +129,8 @@ TEST_F(ServiceTest, SnapshotIsOnDiskBeforeAnyZeroIsWritten) {
 
 TEST_F(ServiceTest, VolumesStayUntouchedWhileTheirSnapshotCannotBeKept) {
     // A preferences file inside a regular file can never be written, even by root.
-    std::ofstream(m_dir / "blocker") << "x";
-    preferences = std::make_unique<Preferences>(m_dir / "blocker" / "preferences.json");
+    std::ofstream(m_dir.path / "blocker") << "x";
+    preferences = std::make_unique<Preferences>(m_dir.path / "blocker" / "preferences.json");
     const auto mic = hal.addDevice(SimulatedDevice::withVolumes("mic", {{0, 0.6f}}));
     hal.setDefaultInput(mic);
     start(DeviceSelection::systemDefault());

@@ -6,12 +6,13 @@
 #include "base/log.h"
 #include "base/preferences.h"
 
+#include "../tempdir.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <deque>
-#include <filesystem>
 #include <mutex>
 
 namespace quietlane::testing {
@@ -52,9 +53,7 @@ private:
 class ServiceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/quietlane-service-XXXXXX";
-        m_dir = mkdtemp(pattern);
-        preferences = std::make_unique<Preferences>(m_dir / "preferences.json");
+        preferences = std::make_unique<Preferences>(m_dir.path / "preferences.json");
         Log::setSink([this](Log::Level, Log::Category, const std::string& message) {
             std::lock_guard lock(m_logMutex);
             m_log.push_back(message);
@@ -64,7 +63,6 @@ protected:
         service.reset();
         preferences.reset(); // writes what is pending, before its directory goes
         Log::setSink({});
-        std::filesystem::remove_all(m_dir);
     }
 
     void start(DeviceSelection selection) {
@@ -90,11 +88,11 @@ protected:
 
     /// What the snapshot store holds on disk right now, read as a restarted process would.
     MutePersistence::Stored snapshotsOnDisk() const {
-        Preferences fresh(m_dir / "preferences.json");
+        Preferences fresh(m_dir.path / "preferences.json");
         return MutePersistence(fresh).all();
     }
 
-    std::filesystem::path m_dir;
+    test::TempDir m_dir;
     SimulatedHal hal;
     MainThread main;
     std::unique_ptr<Preferences> preferences;

@@ -6,11 +6,11 @@
 #include "shortcuts/shortcutcenter.h"
 #include "shortcuts/simulatedhotkeybackend.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include "../eventloop.h"
+#include "../tempdir.h"
+
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <sstream>
 
 using namespace quietlane;
@@ -18,22 +18,12 @@ using GlobalShortcuts::Shortcut;
 
 namespace {
 
-bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
 const Shortcut kDefault(46, 6400);
 
 class HotKeyManagerTest : public ::testing::Test {
 protected:
     HotKeyManagerTest() {
-        char pattern[] = "/tmp/quietlane-hotkeys-XXXXXX";
-        m_dir = ::mkdtemp(pattern);
-        m_preferences = std::make_unique<Preferences>(m_dir / "preferences.json");
+        m_preferences = std::make_unique<Preferences>(m_dir.path / "preferences.json");
         m_micID = m_hal.addDevice(SimulatedDevice::withMute("mic"));
         m_hal.setDefaultInput(m_micID);
     }
@@ -42,7 +32,6 @@ protected:
         m_mic.reset();
         m_center.reset();
         m_preferences.reset(); // writes what is pending, before its directory goes
-        std::filesystem::remove_all(m_dir);
     }
 
     void start() {
@@ -53,10 +42,10 @@ protected:
     }
 
     bool waitMuted(bool muted) {
-        return waitFor([&] { return m_mic->isMuted() == muted; }, 5000);
+        return test::spinUntil([&] { return m_mic->isMuted() == muted; }, 5000);
     }
 
-    std::filesystem::path m_dir;
+    test::TempDir m_dir;
     std::unique_ptr<Preferences> m_preferences;
     SimulatedHal m_hal;
     AudioObjectID m_micID = 0;
@@ -89,7 +78,7 @@ TEST_F(HotKeyManagerTest, ModeIsRestoredAndRewrittenButSignalsOnlyOnChange) {
 
 TEST_F(HotKeyManagerTest, ShortcutMutesTheDeviceInBothModes) {
     start();
-    ASSERT_TRUE(waitFor([&] { return m_mic->hasActiveDeviceName(); }, 5000));
+    ASSERT_TRUE(test::spinUntil([&] { return m_mic->hasActiveDeviceName(); }, 5000));
     // The first start wrote and registered the default shortcut.
     ASSERT_EQ(m_keys.registrations().size(), 1u);
 
@@ -111,7 +100,7 @@ TEST_F(HotKeyManagerTest, ShortcutMutesTheDeviceInBothModes) {
     m_keys.release(kDefault);
     m_keys.press(kDefault);
     m_keys.release(kDefault);
-    waitFor([] { return false; }, 100);
+    test::spinUntil([] { return false; }, 100);
     EXPECT_TRUE(m_mic->isMuted());
     EXPECT_TRUE(m_hal.device(m_micID)->muted);
 
@@ -121,7 +110,7 @@ TEST_F(HotKeyManagerTest, ShortcutMutesTheDeviceInBothModes) {
         m_keys.press(kDefault);
         m_keys.release(kDefault);
     }
-    waitFor([] { return false; }, 100);
+    test::spinUntil([] { return false; }, 100);
     EXPECT_TRUE(m_mic->isMuted());
     EXPECT_TRUE(m_hal.device(m_micID)->muted);
 }
@@ -131,6 +120,6 @@ TEST_F(HotKeyManagerTest, HandlersOutliveTheManagerHarmlessly) {
     m_manager.reset();
     m_keys.press(kDefault);
     m_keys.release(kDefault);
-    waitFor([] { return false; }, 50);
+    test::spinUntil([] { return false; }, 50);
     EXPECT_FALSE(m_mic->isMuted());
 }

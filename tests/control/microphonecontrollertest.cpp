@@ -3,8 +3,8 @@
 #include "audio/simulatedhal.h"
 #include "base/preferences.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include "../eventloop.h"
+
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -14,22 +14,6 @@
 using namespace quietlane;
 
 namespace {
-
-// Spins the event loop until `done` holds, or for `ms` when nothing is awaited.
-template <typename Done> bool spin(Done done, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-void spinFor(int ms) {
-    spin([] { return false; }, ms);
-}
 
 class ControllerTest : public ::testing::Test {
 protected:
@@ -68,14 +52,14 @@ TEST_F(ControllerTest, RestoresTheSelectionAndStoresItBack) {
     auto controller = create();
     EXPECT_EQ(controller->selection(), DeviceSelection::systemDefault());
     EXPECT_EQ(preferences.data("deviceSelection"), R"({"systemDefault":{}})");
-    ASSERT_TRUE(spin([&] { return controller->hasActiveDeviceName(); }));
+    ASSERT_TRUE(test::spinUntil([&] { return controller->hasActiveDeviceName(); }));
     EXPECT_EQ(controller->activeDeviceName(), "mic");
 
     controller.reset();
     preferences.setData("deviceSelection", R"({"pinned":{"uid":"absent"}})");
     controller = create();
     EXPECT_EQ(controller->selection(), DeviceSelection::pinned("absent"));
-    ASSERT_TRUE(spin([&] { return controller->availableDevices().size() == 1; }));
+    ASSERT_TRUE(test::spinUntil([&] { return controller->availableDevices().size() == 1; }));
     EXPECT_FALSE(controller->hasActiveDeviceName());
 
     // Choosing the same device again says nothing but still stores and applies it.
@@ -86,13 +70,13 @@ TEST_F(ControllerTest, RestoresTheSelectionAndStoresItBack) {
     EXPECT_TRUE(preferences.data("deviceSelection"));
     controller->setSelection(DeviceSelection::pinned("mic"));
     EXPECT_EQ(emitted["selection"], 1);
-    EXPECT_TRUE(spin([&] { return controller->hasActiveDeviceName(); }));
+    EXPECT_TRUE(test::spinUntil([&] { return controller->hasActiveDeviceName(); }));
 }
 
 TEST_F(ControllerTest, SignalsFireOnlyForValuesThatChanged) {
     auto controller = create();
-    ASSERT_TRUE(spin([&] { return emitted["devices"] == 1; }));
-    spinFor(100);
+    ASSERT_TRUE(test::spinUntil([&] { return emitted["devices"] == 1; }));
+    test::spinFor(100);
     emitted.clear();
 
     // Three toggles before any state arrives: each builds on the one before, so muted.
@@ -100,8 +84,8 @@ TEST_F(ControllerTest, SignalsFireOnlyForValuesThatChanged) {
     controller->toggle();
     controller->toggle();
     controller->toggle();
-    ASSERT_TRUE(spin([&] { return controller->isMuted(); }));
-    spinFor(100);
+    ASSERT_TRUE(test::spinUntil([&] { return controller->isMuted(); }));
+    test::spinFor(100);
     EXPECT_TRUE(controller->isMuted());
     EXPECT_EQ(emitted.size(), 1u);
     EXPECT_EQ(emitted["muted"] % 2, 1);
@@ -120,21 +104,21 @@ TEST_F(ControllerTest, SignalsFireOnlyForValuesThatChanged) {
     QObject::connect(controller.get(), &MicrophoneController::isAvailableChanged,
                      [this] { ++emitted["available"]; });
     hal.setDefaultInput(kAudioObjectUnknown);
-    ASSERT_TRUE(spin([&] { return !controller->isAvailable(); }));
+    ASSERT_TRUE(test::spinUntil([&] { return !controller->isAvailable(); }));
     EXPECT_TRUE(controller->isMuted());
     EXPECT_EQ(emitted["muted"], 0);
     serverGone = false;
     hal.setDefaultInput(mic);
-    ASSERT_TRUE(spin([&] { return controller->isAvailable(); }));
+    ASSERT_TRUE(test::spinUntil([&] { return controller->isAvailable(); }));
     hal.setCallHook({});
-    spinFor(100);
+    test::spinFor(100);
     EXPECT_TRUE(controller->isMuted());
     EXPECT_EQ(emitted["muted"], 0);
 
     emitted.clear();
     hal.addDevice(SimulatedDevice::withMute("usb"));
-    ASSERT_TRUE(spin([&] { return emitted["devices"] == 1; }));
-    spinFor(100);
+    ASSERT_TRUE(test::spinUntil([&] { return emitted["devices"] == 1; }));
+    test::spinFor(100);
     EXPECT_EQ(emitted, (std::map<std::string, int>{{"devices", 1}}));
     EXPECT_EQ(controller->availableDevices().size(), 2u);
 }

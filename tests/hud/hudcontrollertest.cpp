@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "hud/hudcontroller.h"
+#include "../eventloop.h"
 #include "../tempdir.h"
 #include "audio/simulatedhal.h"
 #include "control/microphonecontroller.h"
@@ -7,7 +8,6 @@
 #include "widget/windowhints.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -21,16 +21,9 @@ class HUDControllerTest : public ::testing::Test {
 protected:
     HUDControllerTest() { m_hal.setDefaultInput(m_micId); }
 
-    bool waitFor(const std::function<bool()>& condition) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!condition() && timer.elapsed() < 3000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        return condition();
-    }
     void muteExternally(bool muted) {
         m_hal.setMuteExternally(m_micId, muted);
-        ASSERT_TRUE(waitFor([&] { return m_mic.isMuted() == muted; }));
+        ASSERT_TRUE(test::spinUntil([&] { return m_mic.isMuted() == muted; }));
         QCoreApplication::processEvents();
     }
 
@@ -63,7 +56,7 @@ TEST_F(HUDControllerTest, StartUpGraceThenShowsTheNewStateAndHidesAfterHoldAndFa
 
     // A change while it fades brings it back at full strength with the new state.
     m_now += 1000ms;
-    EXPECT_TRUE(waitFor([&] { return m_hud.panel()->windowOpacity() < 1.0; }));
+    EXPECT_TRUE(test::spinUntil([&] { return m_hud.panel()->windowOpacity() < 1.0; }));
     muteExternally(true);
     EXPECT_TRUE(m_hud.panel()->isVisible());
     EXPECT_EQ(m_hud.panel()->windowOpacity(), 1.0);
@@ -71,7 +64,7 @@ TEST_F(HUDControllerTest, StartUpGraceThenShowsTheNewStateAndHidesAfterHoldAndFa
 
     // Past hold and fade on the injected clock: the next tick takes it off screen.
     m_now += 2s;
-    EXPECT_TRUE(waitFor([&] { return !m_hud.panel()->isVisible(); }));
+    EXPECT_TRUE(test::spinUntil([&] { return !m_hud.panel()->isVisible(); }));
 }
 
 TEST_F(HUDControllerTest, SwitchedOffShowsNothingButTrackingGoesOn) {

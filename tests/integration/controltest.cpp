@@ -8,18 +8,17 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <array>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
 #include <regex>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
+using quietlane::testing::ChildProcess;
+using quietlane::testing::runCommand;
 using quietlane::testing::waitUntil;
 namespace fs = std::filesystem;
 
@@ -30,91 +29,21 @@ struct Result {
     std::string out, err;
 };
 
-std::string capture(const std::string& command, int* status = nullptr) {
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    std::array<char, 4096> buffer{};
-    while (std::size_t read = fread(buffer.data(), 1, buffer.size(), pipe))
-        output.append(buffer.data(), read);
-    const int code = pclose(pipe);
-    if (status)
-        *status = WIFEXITED(code) ? WEXITSTATUS(code) : -1;
-    return output;
-}
-
 Result runQuietlane(const std::string& arguments) {
     const std::string errors = fs::temp_directory_path() / ("ql-err-" + std::to_string(getpid()));
     Result result;
-    result.out =
-        capture(std::string(QUIETLANE_BINARY) + " " + arguments + " 2>" + errors, &result.status);
+    result.out = runCommand(std::string(QUIETLANE_BINARY) + " " + arguments + " 2>" + errors,
+                            &result.status);
     std::ifstream in(errors);
     result.err.assign(std::istreambuf_iterator<char>(in), {});
     fs::remove(errors);
     return result;
 }
 
-/// A child process whose standard output is read line by line.
-class Child {
-public:
-    explicit Child(const std::vector<std::string>& command) {
-        int pipeEnds[2];
-        EXPECT_EQ(pipe(pipeEnds), 0);
-        m_pid = fork();
-        if (m_pid == 0) {
-            dup2(pipeEnds[1], STDOUT_FILENO);
-            close(pipeEnds[0]);
-            std::vector<char*> argv;
-            for (const auto& part : command)
-                argv.push_back(const_cast<char*>(part.c_str()));
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(pipeEnds[1]);
-        m_out = pipeEnds[0];
-    }
-    ~Child() {
-        stop(SIGKILL);
-        close(m_out);
-    }
-    /// The next line, or "<timeout>".
-    std::string line(std::chrono::milliseconds timeout = 5s) {
-        for (;;) {
-            if (const auto newline = m_buffer.find('\n'); newline != std::string::npos) {
-                std::string line = m_buffer.substr(0, newline);
-                m_buffer.erase(0, newline + 1);
-                return line;
-            }
-            pollfd ready{m_out, POLLIN, 0};
-            char chunk[1024];
-            if (poll(&ready, 1, int(timeout.count())) <= 0)
-                return "<timeout>";
-            const ssize_t got = read(m_out, chunk, sizeof chunk);
-            if (got <= 0)
-                return "<closed>";
-            m_buffer.append(chunk, std::size_t(got));
-        }
-    }
-    int stop(int signal = SIGTERM) {
-        if (m_pid <= 0)
-            return -1;
-        kill(m_pid, signal);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_out = -1;
-    std::string m_buffer;
-};
-
 std::string gdbus(const std::string& arguments) {
-    return capture("gdbus call --session --dest com.quietlane.Quietlane --object-path "
-                   "/com/quietlane/Quietlane " +
-                   arguments + " 2>&1");
+    return runCommand("gdbus call --session --dest com.quietlane.Quietlane --object-path "
+                      "/com/quietlane/Quietlane " +
+                      arguments + " 2>&1");
 }
 
 } // namespace
@@ -148,7 +77,7 @@ protected:
 };
 
 TEST_F(ControlTest, SwitchesWatchAndDBusDriveTheRunningInstance) {
-    Child app({QUIETLANE_BINARY});
+    ChildProcess app({QUIETLANE_BINARY});
     ASSERT_TRUE(waitUntil([] { return runQuietlane("--status").out == "unmuted\n"; }, 10s))
         << runQuietlane("--status").err;
 
@@ -170,7 +99,7 @@ TEST_F(ControlTest, SwitchesWatchAndDBusDriveTheRunningInstance) {
     EXPECT_NE(unknown.err.find("Usage:"), std::string::npos);
 
     // A watcher hears a change made by pactl and one made by the shortcut.
-    Child watcher({QUIETLANE_BINARY, "--watch", "--format=waybar"});
+    ChildProcess watcher({QUIETLANE_BINARY, "--watch", "--format=waybar"}, true);
     EXPECT_EQ(nlohmann::json::parse(watcher.line())["class"], "muted");
     server->pactl("set-source-mute mic 0");
     EXPECT_EQ(nlohmann::json::parse(watcher.line())["class"], "unmuted");
@@ -178,7 +107,8 @@ TEST_F(ControlTest, SwitchesWatchAndDBusDriveTheRunningInstance) {
     EXPECT_EQ(nlohmann::json::parse(watcher.line())["class"], "muted");
 
     // D-Bus: the methods act, the properties follow, PropertiesChanged is sent.
-    Child monitor({"/usr/bin/gdbus", "monitor", "--session", "--dest", "com.quietlane.Quietlane"});
+    ChildProcess monitor({"gdbus", "monitor", "--session", "--dest", "com.quietlane.Quietlane"},
+                         true);
     EXPECT_EQ(gdbus("--method com.quietlane.Quietlane.SetMuted false"), "()\n");
     EXPECT_TRUE(waitUntil([&] { return !sourceMuted(); }));
     EXPECT_EQ(gdbus("--method org.freedesktop.DBus.Properties.Get com.quietlane.Quietlane Muted"),
@@ -193,8 +123,8 @@ TEST_F(ControlTest, SwitchesWatchAndDBusDriveTheRunningInstance) {
     std::ifstream xml(QUIETLANE_DBUS_XML);
     const std::string described((std::istreambuf_iterator<char>(xml)), {});
     const std::string introspected =
-        capture("gdbus introspect --session --dest com.quietlane.Quietlane --object-path "
-                "/com/quietlane/Quietlane");
+        runCommand("gdbus introspect --session --dest com.quietlane.Quietlane --object-path "
+                   "/com/quietlane/Quietlane");
     const std::regex member("<(method|property) name=\"(\\w+)\"");
     int members = 0;
     for (std::sregex_iterator it(described.begin(), described.end(), member), end; it != end;

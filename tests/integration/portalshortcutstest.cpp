@@ -5,6 +5,8 @@
 #include "soundserver.h"
 #include "standinportal.h"
 
+#include "../eventloop.h"
+
 #include "audio/pulse/pulsehal.h"
 #include "base/log.h"
 #include "base/preferences.h"
@@ -13,30 +15,18 @@
 #include "shortcuts/portal/portalhotkeybackend.h"
 #include "shortcuts/shortcutcenter.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 using namespace quietlane;
 using namespace quietlane::testing;
+using quietlane::test::spinFor;
+using quietlane::test::spinUntil;
 using namespace std::chrono_literals;
 using GlobalShortcuts::PortalHotKeyBackend;
 
 namespace {
-
-bool spinUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return done();
-}
-
-void spinFor(int ms) {
-    spinUntil([] { return false; }, ms);
-}
 
 class PortalShortcutTest : public ::testing::Test {
 protected:
@@ -93,8 +83,7 @@ protected:
         return false;
     }
     std::string shownShortcut() const {
-        return m_center->displayText(
-            *m_center->shortcut(GlobalShortcuts::Name::toggleMute()));
+        return m_center->displayText(*m_center->shortcut(GlobalShortcuts::Name::toggleMute()));
     }
 
     std::unique_ptr<SoundServer> m_server;

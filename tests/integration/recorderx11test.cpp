@@ -2,16 +2,17 @@
 // The shortcut recorder on a real X server, fed real key events (XTest): what it takes,
 // what it refuses, and that the global shortcut keeps working throughout.
 #include "base/preferences.h"
+#include "keyinjector.h"
 #include "shortcuts/hotkeyeventpump.h"
 #include "shortcuts/recorderfield.h"
 #include "shortcuts/shortcutcenter.h"
 #include "shortcuts/x11/x11hotkeybackend.h"
-#include "xclient.h"
 #include "xsession.h"
+
+#include "../eventloop.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -29,28 +30,15 @@ namespace {
 
 std::string g_display;
 
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 3000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-void settle(int ms = 150) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+// Lets the key events just sent reach the widgets.
+void settle() {
+    quietlane::test::spinFor(150);
 }
 
 /// The user at the keyboard and mouse of the test display.
 class User {
 public:
-    void press(std::initializer_list<const char*> keys) {
+    void press(std::initializer_list<uint32_t> keys) {
         m_client.press(keys);
         settle();
     }
@@ -60,7 +48,7 @@ public:
     }
 
 private:
-    quietlane::testing::XClient m_client{g_display};
+    quietlane::testing::KeyInjector m_client{g_display};
 };
 
 /// Answers every alert the recorder shows with the button whose text is `answer`.
@@ -119,7 +107,7 @@ protected:
                          [this](bool active) { m_activity.push_back(active); });
         m_window.show();
         m_window.activateWindow();
-        ASSERT_TRUE(waitFor([this] { return QApplication::activeWindow() == &m_window; }));
+        ASSERT_TRUE(test::spinUntil([this] { return QApplication::activeWindow() == &m_window; }));
         settle();
     }
 
@@ -150,7 +138,7 @@ const std::string kCtrlAltK = R"({"carbonKeyCode":40,"carbonModifiers":6144})";
 TEST_F(RecorderOnX11, RecordsWhileHoldingTheKeyboardAndLeavesTheShortcutAloneOnEscape) {
     // A window that becomes active does not start recording; the shortcut works.
     EXPECT_FALSE(m_field->isRecording());
-    m_user.press({"Control_L", "Alt_L", "Super_L", "m"});
+    m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_Super_L, XKB_KEY_m});
     EXPECT_EQ(m_presses, 1);
 
     m_user.click(fieldCentre());
@@ -159,9 +147,9 @@ TEST_F(RecorderOnX11, RecordsWhileHoldingTheKeyboardAndLeavesTheShortcutAloneOnE
     EXPECT_EQ(m_activity, std::vector<bool>{true});
 
     // The current shortcut reaches the field, not the handlers; M alone is refused.
-    m_user.press({"m"});
+    m_user.press({XKB_KEY_m});
     EXPECT_TRUE(m_field->isRecording());
-    m_user.press({"Escape"});
+    m_user.press({XKB_KEY_Escape});
     EXPECT_FALSE(m_field->isRecording());
     EXPECT_FALSE(m_center->isPaused());
     EXPECT_EQ(stored(), kDefault);
@@ -169,29 +157,29 @@ TEST_F(RecorderOnX11, RecordsWhileHoldingTheKeyboardAndLeavesTheShortcutAloneOnE
 
     // Backspace clears and keeps listening; the cleared shortcut is stored as disabled.
     m_user.click(fieldCentre());
-    m_user.press({"BackSpace"});
+    m_user.press({XKB_KEY_BackSpace});
     EXPECT_TRUE(m_field->isRecording());
     EXPECT_TRUE(m_field->text().isEmpty());
     EXPECT_EQ(m_preferences->boolValue("GlobalShortcuts_toggleMute"), false);
 
-    m_user.press({"Control_L", "Alt_L", "k"});
+    m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_k});
     EXPECT_FALSE(m_field->isRecording());
     EXPECT_EQ(stored(), kCtrlAltK);
     EXPECT_EQ(m_field->text(), QStringLiteral("Ctrl+Alt+K"));
-    m_user.press({"Control_L", "Alt_L", "k"});
+    m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_k});
     EXPECT_EQ(m_presses, 2);
 }
 
 TEST_F(RecorderOnX11, ACombinationHeldElsewhereIsRefusedOrGivenBackWhenForced) {
     m_center->setShortcut(Shortcut(40, 6144), Name::toggleMute()); // Control-Option-K
-    quietlane::testing::XClient other(g_display);
-    other.grabWithControlAlt("j");
+    quietlane::testing::KeyInjector other(g_display);
+    ASSERT_TRUE(other.grab(XKB_KEY_j, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
 
     AlertAnswerer alerts;
     alerts.answerWith(QStringLiteral("ОК"));
     m_user.click(fieldCentre());
-    m_user.press({"Control_L", "Alt_L", "j"});
-    ASSERT_TRUE(waitFor([&] { return alerts.shown() == 1; }));
+    m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_j});
+    ASSERT_TRUE(test::spinUntil([&] { return alerts.shown() == 1; }));
     settle();
     EXPECT_EQ(alerts.buttons, (QStringList{"ОК", "Всё равно использовать"}));
     EXPECT_EQ(stored(), kCtrlAltK);
@@ -200,15 +188,15 @@ TEST_F(RecorderOnX11, ACombinationHeldElsewhereIsRefusedOrGivenBackWhenForced) {
     // Forcing it cannot make the server hand it over: the working shortcut comes back,
     // registered, and the refusal is explained without another chance to force.
     alerts.answerWith(QStringLiteral("Всё равно использовать"));
-    m_user.press({"Control_L", "Alt_L", "j"});
-    ASSERT_TRUE(waitFor([&] { return alerts.shown() >= 3; }));
+    m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_j});
+    ASSERT_TRUE(test::spinUntil([&] { return alerts.shown() >= 3; }));
     settle();
     EXPECT_EQ(alerts.buttons, QStringList{"ОК"});
     EXPECT_EQ(stored(), kCtrlAltK);
     EXPECT_EQ(m_field->text(), QStringLiteral("Ctrl+Alt+K"));
-    m_user.press({"Escape"});
+    m_user.press({XKB_KEY_Escape});
     EXPECT_FALSE(m_center->isPaused());
-    m_user.press({"Control_L", "Alt_L", "k"});
+    m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_k});
     EXPECT_EQ(m_presses, 1);
     EXPECT_NE(m_errors.str().find("Error registering hotkey Ctrl+Alt+J"), std::string::npos);
 }
@@ -218,12 +206,12 @@ TEST_F(RecorderOnX11, ADesktopCombinationIsTakenOnlyWhenForced) {
     alerts.answerWith(QStringLiteral("Всё равно использовать"));
     m_user.click(fieldCentre());
     // Control-Alt-T opens a terminal on most desktops; openbox does not hold it.
-    m_user.press({"Control_L", "Alt_L", "t"});
-    ASSERT_TRUE(waitFor([&] { return alerts.shown() == 1; }));
+    m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_t});
+    ASSERT_TRUE(test::spinUntil([&] { return alerts.shown() == 1; }));
     settle();
     EXPECT_FALSE(m_field->isRecording());
     EXPECT_EQ(stored(), R"({"carbonKeyCode":17,"carbonModifiers":6144})");
-    m_user.press({"Control_L", "Alt_L", "t"});
+    m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_t});
     EXPECT_EQ(m_presses, 1);
 }
 

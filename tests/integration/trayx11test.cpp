@@ -11,13 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <sstream>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -45,47 +40,8 @@ Geometry windowGeometry(const std::string& id) {
 }
 
 std::vector<std::string> search(const std::string& arguments) {
-    std::vector<std::string> ids;
-    std::istringstream lines(run("xdotool search " + arguments));
-    for (std::string id; std::getline(lines, id);)
-        ids.push_back(id);
-    return ids;
+    return quietlane::testing::searchWindows(g_display, arguments);
 }
-
-/// A child process with the test's display; killed at the end of the scope.
-class Process {
-public:
-    explicit Process(const std::function<void()>& exec) {
-        m_pid = fork();
-        if (m_pid == 0) {
-            setenv("DISPLAY", g_display.c_str(), 1);
-            unsetenv("QT_QPA_PLATFORM");
-            exec();
-            _exit(127);
-        }
-    }
-    ~Process() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    int terminate() {
-        kill(m_pid, SIGTERM);
-        return wait();
-    }
-    /// The exit status once the process has ended by itself, or -1 if it did not.
-    int wait() {
-        int status = 0;
-        if (!waitUntil([&] { return waitpid(m_pid, &status, WNOHANG) == m_pid; }))
-            return -1;
-        m_pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
-private:
-    pid_t m_pid = -1;
-};
 
 QImage grab(const Geometry& g) {
     return QGuiApplication::primaryScreen()->grabWindow(0, g.x, g.y, g.width, g.height).toImage();
@@ -120,10 +76,8 @@ TEST(TrayOnX11, DropdownOpensFullyVisibleNextToTheIcon) {
     qputenv("QT_QPA_PLATFORM", "xcb");
     QGuiApplication grabber(argc, argv);
 
-    Process tray([&] {
-        execlp("trayer", "trayer", "--edge", edge.c_str(), "--align", "right", "--width", "10",
-               "--height", "24", static_cast<char*>(nullptr));
-    });
+    quietlane::testing::ChildProcess tray(
+        {"trayer", "--edge", edge, "--align", "right", "--width", "10", "--height", "24"});
     Geometry panel;
     ASSERT_TRUE(waitUntil([&] {
         for (const auto& id : search("--class trayer")) {
@@ -146,14 +100,8 @@ TEST(TrayOnX11, DropdownOpensFullyVisibleNextToTheIcon) {
     const fs::path devices = home / "devices.json";
     std::ofstream(devices)
         << R"({"default": "usb-mic", "devices": [{"uid": "usb-mic", "name": "USB Mic", "mute": false}]})";
-    Process app([&] {
-        setenv("HOME", home.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
-        setenv("QUIETLANE_SIM_DEVICES", devices.c_str(), 1);
-        setenv("LANG", "C.UTF-8", 1);
-        execl(QUIETLANE_BINARY, "quietlane", "--audio-backend=sim", static_cast<char*>(nullptr));
-    });
+    quietlane::testing::ChildProcess app(
+        [&] { quietlane::testing::execSimulatedQuietlane(QUIETLANE_BINARY, home, devices); });
 
     // The icon is our window embedded in the tray host's panel.
     Geometry icon;

@@ -11,15 +11,10 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <nlohmann/json.hpp>
-#include <sstream>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
@@ -42,52 +37,13 @@ Geometry windowGeometry(const std::string& id) {
     return quietlane::testing::windowGeometry(g_display, id);
 }
 
-class App {
-public:
-    App(const fs::path& home, const fs::path& devices) {
-        m_pid = fork();
-        if (m_pid == 0) {
-            setenv("DISPLAY", g_display.c_str(), 1);
-            setenv("HOME", home.c_str(), 1);
-            setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-            setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
-            setenv("QUIETLANE_SIM_DEVICES", devices.c_str(), 1);
-            setenv("LANG", "C.UTF-8", 1);
-            unsetenv("QT_QPA_PLATFORM");
-            execl(QUIETLANE_BINARY, "quietlane", "--audio-backend=sim",
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-    }
-    ~App() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    /// Exit status, or -1 when it is still running after `timeout`.
-    int waitForExit(std::chrono::milliseconds timeout) {
-        int status = 0;
-        const bool exited = waitUntil(
-            [&] { return m_pid > 0 && waitpid(m_pid, &status, WNOHANG) == m_pid; }, timeout);
-        if (!exited)
-            return -1;
-        m_pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    pid_t pid() const { return m_pid; }
-
-private:
-    pid_t m_pid = -1;
-};
-
 std::string findWindow(const std::string& name) {
-    std::string id;
+    std::vector<std::string> ids;
     waitUntil([&] {
-        std::istringstream ids(run("xdotool search --onlyvisible --name '^" + name + "$'"));
-        return bool(std::getline(ids, id)) && !id.empty();
+        ids = quietlane::testing::searchWindows(g_display, "--onlyvisible --name '^" + name + "$'");
+        return !ids.empty();
     });
-    return id;
+    return ids.empty() ? std::string() : ids.front();
 }
 
 QImage grab(const Geometry& g) {
@@ -125,7 +81,10 @@ TEST(WidgetOnX11, StaysAboveStickyUnfocusedDragsClicksAndQuitsCleanly) {
     std::ofstream(devices)
         << R"({"default": "usb-mic", "devices": [{"uid": "usb-mic", "name": "USB Mic", "mute": false}]})";
 
-    App app(home, devices);
+    auto launch = [&] {
+        quietlane::testing::execSimulatedQuietlane(QUIETLANE_BINARY, home, devices);
+    };
+    quietlane::testing::ChildProcess app(launch);
     const std::string widget = findWindow("Quietlane");
     ASSERT_FALSE(widget.empty()) << "the widget window did not appear";
 
@@ -185,12 +144,11 @@ TEST(WidgetOnX11, StaysAboveStickyUnfocusedDragsClicksAndQuitsCleanly) {
     EXPECT_EQ(run("xdotool getactivewindow").find(widget), std::string::npos);
 
     // A second launch hands over to the running one, which opens its settings.
-    App second(home, devices);
-    EXPECT_EQ(second.waitForExit(5s), 0);
+    quietlane::testing::ChildProcess second(launch);
+    EXPECT_EQ(second.wait(), 0);
     EXPECT_EQ(kill(app.pid(), 0), 0) << "the first instance is gone";
     EXPECT_FALSE(findWindow("Настройки Quietlane").empty()) << "no settings window";
 
-    kill(app.pid(), SIGTERM);
-    EXPECT_EQ(app.waitForExit(5s), 0);
+    EXPECT_EQ(app.stop(SIGTERM), 0);
     fs::remove_all(home);
 }

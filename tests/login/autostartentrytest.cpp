@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "login/autostartentry.h"
+#include "../tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -14,15 +15,11 @@ namespace fs = std::filesystem;
 class AutostartEntryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "autostart-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_root = pattern;
         m_program = m_root / "bin dir" / "quietlane";
         fs::create_directories(m_program.parent_path());
         std::ofstream(m_program) << "#!/bin/sh\n";
         fs::permissions(m_program, fs::perms::owner_all);
     }
-    void TearDown() override { fs::remove_all(m_root); }
     AutostartEntry entry(const fs::path& program) const {
         return AutostartEntry(m_root / "config" / "autostart", {m_root / "xdg" / "autostart"},
                               program);
@@ -31,7 +28,8 @@ protected:
         return m_root / "xdg" / "autostart" / "com.quietlane.Quietlane.desktop";
     }
 
-    fs::path m_root;
+    test::TempDir m_temp;
+    fs::path m_root = m_temp.path;
     fs::path m_program;
 };
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "login/loginitemservice.h"
+#include "../tempdir.h"
 #include "base/log.h"
 
 #include <QSignalSpy>
@@ -15,9 +16,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(LoginItemService, FailedToggleLogsOnceAndTheFlagsShowTheRealState) {
-    std::string pattern = (fs::temp_directory_path() / "login-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const fs::path root = pattern;
+    test::TempDir temp;
+    const fs::path root = temp.path;
     // A regular file where the autostart directory should be: every write fails.
     std::ofstream(root / "blocked") << "x";
     std::vector<std::string> logged;
@@ -44,7 +44,6 @@ TEST(LoginItemService, FailedToggleLogsOnceAndTheFlagsShowTheRealState) {
     EXPECT_EQ(logged.size(), 1u);
 
     Log::setSink({});
-    fs::remove_all(root);
 }
 
 } // namespace

@@ -14,8 +14,8 @@
 #include "widget/floatingpanelcontroller.h"
 #include "widget/windowhints.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include "../eventloop.h"
+
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -24,14 +24,6 @@
 using namespace quietlane;
 
 namespace {
-
-bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
 
 class NoHints : public WindowHints {
 public:
@@ -78,14 +70,14 @@ protected:
 
 TEST_F(SettingsViewTest, OpenWindowFollowsChangesMadeElsewhere) {
     SettingsView view(services());
-    ASSERT_TRUE(waitFor([&] { return view.content()->stateRow()->value() == "Активен"; }));
+    ASSERT_TRUE(test::spinUntil([&] { return view.content()->stateRow()->value() == "Активен"; }));
 
     // Muted from outside the window (the shortcut, the widget, another program).
     m_hal.setMuteExternally(m_micID, true);
-    EXPECT_TRUE(waitFor([&] { return view.content()->stateRow()->value() == "Выключен"; }));
+    EXPECT_TRUE(test::spinUntil([&] { return view.content()->stateRow()->value() == "Выключен"; }));
     m_panel->setBackgroundOpacity(0.3);
     m_hud->setShowHUD(false);
-    EXPECT_TRUE(waitFor([&] {
+    EXPECT_TRUE(test::spinUntil([&] {
         const SettingsModel& shown = view.content()->model();
         return shown.backgroundOpacity == 0.3 && !shown.showHUD;
     }));
@@ -93,7 +85,7 @@ TEST_F(SettingsViewTest, OpenWindowFollowsChangesMadeElsewhere) {
     // A choice in the window reaches the service, and comes back through the model.
     view.content()->hudRow()->click();
     EXPECT_TRUE(m_hud->showHUD());
-    EXPECT_TRUE(waitFor([&] { return view.content()->model().showHUD; }));
+    EXPECT_TRUE(test::spinUntil([&] { return view.content()->model().showHUD; }));
 }
 
 TEST_F(SettingsViewTest, ShortcutTextIsTheDefaultOnlyWhileNothingIsStored) {

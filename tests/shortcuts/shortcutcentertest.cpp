@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shortcuts/shortcutcenter.h"
+#include "../tempdir.h"
 #include "base/log.h"
 #include "base/preferences.h"
 #include "shortcuts/simulatedhotkeybackend.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <sstream>
-#include <unistd.h>
 
 using namespace quietlane;
 using namespace quietlane::GlobalShortcuts;
@@ -20,20 +19,13 @@ const Shortcut kF5(Key::f5, EventModifier::control);
 
 class ShortcutCenterTest : public ::testing::Test {
 protected:
-    ShortcutCenterTest()
-        : m_file(std::filesystem::temp_directory_path() /
-                 ("ql-shortcuts-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".json")),
-          m_preferences(m_file) {
+    ShortcutCenterTest() {
         Log::setSink([this](Log::Level level, Log::Category category, const std::string& text) {
             if (level == Log::Level::error && category == Log::Category::app)
                 m_errors.push_back(text);
         });
     }
-    ~ShortcutCenterTest() override {
-        Log::setSink({});
-        std::filesystem::remove(m_file);
-    }
+    ~ShortcutCenterTest() override { Log::setSink({}); }
 
     ShortcutCenter& center() {
         if (!m_center) {
@@ -43,8 +35,8 @@ protected:
         return *m_center;
     }
 
-    std::filesystem::path m_file;
-    Preferences m_preferences;
+    test::TempDir m_dir;
+    Preferences m_preferences{m_dir.path / "preferences.json"};
     SimulatedHotKeyBackend m_backend;
     std::ostringstream m_output;
     std::vector<std::string> m_errors;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "widget/floatingpanelcontroller.h"
+#include "../eventloop.h"
 #include "../tempdir.h"
 #include "audio/simulatedhal.h"
 #include "control/microphonecontroller.h"
@@ -7,8 +8,6 @@
 #include "widget/widgetpreferences.h"
 #include "widget/windowhints.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QScreen>
 #include <gtest/gtest.h>
 
@@ -98,18 +97,12 @@ TEST_F(FloatingPanelControllerTest, ClickTogglesTheMicrophoneAndTheLookFollowsTh
     FloatingPanel* panel = controller->panel();
     ASSERT_TRUE(panel);
     emit panel->clicked();
-    QElapsedTimer timer;
-    timer.start();
-    while (!m_mic.isMuted() && timer.elapsed() < 3000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    EXPECT_TRUE(m_mic.isMuted());
+    EXPECT_TRUE(test::spinUntil([&] { return m_mic.isMuted(); }));
     EXPECT_TRUE(panel->look().isMuted);
 
     // A change made by another program reaches the widget the same way.
     m_hal.setMuteExternally(m_micId, false);
-    timer.restart();
-    while (m_mic.isMuted() && timer.elapsed() < 3000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_TRUE(test::spinUntil([&] { return !m_mic.isMuted(); }));
     EXPECT_FALSE(panel->look().isMuted);
 
     // No sound server: the widget says so instead of showing a live microphone.
@@ -120,9 +113,7 @@ TEST_F(FloatingPanelControllerTest, ClickTogglesTheMicrophoneAndTheLookFollowsTh
         return HalStatus::notRunning;
     });
     m_hal.setDefaultInput(kAudioObjectUnknown);
-    timer.restart();
-    while (m_mic.isAvailable() && timer.elapsed() < 3000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_TRUE(test::spinUntil([&] { return !m_mic.isAvailable(); }));
     EXPECT_FALSE(panel->look().isAvailable);
     EXPECT_TRUE(panel->accessibleDescription().startsWith(QStringLiteral("Нет звукового сервера")));
     m_hal.setCallHook({});

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "widget/widgetpreferences.h"
+#include "../tempdir.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 using namespace quietlane;
 
@@ -11,16 +10,9 @@ namespace {
 
 class WidgetPreferencesTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("quietlane-widgetprefs-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-    Preferences open() { return Preferences(m_dir / "preferences.json"); }
+    Preferences open() { return Preferences(m_dir.path / "preferences.json"); }
 
-    std::filesystem::path m_dir;
+    test::TempDir m_dir;
 };
 
 } // namespace
