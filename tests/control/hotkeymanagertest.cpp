@@ -100,7 +100,7 @@ TEST_F(HotKeyManagerTest, ShortcutMutesTheDeviceInBothModes) {
     m_keys.release(kDefault);
     m_keys.press(kDefault);
     m_keys.release(kDefault);
-    test::spinUntil([] { return false; }, 100);
+    test::spinFor(100);
     EXPECT_TRUE(m_mic->isMuted());
     EXPECT_TRUE(m_hal.device(m_micID)->muted);
 
@@ -110,7 +110,7 @@ TEST_F(HotKeyManagerTest, ShortcutMutesTheDeviceInBothModes) {
         m_keys.press(kDefault);
         m_keys.release(kDefault);
     }
-    test::spinUntil([] { return false; }, 100);
+    test::spinFor(100);
     EXPECT_TRUE(m_mic->isMuted());
     EXPECT_TRUE(m_hal.device(m_micID)->muted);
 }
@@ -120,6 +120,6 @@ TEST_F(HotKeyManagerTest, HandlersOutliveTheManagerHarmlessly) {
     m_manager.reset();
     m_keys.press(kDefault);
     m_keys.release(kDefault);
-    test::spinUntil([] { return false; }, 50);
+    test::spinFor(50);
     EXPECT_FALSE(m_mic->isMuted());
 }

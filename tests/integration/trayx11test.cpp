@@ -2,21 +2,17 @@
 // The real program with a real tray host (trayer) on a private X desktop: the icon is
 // embedded, a click opens the dropdown fully on screen next to it, the mute button works,
 // a second click closes it without reopening, and the keys its rows show work.
-#include "xsession.h"
-
-#include <QGuiApplication>
-#include <QImage>
-#include <QPixmap>
-#include <QScreen>
-#include <gtest/gtest.h>
+#include "screentest.h"
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <thread>
-#include <unistd.h>
 
 using namespace std::chrono_literals;
+using quietlane::testing::waitUntil;
+using Geometry = quietlane::testing::WindowGeometry;
+using TrayOnX11 = quietlane::testing::ScreenTest;
 namespace fs = std::filesystem;
 
 namespace {
@@ -24,32 +20,6 @@ namespace {
 constexpr int kScreenWidth = 1280;
 constexpr int kScreenHeight = 800;
 constexpr int kPanelHeight = 24;
-
-std::string g_display;
-
-using quietlane::testing::waitUntil;
-
-std::string run(const std::string& command) {
-    return quietlane::testing::runOnDisplay(g_display, command);
-}
-
-using Geometry = quietlane::testing::WindowGeometry;
-
-Geometry windowGeometry(const std::string& id) {
-    return quietlane::testing::windowGeometry(g_display, id);
-}
-
-std::vector<std::string> search(const std::string& arguments) {
-    return quietlane::testing::searchWindows(g_display, arguments);
-}
-
-QImage grab(const Geometry& g) {
-    return QGuiApplication::primaryScreen()->grabWindow(0, g.x, g.y, g.width, g.height).toImage();
-}
-
-void click(int x, int y) {
-    run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
-}
 
 // The state dot sits at the header's right end: red when muted, green when not.
 bool dotIsRed(const QImage& card) {
@@ -63,52 +33,35 @@ bool dotIsGreen(const QImage& card) {
 
 } // namespace
 
-TEST(TrayOnX11, DropdownOpensFullyVisibleNextToTheIcon) {
+TEST_F(TrayOnX11, DropdownOpensFullyVisibleNextToTheIcon) {
     const std::string edge = qEnvironmentVariable("QUIETLANE_TEST_TRAY_EDGE", "top").toStdString();
-    quietlane::testing::XSession session;
-    std::string error;
-    ASSERT_TRUE(session.start(error)) << error;
-    g_display = session.display();
-    setenv("DISPLAY", g_display.c_str(), 1);
-    int argc = 1;
-    char name[] = "quietlane_tray_integration_tests";
-    char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QGuiApplication grabber(argc, argv);
-
     quietlane::testing::ChildProcess tray(
         {"trayer", "--edge", edge, "--align", "right", "--width", "10", "--height", "24"});
     Geometry panel;
     ASSERT_TRUE(waitUntil([&] {
         for (const auto& id : search("--class trayer")) {
-            const Geometry g = windowGeometry(id);
+            const Geometry g = geometry(id);
             if (g.viewable && g.height == kPanelHeight)
                 panel = g;
         }
         return panel.viewable;
     })) << "trayer did not show its panel";
 
-    char pattern[] = "/tmp/quietlane-tray-XXXXXX";
-    const fs::path home = mkdtemp(pattern);
-    fs::create_directories(home / "run");
-    fs::permissions(home / "run", fs::perms::owner_all);
+    fs::create_directories(home.path / "run");
+    fs::permissions(home.path / "run", fs::perms::owner_all);
     // The card keeps its own dark look whatever the theme; each edge runs with one of them.
     const std::string theme = edge == "top" ? "light" : "dark";
-    fs::create_directories(home / "config/quietlane");
-    std::ofstream(home / "config/quietlane/preferences.json")
+    fs::create_directories(home.path / "config/quietlane");
+    std::ofstream(home.path / "config/quietlane/preferences.json")
         << R"({"appTheme": ")" << theme << R"("})";
-    const fs::path devices = home / "devices.json";
-    std::ofstream(devices)
-        << R"({"default": "usb-mic", "devices": [{"uid": "usb-mic", "name": "USB Mic", "mute": false}]})";
-    quietlane::testing::ChildProcess app(
-        [&] { quietlane::testing::execSimulatedQuietlane(QUIETLANE_BINARY, home, devices); });
+    const auto app = launch();
 
     // The icon is our window embedded in the tray host's panel.
     Geometry icon;
     ASSERT_TRUE(waitUntil(
         [&] {
             for (const auto& id : search("--class quietlane")) {
-                const Geometry g = windowGeometry(id);
+                const Geometry g = geometry(id);
                 if (g.viewable && g.x >= panel.x && g.right() <= panel.right() && g.y >= panel.y &&
                     g.bottom() <= panel.bottom())
                     icon = g;
@@ -118,9 +71,9 @@ TEST(TrayOnX11, DropdownOpensFullyVisibleNextToTheIcon) {
         10s))
         << "the tray icon was not embedded";
 
-    auto dropdown = [] {
+    auto dropdown = [&] {
         for (const auto& id : search("--onlyvisible --name '^Quietlane dropdown$'"))
-            return windowGeometry(id);
+            return geometry(id);
         return Geometry{};
     };
     std::this_thread::sleep_for(1300ms); // past the indicator's start-up grace
@@ -180,10 +133,10 @@ TEST(TrayOnX11, DropdownOpensFullyVisibleNextToTheIcon) {
     EXPECT_TRUE(waitUntil([&] { return !dropdown().viewable; })) << "Escape did not close it";
 
     // Ctrl+, opens the settings window in the middle of the screen; Ctrl+W closes it.
-    auto settings = [] {
+    auto settings = [&] {
         for (const auto& id :
              search("--onlyvisible --name '^(Настройки Quietlane|Quietlane Settings)$'"))
-            return windowGeometry(id);
+            return geometry(id);
         return Geometry{};
     };
     std::this_thread::sleep_for(300ms); // past the reopen guard
@@ -204,6 +157,5 @@ TEST(TrayOnX11, DropdownOpensFullyVisibleNextToTheIcon) {
     click(icon.x + icon.width / 2, icon.y + icon.height / 2);
     ASSERT_TRUE(waitUntil([&] { return dropdown().viewable; }));
     run("xdotool key ctrl+q");
-    EXPECT_EQ(app.wait(), 0) << "Ctrl+Q did not quit";
-    fs::remove_all(home);
+    EXPECT_EQ(app->wait(), 0) << "Ctrl+Q did not quit";
 }

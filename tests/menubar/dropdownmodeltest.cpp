@@ -75,22 +75,17 @@ TEST(DropdownModel, DeviceTextsWithoutAnActiveDevice) {
 
 TEST(DropdownModel, RowsRunTheirOwnActions) {
     std::vector<std::string> calls;
+    const auto record = [&](std::string name) {
+        return [&calls, name] {
+            calls.push_back(name);
+        };
+    };
     DropdownActions actions;
-    actions.toggleWidget = [&] {
-        calls.push_back("widget");
-    };
-    actions.toggleLogin = [&] {
-        calls.push_back("login");
-    };
-    actions.openMode = [&] {
-        calls.push_back("mode");
-    };
-    actions.openSettings = [&] {
-        calls.push_back("settings");
-    };
-    actions.quit = [&] {
-        calls.push_back("quit");
-    };
+    actions.toggleWidget = record("widget");
+    actions.toggleLogin = record("login");
+    actions.openMode = record("mode");
+    actions.openSettings = record("settings");
+    actions.quit = record("quit");
     DropdownModel model;
     model.loginEnabled = true;
     for (auto part : {DropdownPart::widgetRow, DropdownPart::loginRow, DropdownPart::modeRow,

@@ -19,28 +19,27 @@ namespace {
 
 struct Recorded {
     std::vector<std::string> calls;
+    std::function<void(bool)> onOff(std::string what) {
+        return [this, what](bool on) {
+            calls.push_back(what + (on ? " on" : " off"));
+        };
+    }
     SettingsActions actions() {
         SettingsActions a;
-        a.selectDevice = [this](const DeviceSelection& s) {
-            calls.push_back("device " + s.encode());
-        };
-        a.setLogin = [this](bool on) {
-            calls.push_back(on ? "login on" : "login off");
-        };
+        a.setLogin = onOff("login");
+        a.setShowHUD = onOff("hud");
+        a.setWidgetVisible = onOff("widget");
         a.openLoginSettings = [this] {
             calls.push_back("open login settings");
+        };
+        a.selectDevice = [this](const DeviceSelection& s) {
+            calls.push_back("device " + s.encode());
         };
         a.setTheme = [this](Theme t) {
             calls.push_back(std::string("theme ") + AppearanceSettings::rawValue(t));
         };
-        a.setShowHUD = [this](bool on) {
-            calls.push_back(on ? "hud on" : "hud off");
-        };
         a.setMode = [this](HotkeyMode m) {
             calls.push_back(std::string("mode ") + rawValue(m));
-        };
-        a.setWidgetVisible = [this](bool on) {
-            calls.push_back(on ? "widget on" : "widget off");
         };
         return a;
     }

@@ -9,7 +9,6 @@ using namespace quietlane::GlobalShortcuts;
 TEST(Shortcut, ModifiersAreNormalisedOnConstructionButNotOnDecoding) {
     EXPECT_EQ(Shortcut(46, 6400 + 1).carbonModifiers, 6400);
     EXPECT_EQ(Shortcut(46, 0x20000 | 0x40000 | 0x100).carbonModifiers, 0x20000 | 0x100);
-    EXPECT_EQ(Name::toggleMute().defaultShortcut, Shortcut(46, 6400));
     EXPECT_EQ(Name::toggleMute().defaultShortcut->modifiers(), 0x1C0000u);
 
     const auto decoded = Shortcut::fromJson(R"({"carbonModifiers":6401,"carbonKeyCode":46})");
