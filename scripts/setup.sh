@@ -25,6 +25,8 @@ packages=(
   # a real Wayland desktop for the push-to-talk test: mutter with XWayland, a Wayland
   # window to move the focus to, and key injection through mutter's D-Bus API
   mutter xwayland weston python3-dbus
+  # sway for its key-binding recipe, with key injection over its virtual keyboard
+  sway libwayland-dev
   # a stand-in StatusNotifierItem tray
   python3-gi
   # validators of the installed desktop entry and AppStream data
