@@ -2,6 +2,7 @@
 #include "remote/remotecontrol.h"
 
 #include "audio/micstate.h"
+#include "base/log.h"
 #include "control/microphonecontroller.h"
 
 #include <QPointer>
@@ -63,11 +64,12 @@ void RemoteControl::handle(ControlRequest request, Reply reply) {
         return;
     }
     case ControlRequest::pushToTalkPress:
-        m_pushToTalk.keyDown(HotKeyMode::pushToTalk);
+        if (!m_pushToTalk.press(PushToTalkPair::Clock::now()))
+            Log::notice(Log::Category::app, "Push-to-talk press ignored: its release came first");
         replyWhenSettled(std::nullopt, std::move(reply));
         return;
     case ControlRequest::pushToTalkRelease:
-        m_pushToTalk.keyUp(HotKeyMode::pushToTalk);
+        m_pushToTalk.release(PushToTalkPair::Clock::now());
         replyWhenSettled(std::nullopt, std::move(reply));
         return;
     case ControlRequest::watch:

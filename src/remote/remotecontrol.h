@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "control/hotkeystatemachine.h"
 #include "remote/controlprotocol.h"
+#include "remote/pushtotalkpair.h"
 
 #include <QObject>
 
@@ -19,7 +19,8 @@ class MicrophoneController;
 /// of its own: a second press while held does nothing, and the release restores the state
 /// from before the first press. A hold whose release never arrives (a compositor can drop
 /// it on a workspace switch) ends with the next release: the next press finds the hold
-/// still on and is ignored, and its release puts the microphone back.
+/// still on and is ignored, and its release puts the microphone back. A press that comes
+/// just after a release with no hold to end is the late half of a quick tap and is dropped.
 class RemoteControl : public QObject {
     Q_OBJECT
 public:
@@ -43,7 +44,7 @@ private:
     void scheduleStatusCheck();
 
     MicrophoneController& m_microphone;
-    HotKeyStateMachine m_pushToTalk;
+    PushToTalkPair m_pushToTalk;
     ControlStatus m_lastStatus;
     bool m_statusCheckPending = false;
 };

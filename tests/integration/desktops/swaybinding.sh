@@ -156,6 +156,17 @@ sleep 1
 unmuted || fail "the microphone closed while the push-to-talk chord was still held"
 keys "release $space" "release $super"
 wait_for 10 muted || fail "releasing the push-to-talk chord left the microphone open"
+
+# Quick taps: the release's command may reach the program before the press's. Each command
+# prints the state it leaves into sway's log; once both have, the microphone must be muted.
+answers() { grep -cE '^(muted|unmuted)$' "$work/sway.log" || true; }
+answered_beyond() { [ "$(answers)" -ge "$1" ]; }
+for _ in 1 2 3 4 5; do
+  expected=$(($(answers) + 2))
+  keys "press $super" "press $space" "release $space" "release $super"
+  wait_for 10 answered_beyond "$expected" || fail "a quick tap got no answer"
+  muted || fail "a quick tap of the push-to-talk chord left the microphone open"
+done
 stop
 
 # The pair acts as push-to-talk also while the program's own shortcut toggles.

@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "remote/pushtotalkpair.h"
+
+namespace quietlane {
+
+bool PushToTalkPair::press(Clock::time_point now) {
+    const bool lateHalfOfATap = m_unmatchedRelease && now - *m_unmatchedRelease < kLateTapWindow;
+    m_unmatchedRelease.reset();
+    if (lateHalfOfATap)
+        return false;
+    m_machine.keyDown(HotKeyMode::pushToTalk);
+    return true;
+}
+
+void PushToTalkPair::release(Clock::time_point now) {
+    if (m_machine.isHolding())
+        m_machine.keyUp(HotKeyMode::pushToTalk);
+    else
+        m_unmatchedRelease = now;
+}
+
+} // namespace quietlane

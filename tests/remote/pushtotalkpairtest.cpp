@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "remote/pushtotalkpair.h"
+
+#include <gtest/gtest.h>
+
+using namespace quietlane;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A microphone that takes each request at once, as the confirmed state.
+struct Microphone {
+    bool muted = true;
+    HotKeyStateMachine::Microphone callbacks() {
+        return {[this] { return muted; }, [this] { muted = !muted; },
+                [this](bool value) {
+                    muted = value;
+                }};
+    }
+};
+
+const PushToTalkPair::Clock::time_point start{};
+
+} // namespace
+
+TEST(PushToTalkPair, ATapWhoseReleaseArrivesFirstLeavesTheMicrophoneAsItWas) {
+    Microphone mic;
+    PushToTalkPair pair(mic.callbacks());
+    pair.release(start);
+    EXPECT_FALSE(pair.press(start + 5ms));
+    EXPECT_TRUE(mic.muted);
+
+    // The next tap, in order, works as usual: it has not inherited the dropped press.
+    EXPECT_TRUE(pair.press(start + 2s));
+    EXPECT_FALSE(mic.muted);
+    pair.release(start + 2100ms);
+    EXPECT_TRUE(mic.muted);
+}
+
+TEST(PushToTalkPair, AReleaseWithNoHoldDoesNotSwallowAPressLongAfter) {
+    Microphone mic;
+    PushToTalkPair pair(mic.callbacks());
+    pair.release(start);
+    EXPECT_TRUE(pair.press(start + PushToTalkPair::kLateTapWindow));
+    EXPECT_FALSE(mic.muted);
+    pair.release(start + PushToTalkPair::kLateTapWindow + 50ms);
+    EXPECT_TRUE(mic.muted);
+
+    // Quick taps in order, a release right before the next press: none is dropped.
+    for (int tap = 0; tap < 3; ++tap) {
+        const auto at = start + 10s + tap * 20ms;
+        EXPECT_TRUE(pair.press(at));
+        EXPECT_FALSE(mic.muted);
+        pair.release(at + 10ms);
+        EXPECT_TRUE(mic.muted);
+    }
+}
