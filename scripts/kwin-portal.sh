@@ -4,11 +4,11 @@
 # xdg-desktop-portal-kde, a real key press injected through KWin's fake-input protocol, and
 # the source's mute on a private PulseAudio, in toggle and push-to-talk modes. Not part of
 # the test command: it needs about 150 KDE packages (installed here when run as root).
-# Usage: kwin-portal.sh [QUIETLANE_BINARY]   (default: build-test/quietlane)
+# Usage: kwin-portal.sh [QUIETLANE_BINARY]   (default: build-test/bin/quietlane)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-binary=${1:-$root/build-test/quietlane}
+binary=${1:-$root/build-test/bin/quietlane}
 desktops=$root/tests/integration/desktops
 
 packages=(kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde qtwayland5 libwayland-dev
@@ -54,7 +54,7 @@ KWIN_COMPOSE=Q "$work/bin/kwin_wayland" --virtual --socket wayland-test --width 
 pids+=($!)
 export WAYLAND_DISPLAY=wayland-test
 wait_for 30 test -S "$work/wayland-test" || { tail "$work/kwin.log"; exit 1; }
-say "$(kwin_wayland --version 2>&1 | head -n1) up"
+say "$("$work/bin/kwin_wayland" --version 2>&1 | head -n1) up"
 
 QT_QPA_PLATFORM=wayland /usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde \
   >"$work/portal-kde.log" 2>&1 &
