@@ -67,14 +67,7 @@ wait_for 20 sh -c 'busctl --user get-property org.freedesktop.portal.Desktop \
   >/dev/null 2>&1' || { say "no GlobalShortcuts portal"; tail "$work/portal.log"; exit 1; }
 say "portal offers GlobalShortcuts"
 
-mkdir -p "$work/pulse"
-export PULSE_RUNTIME_PATH=$work/pulse PULSE_SERVER=unix:$work/pulse/native
-pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disallow-exit \
-  -L "module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1" \
-  -L "module-null-source source_name=mic1" >"$work/pulse.log" 2>&1 &
-pids+=($!)
-wait_for 10 pactl info >/dev/null 2>&1
-pactl set-default-source mic1
+private_pulseaudio || { say "PulseAudio did not start"; exit 1; }
 mute_state() { pactl get-source-mute mic1 | awk '{print $2}'; }
 press() { "$work/bin/kwinkey" "$1" 29 56 125 50 2>/dev/null; } # Ctrl+Alt+Meta+M, held $1 ms
 
@@ -85,7 +78,7 @@ run_program() { # mode
   echo "{\"hotkeyMode\": \"$1\", \"showHUD\": false}" >"$XDG_CONFIG_HOME/quietlane/preferences.json"
   QT_QPA_PLATFORM=wayland "$binary" >>"$work/quietlane.log" 2>&1 &
   program=$!
-  pids+=($program)
+  pids+=("$program")
   sleep 6 # start-up and the portal's session and binding
 }
 

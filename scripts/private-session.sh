@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
+# shellcheck shell=bash
 # Sourced by the scripts that run a desktop of their own, so that nothing of the user's
 # session is used or left behind.
 
@@ -13,13 +14,15 @@ private_bus() {
 }
 
 # A runtime folder of its own ($work, mode 0700) that is also HOME and the XDG config folder,
-# no display; the processes added to `pids` are stopped and the folder removed at exit.
+# no display; the processes added to `pids` are stopped and the folder removed at exit, and
+# `fail` shows the logs added to `logs`.
 private_session() { # name
   work=$(mktemp -d "/tmp/quietlane-$1-XXXXXX")
   chmod 700 "$work"
   export XDG_RUNTIME_DIR=$work HOME=$work XDG_CONFIG_HOME=$work/config
   unset DISPLAY XAUTHORITY
   pids=()
+  logs=()
   trap private_session_end EXIT
 }
 private_session_end() {
@@ -31,4 +34,28 @@ private_session_end() {
 wait_for() { # seconds, command...
   local deadline=$((SECONDS + $1)); shift
   until "$@"; do [ $SECONDS -lt $deadline ] || return 1; sleep 0.1; done
+}
+
+# Ends the script with MESSAGE after the last lines of each log named in `logs` (files in
+# $work), which is what tells a failure on a build machine apart from another.
+fail() { # message...
+  echo "FAIL: $*" >&2
+  local log
+  for log in "${logs[@]}"; do
+    echo "--- $log" >&2
+    tail -n 20 "$work/$log" >&2 || true
+  done
+  exit 1
+}
+
+# A PulseAudio of the session's own whose one source, mic1, is the default.
+private_pulseaudio() {
+  mkdir -p "$work/pulse"
+  export PULSE_RUNTIME_PATH=$work/pulse PULSE_SERVER=unix:$work/pulse/native
+  pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disallow-exit \
+    -L "module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1" \
+    -L "module-null-source source_name=mic1" >"$work/pulse.log" 2>&1 &
+  pids+=($!)
+  wait_for 10 pactl info >/dev/null 2>&1 || return 1
+  pactl set-default-source mic1
 }

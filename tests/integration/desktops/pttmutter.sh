@@ -12,22 +12,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../../scripts/private-session.sh"
 private_bus "$here/private-bus.conf" -- "$@"
 private_session mutter
-fail() {
-  echo "FAIL: $*" >&2
-  echo "--- mutter log" >&2; tail -n 20 "$work/mutter.log" >&2 || true
-  echo "--- quietlane output" >&2; tail -n 20 "$work/quietlane.log" >&2 || true
-  exit 1
-}
+logs+=(mutter.log quietlane.log)
 
 # A private PulseAudio whose one source starts muted.
-mkdir -p "$work/pulse"
-export PULSE_RUNTIME_PATH=$work/pulse PULSE_SERVER=unix:$work/pulse/native
-pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disallow-exit \
-  -L "module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1" \
-  -L "module-null-source source_name=mic1" >"$work/pulse.log" 2>&1 &
-pids+=($!)
-wait_for 10 pactl info >/dev/null 2>&1 || fail "PulseAudio did not start"
-pactl set-default-source mic1
+private_pulseaudio || fail "PulseAudio did not start"
 pactl set-source-mute mic1 1
 muted() { pactl get-source-mute mic1 | grep -q yes; }
 

@@ -60,21 +60,9 @@ source "$stage/private-session.sh"
 private_bus "$stage/private-bus.conf" -- "$@"
 private_session sway
 unset WAYLAND_DISPLAY SWAYSOCK
-fail() {
-  echo "FAIL: $*" >&2
-  echo "--- sway log" >&2; tail -n 20 "$work/sway.log" >&2 || true
-  echo "--- quietlane output" >&2; tail -n 20 "$work/quietlane.log" >&2 || true
-  exit 1
-}
+logs+=(sway.log quietlane.log)
 
-mkdir -p "$work/pulse"
-export PULSE_RUNTIME_PATH=$work/pulse PULSE_SERVER=unix:$work/pulse/native
-pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disallow-exit \
-  -L "module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1" \
-  -L "module-null-source source_name=mic1" >"$work/pulse.log" 2>&1 &
-pids+=($!)
-wait_for 10 pactl info >/dev/null 2>&1 || fail "PulseAudio did not start"
-pactl set-default-source mic1
+private_pulseaudio || fail "PulseAudio did not start"
 pactl set-source-mute mic1 1
 muted() { pactl get-source-mute mic1 | grep -q yes; }
 unmuted() { pactl get-source-mute mic1 | grep -q no; }

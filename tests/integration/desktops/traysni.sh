@@ -11,18 +11,14 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../../scripts/private-session.sh"
 private_bus "$here/private-bus.conf" -- "$@"
 private_session sni
-fail() {
-  echo "FAIL: $*" >&2
-  echo "--- watcher" >&2; cat "$work/watcher.log" >&2 || true
-  echo "--- quietlane output" >&2; tail -n 20 "$work/quietlane.log" >&2 || true
-  exit 1
-}
+logs+=(watcher.log quietlane.log)
 
 exec 4>"$work/display"
 Xvfb -displayfd 4 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$work/display")
+DISPLAY=:$(head -n1 "$work/display")
+export DISPLAY
 
 XDG_SESSION_TYPE=wayland QT_QPA_PLATFORM=xcb "$binary" --audio-backend=sim \
   >"$work/quietlane.log" 2>&1 &
