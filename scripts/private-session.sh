@@ -59,3 +59,32 @@ private_pulseaudio() {
   wait_for 10 pactl info >/dev/null 2>&1 || return 1
   pactl set-default-source mic1
 }
+
+# An Xvfb of the session's own on the first display number it can lock, as DISPLAY. Not
+# -displayfd: with it Xvfb takes no lock and can settle on a display whose socket belongs
+# to a running XWayland (mutter's, sway's).
+private_xvfb() {
+  local number pid
+  for ((number = 20; number < 120; number++)); do
+    Xvfb ":$number" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    pid=$!
+    wait_for 10 xvfb_settled "$pid" "$number" || true
+    if xvfb_serves "$pid" "$number"; then
+      pids+=("$pid")
+      export DISPLAY=":$number"
+      return 0
+    fi
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  return 1
+}
+# Whether Xvfb PID holds display NUMBER (its lock names it) and answers there; another
+# server may answer on a number that it failed to take.
+xvfb_serves() { # pid number
+  kill -0 "$1" 2>/dev/null && [ "$(tr -d ' ' <"/tmp/.X$2-lock" 2>/dev/null)" = "$1" ] &&
+    DISPLAY=":$2" xdpyinfo >/dev/null 2>&1
+}
+xvfb_settled() { # pid number
+  ! kill -0 "$1" 2>/dev/null || xvfb_serves "$1" "$2"
+}

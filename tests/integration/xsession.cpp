@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <poll.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -50,7 +52,56 @@ void stop(pid_t& pid) {
     pid = -1;
 }
 
+/// Whether `server` holds display `number` (its lock names it) and answers there: another
+/// server may answer on a number that ours failed to take.
+bool serves(pid_t server, int number) {
+    std::ifstream lock("/tmp/.X" + std::to_string(number) + "-lock");
+    pid_t holder = -1;
+    if (!(lock >> holder) || holder != server)
+        return false;
+    const std::string display = ":" + std::to_string(number);
+    Display* connection = XOpenDisplay(display.c_str());
+    if (connection)
+        XCloseDisplay(connection);
+    return connection != nullptr;
+}
+
 } // namespace
+
+bool XSession::startServer() {
+    // Not -displayfd: with it Xvfb takes no lock and can settle on a display whose socket
+    // belongs to a running XWayland (mutter's, sway's). Xvfb's own lock refuses a display
+    // that another server holds; the next number is tried then.
+    for (int number = 20; number < 120; ++number) {
+        const std::string display = ":" + std::to_string(number);
+        m_server = fork();
+        if (m_server < 0)
+            return false;
+        if (m_server == 0) {
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, STDERR_FILENO);
+            execlp("Xvfb", "Xvfb", display.c_str(), "-screen", "0", "1280x800x24", "-nolisten",
+                   "tcp", "-noreset", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        for (int waited = 0; waited < 500; ++waited) {
+            int status = 0;
+            if (waitpid(m_server, &status, WNOHANG) == m_server) {
+                m_server = -1;
+                if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
+                    return false; // no Xvfb at all
+                break;
+            }
+            if (serves(m_server, number)) {
+                m_display = display;
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        stop(m_server);
+    }
+    return false;
+}
 
 XSession::~XSession() {
     stop(m_windowManager);
@@ -69,31 +120,10 @@ bool XSession::start(std::string& error) {
     }
     m_directory = pattern;
 
-    // Xvfb picks a free display itself and writes its number to the descriptor.
-    int fds[2];
-    if (pipe(fds) != 0) {
-        error = "cannot create a pipe";
-        return false;
-    }
-    m_server = fork();
-    if (m_server == 0) {
-        close(fds[0]);
-        const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x800x24", "-nolisten",
-               "tcp", "-noreset", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    char c = 0;
-    while (read(fds[0], &c, 1) == 1 && c != '\n')
-        number += c;
-    close(fds[0]);
-    if (m_server < 0 || number.empty()) {
+    if (!startServer()) {
         error = "Xvfb did not start (is the xvfb package installed?)";
         return false;
     }
-    m_display = ":" + number;
 
     m_windowManager = fork();
     if (m_windowManager == 0) {

@@ -27,6 +27,9 @@ public:
     const std::string& display() const { return m_display; }
 
 private:
+    /// Starts Xvfb on the first display number it can lock; false if none.
+    bool startServer();
+
     std::string m_directory;
     std::string m_display;
     pid_t m_server = -1;

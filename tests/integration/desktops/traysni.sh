@@ -13,12 +13,7 @@ private_bus "$here/private-bus.conf" -- "$@"
 private_session sni
 logs+=(watcher.log quietlane.log)
 
-exec 4>"$work/display"
-Xvfb -displayfd 4 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
-DISPLAY=:$(head -n1 "$work/display")
-export DISPLAY
+private_xvfb || fail "Xvfb did not start"
 
 XDG_SESSION_TYPE=wayland QT_QPA_PLATFORM=xcb "$binary" --audio-backend=sim \
   >"$work/quietlane.log" 2>&1 &
