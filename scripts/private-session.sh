@@ -59,6 +59,9 @@ private_pulseaudio() {
   wait_for 10 pactl info >/dev/null 2>&1 || return 1
   pactl set-default-source mic1
 }
+# The state of that source, as the server reports it.
+muted() { pactl get-source-mute mic1 | grep -q yes; }
+unmuted() { pactl get-source-mute mic1 | grep -q no; }
 
 # An Xvfb of the session's own on the first display number it can lock, as DISPLAY. Not
 # -displayfd: with it Xvfb takes no lock and can settle on a display whose socket belongs

@@ -64,8 +64,6 @@ logs+=(sway.log quietlane.log)
 
 private_pulseaudio || fail "PulseAudio did not start"
 pactl set-source-mute mic1 1
-muted() { pactl get-source-mute mic1 | grep -q yes; }
-unmuted() { pactl get-source-mute mic1 | grep -q no; }
 
 cat - "$stage/recipe" >"$work/sway.conf" <<CONF
 output HEADLESS-1 resolution 1280x800 position 0,0
