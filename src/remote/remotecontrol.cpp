@@ -50,12 +50,14 @@ void RemoteControl::handle(ControlRequest request, Reply reply) {
     case ControlRequest::status:
         reply({ControlReply::Kind::ok, encodeStatus(status())});
         return;
-    case ControlRequest::toggle: {
-        const bool wanted = !m_microphone.intendedMuted();
+    case ControlRequest::toggle:
+        // The worker decides what a toggle asks for; the reply checks that.
         m_microphone.toggle();
-        replyWhenSettled(wanted, std::move(reply));
+        m_microphone.whenSettled([self = QPointer(this), reply = std::move(reply)] {
+            if (self)
+                reply(settledReply(self->m_microphone.lastRequestedMuted(), self->status()));
+        });
         return;
-    }
     case ControlRequest::mute:
     case ControlRequest::unmute: {
         const bool wanted = request == ControlRequest::mute;
