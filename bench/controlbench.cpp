@@ -7,9 +7,7 @@
 #include "../tests/integration/soundserver.h"
 #include "../tests/integration/xsession.h"
 
-#include "audio/audiohal.h"
-#include "audio/pulse/pulsehal.h"
-#include "audio/serialqueue.h"
+#include "audio/pulse/pulseserver.h"
 
 #include <systemd/sd-bus.h>
 
@@ -50,17 +48,18 @@ Percentiles percentiles(std::vector<double> ms) {
 // Tells when the source's mute, as the server reports it to another client, changes.
 class MuteObserver {
 public:
-    MuteObserver(PulseHal& hal, AudioObjectID mic) : m_hal(hal), m_mic(mic) {
-        m_listener = std::make_shared<const std::function<void()>>([this] {
+    MuteObserver(PulseServer& pulse, std::string mic) : m_pulse(pulse), m_mic(std::move(mic)) {
+        m_watch = m_pulse.watch([this](const ServerState&) {
             { const std::lock_guard lock(m_mutex); }
             m_changed.notify_all();
         });
-        m_hal.addPropertyListener(m_mic, AudioHAL::kMuteAddress, m_queue, m_listener);
     }
-    ~MuteObserver() {
-        m_hal.removePropertyListener(m_mic, AudioHAL::kMuteAddress, m_queue, m_listener);
+    ~MuteObserver() { m_pulse.unwatch(m_watch); }
+    bool muted() {
+        const ServerState state = m_pulse.state();
+        const Source* source = state.find(m_mic);
+        return source && source->muted;
     }
-    bool muted() { return AudioHAL::readMute(m_hal, m_mic).value_or(0) != 0; }
     bool waitFor(bool muted) {
         std::unique_lock lock(m_mutex);
         return m_changed.wait_for(lock, std::chrono::seconds(5),
@@ -68,10 +67,9 @@ public:
     }
 
 private:
-    PulseHal& m_hal;
-    AudioObjectID m_mic;
-    SerialQueue m_queue{"bench-observer"};
-    ListenerBlock m_listener;
+    PulseServer& m_pulse;
+    std::string m_mic;
+    int m_watch = -1;
     std::mutex m_mutex;
     std::condition_variable m_changed;
 };
@@ -153,16 +151,15 @@ int main() {
             return waitExit(spawn({QUIETLANE_BINARY, "--status"})) == 0;
         },
         std::chrono::seconds(10));
-    PulseHal hal;
-    const bool ready = hal.waitUntilReady(std::chrono::seconds(5), &error);
-    const auto mic = AudioHAL::deviceID(hal, "mic");
-    if (!answered || !ready || !mic) {
+    PulseServer pulse;
+    const bool ready = pulse.waitUntilReady(std::chrono::seconds(5), &error);
+    if (!answered || !ready || !pulse.state().find("mic")) {
         std::fprintf(stderr, "the program or the server did not come up\n");
         kill(app, SIGTERM);
         waitExit(app);
         return 1;
     }
-    MuteObserver observer(hal, *mic);
+    MuteObserver observer(pulse, "mic");
 
     sd_bus* bus = nullptr;
     if (sd_bus_open_user(&bus) < 0) {

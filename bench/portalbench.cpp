@@ -11,7 +11,7 @@
 
 #include "audio/audiodeviceservice.h"
 #include "audio/micstate.h"
-#include "audio/pulse/pulsehal.h"
+#include "audio/pulse/pulseserver.h"
 #include "base/preferences.h"
 #include "shortcuts/hotkeyeventpump.h"
 #include "shortcuts/portal/portalhotkeybackend.h"
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     ShortcutCenter viaX11(preferences, *x11Keys, refusals);
     HotKeyEventPump pump(viaX11);
 
-    PulseHal hal;
+    PulseServer hal;
     if (!hal.waitUntilReady(std::chrono::seconds(5), &error)) {
         std::fprintf(stderr, "cannot reach the private server: %s\n", error.c_str());
         return 1;

@@ -4,9 +4,7 @@
 // and the idle cost of a connected backend. Usage: quietlane_pulse_bench pulseaudio|pipewire
 #include "../tests/integration/soundserver.h"
 
-#include "audio/audiohal.h"
-#include "audio/pulse/pulsehal.h"
-#include "audio/serialqueue.h"
+#include "audio/pulse/pulseserver.h"
 
 #include <pulse/context.h>
 #include <pulse/introspect.h>
@@ -18,6 +16,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <mutex>
 #include <optional>
 #include <spawn.h>
@@ -103,36 +102,42 @@ Percentiles bareClientRoundTrip(const std::string& source) {
     return percentiles(samples);
 }
 
-std::optional<std::pair<Percentiles, Percentiles>> halRoundTrip(PulseHal& hal, AudioObjectID mic) {
-    SerialQueue queue("bench-listener");
+// Write to its answer, and write to the watchers hearing the new state.
+std::optional<std::pair<Percentiles, Percentiles>> backendRoundTrip(PulseServer& pulse) {
     std::mutex mutex;
     std::condition_variable heard;
     Clock::time_point heardAt;
-    int notifications = 0;
-    auto listener = std::make_shared<const std::function<void()>>([&] {
+    std::optional<bool> muted;
+    const int watch = pulse.watch([&](const ServerState& state) {
+        const Source* mic = state.find("mic1");
         std::lock_guard lock(mutex);
-        heardAt = Clock::now();
-        ++notifications;
-        heard.notify_one();
+        if (mic && mic->muted != muted) {
+            muted = mic->muted;
+            heardAt = Clock::now();
+            heard.notify_one();
+        }
     });
-    hal.addPropertyListener(mic, AudioHAL::kMuteAddress, queue, listener);
+    muted = pulse.state().find("mic1")->muted;
     std::vector<double> confirmed, notified;
     for (int toggle = 0; toggle < kToggles; ++toggle) {
+        const bool wanted = (toggle + 1) % 2 == 1;
+        std::promise<void> answered;
         const auto start = Clock::now();
-        hal.setPropertyData(mic, AudioHAL::kMuteAddress, std::uint32_t((toggle + 1) % 2));
+        pulse.setMuted("mic1", wanted,
+                       [&answered](std::optional<SoundError>) { answered.set_value(); });
+        answered.get_future().wait();
         confirmed.push_back(since(start));
         std::unique_lock lock(mutex);
         // A lost notification must end the benchmark with a reason, never hang it.
-        if (!heard.wait_for(lock, std::chrono::seconds(2),
-                            [&] { return notifications > toggle; })) {
+        if (!heard.wait_for(lock, std::chrono::seconds(2), [&] { return muted == wanted; })) {
             lock.unlock();
-            hal.removePropertyListener(mic, AudioHAL::kMuteAddress, queue, listener);
-            std::fprintf(stderr, "no mute notification within 2 s of write %d\n", toggle + 1);
+            pulse.unwatch(watch);
+            std::fprintf(stderr, "no state within 2 s of write %d\n", toggle + 1);
             return std::nullopt;
         }
         notified.push_back(std::chrono::duration<double, std::micro>(heardAt - start).count());
     }
-    hal.removePropertyListener(mic, AudioHAL::kMuteAddress, queue, listener);
+    pulse.unwatch(watch);
     return std::pair{percentiles(confirmed), percentiles(notified)};
 }
 
@@ -150,21 +155,20 @@ Percentiles pactlRoundTrip(const std::string& source) {
     return percentiles(samples);
 }
 
-void fullStateRead(PulseHal& hal, SoundServer& server, int& loaded, int sources) {
+void fullStateRead(PulseServer& pulse, SoundServer& server, int& loaded, int sources) {
     for (; loaded < sources; ++loaded)
         server.addSource("bench" + std::to_string(loaded), "Bench");
-    eventually([&] { return AudioHAL::deviceID(hal, "bench" + std::to_string(sources - 1)); });
-    const std::size_t devices = AudioHAL::allDeviceIDs(hal).size();
+    const std::string lastName = "bench" + std::to_string(sources - 1);
+    eventually([&] { return pulse.state().find(lastName) != nullptr; });
     std::vector<double> samples;
     std::size_t sink = 0;
+    std::size_t devices = 0;
     for (int repeat = 0; repeat < 2000; ++repeat) {
         const auto start = Clock::now();
-        for (AudioObjectID id : AudioHAL::allDeviceIDs(hal)) {
-            sink += AudioHAL::inputChannelCount(hal, id);
-            sink += AudioHAL::deviceUID(hal, id).value_or("").size();
-            sink += AudioHAL::deviceName(hal, id).value_or("").size();
-            sink += AudioHAL::hasSettableMute(hal, id) ? 1 : 0;
-        }
+        const ServerState state = pulse.state();
+        devices = state.sources.size();
+        for (const Source& source : state.sources)
+            sink += source.channels + source.name.size() + (source.canMute() ? 1 : 0);
         samples.push_back(since(start));
     }
     const Percentiles figures = percentiles(samples);
@@ -203,31 +207,30 @@ int main(int argc, char** argv) {
     server.addSource("mic1", "BenchMic");
     std::printf("%s\n", SoundServer::kindName(kind));
 
-    PulseHal hal;
+    PulseServer pulse;
     std::string error;
-    if (!hal.waitUntilReady(std::chrono::seconds(5), &error)) {
+    if (!pulse.waitUntilReady(std::chrono::seconds(5), &error)) {
         std::fprintf(stderr, "cannot reach the private server: %s\n", error.c_str());
         return 1;
     }
-    eventually([&] { return AudioHAL::deviceID(hal, "mic1").has_value(); });
-    const AudioObjectID mic = *AudioHAL::deviceID(hal, "mic1");
+    eventually([&] { return pulse.state().find("mic1") != nullptr; });
 
     std::printf("mute round trip, %d toggles\n", kToggles);
     const Percentiles floor = bareClientRoundTrip("mic1");
-    const auto halResult = halRoundTrip(hal, mic);
-    if (!halResult)
+    const auto backendResult = backendRoundTrip(pulse);
+    if (!backendResult)
         return 1;
-    const auto& [confirmed, notified] = *halResult;
+    const auto& [confirmed, notified] = *backendResult;
     const Percentiles pactl = pactlRoundTrip("mic1");
     print("bare libpulse client (floor)", floor, floor);
-    print("HAL write to confirmation", confirmed, floor);
-    print("HAL write to listener call", notified, floor);
+    print("backend write to confirmation", confirmed, floor);
+    print("backend write to new state", notified, floor);
     print("pactl process", pactl, floor);
 
-    std::printf("full state read (ids, channels, UID, name, settable mute)\n");
+    std::printf("full state read (every source's snapshot)\n");
     int loaded = 1;
     for (int sources : {1, 8, 64})
-        fullStateRead(hal, server, loaded, sources);
+        fullStateRead(pulse, server, loaded, sources);
 
     std::printf("idle, 10 s connected\n");
     const double cpuBefore = cpuSeconds();

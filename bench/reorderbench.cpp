@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Does the last of many back-to-back alternating mute writes win on a real server? For
 // each server: a bare libpulse client that sends them without waiting (the server's own
-// reordering shows here), the backend writing them one after the other, and the audio
-// device service given them as requests.
+// reordering shows here), the same client waiting for each answer before the next write
+// (what the backend does), the backend given them all at once, and the audio device
+// service given them as requests.
 // Usage: quietlane_reorder_bench [pulseaudio|pipewire]...   (default: both)
 #include "../tests/integration/soundserver.h"
 
 #include "audio/audiodeviceservice.h"
-#include "audio/audiohal.h"
-#include "audio/pulse/pulsehal.h"
+#include "audio/pulse/pulseserver.h"
 #include "audio/serialqueue.h"
 #include "base/preferences.h"
 
@@ -38,8 +38,8 @@ bool serverMuted(const SoundServer& server) {
     return server.pactl(std::string("get-source-mute ") + kSource).find("yes") != std::string::npos;
 }
 
-// Every write sent at once; only the last answer is awaited.
-void pipelinedWrites() {
+// Every write sent at once and only the last answer awaited, or each answer awaited.
+void bareWrites(bool oneAtATime) {
     pa_mainloop* loop = pa_mainloop_new();
     pa_context* context = pa_context_new(pa_mainloop_get_api(loop), "reorder-bench");
     pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
@@ -51,6 +51,8 @@ void pipelinedWrites() {
         if (last)
             pa_operation_unref(last);
         last = pa_context_set_source_mute_by_name(context, kSource, i % 2, nullptr, nullptr);
+        while (oneAtATime && pa_operation_get_state(last) == PA_OPERATION_RUNNING)
+            pa_mainloop_iterate(loop, 1, nullptr);
     }
     while (last && pa_operation_get_state(last) == PA_OPERATION_RUNNING)
         pa_mainloop_iterate(loop, 1, nullptr);
@@ -74,35 +76,46 @@ void run(SoundServerKind kind) {
                 SoundServer::kindName(kind), kWrites);
 
     int wins = 0;
-    auto start = Clock::now();
-    for (int run = 0; run < kRuns; ++run) {
-        server.pactl(std::string("set-source-mute ") + kSource + " 0");
-        pipelinedWrites();
-        std::this_thread::sleep_for(200ms);
-        wins += serverMuted(server);
+    Clock::time_point start;
+    for (const bool oneAtATime : {false, true}) {
+        wins = 0;
+        start = Clock::now();
+        for (int run = 0; run < kRuns; ++run) {
+            server.pactl(std::string("set-source-mute ") + kSource + " 0");
+            bareWrites(oneAtATime);
+            std::this_thread::sleep_for(200ms);
+            wins += serverMuted(server);
+        }
+        report(oneAtATime ? "bare client, each answer awaited" : "bare client, not waiting", wins,
+               msSince(start));
     }
-    report("bare client, not waiting", wins, msSince(start));
 
-    PulseHal hal;
+    PulseServer pulse;
     std::string error;
-    if (!hal.waitUntilReady(5s, &error)) {
+    if (!pulse.waitUntilReady(5s, &error)) {
         std::printf("  backend not ready: %s\n", error.c_str());
         return;
     }
-    const auto id = AudioHAL::deviceID(hal, kSource);
     wins = 0;
     start = Clock::now();
     for (int run = 0; run < kRuns; ++run) {
-        for (int i = 0; i < kWrites; ++i)
-            hal.setPropertyData(*id, AudioHAL::kMuteAddress, std::uint32_t(i % 2));
+        server.pactl(std::string("set-source-mute ") + kSource + " 0");
+        std::promise<void> last;
+        for (int i = 0; i < kWrites; ++i) {
+            pulse.setMuted(kSource, i % 2 == 1, [&last, i](std::optional<SoundError>) {
+                if (i == kWrites - 1)
+                    last.set_value();
+            });
+        }
+        last.get_future().wait();
         std::this_thread::sleep_for(200ms);
         wins += serverMuted(server);
     }
-    report("backend, one write at a time", wins, msSince(start));
+    report("backend, all given at once", wins, msSince(start));
 
     Preferences preferences(server.directory() + "/preferences.json");
     SerialQueue main("bench-main");
-    AudioDeviceService service(hal, preferences,
+    AudioDeviceService service(pulse, preferences,
                                [&main](std::function<void()> task) { main.async(task); });
     const auto onMain = [&main](std::function<void()> call) {
         std::promise<void> done;

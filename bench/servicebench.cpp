@@ -6,8 +6,8 @@
 #include "../tests/integration/soundserver.h"
 
 #include "audio/audiodeviceservice.h"
-#include "audio/pulse/pulsehal.h"
-#include "audio/simulatedhal.h"
+#include "audio/pulse/pulseserver.h"
+#include "audio/simulatedserver.h"
 #include "base/preferences.h"
 #include "control/microphonecontroller.h"
 
@@ -55,9 +55,9 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
     return true;
 }
 
-bool measureRoundTrips(const char* what, HalBackend& hal, Preferences& preferences,
+bool measureRoundTrips(const char* what, AudioServer& audio, Preferences& preferences,
                        const std::function<void()>& externalToggle = {}) {
-    MicrophoneController controller(hal, preferences);
+    MicrophoneController controller(audio, preferences);
     if (!waitUntil([&] { return controller.hasActiveDeviceName(); })) {
         std::fprintf(stderr, "%s: no state from the service\n", what);
         return false;
@@ -91,30 +91,31 @@ bool measureRoundTrips(const char* what, HalBackend& hal, Preferences& preferenc
 }
 
 void benchSimulated(Preferences& preferences) {
-    std::printf("simulated HAL\n");
-    SimulatedHal hal;
-    hal.setDefaultInput(hal.addDevice(SimulatedDevice::withMute("bench-mic")));
-    measureRoundTrips("setMuted -> state on main (hw mute)", hal, preferences);
-    SimulatedHal fallback;
+    std::printf("simulated server\n");
+    SimulatedServer simulated;
+    simulated.setDefaultInput(simulated.addDevice(SimulatedDevice::withMute("bench-mic")));
+    measureRoundTrips("setMuted -> state on main (hw mute)", simulated, preferences);
+    SimulatedServer fallback;
     fallback.setDefaultInput(
         fallback.addDevice(SimulatedDevice::withVolumes("bench-volume", {{0, 0.7f}})));
     // Each mute and unmute here waits for the snapshot to reach the disk.
     measureRoundTrips("setMuted -> state on main (volume)", fallback, preferences);
 
     for (int count : {1, 8, 64}) {
-        SimulatedHal many;
-        std::vector<AudioObjectID> targets;
+        SimulatedServer many;
         for (int i = 0; i < count; ++i) {
             const std::string uid = "mic-" + std::to_string(i);
-            targets.push_back(many.addDevice(
+            (many.addDevice(
                 i % 2 ? SimulatedDevice::withMute(uid)
                       : SimulatedDevice::withVolumes(uid, {{0, 0.5f}, {1, 0.5f}, {2, 0.5f}}, {2})));
         }
+        const ServerState snapshot = many.state();
+        const auto targets = resolveTargets(snapshot, DeviceSelection::allInputs());
         std::vector<double> samples;
         for (int run = 0; run < 500; ++run) {
             const auto start = Clock::now();
             const MicState state =
-                AudioDeviceService::computeState(many, DeviceSelection::allInputs(), targets);
+                AudioDeviceService::computeState(snapshot, DeviceSelection::allInputs(), targets);
             samples.push_back(since(start));
             if (state.devices.size() != std::size_t(count))
                 std::fprintf(stderr, "computeState saw %zu devices\n", state.devices.size());
@@ -135,13 +136,13 @@ void benchServer(testing::SoundServerKind kind, Preferences& preferences) {
         std::fprintf(stderr, "  skipped: %s\n", error.what());
         return;
     }
-    PulseHal hal;
+    PulseServer pulse;
     std::string error;
-    if (!hal.waitUntilReady(std::chrono::seconds(5), &error)) {
+    if (!pulse.waitUntilReady(std::chrono::seconds(5), &error)) {
         std::fprintf(stderr, "  skipped: %s\n", error.c_str());
         return;
     }
-    measureRoundTrips("setMuted -> state on main (hw mute)", hal, preferences,
+    measureRoundTrips("setMuted -> state on main (hw mute)", pulse, preferences,
                       [&] { server->pactl("set-source-mute bench_mic toggle"); });
 }
 

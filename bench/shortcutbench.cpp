@@ -9,7 +9,7 @@
 
 #include "audio/audiodeviceservice.h"
 #include "audio/micstate.h"
-#include "audio/pulse/pulsehal.h"
+#include "audio/pulse/pulseserver.h"
 #include "base/preferences.h"
 #include "shortcuts/shortcutcenter.h"
 #include "shortcuts/x11/x11hotkeybackend.h"
@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
     testing::KeyInjector injector(session.display());
     MainLoop loop(*keys);
 
-    PulseHal hal;
+    PulseServer hal;
     if (!hal.waitUntilReady(std::chrono::seconds(5), &error)) {
         std::fprintf(stderr, "cannot reach the private server: %s\n", error.c_str());
         return 1;

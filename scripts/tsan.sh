@@ -15,7 +15,7 @@ cmake --build "$build" -j2 --target quietlane_core_tests
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ${TSAN_OPTIONS:-}"
 export XDG_CONFIG_HOME="$build/xdg-config"
 tests="$build/tests/quietlane_core_tests"
-filter='SerialQueue*:SimulatedHal*:ServiceTest*:PreferencesTest.Concurrent*'
+filter='SerialQueue*:SimulatedServer*:ServiceTest*:PreferencesTest.Concurrent*'
 
 # Kernels with large mmap randomisation break TSan's fixed memory layout; running without
 # address randomisation avoids that where setarch allows it.

@@ -25,7 +25,7 @@ AppEnvironment::AppEnvironment(Platform platform, Preferences& preferences, QStr
                                QObject* parent)
     : QObject(parent), m_platform(platform), m_preferences(preferences),
       m_arguments(std::move(arguments)) {
-    m_microphone = std::make_unique<MicrophoneController>(m_platform.hal, m_preferences);
+    m_microphone = std::make_unique<MicrophoneController>(m_platform.soundServer, m_preferences);
     m_floatingPanel = std::make_unique<FloatingPanelController>(*m_microphone, m_preferences,
                                                                 m_platform.windowHints);
     // A refused shortcut is reported on standard output, as the shortcut layer's contract.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "audio/halbackend.h"
+#include "audio/audioserver.h"
 #include "base/preferences.h"
 
 #include <QObject>
@@ -34,7 +34,7 @@ class AppEnvironment : public QObject {
 public:
     /// The platform pieces the services run on; each must outlive the environment.
     struct Platform {
-        HalBackend& hal;
+        AudioServer& soundServer;
         GlobalShortcuts::HotKeyBackend& hotKeys;
         WindowHints& windowHints;
     };

@@ -63,7 +63,7 @@ void* x11Connection() {
 
 } // namespace
 
-int runApplication(int argc, char** argv, const HalOpener& openHal) {
+int runApplication(int argc, char** argv, const SoundServerOpener& openSoundServer) {
     // Prefer X11 (also under XWayland): a Wayland client cannot place its own windows,
     // and the widget lives by where it is put. Offscreen comes last only to detect that
     // no display is reachable at all.
@@ -91,10 +91,10 @@ int runApplication(int argc, char** argv, const HalOpener& openHal) {
     }
     // Only now: a connection opened without a display would be for nothing, and libpulse
     // creates its configuration directory as it connects.
-    std::string halError;
-    const std::unique_ptr<HalBackend> hal = openHal(halError);
-    if (!hal) {
-        std::fprintf(stderr, "%s\n", halError.c_str());
+    std::string soundServerError;
+    const std::unique_ptr<AudioServer> soundServer = openSoundServer(soundServerError);
+    if (!soundServer) {
+        std::fprintf(stderr, "%s\n", soundServerError.c_str());
         return 1;
     }
     QApplication::setApplicationName(QStringLiteral("quietlane"));
@@ -140,7 +140,7 @@ int runApplication(int argc, char** argv, const HalOpener& openHal) {
 
     int status = 0;
     {
-        AppEnvironment environment({*hal, *hotKeys.backend, *hints}, preferences,
+        AppEnvironment environment({*soundServer, *hotKeys.backend, *hints}, preferences,
                                    QApplication::arguments());
         environment.shortcuts().setRoute(hotKeys.route, hotKeys.facts);
         AppFonts::registerBundled();
@@ -151,9 +151,6 @@ int runApplication(int argc, char** argv, const HalOpener& openHal) {
         DBusService dbus(environment.microphone(), remote);
         dbus.publish();
         status = QApplication::exec();
-        // The environment's teardown waits for a write in progress; with a server that
-        // stopped answering that would be seconds after the windows are gone.
-        hal->abandonWrites();
     }
     return status;
 }

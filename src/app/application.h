@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "audio/halbackend.h"
+#include "audio/audioserver.h"
 
 #include <functional>
 #include <memory>
@@ -10,10 +10,10 @@
 namespace quietlane {
 
 /// Opens the sound-server backend, or returns nullptr with a message for the user.
-using HalOpener = std::function<std::unique_ptr<HalBackend>(std::string& error)>;
+using SoundServerOpener = std::function<std::unique_ptr<AudioServer>(std::string& error)>;
 
 /// Runs the interactive application until it quits; returns the exit status. The backend
 /// is opened only once a display is known to be there.
-int runApplication(int argc, char** argv, const HalOpener& openHal);
+int runApplication(int argc, char** argv, const SoundServerOpener& openSoundServer);
 
 } // namespace quietlane

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/audiobackends.h"
 
-#include "audio/pulse/pulsehal.h"
-#include "audio/simulatedhal.h"
+#include "audio/pulse/pulseserver.h"
+#include "audio/simulatedserver.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -14,10 +14,10 @@ namespace quietlane {
 
 namespace {
 
-std::unique_ptr<HalBackend> openPulseBackend(bool waitForServer, std::string& error) {
-    std::unique_ptr<PulseHal> hal;
+std::unique_ptr<AudioServer> openPulseBackend(bool waitForServer, std::string& error) {
+    std::unique_ptr<PulseServer> server;
     try {
-        hal = std::make_unique<PulseHal>();
+        server = std::make_unique<PulseServer>();
     } catch (const std::exception& failure) {
         error = std::string("quietlane: ") + failure.what();
         return nullptr;
@@ -25,12 +25,12 @@ std::unique_ptr<HalBackend> openPulseBackend(bool waitForServer, std::string& er
     // An unreachable server is not a machine without microphones: a one-shot listing
     // must say so instead of printing nothing. The running app connects in the background.
     std::string reason;
-    if (waitForServer && !hal->waitUntilReady(std::chrono::seconds(3), &reason)) {
+    if (waitForServer && !server->waitUntilReady(std::chrono::seconds(3), &reason)) {
         error = "quietlane: cannot reach the sound server (" + reason +
                 "); is PulseAudio or PipeWire running?";
         return nullptr;
     }
-    return hal;
+    return server;
 }
 
 // What the simulated backend shows when no device file is given: one microphone with a
@@ -43,7 +43,7 @@ constexpr const char* kDemoDevices = R"({
   ]
 })";
 
-std::unique_ptr<HalBackend> openSimulatedBackend(std::string& error) {
+std::unique_ptr<AudioServer> openSimulatedBackend(std::string& error) {
     const char* path = std::getenv("QUIETLANE_SIM_DEVICES");
     std::string document = kDemoDevices;
     if (path && *path) {
@@ -57,17 +57,17 @@ std::unique_ptr<HalBackend> openSimulatedBackend(std::string& error) {
         document = contents.str();
     }
     std::string reason;
-    auto hal = SimulatedHal::fromJson(document, &reason);
-    if (!hal)
+    auto server = SimulatedServer::fromJson(document, &reason);
+    if (!server)
         error = std::string("quietlane: invalid simulated devices in ") +
                 (path && *path ? path : "the built-in demo") + ": " + reason;
-    return hal;
+    return server;
 }
 
 } // namespace
 
-std::unique_ptr<HalBackend> openAudioBackend(const AudioBackendRequest& request,
-                                             std::string& error) {
+std::unique_ptr<AudioServer> openAudioBackend(const AudioBackendRequest& request,
+                                              std::string& error) {
     std::string name = request.name;
     if (name.empty()) {
         const char* fromEnvironment = std::getenv("QUIETLANE_AUDIO_BACKEND");

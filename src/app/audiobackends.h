@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "audio/halbackend.h"
+#include "audio/audioserver.h"
 
 #include <memory>
 #include <string>
@@ -17,7 +17,7 @@ struct AudioBackendRequest {
 };
 
 /// The backend asked for, or nullptr with a message for the user in `error`.
-std::unique_ptr<HalBackend> openAudioBackend(const AudioBackendRequest& request,
-                                             std::string& error);
+std::unique_ptr<AudioServer> openAudioBackend(const AudioBackendRequest& request,
+                                              std::string& error);
 
 } // namespace quietlane

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/devicelisting.h"
 
-#include "audio/audiohal.h"
-
 #include <algorithm>
 
 namespace quietlane {
@@ -21,15 +19,13 @@ std::string column(std::optional<std::string> text) {
 
 } // namespace
 
-void printDeviceListing(HalBackend& hal, std::ostream& out) {
-    const auto defaultInput = AudioHAL::defaultInputDevice(hal);
-    for (AudioObjectID id : AudioHAL::allDeviceIDs(hal)) {
-        const auto channels = AudioHAL::readInputChannelCount(hal, id);
-        if (!channels || *channels < 1)
+void printDeviceListing(const ServerState& server, std::ostream& out) {
+    for (const Source& source : server.sources) {
+        if (source.channels < 1)
             continue;
-        out << column(AudioHAL::deviceUID(hal, id)) << '\t' << column(AudioHAL::deviceName(hal, id))
-            << '\t' << (defaultInput == id ? "[default] " : "")
-            << (AudioHAL::hasSettableMute(hal, id) ? "hwmute" : "volfallback") << '\n';
+        out << column(source.name) << '\t' << column(source.description) << '\t'
+            << (server.defaultSource == source.name ? "[default] " : "")
+            << (source.canMute() ? "hwmute" : "volfallback") << '\n';
     }
     out.flush();
 }

@@ -41,8 +41,8 @@ int main(int argc, char** argv) {
     }
 
     std::string error;
-    auto hal = openAudioBackend({commandLine.audioBackend, /*waitForServer=*/true}, error);
-    if (!hal) {
+    auto soundServer = openAudioBackend({commandLine.audioBackend, /*waitForServer=*/true}, error);
+    if (!soundServer) {
         if (request == ControlRequest::status)
             return reportReply(request, {ControlReply::Kind::ok, encodeStatus({})},
                                commandLine.format, stdout, stderr);
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     Preferences preferences(Preferences::defaultPath());
-    DirectControl microphone(*hal, preferences);
+    DirectControl microphone(*soundServer, preferences);
     const auto before = microphone.state();
     std::optional<MicState> after = before;
     if (before && request == ControlRequest::toggle)

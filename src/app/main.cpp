@@ -44,13 +44,13 @@ int listDevices(const CommandLine& commandLine) {
         return 1;
     }
     std::string error;
-    auto hal = openAudioBackend({commandLine.audioBackend, /*waitForServer=*/true}, error);
-    if (!hal) {
+    auto soundServer = openAudioBackend({commandLine.audioBackend, /*waitForServer=*/true}, error);
+    if (!soundServer) {
         std::cerr << error << '\n';
         return 1;
     }
     std::ostringstream listing;
-    printDeviceListing(*hal, listing);
+    printDeviceListing(soundServer->state(), listing);
     if (const int failure = writeToStandardOutput(listing.str())) {
         reportUnwrittenListing(failure);
         return 1;

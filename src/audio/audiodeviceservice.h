@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "audio/audioserver.h"
 #include "audio/deviceselection.h"
-#include "audio/halbackend.h"
 #include "audio/micstate.h"
+#include "audio/muteintent.h"
 #include "audio/mutepersistence.h"
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,29 +21,21 @@ namespace quietlane {
 class Preferences;
 class SerialQueue;
 
-/// Mutes and unmutes the selected input devices and publishes the state read back from
-/// them. Every HAL call and listener callback runs on one worker thread of its own; the
-/// public calls only queue work and return at once. Create, use and destroy it on the main
-/// thread.
+/// Mutes and unmutes the selected input devices and publishes the state the server reports
+/// for them. The sound server's reports and answers are handled on one worker thread of its
+/// own; the public calls only queue work and return at once. Create, use and destroy it on
+/// the main thread.
 ///
-/// The last request wins: requests that have not reached the server yet are replaced by
-/// later ones, a toggle builds on a request still on its way rather than on a published
-/// state that lags behind it, and devices that join the selection while the user wants
-/// the microphone muted are muted too.
+/// The last request wins (see MuteIntent), and devices that join the selection while the
+/// user wants the microphone muted are muted too.
 class AudioDeviceService {
 public:
     /// Runs a task on the main thread, later and in posting order. Called from the worker.
     using MainThreadPoster = std::function<void(std::function<void()>)>;
     using StateHandler = std::function<void(const MicState&)>;
 
-    /// PipeWire's pulse server can confirm a write and then let an earlier one land on
-    /// top. A state that falls back to our earlier request this soon after both is taken
-    /// for that and gets the latest request again; anything else is another
-    /// application's choice.
-    static constexpr std::chrono::milliseconds kReapplyWindow{300};
-
-    AudioDeviceService(HalBackend& hal, Preferences& preferences, MainThreadPoster postToMain);
-    /// Unregisters every listener and joins the worker; queued work is dropped.
+    AudioDeviceService(AudioServer& server, Preferences& preferences, MainThreadPoster postToMain);
+    /// Stops watching the server and joins the worker; queued work is dropped.
     ~AudioDeviceService();
     AudioDeviceService(const AudioDeviceService&) = delete;
     AudioDeviceService& operator=(const AudioDeviceService&) = delete;
@@ -52,68 +44,62 @@ public:
     /// are dropped.
     void setOnState(StateHandler handler) { m_onState = std::move(handler); }
 
-    /// Installs the device-list and default-input listeners and publishes a first state.
-    /// Only the first call counts: later selections go through setSelection.
+    /// Starts following the server and publishes a first state. Only the first call
+    /// counts: later selections go through setSelection.
     void start(DeviceSelection selection);
     void setSelection(DeviceSelection selection);
     /// Asks for this state. Ignored while no sound server is reachable: there is nothing
     /// to act on, and a press then must not come back to life later.
     void setMuted(bool muted);
-    /// Asks for the opposite of intendedMuted().
+    /// Asks for the opposite of our request still on its way, or else of what the server
+    /// reports when the worker takes the request.
     void toggle();
     /// The last request while it is still on its way, otherwise the last published state.
     bool intendedMuted() const;
+    /// What the last request asked for; once the server has answered it, as the worker
+    /// took it (a toggle flips what the server reported at that moment).
+    bool lastRequestedMuted() const { return m_requestedMuted; }
 
-    /// Runs `onMain` on the main thread after the work queued so far, the notifications
-    /// that work caused, and the states they published. Lets callers wait without sleeping.
+    /// Runs `onMain` on the main thread once the requests made so far have been answered by
+    /// the server and the states they caused have been published. Lets callers wait
+    /// without sleeping.
     void afterPendingWork(std::function<void()> onMain);
 
-    /// One state computation for the given targets. Runs HAL calls: worker thread only
-    /// (public for the benchmark).
-    static MicState computeState(HalBackend& hal, const DeviceSelection& selection,
-                                 const std::vector<AudioObjectID>& targets);
+    /// The published state for these targets (public for the benchmark).
+    static MicState computeState(const ServerState& server, const DeviceSelection& selection,
+                                 const std::vector<const Source*>& targets);
 
 private:
-    struct Token {
-        AudioObjectID object;
-        PropertyAddress address;
-        ListenerBlock listener;
-    };
+    struct Relay;
+    enum class Request { mute, unmute, toggle };
 
     // Worker thread only.
     void enqueue(std::function<void()> work);
-    void installSystemListeners();
-    /// `joining` mutes devices that joined the selection when the user wants it muted.
-    void resync(bool joining);
-    void applyLatestRequest();
-    void muteJoiningTargets(const std::set<std::string>& previousUIDs);
-    void installDeviceListeners();
-    void removeDeviceListeners();
-    void removeAllListeners();
+    void serverChanged(ServerState state);
+    void retarget(bool joining);
+    void apply(Request request, std::uint64_t serial);
+    void applyMuteTo(const Source& source, bool muted);
+    void applyVolumeFallback(const Source& source, bool muted);
+    void send(const std::function<void(AudioServer::WriteDone)>& write,
+              std::function<void(std::optional<SoundError>)> answered);
     void publish();
-    void applyMute(bool muted);
-    void applyMuteTo(AudioObjectID target, const std::string& uid, bool muted);
-    bool isTargetMuted(AudioObjectID target);
-    void applyVolumeFallback(AudioObjectID id, const std::string& uid, bool muted);
-    bool registerListener(AudioObjectID object, const PropertyAddress& address,
-                          std::function<void(AudioDeviceService&)> action,
-                          std::vector<Token>& tokens);
+    void releaseWaiters();
+    std::vector<const Source*> targets() const;
 
     // Main thread only.
-    void deliver(const MicState& state, std::uint64_t settledRequest);
+    void deliver(const MicState& state, std::uint64_t settledRequest, bool settledMuted);
 
-    HalBackend& m_hal;
+    AudioServer& m_server;
     MutePersistence m_persistence;
     MainThreadPoster m_postToMain;
     StateHandler m_onState;
-    // Main-thread tasks and listeners hold this weakly; it dies first in teardown.
+    // Main-thread tasks hold this weakly; it dies first in teardown.
     std::shared_ptr<AudioDeviceService*> m_handle;
     const std::weak_ptr<AudioDeviceService*> m_weakHandle;
+    // How the server's threads reach the worker; cut before the worker goes.
+    std::shared_ptr<Relay> m_relay;
     std::atomic<bool> m_stopping = false;
-    // The newest request: its serial number shifted left once, the wanted state in bit 0.
-    // The worker applies whatever is newest when it gets there, so requests that pile
-    // up behind a slow server collapse into one.
-    std::atomic<std::uint64_t> m_latestRequest = 0;
+    std::atomic<int> m_watch = -1;
 
     // Main thread only.
     std::uint64_t m_requestSerial = 0;
@@ -123,24 +109,17 @@ private:
     bool m_publishedAvailable = true;
 
     // Owned by the worker thread.
+    ServerState m_state;
     DeviceSelection m_selection;
-    std::vector<AudioObjectID> m_targets;
-    std::set<std::string> m_targetUIDs;
-    bool m_reachableAtResync = true;
+    std::vector<std::string> m_targets;
     bool m_started = false;
     std::uint64_t m_appliedSerial = 0;
-    // What the user wants: the last request, or the server's state once another
-    // application changed it. Nothing until either is known.
-    std::optional<bool> m_intent;
-    // The two latest requests applied: a state that falls back to the earlier one right
-    // after both is the server's reordering, not another application.
-    std::chrono::steady_clock::time_point m_lastWrite;
-    std::chrono::steady_clock::time_point m_earlierWrite;
-    bool m_earlierIntent = false;
-    int m_reappliesLeft = 0;
-    bool m_stallLogged = false;
-    std::vector<Token> m_deviceListeners;
-    std::vector<Token> m_systemListeners;
+    bool m_appliedMuted = false;
+    MuteIntent m_intent;
+    // A volume-fallback unmute removes the saved levels only if no mute saved newer ones
+    // since it was sent.
+    std::map<std::string, std::uint64_t> m_fallbackMutes;
+    std::vector<std::function<void()>> m_waiters;
 
     std::unique_ptr<SerialQueue> m_queue;
 };

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "audio/halbackend.h"
+#include "audio/audioserver.h"
 
 #include <string>
 #include <vector>
@@ -10,7 +10,6 @@ namespace quietlane {
 
 /// One input-capable device as the rest of the program sees it.
 struct AudioInputDevice {
-    AudioObjectID objectID = kAudioObjectUnknown;
     std::string uid;
     std::string name;
     bool isDefault = false;
@@ -20,7 +19,10 @@ struct AudioInputDevice {
     friend bool operator==(const AudioInputDevice&, const AudioInputDevice&) = default;
 };
 
-/// Every input-capable device in the HAL's order; devices without a readable UID are left out.
-std::vector<AudioInputDevice> enumerateInputDevices(HalBackend& hal);
+/// Every input-capable source in the server's order.
+std::vector<AudioInputDevice> enumerateInputDevices(const ServerState& server);
+
+/// The volume controls mute may drive: the overall one, then each channel's, where settable.
+std::vector<std::uint32_t> settableVolumeElements(const Source& source);
 
 } // namespace quietlane

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/deviceselection.h"
 
-#include "audio/audiohal.h"
 #include "base/translation.h"
 
 #include <nlohmann/json.hpp>
@@ -64,35 +63,38 @@ DeviceSelection DeviceSelection::restore(const std::optional<std::string>& store
     return systemDefault();
 }
 
-std::vector<AudioObjectID> resolveTargets(HalBackend& hal, const DeviceSelection& selection) {
+std::vector<const Source*> resolveTargets(const ServerState& server,
+                                          const DeviceSelection& selection) {
+    std::vector<const Source*> targets;
     switch (selection.kind) {
     case DeviceSelection::Kind::systemDefault:
-        if (auto id = AudioHAL::defaultInputDevice(hal))
-            return {*id};
-        return {};
-    case DeviceSelection::Kind::allInputs: {
-        std::vector<AudioObjectID> targets;
-        for (AudioObjectID id : AudioHAL::allDeviceIDs(hal)) {
-            if (AudioHAL::inputChannelCount(hal, id) >= 1)
-                targets.push_back(id);
+        // The default is taken as it is: the server decides what records by default.
+        if (server.defaultSource) {
+            if (const Source* source = server.find(*server.defaultSource))
+                targets.push_back(source);
         }
-        return targets;
-    }
+        break;
+    case DeviceSelection::Kind::allInputs:
+        for (const Source& source : server.sources) {
+            if (source.channels >= 1)
+                targets.push_back(&source);
+        }
+        break;
     case DeviceSelection::Kind::pinned:
-        if (auto id = AudioHAL::deviceID(hal, selection.uid))
-            return {*id};
-        return {};
+        if (const Source* source = server.find(selection.uid))
+            targets.push_back(source);
+        break;
     }
-    return {};
+    return targets;
 }
 
-std::optional<std::string> activeDeviceName(HalBackend& hal, const DeviceSelection& selection,
-                                            const std::vector<AudioObjectID>& targets) {
+std::optional<std::string> activeDeviceName(const DeviceSelection& selection,
+                                            const std::vector<const Source*>& targets) {
     if (selection.kind == DeviceSelection::Kind::allInputs)
         return translated(QT_TRANSLATE_NOOP("quietlane", "Все микрофоны"));
     if (targets.empty())
         return std::nullopt;
-    return AudioHAL::deviceName(hal, targets.front());
+    return targets.front()->description;
 }
 
 } // namespace quietlane

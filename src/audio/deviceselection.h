@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "audio/halbackend.h"
+#include "audio/audioserver.h"
 
 #include <optional>
 #include <string>
@@ -39,11 +39,13 @@ struct DeviceSelection {
     static DeviceSelection restore(const std::optional<std::string>& stored);
 };
 
-/// The devices the selection resolves to right now, in the HAL's order; possibly none.
-std::vector<AudioObjectID> resolveTargets(HalBackend& hal, const DeviceSelection& selection);
+/// The sources the selection resolves to right now, in the server's order; possibly none.
+/// The pointers are into `server`.
+std::vector<const Source*> resolveTargets(const ServerState& server,
+                                          const DeviceSelection& selection);
 
-/// "Все микрофоны" for allInputs, else the first target's name; nothing without a target.
-std::optional<std::string> activeDeviceName(HalBackend& hal, const DeviceSelection& selection,
-                                            const std::vector<AudioObjectID>& targets);
+/// "Все микрофоны" for allInputs, else the first target's description; nothing without one.
+std::optional<std::string> activeDeviceName(const DeviceSelection& selection,
+                                            const std::vector<const Source*>& targets);
 
 } // namespace quietlane

@@ -13,13 +13,13 @@ namespace {
 constexpr const char* kSelectionKey = DeviceSelection::kPreferencesKey;
 }
 
-MicrophoneController::MicrophoneController(HalBackend& hal, Preferences& preferences,
+MicrophoneController::MicrophoneController(AudioServer& soundServer, Preferences& preferences,
                                            QObject* parent)
     : QObject(parent), m_preferences(preferences) {
     // The worker posts from its own thread; a queued call on this object runs on the main
     // thread, and the service drops states that arrive after it is gone.
-    m_service =
-        std::make_unique<AudioDeviceService>(hal, preferences, [this](std::function<void()> task) {
+    m_service = std::make_unique<AudioDeviceService>(
+        soundServer, preferences, [this](std::function<void()> task) {
             QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
         });
     setSelection(DeviceSelection::restore(m_preferences.data(kSelectionKey)));
@@ -52,6 +52,10 @@ void MicrophoneController::whenSettled(std::function<void()> done) {
 
 bool MicrophoneController::intendedMuted() const {
     return m_service->intendedMuted();
+}
+
+bool MicrophoneController::lastRequestedMuted() const {
+    return m_service->lastRequestedMuted();
 }
 
 void MicrophoneController::toggle() {

@@ -15,7 +15,7 @@
 namespace quietlane {
 
 class AudioDeviceService;
-class HalBackend;
+class AudioServer;
 class Preferences;
 struct MicState;
 
@@ -32,7 +32,8 @@ class MicrophoneController : public QObject {
 public:
     /// Restores the device selection from `preferences`, stores it back and starts the
     /// service; the first state arrives later through the event loop.
-    MicrophoneController(HalBackend& hal, Preferences& preferences, QObject* parent = nullptr);
+    MicrophoneController(AudioServer& soundServer, Preferences& preferences,
+                         QObject* parent = nullptr);
     ~MicrophoneController() override;
 
     /// False while no sound server is reachable. isMuted and usingVolumeFallback then keep
@@ -43,6 +44,9 @@ public:
     /// isMuted. Push-to-talk captures this, so a tap right after a change restores the
     /// state the user asked for, not one the server has not confirmed yet.
     bool intendedMuted() const;
+    /// What the last request asked for; once settled, as it was carried out (a toggle
+    /// flips what the server reported when it was taken).
+    bool lastRequestedMuted() const;
     bool usingVolumeFallback() const { return m_usingVolumeFallback; }
     /// Empty when there is no active device name (see hasActiveDeviceName).
     QString activeDeviceName() const { return m_activeDeviceName.value_or(QString()); }

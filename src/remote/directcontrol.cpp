@@ -11,8 +11,9 @@ namespace {
 constexpr auto kSettleTimeout = std::chrono::seconds(10);
 } // namespace
 
-DirectControl::DirectControl(HalBackend& hal, Preferences& preferences)
-    : m_service(hal, preferences, [this](std::function<void()> task) { post(std::move(task)); }) {
+DirectControl::DirectControl(AudioServer& soundServer, Preferences& preferences)
+    : m_service(soundServer, preferences,
+                [this](std::function<void()> task) { post(std::move(task)); }) {
     m_service.setOnState([this](const MicState& state) { m_state = state; });
     m_service.start(DeviceSelection::restore(preferences.data(DeviceSelection::kPreferencesKey)));
 }

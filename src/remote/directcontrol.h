@@ -13,7 +13,7 @@
 
 namespace quietlane {
 
-class HalBackend;
+class AudioServer;
 class Preferences;
 
 /// The microphone without a running instance: the command line acts on the sound server
@@ -22,7 +22,7 @@ class Preferences;
 /// the main thread; every call waits until the service has settled.
 class DirectControl {
 public:
-    DirectControl(HalBackend& hal, Preferences& preferences);
+    DirectControl(AudioServer& soundServer, Preferences& preferences);
     ~DirectControl();
     DirectControl(const DirectControl&) = delete;
     DirectControl& operator=(const DirectControl&) = delete;

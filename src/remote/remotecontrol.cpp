@@ -93,9 +93,7 @@ void RemoteControl::toggle(Reply reply) {
     }
     switch (verdict) {
     case ToggleBurst::Verdict::apply: {
-        const bool wanted = !m_microphone.intendedMuted();
-        m_microphone.toggle();
-        replyWhenSettled(wanted, std::move(reply));
+        toggleNow(std::move(reply));
         return;
     }
     case ToggleBurst::Verdict::drop:
@@ -120,9 +118,16 @@ void RemoteControl::settleHeldToggle() {
         return;
     }
     m_heldToggleTimer.stop();
-    const bool wanted = !m_microphone.intendedMuted();
+    toggleNow(std::exchange(m_heldToggleReply, {}));
+}
+
+void RemoteControl::toggleNow(Reply reply) {
+    // The worker decides what a toggle asks for; the reply checks that.
     m_microphone.toggle();
-    replyWhenSettled(wanted, std::exchange(m_heldToggleReply, {}));
+    m_microphone.whenSettled([self = QPointer(this), reply = std::move(reply)] {
+        if (self)
+            reply(settledReply(self->m_microphone.lastRequestedMuted(), self->status()));
+    });
 }
 
 void RemoteControl::replyWhenSettled(std::optional<bool> wanted, Reply reply) {

@@ -48,6 +48,7 @@ private:
     void replyWhenSettled(std::optional<bool> wanted, Reply reply);
     void toggle(Reply reply);
     void settleHeldToggle();
+    void toggleNow(Reply reply);
     void scheduleStatusCheck();
 
     MicrophoneController& m_microphone;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/appenvironment.h"
 #include "../tempdir.h"
-#include "audio/simulatedhal.h"
+#include "audio/simulatedserver.h"
 #include "base/log.h"
 #include "shortcuts/simulatedhotkeybackend.h"
 #include "widget/windowhints.h"
@@ -19,7 +19,7 @@ TEST(AppEnvironment, SaysItIsInitializedOnceAfterEveryServiceAndBeforeTheThemeAn
     test::TempDir dir;
     Preferences preferences(dir.path / "preferences.json");
     preferences.setString("appTheme", "dark");
-    SimulatedHal hal;
+    SimulatedServer hal;
     hal.setDefaultInput(hal.addDevice(SimulatedDevice::withMute("mic")));
     GlobalShortcuts::SimulatedHotKeyBackend hotKeys;
     NullWindowHints hints;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/devicelisting.h"
-#include "audio/simulatedhal.h"
+#include "audio/simulatedserver.h"
 
 #include <gtest/gtest.h>
 
@@ -12,12 +12,12 @@ namespace {
 
 std::string listing(std::string_view seed) {
     std::string error;
-    auto hal = SimulatedHal::fromJson(seed, &error);
-    EXPECT_TRUE(hal) << error;
-    if (!hal)
+    auto server = SimulatedServer::fromJson(seed, &error);
+    EXPECT_TRUE(server) << error;
+    if (!server)
         return {};
     std::ostringstream out;
-    printDeviceListing(*hal, out);
+    printDeviceListing(server->state(), out);
     return out.str();
 }
 
@@ -36,7 +36,6 @@ TEST(DeviceListing, PrintsInputsWithTagsAndNothingThatCouldFakeAColumnOrALine) {
          ]})",
          "mic\tBuilt-in\t[default] hwmute\n"
          "usb\tUSB\tvolfallback\n"
-         "?\tNo UID\tvolfallback\n"
          "y\t?\tvolfallback\n"},
         // No default mark when the default is unreadable or zero.
         {R"({"default": 0, )" + mic, "mic\tMic\thwmute\n"},

@@ -2,7 +2,7 @@
 // The instance channel with real sockets: the hand-over between a dying and a new
 // instance, and the requests the command line sends, answered by the microphone.
 #include "app/singleinstance.h"
-#include "audio/simulatedhal.h"
+#include "audio/simulatedserver.h"
 #include "base/preferences.h"
 #include "control/microphonecontroller.h"
 #include "remote/controlclient.h"
@@ -50,8 +50,8 @@ protected:
     test::TempDir temp;
     std::string socket = (temp.path / "run/instance").string();
     Preferences preferences{temp.path / "preferences.json"};
-    SimulatedHal hal;
-    AudioObjectID device = 0;
+    SimulatedServer hal;
+    std::string device;
     MicrophoneController microphone{hal, preferences};
     RemoteControl remote{microphone};
 };
@@ -111,7 +111,7 @@ TEST_F(ChannelTest, AnswersOnceTheDevicesConfirmAndRefusesMalformedRequests) {
     EXPECT_FALSE(halMuted());
 
     // A write the server refuses is reported, not passed off as done.
-    hal.injectFault({HalOperation::setData, device, Selector::mute});
+    hal.failWrites(SoundError::refused);
     EXPECT_EQ(ask(socket, "mute\n").substr(0, 8), "refused ");
     EXPECT_FALSE(halMuted());
 }

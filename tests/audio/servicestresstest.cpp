@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "audio/audiohal.h"
 #include "servicetestsupport.h"
 
 #include <random>
@@ -10,7 +9,7 @@ using quietlane::testing::ServiceTest;
 TEST_F(ServiceTest, RandomTogglesPlugsAndExternalMutesEndInTheRealStateWithNoVolumeLost) {
     struct Plug {
         SimulatedDevice device;
-        std::optional<AudioObjectID> id;
+        bool plugged = false;
     };
     std::vector<Plug> plugs = {
         {SimulatedDevice::withMute("hw"), {}},
@@ -19,8 +18,8 @@ TEST_F(ServiceTest, RandomTogglesPlugsAndExternalMutesEndInTheRealStateWithNoVol
         {SimulatedDevice::withVolumes("deaf", {}), {}},
     };
     for (Plug& plug : plugs)
-        plug.id = hal.addDevice(plug.device);
-    hal.setDefaultInput(*plugs[1].id);
+        plug.plugged = !server.addDevice(plug.device).empty();
+    server.setDefaultInput("multi");
     const std::vector<DeviceSelection> selections = {
         DeviceSelection::allInputs(), DeviceSelection::systemDefault(),
         DeviceSelection::pinned("multi"), DeviceSelection::pinned("boosted")};
@@ -34,23 +33,21 @@ TEST_F(ServiceTest, RandomTogglesPlugsAndExternalMutesEndInTheRealStateWithNoVol
     for (int step = 0; step < 10000; ++step) {
         switch (pick(16)) {
         case 0:
-            if (plugs[0].id)
-                hal.setMuteExternally(*plugs[0].id, pick(2) == 0);
+            server.setMuteExternally("hw", pick(2) == 0);
             break;
         case 1: {
             // Unplugging keeps the device's current levels, as real hardware would.
             Plug& plug = plugs[pick(plugs.size())];
-            if (plug.id) {
-                plug.device = *hal.unplugDevice(*plug.id);
-                plug.id.reset();
-            } else {
-                plug.id = hal.addDevice(plug.device);
-            }
+            if (plug.plugged)
+                plug.device = *server.unplugDevice(plug.device.uid);
+            else
+                server.addDevice(plug.device);
+            plug.plugged = !plug.plugged;
             break;
         }
         case 2:
-            if (auto& plug = plugs[pick(plugs.size())]; plug.id)
-                hal.setDefaultInput(*plug.id);
+            if (auto& plug = plugs[pick(plugs.size())]; plug.plugged)
+                server.setDefaultInput(plug.device.uid);
             break;
         case 3:
             selection = selections[pick(selections.size())];
@@ -59,28 +56,34 @@ TEST_F(ServiceTest, RandomTogglesPlugsAndExternalMutesEndInTheRealStateWithNoVol
         case 4:
             settle();
             break;
+        case 5:
+            service->toggle();
+            break;
         default:
-            // What the controller's toggle does: ask for the opposite of what it last saw.
             service->setMuted(!last().isMuted);
         }
         if (pick(4) == 0)
             main.runUntil([] { return false; }, std::chrono::seconds(0));
     }
     settle();
-    const auto targets = resolveTargets(hal, selection);
-    EXPECT_EQ(last(), AudioDeviceService::computeState(hal, selection, targets));
+    const ServerState now = server.state();
+    EXPECT_EQ(last(),
+              AudioDeviceService::computeState(now, selection, resolveTargets(now, selection)));
 
     for (Plug& plug : plugs) {
-        if (!plug.id)
-            plug.id = hal.addDevice(plug.device);
+        if (!plug.plugged)
+            server.addDevice(plug.device);
     }
     service->setSelection(DeviceSelection::allInputs());
     service->setMuted(false);
     settle();
-    EXPECT_FALSE(hal.device(*plugs[0].id)->muted);
-    EXPECT_EQ(AudioHAL::readVolume(hal, *plugs[1].id, 0), 0.6f);
-    EXPECT_EQ(AudioHAL::readVolume(hal, *plugs[1].id, 1), 0.5f);
-    EXPECT_EQ(AudioHAL::readVolume(hal, *plugs[1].id, 2), 0.7f);
-    EXPECT_EQ(AudioHAL::readVolume(hal, *plugs[2].id, 0), 1.5f);
+    EXPECT_FALSE(serverMuted("hw"));
+    const auto volume = [this](const char* uid, std::uint32_t element) {
+        return server.device(uid)->volumes.at(element).value;
+    };
+    EXPECT_EQ(volume("multi", 0), 0.6f);
+    EXPECT_EQ(volume("multi", 1), 0.5f);
+    EXPECT_EQ(volume("multi", 2), 0.7f);
+    EXPECT_EQ(volume("boosted", 0), 1.5f);
     EXPECT_TRUE(snapshotsOnDisk().empty());
 }

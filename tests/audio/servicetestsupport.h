@@ -2,7 +2,7 @@
 #pragma once
 
 #include "audio/audiodeviceservice.h"
-#include "audio/simulatedhal.h"
+#include "audio/simulatedserver.h"
 #include "base/log.h"
 #include "base/preferences.h"
 
@@ -66,13 +66,13 @@ protected:
     }
 
     void start(DeviceSelection selection) {
-        service = std::make_unique<AudioDeviceService>(hal, *preferences, main.poster());
+        service = std::make_unique<AudioDeviceService>(server, *preferences, main.poster());
         service->setOnState([this](const MicState& state) { states.push_back(state); });
         service->start(std::move(selection));
         settle();
     }
 
-    /// Waits until everything queued so far has been applied and published.
+    /// Waits until the requests made so far are answered and their states published.
     void settle() {
         bool done = false;
         service->afterPendingWork([&done] { done = true; });
@@ -80,6 +80,7 @@ protected:
     }
 
     const MicState& last() const { return states.back(); }
+    bool serverMuted(const std::string& uid) const { return server.device(uid)->muted; }
 
     std::vector<std::string> logged() {
         std::lock_guard lock(m_logMutex);
@@ -93,7 +94,7 @@ protected:
     }
 
     test::TempDir m_dir;
-    SimulatedHal hal;
+    SimulatedServer server;
     MainThread main;
     std::unique_ptr<Preferences> preferences;
     std::unique_ptr<AudioDeviceService> service;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "control/hotkeymanager.h"
-#include "audio/simulatedhal.h"
+#include "audio/simulatedserver.h"
 #include "base/preferences.h"
 #include "control/microphonecontroller.h"
 #include "shortcuts/shortcutcenter.h"
@@ -47,8 +47,8 @@ protected:
 
     test::TempDir m_dir;
     std::unique_ptr<Preferences> m_preferences;
-    SimulatedHal m_hal;
-    AudioObjectID m_micID = 0;
+    SimulatedServer m_hal;
+    std::string m_micID;
     GlobalShortcuts::SimulatedHotKeyBackend m_keys;
     std::ostringstream m_output;
     std::unique_ptr<GlobalShortcuts::ShortcutCenter> m_center;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "control/microphonecontroller.h"
-#include "audio/simulatedhal.h"
+#include "audio/simulatedserver.h"
 #include "base/preferences.h"
 
 #include "../eventloop.h"
@@ -14,6 +14,13 @@
 using namespace quietlane;
 
 namespace {
+
+// Runs the event loop until the requests made so far are answered and their states applied.
+void settle(MicrophoneController& controller) {
+    bool settled = false;
+    controller.whenSettled([&settled] { settled = true; });
+    ASSERT_TRUE(test::spinUntil([&settled] { return settled; }));
+}
 
 class ControllerTest : public ::testing::Test {
 protected:
@@ -40,8 +47,8 @@ protected:
 
     QTemporaryDir dir;
     Preferences preferences{dir.filePath("preferences.json").toStdString()};
-    SimulatedHal hal;
-    AudioObjectID mic = 0;
+    SimulatedServer hal;
+    std::string mic;
     std::map<std::string, int> emitted;
 };
 
@@ -76,7 +83,7 @@ TEST_F(ControllerTest, RestoresTheSelectionAndStoresItBack) {
 TEST_F(ControllerTest, SignalsFireOnlyForValuesThatChanged) {
     auto controller = create();
     ASSERT_TRUE(test::spinUntil([&] { return emitted["devices"] == 1; }));
-    test::spinFor(100);
+    settle(*controller);
     emitted.clear();
 
     // Three toggles before any state arrives: each builds on the one before, so muted.
@@ -85,7 +92,7 @@ TEST_F(ControllerTest, SignalsFireOnlyForValuesThatChanged) {
     controller->toggle();
     controller->toggle();
     ASSERT_TRUE(test::spinUntil([&] { return controller->isMuted(); }));
-    test::spinFor(100);
+    settle(*controller);
     EXPECT_TRUE(controller->isMuted());
     EXPECT_EQ(emitted.size(), 1u);
     EXPECT_EQ(emitted["muted"] % 2, 1);
@@ -93,32 +100,22 @@ TEST_F(ControllerTest, SignalsFireOnlyForValuesThatChanged) {
     // The server goes away: unavailable, but not "unmuted" (that would flash a live
     // microphone on the indicator).
     emitted.clear();
-    std::atomic<bool> serverGone = true;
-    hal.setCallHook([&](HalOperation operation, AudioObjectID,
-                        const PropertyAddress&) -> std::optional<OSStatus> {
-        if (serverGone && operation != HalOperation::addListener &&
-            operation != HalOperation::removeListener)
-            return HalStatus::notRunning;
-        return std::nullopt;
-    });
     QObject::connect(controller.get(), &MicrophoneController::isAvailableChanged,
                      [this] { ++emitted["available"]; });
-    hal.setDefaultInput(kAudioObjectUnknown);
+    hal.setReachable(false);
     ASSERT_TRUE(test::spinUntil([&] { return !controller->isAvailable(); }));
     EXPECT_TRUE(controller->isMuted());
     EXPECT_EQ(emitted["muted"], 0);
-    serverGone = false;
-    hal.setDefaultInput(mic);
+    hal.setReachable(true);
     ASSERT_TRUE(test::spinUntil([&] { return controller->isAvailable(); }));
-    hal.setCallHook({});
-    test::spinFor(100);
+    settle(*controller);
     EXPECT_TRUE(controller->isMuted());
     EXPECT_EQ(emitted["muted"], 0);
 
     emitted.clear();
     hal.addDevice(SimulatedDevice::withMute("usb"));
     ASSERT_TRUE(test::spinUntil([&] { return emitted["devices"] == 1; }));
-    test::spinFor(100);
+    settle(*controller);
     EXPECT_EQ(emitted, (std::map<std::string, int>{{"devices", 1}}));
     EXPECT_EQ(controller->availableDevices().size(), 2u);
 }

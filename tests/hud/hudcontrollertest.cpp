@@ -2,7 +2,7 @@
 #include "hud/hudcontroller.h"
 #include "../eventloop.h"
 #include "../tempdir.h"
-#include "audio/simulatedhal.h"
+#include "audio/simulatedserver.h"
 #include "control/microphonecontroller.h"
 #include "hud/hudpanel.h"
 #include "widget/windowhints.h"
@@ -29,8 +29,8 @@ protected:
 
     test::TempDir m_dir;
     Preferences m_preferences{m_dir.path / "preferences.json"};
-    SimulatedHal m_hal;
-    AudioObjectID m_micId = m_hal.addDevice(SimulatedDevice::withMute("mic"));
+    SimulatedServer m_hal;
+    std::string m_micId = m_hal.addDevice(SimulatedDevice::withMute("mic"));
     MicrophoneController m_mic{m_hal, m_preferences};
     NullWindowHints m_nullHints;
     WindowHints* m_hints = &m_nullHints;

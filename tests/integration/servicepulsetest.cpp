@@ -4,8 +4,7 @@
 #include "soundserver.h"
 
 #include "audio/audiodeviceservice.h"
-#include "audio/audiohal.h"
-#include "audio/pulse/pulsehal.h"
+#include "audio/pulse/pulseserver.h"
 #include "audio/serialqueue.h"
 #include "base/log.h"
 #include "base/preferences.h"
@@ -14,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <mutex>
 
@@ -30,13 +30,13 @@ protected:
         m_server->addSource("mic1", "First");
         m_server->addSource("mic2", "Second", 1);
         m_server->pactl("set-default-source mic1");
-        m_hal = std::make_unique<PulseHal>();
+        m_pulse = std::make_unique<PulseServer>();
         std::string error;
-        ASSERT_TRUE(m_hal->waitUntilReady(5s, &error)) << error;
+        ASSERT_TRUE(m_pulse->waitUntilReady(5s, &error)) << error;
         m_preferences = std::make_unique<Preferences>(m_server->directory() + "/prefs.json");
         // Stands in for the UI thread: states arrive there in posting order.
         m_service = std::make_unique<AudioDeviceService>(
-            *m_hal, *m_preferences,
+            *m_pulse, *m_preferences,
             [this](std::function<void()> task) { m_main.async(std::move(task)); });
         m_service->setOnState([this](const MicState& state) {
             std::lock_guard lock(m_mutex);
@@ -46,7 +46,7 @@ protected:
 
     void TearDown() override {
         m_service.reset();
-        m_hal.reset();
+        m_pulse.reset();
         Log::setSink({});
     }
 
@@ -60,7 +60,7 @@ protected:
         done.get_future().wait();
     }
 
-    /// Waits until the requests made so far are applied and their states delivered.
+    /// Waits until the requests made so far are answered and their states delivered.
     void settle() {
         std::promise<void> done;
         onMain([&] { m_service->afterPendingWork([&] { done.set_value(); }); });
@@ -96,7 +96,7 @@ protected:
     }
 
     std::unique_ptr<SoundServer> m_server;
-    std::unique_ptr<PulseHal> m_hal;
+    std::unique_ptr<PulseServer> m_pulse;
     std::unique_ptr<Preferences> m_preferences;
     SerialQueue m_main{"test-main"};
     std::mutex m_mutex;
@@ -149,39 +149,79 @@ TEST_F(ServiceOnServerTest, AllInputsCountAsMutedOnlyWhileEveryOneIs) {
     EXPECT_TRUE(published(true, all));
 }
 
-TEST_F(ServiceOnServerTest, AStalledServerFailsRequestsInSecondsAndNeverHoldsUpQuitting) {
-    using Clock = std::chrono::steady_clock;
+// QUIETLANE_STALL_TRIALS repeats every configuration (the test command runs one of each).
+TEST_F(ServiceOnServerTest, AfterAStallTheSourceEndsInTheLastRequestedState) {
+    const char* repeat = std::getenv("QUIETLANE_STALL_TRIALS");
+    const int trials = repeat ? std::max(1, std::atoi(repeat)) : 1;
     captureLog();
     m_service->start(DeviceSelection::systemDefault());
     ASSERT_TRUE(published(false, "First"));
-    const std::string timedOut =
-        "setMute failed: " + AudioHAL::describeStatus(HalStatus::timedOut) + " for mic1";
+    int right = 0;
+    int made = 0;
+    for (const auto stall : {1000ms, 2500ms, 4000ms}) {
+        for (const int presses : {2, 4}) {
+            for (const bool startMuted : {true, false}) {
+                for (int trial = 0; trial < trials; ++trial) {
+                    m_server->pactl(std::string("set-source-mute mic1 ") +
+                                    (startMuted ? "1" : "0"));
+                    ASSERT_TRUE(published(startMuted, "First"));
+                    // The presses are spread over the stall, which lasts for real: it is the
+                    // server's own time that the requests have to outlast.
+                    m_server->pause();
+                    for (int press = 0; press < presses; ++press) {
+                        std::this_thread::sleep_for(stall / (presses + 1));
+                        onMain([&] { m_service->toggle(); });
+                    }
+                    std::this_thread::sleep_for(stall / (presses + 1));
+                    m_server->resume();
+                    settle();
+                    ++made;
+                    const bool ended =
+                        serverMuted("mic1") == startMuted && published(startMuted, "First");
+                    right += ended;
+                    EXPECT_TRUE(ended) << stall.count() << " ms, " << presses << " presses from "
+                                       << (startMuted ? "muted" : "live");
+                }
+            }
+        }
+    }
+    std::printf("stalls: %d of %d trials ended in the last requested state\n", right, made);
+    // One journal line per stall, not one per press.
+    EXPECT_LE(loggedCount("no answer from the sound server within 2 s for mic1; still waiting "
+                          "for it"),
+              std::size_t(8 * trials));
+}
 
-    m_server->pause();
-    auto stalledAt = Clock::now();
-    onMain([&] { m_service->setMuted(true); });
-    ASSERT_TRUE(eventually([&] { return loggedCount(timedOut) == 1; }, 10000));
-    const auto failedAfter = Clock::now() - stalledAt;
-    EXPECT_GT(failedAfter, 1500ms);
-    EXPECT_LT(failedAfter, 5000ms); // libpulse alone would wait 30 s
-    // Once per stall, however many presses meet it.
-    onMain([&] { m_service->setMuted(true); });
-    settle();
-    EXPECT_EQ(loggedCount(timedOut), 1u);
-
-    // The server wakes up and carries out what it was sent: the state follows it.
-    m_server->resume();
-    EXPECT_TRUE(published(true, "First"));
-    EXPECT_TRUE(serverMuted("mic1"));
-
-    m_server->pause();
-    onMain([&] { m_service->setMuted(false); });
-    std::this_thread::sleep_for(200ms); // the write is now waiting for its answer
-    stalledAt = Clock::now();
-    m_hal->abandonWrites();
-    m_service.reset();
-    EXPECT_LT(Clock::now() - stalledAt, 1000ms);
-    m_server->resume();
+TEST_F(ServiceOnServerTest, TogglesAlternatingWithAnotherProgramFlipEveryTimeAndTheirsStand) {
+    m_service->start(DeviceSelection::systemDefault());
+    ASSERT_TRUE(published(false, "First"));
+    int ours = 0;
+    int theirs = 0;
+    // QUIETLANE_ALTERNATION_ROUNDS asks for more rounds than the test command's 20.
+    const char* asked = std::getenv("QUIETLANE_ALTERNATION_ROUNDS");
+    const int rounds = asked ? std::max(1, std::atoi(asked)) : 20;
+    for (int round = 0; round < rounds; ++round) {
+        const bool before = serverMuted("mic1");
+        // Our press comes right after theirs, before their change has reached us.
+        onMain([&] { m_service->toggle(); });
+        settle();
+        ours += serverMuted("mic1") != before;
+        m_server->pactl("set-source-mute mic1 toggle");
+        const bool set = serverMuted("mic1");
+        onMain([&] { m_service->toggle(); });
+        settle();
+        ours += serverMuted("mic1") != set;
+        m_server->pactl("set-source-mute mic1 toggle");
+        const bool theirsNow = serverMuted("mic1");
+        // Once we have seen their change, nothing of ours may come back over it.
+        ASSERT_TRUE(published(theirsNow, "First"));
+        settle();
+        theirs += serverMuted("mic1") == theirsNow;
+    }
+    std::printf("alternation: our flip %d of %d, their change stood %d of %d\n", ours, 2 * rounds,
+                theirs, rounds);
+    EXPECT_EQ(ours, 2 * rounds);
+    EXPECT_EQ(theirs, rounds);
 }
 
 TEST_F(ServiceOnServerTest, TheServerIsUsableSoonAfterItComesBack) {

@@ -2,7 +2,7 @@
 #include "settings/settingsview.h"
 
 #include "appearance/appearancemanager.h"
-#include "audio/simulatedhal.h"
+#include "audio/simulatedserver.h"
 #include "base/preferences.h"
 #include "control/microphonecontroller.h"
 #include "controls/rowbutton.h"
@@ -54,8 +54,8 @@ protected:
 
     QTemporaryDir m_directory;
     std::unique_ptr<Preferences> m_preferences;
-    SimulatedHal m_hal;
-    AudioObjectID m_micID = 0;
+    SimulatedServer m_hal;
+    std::string m_micID;
     std::unique_ptr<WindowHints> m_hints;
     std::unique_ptr<MicrophoneController> m_microphone;
     std::unique_ptr<FloatingPanelController> m_panel;

@@ -2,7 +2,7 @@
 #include "widget/floatingpanelcontroller.h"
 #include "../eventloop.h"
 #include "../tempdir.h"
-#include "audio/simulatedhal.h"
+#include "audio/simulatedserver.h"
 #include "control/microphonecontroller.h"
 #include "widget/floatingpanel.h"
 #include "widget/widgetpreferences.h"
@@ -29,8 +29,8 @@ protected:
 
     test::TempDir m_dir;
     Preferences m_preferences{m_dir.path / "preferences.json"};
-    SimulatedHal m_hal;
-    AudioObjectID m_micId = m_hal.addDevice(SimulatedDevice::withMute("mic"));
+    SimulatedServer m_hal;
+    std::string m_micId = m_hal.addDevice(SimulatedDevice::withMute("mic"));
     MicrophoneController m_mic{m_hal, m_preferences};
     NullWindowHints m_nullHints;
     WindowHints* m_hints = &m_nullHints;
@@ -106,15 +106,8 @@ TEST_F(FloatingPanelControllerTest, ClickTogglesTheMicrophoneAndTheLookFollowsTh
     EXPECT_FALSE(panel->look().isMuted);
 
     // No sound server: the widget says so instead of showing a live microphone.
-    m_hal.setCallHook([](HalOperation operation, AudioObjectID,
-                         const PropertyAddress&) -> std::optional<OSStatus> {
-        if (operation == HalOperation::addListener || operation == HalOperation::removeListener)
-            return std::nullopt;
-        return HalStatus::notRunning;
-    });
-    m_hal.setDefaultInput(kAudioObjectUnknown);
+    m_hal.setReachable(false);
     ASSERT_TRUE(test::spinUntil([&] { return !m_mic.isAvailable(); }));
     EXPECT_FALSE(panel->look().isAvailable);
     EXPECT_TRUE(panel->accessibleDescription().startsWith(QStringLiteral("Нет звукового сервера")));
-    m_hal.setCallHook({});
 }

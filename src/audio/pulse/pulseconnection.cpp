@@ -23,13 +23,9 @@ constexpr auto kFirstRetryDelay = 100ms;
 // Short enough that the shortcut works again within half a second of the server's
 // return; an attempt is one failed connect() on a local socket, so idling stays cheap.
 constexpr auto kLongestRetryDelay = 400ms;
-// A stopped or wedged server never answers; libpulse itself would wait 30 s.
-constexpr auto kWriteTimeout = 2000ms;
-
-struct OperationDeleter {
-    void operator()(pa_operation* operation) const { pa_operation_unref(operation); }
-};
-using Operation = std::unique_ptr<pa_operation, OperationDeleter>;
+// Past this an unanswered write is worth a line in the journal; it still waits for the
+// answer, because the server applies it when it wakes up.
+constexpr auto kStallReport = 2000ms;
 
 // Requests whose answer arrives through a callback need no handle of their own.
 void detach(pa_operation* operation) {
@@ -37,15 +33,15 @@ void detach(pa_operation* operation) {
         pa_operation_unref(operation);
 }
 
-SourceSnapshot snapshotOf(const pa_source_info& info) {
-    SourceSnapshot snapshot;
-    snapshot.index = info.index;
-    snapshot.name = info.name ? info.name : "";
-    snapshot.description = info.description ? info.description : snapshot.name;
+PulseSource sourceOf(const pa_source_info& info) {
+    PulseSource source;
+    source.index = info.index;
+    source.name = info.name ? info.name : "";
+    source.description = info.description ? info.description : source.name;
     const unsigned channels = std::min<unsigned>(info.channel_map.channels, info.volume.channels);
-    snapshot.volumes.assign(info.volume.values, info.volume.values + channels);
-    snapshot.muted = info.mute != 0;
-    return snapshot;
+    source.volumes.assign(info.volume.values, info.volume.values + channels);
+    source.muted = info.mute != 0;
+    return source;
 }
 
 bool isMonitor(const pa_source_info& info) {
@@ -64,16 +60,6 @@ void PulseContextDeleter::operator()(pa_context* context) const {
     pa_context_disconnect(context);
     pa_context_unref(context);
 }
-
-struct PulseConnection::PendingWrite {
-    std::function<pa_operation*(pa_context*, PendingWrite*)> start;
-    std::function<std::vector<PropertyChange>()> applyToMirror;
-    PulseConnection* connection = nullptr;
-    std::uint32_t index = 0;
-    bool answered = false;
-    bool succeeded = false;
-    bool expired = false;
-};
 
 // libpulse calls these on the main loop thread with its lock held.
 class PulseCallbacks {
@@ -112,7 +98,7 @@ public:
             detach(pa_context_get_server_info(context, serverInfo, userdata));
         } else if (facility == PA_SUBSCRIPTION_EVENT_SOURCE) {
             if (type == PA_SUBSCRIPTION_EVENT_REMOVE)
-                connection->dispatch(connection->m_mirror.remove(index));
+                connection->changed(connection->m_mirror.remove(index));
             else
                 detach(pa_context_get_source_info_by_index(context, index, sourceInfo, userdata));
         }
@@ -125,7 +111,7 @@ public:
         // removal event is on its way.
         if (!connection || eol || !info || isMonitor(*info))
             return;
-        connection->dispatch(connection->m_mirror.update(snapshotOf(*info)));
+        connection->changed(connection->m_mirror.update(sourceOf(*info)));
     }
 
     static void sourceList(pa_context* context, const pa_source_info* info, int eol,
@@ -138,7 +124,7 @@ public:
             return;
         }
         if (info && !isMonitor(*info))
-            connection->dispatch(connection->m_mirror.update(snapshotOf(*info)));
+            connection->changed(connection->m_mirror.update(sourceOf(*info)));
     }
 
     static void serverInfo(pa_context* context, const pa_server_info* info, void* userdata) {
@@ -146,7 +132,7 @@ public:
         if (!connection || !info)
             return;
         const char* name = info->default_source_name;
-        connection->dispatch(connection->m_mirror.setDefaultSourceName(name ? name : ""));
+        connection->changed(connection->m_mirror.setDefaultSourceName(name ? name : ""));
     }
 
     static void initialServerInfo(pa_context* context, const pa_server_info* info, void* userdata) {
@@ -155,26 +141,21 @@ public:
             connection->syncStepDone();
     }
 
-    static void writeDone(pa_context*, int success, void* userdata) {
-        auto* pending = static_cast<PulseConnection::PendingWrite*>(userdata);
-        pending->answered = true;
-        pending->succeeded = success != 0;
-        // Updating the mirror here, in line with the server's other answers, keeps a
-        // report that was already under way from overwriting the confirmed value.
-        if (pending->succeeded)
-            pending->connection->dispatch(pending->applyToMirror());
-        pa_threaded_mainloop_signal(pending->connection->m_mainloop.get(), 0);
+    static void writeDone(pa_context* context, int success, void* userdata) {
+        if (PulseConnection* connection = current(context, userdata))
+            connection->answered(success != 0, pa_context_errno(context));
     }
 
-    static void operationState(pa_operation*, void* userdata) {
+    static void stalled(pa_mainloop_api* api, pa_time_event* event, const timeval*,
+                        void* userdata) {
         auto* connection = static_cast<PulseConnection*>(userdata);
-        pa_threaded_mainloop_signal(connection->m_mainloop.get(), 0);
-    }
-
-    static void writeDeadline(pa_mainloop_api*, pa_time_event*, const timeval*, void* userdata) {
-        auto* pending = static_cast<PulseConnection::PendingWrite*>(userdata);
-        pending->expired = true;
-        pa_threaded_mainloop_signal(pending->connection->m_mainloop.get(), 0);
+        api->time_free(event);
+        connection->m_stallTimer = nullptr;
+        // One line per outage, not one per press made while it lasts.
+        if (!connection->m_stallLogged && connection->m_inFlight)
+            Log::error(Log::Category::audio, "%s for %s; still waiting for it",
+                       describe(SoundError::timedOut), connection->m_inFlight->source.c_str());
+        connection->m_stallLogged = true;
     }
 
     static void retry(pa_mainloop_api* api, pa_time_event* event, const timeval*, void* userdata) {
@@ -186,8 +167,8 @@ public:
     }
 };
 
-PulseConnection::PulseConnection(SourceMirror& mirror, ChangeSink onChanges)
-    : m_mirror(mirror), m_onChanges(std::move(onChanges)), m_retryDelay(kFirstRetryDelay) {
+PulseConnection::PulseConnection(SourceMirror& mirror, std::function<void()> onChange)
+    : m_mirror(mirror), m_onChange(std::move(onChange)), m_retryDelay(kFirstRetryDelay) {
     m_mainloop.reset(pa_threaded_mainloop_new());
     if (!m_mainloop)
         throw std::runtime_error("cannot create the sound server client's main loop");
@@ -201,10 +182,13 @@ PulseConnection::PulseConnection(SourceMirror& mirror, ChangeSink onChanges)
 }
 
 PulseConnection::~PulseConnection() {
-    abandonWrites();
     pa_threaded_mainloop_lock(m_mainloop.get());
     if (m_retry)
         m_api->time_free(m_retry);
+    if (m_stallTimer)
+        m_api->time_free(m_stallTimer);
+    m_stallTimer = nullptr;
+    failAll(SoundError::unreachable);
     m_context.reset();
     m_retired.reset();
     pa_threaded_mainloop_unlock(m_mainloop.get());
@@ -233,7 +217,12 @@ void PulseConnection::connectionLost() {
     // Kept until the retry: this may run inside a call on the context itself.
     m_retired = std::move(m_context);
     m_syncSteps = 0;
-    dispatch(m_mirror.clear());
+    if (m_stallTimer)
+        m_api->time_free(m_stallTimer);
+    m_stallTimer = nullptr;
+    m_stallLogged = false;
+    changed(m_mirror.clear());
+    failAll(SoundError::unreachable);
     m_mirror.noteFailure(reason);
     if (!m_outage) {
         m_outage = true;
@@ -241,8 +230,6 @@ void PulseConnection::connectionLost() {
                    reason.c_str());
     }
     scheduleRetry();
-    // Writers waiting for an answer learn that none will come.
-    pa_threaded_mainloop_signal(m_mainloop.get(), 0);
 }
 
 void PulseConnection::scheduleRetry() {
@@ -274,97 +261,128 @@ void PulseConnection::syncStepDone() {
         m_outage = false;
         Log::info(Log::Category::audio, "sound server connection restored");
     }
-    dispatch(m_mirror.markReady());
+    changed(m_mirror.markReady());
 }
 
-void PulseConnection::dispatch(const std::vector<PropertyChange>& changes) {
-    if (!changes.empty() && m_onChanges)
-        m_onChanges(changes);
+void PulseConnection::changed(bool changedMirror) {
+    if (changedMirror && m_onChange)
+        m_onChange();
 }
 
-void PulseConnection::abandonWrites() {
+void PulseConnection::failAll(SoundError error) {
+    std::vector<AudioServer::WriteDone> pending;
+    if (m_inFlight)
+        pending.push_back(std::move(m_inFlight->done));
+    m_inFlight.reset();
+    for (Write& write : m_waiting)
+        pending.push_back(std::move(write.done));
+    m_waiting.clear();
+    for (auto& done : pending)
+        done(error);
+}
+
+void PulseConnection::submit(Write write) {
     pa_threaded_mainloop_lock(m_mainloop.get());
-    m_abandoned = true;
-    pa_threaded_mainloop_signal(m_mainloop.get(), 0);
+    if (!m_context || !m_mirror.isReady()) {
+        pa_threaded_mainloop_unlock(m_mainloop.get());
+        write.done(SoundError::unreachable);
+        return;
+    }
+    auto replaced = std::find_if(m_waiting.begin(), m_waiting.end(), [&write](const Write& w) {
+        return w.source == write.source && w.mute == write.mute;
+    });
+    AudioServer::WriteDone superseded;
+    if (replaced != m_waiting.end()) {
+        superseded = std::move(replaced->done);
+        *replaced = std::move(write);
+    } else {
+        m_waiting.push_back(std::move(write));
+    }
+    sendNext();
     pa_threaded_mainloop_unlock(m_mainloop.get());
+    if (superseded)
+        superseded(SoundError::superseded);
 }
 
-OSStatus PulseConnection::write(PendingWrite& pending) {
-    pa_threaded_mainloop* mainloop = m_mainloop.get();
-    // Waiting for an answer that only this very thread could deliver would never end.
-    if (pa_threaded_mainloop_in_thread(mainloop))
-        return HalStatus::illegalOperation;
-    pending.connection = this;
-    pa_threaded_mainloop_lock(mainloop);
-    if (!m_context || !m_mirror.isReady() || m_abandoned) {
-        pa_threaded_mainloop_unlock(mainloop);
-        return HalStatus::notRunning;
+void PulseConnection::sendNext() {
+    while (!m_inFlight && !m_waiting.empty() && m_context) {
+        m_inFlight = std::make_unique<Write>(std::move(m_waiting.front()));
+        m_waiting.pop_front();
+        Write& write = *m_inFlight;
+        pa_operation* operation = nullptr;
+        const auto source = m_mirror.source(write.source);
+        std::optional<SoundError> failure;
+        if (!source) {
+            failure = SoundError::noSuchSource;
+        } else if (write.mute) {
+            operation = pa_context_set_source_mute_by_name(m_context.get(), write.source.c_str(),
+                                                           write.muted ? 1 : 0,
+                                                           PulseCallbacks::writeDone, this);
+        } else if (auto volumes = PulseVolume::applied(source->volumes, write.controls);
+                   volumes && !volumes->empty() && volumes->size() <= PA_CHANNELS_MAX) {
+            write.volumes = *volumes;
+            pa_cvolume volume{};
+            volume.channels = std::uint8_t(volumes->size());
+            std::copy(volumes->begin(), volumes->end(), volume.values);
+            operation = pa_context_set_source_volume_by_name(
+                m_context.get(), write.source.c_str(), &volume, PulseCallbacks::writeDone, this);
+        } else {
+            failure = SoundError::notSettable;
+        }
+        if (!operation && !failure)
+            failure = SoundError::refused;
+        if (failure) {
+            auto failed = std::move(m_inFlight);
+            failed->done(*failure);
+            continue;
+        }
+        detach(operation);
+        timeval deadline{};
+        pa_gettimeofday(&deadline);
+        pa_timeval_add(&deadline, pa_usec_t(std::chrono::microseconds(kStallReport).count()));
+        m_stallTimer = m_api->time_new(m_api, &deadline, PulseCallbacks::stalled, this);
     }
-    Operation operation(pending.start(m_context.get(), &pending));
-    if (!operation) {
-        pa_threaded_mainloop_unlock(mainloop);
-        return HalStatus::unspecified;
-    }
-    pa_operation_set_state_callback(operation.get(), PulseCallbacks::operationState, this);
-    timeval deadline{};
-    pa_gettimeofday(&deadline);
-    pa_timeval_add(&deadline, pa_usec_t(std::chrono::microseconds(kWriteTimeout).count()));
-    pa_time_event* timer =
-        m_api->time_new(m_api, &deadline, PulseCallbacks::writeDeadline, &pending);
-    // A lost connection cancels the operation without an answer.
-    while (!pending.answered && !pending.expired && !m_abandoned &&
-           pa_operation_get_state(operation.get()) == PA_OPERATION_RUNNING)
-        pa_threaded_mainloop_wait(mainloop);
-    if (timer)
-        m_api->time_free(timer);
-    pa_operation_set_state_callback(operation.get(), nullptr, nullptr);
-    if (!pending.answered && pa_operation_get_state(operation.get()) == PA_OPERATION_RUNNING) {
-        // `pending` lives on this stack frame: no callback may reach it once we return.
-        pa_operation_cancel(operation.get());
-        // The request may still be applied when the server wakes up; asking for the
-        // source now gets its state back to the mirror (and the listeners) as soon as
-        // it answers again.
-        if (!m_abandoned && m_context)
-            detach(pa_context_get_source_info_by_index(m_context.get(), pending.index,
-                                                       PulseCallbacks::sourceInfo, this));
-    }
-    const bool abandoned = m_abandoned;
-    pa_threaded_mainloop_unlock(mainloop);
-    if (pending.answered)
-        return pending.succeeded ? HalStatus::ok : HalStatus::unspecified;
-    return pending.expired && !abandoned ? HalStatus::timedOut : HalStatus::notRunning;
 }
 
-OSStatus PulseConnection::setMuted(std::uint32_t index, bool muted) {
-    PendingWrite pending;
-    pending.index = index;
-    pending.start = [index, muted](pa_context* context, PendingWrite* self) {
-        return pa_context_set_source_mute_by_index(context, index, muted ? 1 : 0,
-                                                   PulseCallbacks::writeDone, self);
-    };
-    pending.applyToMirror = [this, index, muted] {
-        return m_mirror.setMuted(index, muted);
-    };
-    return write(pending);
+void PulseConnection::answered(bool success, int error) {
+    if (!m_inFlight)
+        return;
+    if (m_stallTimer)
+        m_api->time_free(m_stallTimer);
+    m_stallTimer = nullptr;
+    if (m_stallLogged)
+        Log::info(Log::Category::audio, "the sound server answers again");
+    m_stallLogged = false;
+    auto write = std::move(m_inFlight);
+    // Updating the mirror here, in line with the server's other answers, keeps a report
+    // that was already under way from overwriting the confirmed value.
+    if (success) {
+        changed(write->mute ? m_mirror.setMuted(write->source, write->muted)
+                            : m_mirror.setVolumes(write->source, write->volumes));
+        write->done(std::nullopt);
+    } else {
+        write->done(error == PA_ERR_NOENTITY ? SoundError::noSuchSource : SoundError::refused);
+    }
+    sendNext();
 }
 
-OSStatus PulseConnection::setVolumes(std::uint32_t index,
-                                     const std::vector<std::uint32_t>& volumes) {
-    pa_cvolume volume{};
-    if (volumes.empty() || volumes.size() > PA_CHANNELS_MAX)
-        return HalStatus::illegalOperation;
-    volume.channels = std::uint8_t(volumes.size());
-    std::copy(volumes.begin(), volumes.end(), volume.values);
-    PendingWrite pending;
-    pending.index = index;
-    pending.start = [index, volume](pa_context* context, PendingWrite* self) {
-        return pa_context_set_source_volume_by_index(context, index, &volume,
-                                                     PulseCallbacks::writeDone, self);
-    };
-    pending.applyToMirror = [this, index, volumes] {
-        return m_mirror.setVolumes(index, volumes);
-    };
-    return write(pending);
+void PulseConnection::setMuted(const std::string& source, bool muted, AudioServer::WriteDone done) {
+    Write write;
+    write.source = source;
+    write.mute = true;
+    write.muted = muted;
+    write.done = std::move(done);
+    submit(std::move(write));
+}
+
+void PulseConnection::setVolumes(const std::string& source,
+                                 const std::map<std::uint32_t, float>& controls,
+                                 AudioServer::WriteDone done) {
+    Write write;
+    write.source = source;
+    write.controls = controls;
+    write.done = std::move(done);
+    submit(std::move(write));
 }
 
 } // namespace quietlane

@@ -40,56 +40,64 @@ std::vector<std::uint32_t> scaled(const std::vector<std::uint32_t>& volumes, std
     return result;
 }
 
+std::optional<std::vector<std::uint32_t>> applied(std::vector<std::uint32_t> volumes,
+                                                  const std::map<std::uint32_t, float>& controls) {
+    // The overall level first, so that channel values given alongside it stand.
+    for (const auto& [control, scalar] : controls) {
+        const auto volume = fromScalar(scalar);
+        if (!volume || control > volumes.size())
+            return std::nullopt;
+        if (control == 0)
+            volumes = scaled(volumes, *volume);
+        else
+            volumes[control - 1] = *volume;
+    }
+    return volumes;
+}
+
 } // namespace PulseVolume
 
-namespace {
-
-constexpr PropertyAddress kDevices{Selector::devices, Scope::global};
-constexpr PropertyAddress kDefaultInput{Selector::defaultInputDevice, Scope::global};
-constexpr PropertyAddress kMute{Selector::mute, Scope::input};
-
-bool isSystemProperty(const PropertyAddress& address) {
-    return address == kDevices || address == kDefaultInput;
-}
-
-bool isDeviceProperty(const PropertyAddress& address, std::size_t channels) {
-    switch (address.selector) {
-    case Selector::streamConfiguration:
-    case Selector::mute:
-        return address.scope == Scope::input && address.element == kElementMain;
-    case Selector::deviceUID:
-    case Selector::name:
-        return address.scope == Scope::global && address.element == kElementMain;
-    case Selector::volumeScalar:
-        return address.scope == Scope::input && address.element <= channels;
-    case Selector::devices:
-    case Selector::defaultInputDevice:
-        break;
+ServerState SourceMirror::state() const {
+    std::lock_guard lock(m_mutex);
+    ServerState state;
+    if (!m_ready)
+        return state;
+    state.reachable = true;
+    for (const auto& [index, pulse] : m_sources) {
+        Source source;
+        source.name = pulse.name;
+        source.description = pulse.description;
+        source.channels = std::uint32_t(pulse.volumes.size());
+        // Every source takes a mute and a volume: the server falls back to software
+        // volume where the hardware has none.
+        source.hasMute = true;
+        source.muteSettable = true;
+        source.muted = pulse.muted;
+        source.volumes[0] = {PulseVolume::toScalar(PulseVolume::overall(pulse.volumes)), true};
+        for (std::uint32_t channel = 1; channel <= pulse.volumes.size(); ++channel)
+            source.volumes[channel] = {PulseVolume::toScalar(pulse.volumes[channel - 1]), true};
+        state.sources.push_back(std::move(source));
+        if (pulse.name == m_defaultSourceName)
+            state.defaultSource = pulse.name;
     }
-    return false;
+    return state;
 }
 
-} // namespace
-
-const SourceMirror::Entry* SourceMirror::find(AudioObjectID object) const {
-    const auto id = m_indexByID.find(object);
-    if (id == m_indexByID.end())
-        return nullptr;
-    return &m_sources.at(id->second);
-}
-
-AudioObjectID SourceMirror::defaultID() const {
-    for (const auto& [index, entry] : m_sources) {
-        if (entry.snapshot.name == m_defaultSourceName)
-            return entry.id;
+PulseSource* SourceMirror::findLocked(const std::string& name) {
+    for (auto& [index, source] : m_sources) {
+        if (source.name == name)
+            return &source;
     }
-    return kAudioObjectUnknown;
+    return nullptr;
 }
 
-void SourceMirror::noteDefaultChange(AudioObjectID before,
-                                     std::vector<PropertyChange>& changes) const {
-    if (m_ready && defaultID() != before)
-        changes.push_back({kAudioObjectSystemObject, kDefaultInput});
+std::optional<PulseSource> SourceMirror::source(const std::string& name) const {
+    std::lock_guard lock(m_mutex);
+    const PulseSource* found =
+        m_ready ? const_cast<SourceMirror*>(this)->findLocked(name) : nullptr;
+    if (!found)
+        return std::nullopt;
+    return *found;
 }
 
 bool SourceMirror::isReady() const {
@@ -97,224 +105,76 @@ bool SourceMirror::isReady() const {
     return m_ready;
 }
 
-bool SourceMirror::has(AudioObjectID object, const PropertyAddress& address) const {
-    std::lock_guard lock(m_mutex);
-    if (!m_ready)
+bool SourceMirror::changeLocked(const PulseSource& source) {
+    if (m_removed.contains(source.index))
         return false;
-    if (object == kAudioObjectSystemObject)
-        return isSystemProperty(address);
-    const Entry* entry = find(object);
-    return entry && isDeviceProperty(address, entry->snapshot.volumes.size());
+    PulseSource& entry = m_sources[source.index];
+    if (entry == source)
+        return false;
+    entry = source;
+    return m_ready;
 }
 
-OSStatus SourceMirror::dataSize(AudioObjectID object, const PropertyAddress& address,
-                                std::uint32_t& size) const {
+bool SourceMirror::update(const PulseSource& source) {
     std::lock_guard lock(m_mutex);
-    if (!m_ready)
-        return HalStatus::notRunning;
-    if (object == kAudioObjectSystemObject) {
-        if (!isSystemProperty(address))
-            return HalStatus::unknownProperty;
-        size = address == kDevices ? std::uint32_t(4 * m_sources.size()) : 4;
-        return HalStatus::ok;
-    }
-    const Entry* entry = find(object);
-    if (!entry)
-        return HalStatus::badObject;
-    if (!isDeviceProperty(address, entry->snapshot.volumes.size()))
-        return HalStatus::unknownProperty;
-    switch (address.selector) {
-    case Selector::streamConfiguration:
-        size = 4 + 4; // one buffer carrying every channel
-        break;
-    case Selector::deviceUID:
-    case Selector::name:
-        size = 8;
-        break;
-    default:
-        size = 4;
-        break;
-    }
-    return HalStatus::ok;
+    return changeLocked(source);
 }
 
-OSStatus SourceMirror::read(AudioObjectID object, const PropertyAddress& address,
-                            PropertyValue& value) const {
-    std::lock_guard lock(m_mutex);
-    if (!m_ready)
-        return HalStatus::notRunning;
-    if (object == kAudioObjectSystemObject) {
-        if (address == kDevices) {
-            std::vector<AudioObjectID> ids;
-            ids.reserve(m_sources.size());
-            for (const auto& [index, entry] : m_sources)
-                ids.push_back(entry.id);
-            value = std::move(ids);
-            return HalStatus::ok;
-        }
-        if (address == kDefaultInput) {
-            value = std::uint32_t(defaultID());
-            return HalStatus::ok;
-        }
-        return HalStatus::unknownProperty;
-    }
-    const Entry* entry = find(object);
-    if (!entry)
-        return HalStatus::badObject;
-    const SourceSnapshot& source = entry->snapshot;
-    if (!isDeviceProperty(address, source.volumes.size()))
-        return HalStatus::unknownProperty;
-    switch (address.selector) {
-    case Selector::streamConfiguration:
-        value = StreamConfiguration{{std::uint32_t(source.volumes.size())}};
-        break;
-    case Selector::deviceUID:
-        value = source.name;
-        break;
-    case Selector::name:
-        value = source.description;
-        break;
-    case Selector::mute:
-        value = std::uint32_t(source.muted ? 1 : 0);
-        break;
-    case Selector::volumeScalar:
-        value = PulseVolume::toScalar(address.element == kElementMain
-                                          ? PulseVolume::overall(source.volumes)
-                                          : source.volumes[address.element - 1]);
-        break;
-    case Selector::devices:
-    case Selector::defaultInputDevice:
-        return HalStatus::unknownProperty;
-    }
-    return HalStatus::ok;
-}
-
-std::optional<SourceSnapshot> SourceMirror::source(AudioObjectID object) const {
-    std::lock_guard lock(m_mutex);
-    const Entry* entry = m_ready ? find(object) : nullptr;
-    if (!entry)
-        return std::nullopt;
-    return entry->snapshot;
-}
-
-std::vector<PropertyChange> SourceMirror::update(const SourceSnapshot& snapshot) {
-    std::lock_guard lock(m_mutex);
-    return applyLocked(snapshot);
-}
-
-std::vector<PropertyChange> SourceMirror::applyLocked(const SourceSnapshot& snapshot) {
-    std::vector<PropertyChange> changes;
-    if (m_removed.contains(snapshot.index))
-        return changes;
-    const AudioObjectID defaultBefore = defaultID();
-    auto existing = m_sources.find(snapshot.index);
-    if (existing == m_sources.end()) {
-        const AudioObjectID id = m_nextID++;
-        m_sources.emplace(snapshot.index, Entry{id, snapshot});
-        m_indexByID.emplace(id, snapshot.index);
-        if (m_ready)
-            changes.push_back({kAudioObjectSystemObject, kDevices});
-        noteDefaultChange(defaultBefore, changes);
-        return changes;
-    }
-    Entry& entry = existing->second;
-    SourceSnapshot& old = entry.snapshot;
-    if (m_ready) {
-        // A renamed or re-shaped source changes the device records built from the list.
-        if (old.name != snapshot.name || old.description != snapshot.description ||
-            old.volumes.size() != snapshot.volumes.size())
-            changes.push_back({kAudioObjectSystemObject, kDevices});
-        if (old.muted != snapshot.muted)
-            changes.push_back({entry.id, kMute});
-        if (old.volumes != snapshot.volumes) {
-            changes.push_back({entry.id, {Selector::volumeScalar, Scope::input, kElementMain}});
-            for (std::uint32_t channel = 1; channel <= snapshot.volumes.size(); ++channel) {
-                if (channel > old.volumes.size() ||
-                    old.volumes[channel - 1] != snapshot.volumes[channel - 1])
-                    changes.push_back({entry.id, {Selector::volumeScalar, Scope::input, channel}});
-            }
-        }
-    }
-    old = snapshot;
-    noteDefaultChange(defaultBefore, changes);
-    return changes;
-}
-
-std::vector<PropertyChange> SourceMirror::remove(std::uint32_t index) {
-    std::vector<PropertyChange> changes;
+bool SourceMirror::remove(std::uint32_t index) {
     std::lock_guard lock(m_mutex);
     m_removed.insert(index);
-    auto existing = m_sources.find(index);
-    if (existing == m_sources.end())
-        return changes;
-    const AudioObjectID defaultBefore = defaultID();
-    m_indexByID.erase(existing->second.id);
-    m_sources.erase(existing);
-    if (m_ready)
-        changes.push_back({kAudioObjectSystemObject, kDevices});
-    noteDefaultChange(defaultBefore, changes);
-    return changes;
+    return m_sources.erase(index) > 0 && m_ready;
 }
 
-std::vector<PropertyChange> SourceMirror::setDefaultSourceName(const std::string& name) {
-    std::vector<PropertyChange> changes;
+bool SourceMirror::setDefaultSourceName(const std::string& name) {
     std::lock_guard lock(m_mutex);
-    const AudioObjectID defaultBefore = defaultID();
+    if (m_defaultSourceName == name)
+        return false;
     m_defaultSourceName = name;
-    noteDefaultChange(defaultBefore, changes);
-    return changes;
+    return m_ready;
 }
 
-std::vector<PropertyChange> SourceMirror::setMuted(std::uint32_t index, bool muted) {
+bool SourceMirror::setMuted(const std::string& name, bool muted) {
     std::lock_guard lock(m_mutex);
-    auto existing = m_sources.find(index);
-    if (existing == m_sources.end())
-        return {};
-    SourceSnapshot changed = existing->second.snapshot;
+    PulseSource* found = findLocked(name);
+    if (!found)
+        return false;
+    PulseSource changed = *found;
     changed.muted = muted;
-    return applyLocked(changed);
+    return changeLocked(changed);
 }
 
-std::vector<PropertyChange> SourceMirror::setVolumes(std::uint32_t index,
-                                                     const std::vector<std::uint32_t>& volumes) {
+bool SourceMirror::setVolumes(const std::string& name, const std::vector<std::uint32_t>& volumes) {
     std::lock_guard lock(m_mutex);
-    auto existing = m_sources.find(index);
+    PulseSource* found = findLocked(name);
     // The channel layout changed since the write was built: the server's report wins.
-    if (existing == m_sources.end() || existing->second.snapshot.volumes.size() != volumes.size())
-        return {};
-    SourceSnapshot changed = existing->second.snapshot;
+    if (!found || found->volumes.size() != volumes.size())
+        return false;
+    PulseSource changed = *found;
     changed.volumes = volumes;
-    return applyLocked(changed);
+    return changeLocked(changed);
 }
 
-std::vector<PropertyChange> SourceMirror::markReady() {
-    std::vector<PropertyChange> changes;
+bool SourceMirror::markReady() {
     {
         std::lock_guard lock(m_mutex);
         if (m_ready)
-            return changes;
+            return false;
         m_ready = true;
         m_failure.reset();
-        changes.push_back({kAudioObjectSystemObject, kDevices});
-        changes.push_back({kAudioObjectSystemObject, kDefaultInput});
     }
     m_readyChanged.notify_all();
-    return changes;
+    return true;
 }
 
-std::vector<PropertyChange> SourceMirror::clear() {
-    std::vector<PropertyChange> changes;
+bool SourceMirror::clear() {
     std::lock_guard lock(m_mutex);
-    if (m_ready) {
-        changes.push_back({kAudioObjectSystemObject, kDevices});
-        changes.push_back({kAudioObjectSystemObject, kDefaultInput});
-    }
+    const bool wasReady = m_ready;
     m_ready = false;
     m_sources.clear();
-    m_indexByID.clear();
     m_removed.clear();
     m_defaultSourceName.clear();
-    return changes;
+    return wasReady;
 }
 
 void SourceMirror::noteFailure(const std::string& reason) {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "audio/halbackend.h"
+#include "audio/audioserver.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -11,26 +11,19 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace quietlane {
 
 /// What the server told us about one (non-monitor) source. Volumes are the server's
 /// integer volumes per channel, 0x10000 being 100 %.
-struct SourceSnapshot {
+struct PulseSource {
     std::uint32_t index = 0;
     std::string name;
     std::string description;
     std::vector<std::uint32_t> volumes;
     bool muted = false;
-};
-
-/// A property whose mirrored value changed and whose listeners are due.
-struct PropertyChange {
-    AudioObjectID object;
-    PropertyAddress address;
-    friend bool operator==(const PropertyChange&, const PropertyChange&) = default;
+    friend bool operator==(const PulseSource&, const PulseSource&) = default;
 };
 
 namespace PulseVolume {
@@ -45,39 +38,34 @@ std::optional<std::uint32_t> fromScalar(float scalar);
 std::uint32_t overall(const std::vector<std::uint32_t>& volumes);
 /// Sets the loudest channel to `target`, keeping the ratio between channels.
 std::vector<std::uint32_t> scaled(const std::vector<std::uint32_t>& volumes, std::uint32_t target);
+/// The channel volumes after writing these controls (0: overall, 1..n: one channel);
+/// nothing when a control does not exist or a value is not a number.
+std::optional<std::vector<std::uint32_t>> applied(std::vector<std::uint32_t> volumes,
+                                                  const std::map<std::uint32_t, float>& controls);
 } // namespace PulseVolume
 
-/// The sound server's sources as last reported, serving every read without a round trip.
-/// Updates come from the connection thread and return the properties that really changed.
-/// Object ids are handed out once and never reused, so a stale id can never name a
-/// different source after a hot-plug or a server restart.
+/// The sound server's sources as last reported. Updates come from the connection thread
+/// and say whether anything changed; state() may be read from any thread.
 class SourceMirror {
 public:
     SourceMirror() = default;
     SourceMirror(const SourceMirror&) = delete;
     SourceMirror& operator=(const SourceMirror&) = delete;
 
-    // Reads: HalStatus::notRunning until the first complete picture of the server.
-    OSStatus dataSize(AudioObjectID object, const PropertyAddress& address,
-                      std::uint32_t& size) const;
-    OSStatus read(AudioObjectID object, const PropertyAddress& address, PropertyValue& value) const;
-    bool has(AudioObjectID object, const PropertyAddress& address) const;
-    std::optional<SourceSnapshot> source(AudioObjectID object) const;
+    ServerState state() const;
+    std::optional<PulseSource> source(const std::string& name) const;
     bool isReady() const;
 
-    // Updates. Before markReady() they build the picture silently.
-    std::vector<PropertyChange> update(const SourceSnapshot& snapshot);
-    std::vector<PropertyChange> remove(std::uint32_t index);
-    std::vector<PropertyChange> setDefaultSourceName(const std::string& name);
-    std::vector<PropertyChange> setMuted(std::uint32_t index, bool muted);
-    std::vector<PropertyChange> setVolumes(std::uint32_t index,
-                                           const std::vector<std::uint32_t>& volumes);
-    /// The initial listing is complete: listeners of the device list and the default
-    /// input hear of it so that they resynchronise.
-    std::vector<PropertyChange> markReady();
-    /// The connection is gone: everything is forgotten, and listeners who saw devices
-    /// hear that they are gone.
-    std::vector<PropertyChange> clear();
+    // Updates. Before markReady() they build the picture without anyone hearing of it.
+    bool update(const PulseSource& source);
+    bool remove(std::uint32_t index);
+    bool setDefaultSourceName(const std::string& name);
+    bool setMuted(const std::string& name, bool muted);
+    bool setVolumes(const std::string& name, const std::vector<std::uint32_t>& volumes);
+    /// The initial listing is complete.
+    bool markReady();
+    /// The connection is gone: everything is forgotten.
+    bool clear();
 
     /// A connection attempt failed; wakes waitUntilReady().
     void noteFailure(const std::string& reason);
@@ -86,23 +74,14 @@ public:
     bool waitUntilReady(std::chrono::milliseconds timeout, std::string* error) const;
 
 private:
-    struct Entry {
-        AudioObjectID id;
-        SourceSnapshot snapshot;
-    };
-
-    std::vector<PropertyChange> applyLocked(const SourceSnapshot& snapshot);
-    const Entry* find(AudioObjectID object) const;
-    AudioObjectID defaultID() const;
-    void noteDefaultChange(AudioObjectID before, std::vector<PropertyChange>& changes) const;
+    bool changeLocked(const PulseSource& source);
+    PulseSource* findLocked(const std::string& name);
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_readyChanged;
     bool m_ready = false;
     std::optional<std::string> m_failure;
-    AudioObjectID m_nextID = kAudioObjectSystemObject + 1;
-    std::map<std::uint32_t, Entry> m_sources; // by server index: the server's own order
-    std::unordered_map<AudioObjectID, std::uint32_t> m_indexByID;
+    std::map<std::uint32_t, PulseSource> m_sources; // by server index: the server's own order
     // Server indexes only grow within one connection, so a removed one stays dead; a
     // late reply about it must not bring the source back.
     std::set<std::uint32_t> m_removed;

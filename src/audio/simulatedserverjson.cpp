@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Seeding a SimulatedHal from a small JSON document (format in simulatedhal.h).
-#include "audio/simulatedhal.h"
+// Seeding a SimulatedServer from a small JSON document (format in simulatedserver.h).
+#include "audio/simulatedserver.h"
 
 #include <nlohmann/json.hpp>
 
@@ -63,7 +63,7 @@ float volumeValue(const json& value, const std::string& where) {
     return float(number);
 }
 
-SimulatedVolume parseVolume(const json& value, const std::string& where) {
+SourceVolume parseVolume(const json& value, const std::string& where) {
     if (!value.is_object())
         return {volumeValue(value, where), true};
     rejectUnknownKeys(value, where, {"value", "settable"});
@@ -122,37 +122,36 @@ SimulatedDevice parseDevice(const json& entry, const std::string& where) {
     return device;
 }
 
-void seed(SimulatedHal& hal, const json& document) {
+void seed(SimulatedServer& hal, const json& document) {
     if (!document.is_object())
         fail("document", "the top level must be an object");
     rejectUnknownKeys(document, "document", {"default", "defaultReadable", "devices"});
 
-    std::vector<std::pair<AudioObjectID, std::string>> added;
+    std::vector<std::string> added;
     if (auto devices = document.find("devices"); devices != document.end()) {
         if (!devices->is_array())
             fail("document", "\"devices\" must be an array");
         for (std::size_t index = 0; index < devices->size(); ++index) {
             SimulatedDevice device =
                 parseDevice((*devices)[index], "devices[" + std::to_string(index) + "]");
-            std::string uid = device.uid;
-            added.emplace_back(hal.addDevice(std::move(device)), std::move(uid));
+            added.push_back(hal.addDevice(std::move(device)));
         }
     }
 
     if (auto defaultInput = document.find("default"); defaultInput != document.end()) {
         if (defaultInput->is_string()) {
             const auto& uid = defaultInput->get_ref<const std::string&>();
-            auto match = std::find_if(added.begin(), added.end(),
-                                      [&](const auto& entry) { return entry.second == uid; });
-            if (match == added.end())
+            if (std::find(added.begin(), added.end(), uid) == added.end())
                 fail("document", "\"default\" names no device with uid \"" + uid + "\"");
-            hal.setDefaultInput(match->first);
+            hal.setDefaultInput(uid);
         } else if (defaultInput->is_number_unsigned()) {
             // A raw id lets a document describe a default that names no device.
-            const auto id = defaultInput->get<std::uint64_t>();
-            if (id > std::numeric_limits<AudioObjectID>::max())
-                fail("document", "\"default\" is out of range");
-            hal.setDefaultInput(AudioObjectID(id));
+            // Older documents count the devices from 2; any other number names no device.
+            const auto number = defaultInput->get<std::uint64_t>();
+            if (number >= 2 && number - 2 < added.size())
+                hal.setDefaultInput(added[number - 2]);
+            else if (number != 0)
+                hal.setDefaultInput("#" + std::to_string(number));
         } else if (!defaultInput->is_null()) {
             fail("document", "\"default\" must be a device uid, an object id or null");
         }
@@ -162,14 +161,15 @@ void seed(SimulatedHal& hal, const json& document) {
 
 } // namespace
 
-std::unique_ptr<SimulatedHal> SimulatedHal::fromJson(std::string_view text, std::string* error) {
+std::unique_ptr<SimulatedServer> SimulatedServer::fromJson(std::string_view text,
+                                                           std::string* error) {
     const json document = json::parse(text, nullptr, false);
     if (document.is_discarded()) {
         if (error)
             *error = "the simulated device list is not valid JSON";
         return nullptr;
     }
-    auto hal = std::make_unique<SimulatedHal>();
+    auto hal = std::make_unique<SimulatedServer>();
     try {
         seed(*hal, document);
     } catch (const SeedError& seedError) {
