@@ -15,6 +15,13 @@ set -u
 session_main gnome-session "$@"
 export RIG_DESKTOP=gnome XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_DESKTOP=gnome
 
+# before anything starts the portal (the shell's X11 frames helper does, early)
+if [ "${RIG_GLOBAL_SHORTCUTS:-}" = none ]; then
+  mkdir -p "$XDG_CONFIG_HOME/xdg-desktop-portal"
+  printf '[preferred]\ndefault=gnome;gtk;\norg.freedesktop.impl.portal.GlobalShortcuts=none\n' \
+    > "$XDG_CONFIG_HOME/xdg-desktop-portal/gnome-portals.conf"
+fi
+
 start_buses; say "buses up"
 start_pulse; say "pulseaudio up"
 
@@ -39,9 +46,6 @@ wait_for 15 overview_closed && say "overview closed" || say "WARNING: overview s
 # portals and the global-shortcuts provider: D-Bus activated (PIDs recorded)
 activate org.freedesktop.impl.portal.desktop.gnome || die "xdg-desktop-portal-gnome" "$W/log/bus.log"
 if [ "${RIG_GLOBAL_SHORTCUTS:-}" = none ]; then
-  mkdir -p "$XDG_CONFIG_HOME/xdg-desktop-portal"
-  printf '[preferred]\ndefault=gnome;gtk;\norg.freedesktop.impl.portal.GlobalShortcuts=none\n' \
-    > "$XDG_CONFIG_HOME/xdg-desktop-portal/gnome-portals.conf"
   activate org.freedesktop.portal.Desktop || die "xdg-desktop-portal" "$W/log/bus.log"
   wait_for 30 dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop \
     /org/freedesktop/portal/desktop org.freedesktop.DBus.Peer.Ping || die "no xdg-desktop-portal" "$W/log/bus.log"
