@@ -29,6 +29,8 @@ packages=(
   sway libwayland-dev
   # a stand-in StatusNotifierItem tray
   python3-gi
+  # the accessibility bus and its bindings, for the screen-reader walk
+  at-spi2-core gir1.2-atspi-2.0
   # validators of the installed desktop entry and AppStream data
   desktop-file-utils appstream
 )

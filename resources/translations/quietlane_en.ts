@@ -29,12 +29,12 @@
     <message>
         <location filename="../../src/shortcuts/recorderfield.cpp" line="+22"/>
         <source>Записать сочетание</source>
-        <translation>Record shortcut</translation>
+        <translation>Record a shortcut</translation>
     </message>
     <message>
         <location line="+1"/>
-        <source>Нажмите сочетание</source>
-        <translation>Press shortcut</translation>
+        <source>Нажмите сочетание…</source>
+        <translation>Press a shortcut…</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -60,6 +60,10 @@
         <location line="+1"/>
         <source>Удалить сочетание</source>
         <translation>Delete shortcut</translation>
+    </message>
+    <message>
+        <source>Нужна клавиша Ctrl, Alt или Super вместе с клавишей (или F1–F12)</source>
+        <translation>Hold Ctrl, Alt or Super with the key (or use F1–F12)</translation>
     </message>
 </context>
 <context>
@@ -175,7 +179,7 @@
     <message>
         <location filename="../../src/settings/settingstab.cpp" line="+2"/>
         <source>Хоткей</source>
-        <translation>Hotkey</translation>
+        <translation>Shortcut</translation>
     </message>
     <message>
         <location line="+2"/>
@@ -213,16 +217,6 @@
 </context>
 <context>
     <name>quietlane::ApprovalRow</name>
-    <message>
-        <location filename="../../src/settings/settingsrows.cpp" line="+138"/>
-        <source>Требуется подтверждение в Системных настройках</source>
-        <translation>Needs approval in the system settings</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Открыть ›</source>
-        <translation>Open ›</translation>
-    </message>
 </context>
 <context>
     <name>quietlane::DropdownDonateButton</name>
@@ -278,7 +272,7 @@
     <message>
         <location filename="../../src/control/hotkeymanager.cpp" line="+22"/>
         <source>Зажатие (PTT)</source>
-        <translation>Hold (PTT)</translation>
+        <translation>Hold to talk</translation>
     </message>
     <message>
         <location line="+0"/>
@@ -369,7 +363,7 @@
     <message>
         <location line="+4"/>
         <source>Устройство без аппаратного mute — глушим обнулением чувствительности (volume → 0).</source>
-        <translation>The device has no hardware mute — it is silenced by setting its input volume to zero (volume → 0).</translation>
+        <translation>This device has no mute switch: it is muted by turning its input volume down to zero.</translation>
     </message>
     <message>
         <location line="+5"/>
@@ -399,17 +393,17 @@
     <message>
         <location line="+4"/>
         <source>Показывать HUD при переключении</source>
-        <translation>Show HUD when toggling</translation>
+        <translation>Show an on-screen indicator on each change</translation>
     </message>
     <message>
         <location line="+7"/>
         <source>Управление через звуковой сервер (control, без записи) — глобальный mute для всех приложений. Доступ к микрофону не запрашивается.</source>
-        <translation>Works through the sound server (control only, no recording) — a global mute for every application. No microphone access is requested.</translation>
+        <translation>Mutes through the sound server, for every application at once, without recording anything. No microphone access is requested.</translation>
     </message>
     <message>
         <location line="+9"/>
         <source>Глобальный хоткей</source>
-        <translation>Global hotkey</translation>
+        <translation>Global shortcut</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -424,7 +418,7 @@
     <message>
         <location line="+5"/>
         <source>«Переключение» — нажатие меняет mute. «Зажатие (PTT)» — пока клавиша зажата, состояние временно инвертируется; отпускание возвращает прежнее.</source>
-        <translation>“Toggle” — each press flips mute. “Hold (PTT)” — while the key is held the state is temporarily inverted; releasing it restores the previous state.</translation>
+        <translation>“Toggle”: each press mutes or unmutes. “Hold to talk”: while the key is held down the microphone is in the opposite state; releasing the key restores it.</translation>
     </message>
     <message>
         <location line="+9"/>

@@ -8,6 +8,7 @@
 #include "hud/hudcontroller.h"
 #include "login/loginitemservice.h"
 #include "menubar/menubarcontroller.h"
+#include "settings/settingscontent.h"
 #include "settings/settingswindow.h"
 #include "shortcuts/hotkeyeventpump.h"
 #include "shortcuts/shortcutcenter.h"
@@ -63,12 +64,19 @@ void AppEnvironment::finishStartup() {
             if (self)
                 self->showSettings();
         },
-        [] {
-            QCoreApplication::quit();
+        [] { QCoreApplication::quit(); },
+        [self = QPointer(this)] {
+            if (self)
+                self->showSettingsOn(SettingsTab::hotkey);
         }});
     if (m_arguments.contains(QStringLiteral("--open-settings")))
         showSettings();
     emit startupCompleted();
+}
+
+void AppEnvironment::showSettingsOn(SettingsTab tab) {
+    showSettings();
+    m_settingsWindow->view()->content()->setTab(tab);
 }
 
 void AppEnvironment::showSettings() {

@@ -3,6 +3,7 @@
 
 #include "audio/audioserver.h"
 #include "base/preferences.h"
+#include "settings/settingstab.h"
 
 #include <QObject>
 #include <QStringList>
@@ -58,6 +59,8 @@ public:
 
     /// Opens the settings window (created on first use) and brings it to the front.
     void showSettings();
+    /// The same, on the page `tab`.
+    void showSettingsOn(SettingsTab tab);
 
 signals:
     /// The deferred start-up step has run; the tray icon exists from here on.

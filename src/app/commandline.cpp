@@ -144,6 +144,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     return commandLine;
 }
 
+std::string usageErrorText(const std::string& usageError) {
+    return "quietlane: " + usageError + "\nTry 'quietlane --help' for more information.\n";
+}
+
 std::string usageText() {
     return "Usage: quietlane [OPTION]...\n"
            "Mute and unmute the microphone for every application at once.\n"

@@ -34,5 +34,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
 /// The --help text.
 std::string usageText();
+/// What a wrong command line gets on standard error: the error and where the usage is,
+/// two lines in all.
+std::string usageErrorText(const std::string& usageError);
 
 } // namespace quietlane

@@ -186,8 +186,7 @@ bool forwardedToInstance() {
 int main(int argc, char** argv) {
     const CommandLine commandLine = parseCommandLine({argv, argv + argc});
     if (!commandLine.usageError.empty()) {
-        std::fprintf(stderr, "quietlane: %s\n\n%s", commandLine.usageError.c_str(),
-                     usageText().c_str());
+        std::fputs(usageErrorText(commandLine.usageError).c_str(), stderr);
         return 2;
     }
     switch (commandLine.action) {

@@ -63,7 +63,7 @@ int listDevices(const CommandLine& commandLine) {
 int main(int argc, char** argv) {
     const CommandLine commandLine = parseCommandLine({argv, argv + argc});
     if (!commandLine.usageError.empty()) {
-        std::cerr << "quietlane: " << commandLine.usageError << "\n\n" << usageText();
+        std::cerr << usageErrorText(commandLine.usageError);
         return 2;
     }
     switch (commandLine.action) {

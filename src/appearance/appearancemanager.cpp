@@ -58,7 +58,7 @@ AppearanceManager::AppearanceManager(Preferences& preferences, QObject* parent)
     : QObject(parent), m_preferences(preferences),
       m_theme(AS::parseTheme(preferences.stringValue(AS::kThemeKey))),
       m_language(AS::parseLanguage(preferences.stringValue(AS::kLanguageKey))),
-      m_desktopPalette(QGuiApplication::palette()) {
+      m_startLanguage(m_language), m_desktopPalette(QGuiApplication::palette()) {
     m_isDark =
         m_theme == Theme::dark || (m_theme == Theme::automatic && paletteIsDark(m_desktopPalette));
     // Qt reports a desktop colour-scheme switch as an application palette change.
@@ -81,8 +81,10 @@ void AppearanceManager::setLanguage(Language language) {
     emit languageChanged();
     m_preferences.setString(AS::kLanguageKey, AS::rawValue(language));
     AS::writeLanguageOverride(m_preferences, language);
-    if (!m_languageChangePending) {
-        m_languageChangePending = true;
+    // Back to the language the program started in, there is nothing left to restart for.
+    const bool pending = language != m_startLanguage;
+    if (pending != m_languageChangePending) {
+        m_languageChangePending = pending;
         emit languageChangePendingChanged();
     }
 }

@@ -55,6 +55,8 @@ private:
     Preferences& m_preferences;
     Theme m_theme;
     Language m_language;
+    // The language the texts on screen were loaded in.
+    Language m_startLanguage;
     bool m_languageChangePending = false;
     bool m_isDark = false;
     bool m_settingPalette = false;

@@ -6,6 +6,8 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPalette>
+#include <QWidget>
 
 namespace quietlane::ControlPalette {
 
@@ -17,6 +19,9 @@ QColor green() {
 }
 QColor red() {
     return AppColors::red();
+}
+QColor redText() {
+    return QColor(255, 122, 112);
 }
 QColor donate() {
     return AppColors::donate();
@@ -93,10 +98,30 @@ void paintSymbol(QPainter& painter, Symbol symbol, const QRectF& box, const QCol
     painter.restore();
 }
 
+void applyCardLook(QWidget& dialog) {
+    const QColor raised(62, 62, 70); // white 0.12 over the panel
+    QPalette palette = dialog.palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Window, panel());
+        palette.setColor(group, QPalette::WindowText, white(0.92));
+        palette.setColor(group, QPalette::Base, panel());
+        palette.setColor(group, QPalette::Text, white(0.92));
+        palette.setColor(group, QPalette::Button, raised);
+        palette.setColor(group, QPalette::ButtonText, white(0.95));
+        palette.setColor(group, QPalette::Highlight, green());
+        palette.setColor(group, QPalette::HighlightedText, Qt::black);
+    }
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, white(0.5));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, white(0.5));
+    dialog.setPalette(palette);
+    dialog.setFont(interFont(Weight::regular, 13));
+}
+
 void paintFocusRing(QPainter& painter, const QRectF& box, double radius) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(white(0.45), 1.5));
+    // Bright and two pixels wide: it must stand out from a hovered or selected fill too.
+    painter.setPen(QPen(white(0.8), 2));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(box.adjusted(1, 1, -1, -1), radius, radius);
     painter.restore();

@@ -41,6 +41,7 @@ void DisclosureButton::setChevronTurned(bool turned) {
     if (turned == m_turned)
         return;
     m_turned = turned;
+    notifyState(this, expandState());
     m_animation.stop();
     const double target = turned ? 90.0 : 0.0;
     if (isVisible()) {
@@ -51,6 +52,22 @@ void DisclosureButton::setChevronTurned(bool turned) {
         m_angle = target;
         update();
     }
+}
+
+QAccessible::State DisclosureButton::expandState() const {
+    QAccessible::State state;
+    state.expandable = true;
+    state.expanded = m_turned;
+    state.collapsed = !m_turned;
+    return state;
+}
+
+void DisclosureButton::addAccessibleState(QAccessible::State& state) const {
+    PlainButton::addAccessibleState(state);
+    const QAccessible::State expand = expandState();
+    state.expandable = expand.expandable;
+    state.expanded = expand.expanded;
+    state.collapsed = expand.collapsed;
 }
 
 QSize DisclosureButton::sizeHint() const {
@@ -78,7 +95,7 @@ void DisclosureButton::paintContent(QPainter& painter) {
     painter.rotate(m_angle);
     painter.translate(-chevronBox.center());
     painter.setFont(chevronFont());
-    painter.setPen(ControlPalette::white(0.4));
+    painter.setPen(ControlPalette::white(0.62));
     painter.drawText(chevronBox, Qt::AlignCenter, kChevron);
     painter.restore();
 
@@ -88,7 +105,7 @@ void DisclosureButton::paintContent(QPainter& painter) {
         std::max(0.0, chevronBox.left() - 6 - (content.left() + labelWidth + 8));
     const QString value = metrics.elidedText(m_value, Qt::ElideRight, valueRoom);
     painter.setFont(labelFont());
-    painter.setPen(ControlPalette::white(0.5));
+    painter.setPen(ControlPalette::white(0.62));
     painter.drawText(
         QRectF(chevronBox.left() - 6 - valueRoom, content.top(), valueRoom, content.height()),
         Qt::AlignRight | Qt::AlignVCenter, value);

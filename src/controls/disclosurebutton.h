@@ -21,6 +21,10 @@ public:
     void setChevronTurned(bool turned);
     bool isChevronTurned() const { return m_turned; }
 
+    QAccessible::State expandState() const;
+    void addAccessibleState(QAccessible::State& state) const override;
+    QString accessibleValueText() const override { return m_value; }
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 

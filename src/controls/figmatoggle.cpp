@@ -50,6 +50,13 @@ void FigmaToggle::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(mix(ControlPalette::white(0.18), ControlPalette::green(), m_position));
     painter.drawRoundedRect(QRectF(0, 0, 38, 22), 11, 11);
+    // The faint off track alone is barely told from the card; its edge marks the switch.
+    if (m_position < 1) {
+        painter.setPen(QPen(ControlPalette::white(0.5 * (1 - m_position)), 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(0.5, 0.5, 37, 21), 10.5, 10.5);
+        painter.setPen(Qt::NoPen);
+    }
     painter.setBrush(Qt::white);
     const double knobX = 2 + (38 - 18 - 4) * m_position;
     painter.drawEllipse(QRectF(knobX, 2, 18, 18));

@@ -38,11 +38,34 @@ void PlainButton::keyPressEvent(QKeyEvent* event) {
 }
 
 void PlainButton::focusInEvent(QFocusEvent* event) {
-    // A mouse click focuses the row too; only keyboard navigation needs the outline.
-    m_showFocus =
-        event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason ||
-        event->reason() == Qt::OtherFocusReason || event->reason() == Qt::ShortcutFocusReason;
+    // A mouse click focuses the row too; only the keyboard (and a window opening with the
+    // focus on its first control) needs the outline.
+    m_showFocus = event->reason() != Qt::MouseFocusReason;
     QAbstractButton::focusInEvent(event);
+}
+
+QAccessible::Role PlainButton::accessibleRole() const {
+    return isCheckable() ? QAccessible::CheckBox : QAccessible::Button;
+}
+
+void PlainButton::addAccessibleState(QAccessible::State& state) const {
+    if (isCheckable()) {
+        state.checkable = true;
+        state.checked = isChecked();
+    }
+}
+
+QStringList PlainButton::accessibleActions() const {
+    if (isCheckable())
+        return {QAccessibleActionInterface::toggleAction(),
+                QAccessibleActionInterface::pressAction()};
+    return {QAccessibleActionInterface::pressAction()};
+}
+
+void PlainButton::doAccessibleAction(const QString&) {
+    // Toggling through QAbstractButton would flip a mark the row never reads; the row's
+    // own click asks for the change and the model sets the mark.
+    click();
 }
 
 Qt::FocusReason focusReasonAfter(const QWidget* from) {

@@ -57,7 +57,7 @@ void RowButton::paintContent(QPainter& painter) {
     if (!m_toggle && !m_hint.isEmpty()) {
         trailingWidth = QFontMetricsF(hintFont()).horizontalAdvance(m_hint);
         painter.setFont(hintFont());
-        painter.setPen(P::white(0.45));
+        painter.setPen(P::white(0.62));
         painter.drawText(content, Qt::AlignRight | Qt::AlignVCenter, m_hint);
     } else if (m_toggle) {
         trailingWidth = 38;

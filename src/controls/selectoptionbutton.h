@@ -16,6 +16,8 @@ public:
     void setSelected(bool selected);
     bool isSelected() const { return isChecked(); }
 
+    QAccessible::Role accessibleRole() const override { return QAccessible::RadioButton; }
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 

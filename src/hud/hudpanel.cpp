@@ -71,6 +71,7 @@ void HUDPanel::paintTile(QPainter& painter, const QRectF& frame, bool muted, boo
 
     const QColor symbol = muted ? AppColors::systemRed(dark) : AppColors::primary(dark);
     const QRectF glyph(frame.center().x() - kGlyphSize / 2, top, kGlyphSize, kGlyphSize);
+    MicGlyph::paintHalo(painter, glyph, muted, AppColors::glyphHalo(dark), 2, /*cutOut=*/true);
     MicGlyph::paint(painter, glyph, symbol, muted, symbol, /*cutOut=*/true);
 
     painter.setFont(font);

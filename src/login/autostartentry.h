@@ -14,8 +14,6 @@ namespace quietlane {
 enum class LoginItemStatus {
     notRegistered = 0,
     enabled = 1,
-    /// Only a desktop portal could ask the user to approve; a plain X11 session never does.
-    requiresApproval = 2,
     notFound = 3,
 };
 

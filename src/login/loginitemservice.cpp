@@ -22,7 +22,6 @@ LoginItemService::LoginItemService(AutostartEntry entry, QObject* parent)
     : QObject(parent), m_entry(std::move(entry)) {
     const LoginItemStatus status = m_entry.status();
     m_enabled = status == LoginItemStatus::enabled;
-    m_requiresApproval = status == LoginItemStatus::requiresApproval;
 }
 
 void LoginItemService::setEnabled(bool on) {
@@ -35,14 +34,9 @@ void LoginItemService::setEnabled(bool on) {
 void LoginItemService::refresh() {
     const LoginItemStatus status = m_entry.status();
     const bool enabled = status == LoginItemStatus::enabled;
-    const bool requiresApproval = status == LoginItemStatus::requiresApproval;
     if (enabled != m_enabled) {
         m_enabled = enabled;
         emit enabledChanged(enabled);
-    }
-    if (requiresApproval != m_requiresApproval) {
-        m_requiresApproval = requiresApproval;
-        emit requiresApprovalChanged(requiresApproval);
     }
 }
 

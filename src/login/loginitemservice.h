@@ -18,28 +18,24 @@ std::string launcherPath();
 class LoginItemService : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool enabled READ isEnabled NOTIFY enabledChanged)
-    Q_PROPERTY(bool requiresApproval READ requiresApproval NOTIFY requiresApprovalChanged)
 public:
     /// The entry for this executable in the user's autostart directory.
     explicit LoginItemService(QObject* parent = nullptr);
     explicit LoginItemService(AutostartEntry entry, QObject* parent = nullptr);
 
     bool isEnabled() const { return m_enabled; }
-    bool requiresApproval() const { return m_requiresApproval; }
 
     /// Asks for the wanted state; a failure is logged and the flags show the real state.
     void setEnabled(bool on);
-    /// Reads the registry again; observers hear only of flags that changed.
+    /// Reads the registry again; observers hear only of a change.
     void refresh();
 
 signals:
     void enabledChanged(bool enabled);
-    void requiresApprovalChanged(bool requiresApproval);
 
 private:
     AutostartEntry m_entry;
     bool m_enabled = false;
-    bool m_requiresApproval = false;
 };
 
 } // namespace quietlane

@@ -86,7 +86,7 @@ void DropdownHeader::paintEvent(QPaintEvent*) {
                      Qt::AlignLeft | Qt::AlignVCenter,
                      titleMetrics.elidedText(title(), Qt::ElideRight, textWidth));
     painter.setFont(deviceFont);
-    painter.setPen(P::white(0.5));
+    painter.setPen(P::white(0.62));
     painter.drawText(
         QRectF(textLeft, top + titleMetrics.height() + 2, textWidth, deviceMetrics.height()),
         Qt::AlignLeft | Qt::AlignVCenter,
@@ -115,7 +115,13 @@ void DropdownMuteButton::setState(bool isAvailable, bool isMuted, const QString&
 }
 
 bool DropdownMuteButton::hintFitsBesideTitle() const {
-    const double title = QFontMetricsF(muteTitleFont()).horizontalAdvance(text());
+    // Decided on the longest of the titles the button can show, so that a change of state
+    // never moves the hint (and every row below it) to another line.
+    const QFontMetricsF metrics(muteTitleFont());
+    double title = 0;
+    for (const std::string& each :
+         {muteButtonTitle(true), muteButtonTitle(false), unavailableButtonTitle()})
+        title = std::max(title, metrics.horizontalAdvance(QString::fromStdString(each)));
     const double hint = QFontMetricsF(hintFont()).horizontalAdvance(m_hint);
     return m_hint.isEmpty() || kGlyphSpace + title + kHintGap + hint <= kMuteContentWidth;
 }
@@ -159,7 +165,7 @@ void DropdownMuteButton::paintContent(QPainter& painter) {
         hintAlignment = Qt::AlignLeft | Qt::AlignTop;
     }
     painter.setFont(hintFont());
-    painter.setPen(P::white(0.45));
+    painter.setPen(P::white(0.68)); // 4.5:1 on the button's lighter fill
     painter.drawText(hintBox, hintAlignment, m_hint);
     painter.setFont(titleFont);
     painter.setPen(P::white(0.95));

@@ -4,15 +4,18 @@
 #include "base/log.h"
 #include "control/hotkeymanager.h"
 #include "control/microphonecontroller.h"
+#include "controls/accessiblecontrol.h"
 #include "login/loginitemservice.h"
 #include "menubar/dropdowncontent.h"
 #include "menubar/statusnotifierwatch.h"
+#include "menubar/trayicon.h"
 #include "shortcuts/shortcutcenter.h"
 #include "shortcuts/shortcutnotation.h"
 #include "widget/floatingpanel.h"
 #include "widget/floatingpanelcontroller.h"
-#include "widget/micglyph.h"
+#include "widget/floatingwidgetview.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QDesktopServices>
@@ -42,33 +45,6 @@ double uptime() {
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-QIcon trayIconFor(bool available, bool muted) {
-    // Symbolic theme icons let the panel tint them for its own background. Themes have no
-    // "microphone unreachable" icon, so that one is always drawn, faded.
-    if (available) {
-        QIcon themed =
-            QIcon::fromTheme(muted ? QStringLiteral("microphone-sensitivity-muted-symbolic")
-                                   : QStringLiteral("audio-input-microphone-symbolic"));
-        if (!themed.isNull())
-            return themed;
-    }
-    QIcon drawn;
-    QColor color = QGuiApplication::palette().color(QPalette::WindowText);
-    if (!available) {
-        color.setAlphaF(0.4f);
-        muted = false;
-    }
-    for (int side : {16, 22, 24, 32, 48}) {
-        QPixmap pixmap(side, side);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        MicGlyph::paint(painter, QRectF(0, 0, side, side), color, muted, color, true);
-        painter.end();
-        drawn.addPixmap(pixmap);
-    }
-    return drawn;
-}
-
 void bindKeys(QWidget* window, const char* keys, const std::function<void()>& action) {
     auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(keys)), window);
     shortcut->setContext(Qt::WindowShortcut);
@@ -86,8 +62,10 @@ DropdownPlacement::Box toBox(const QRect& rect) {
 
 /// The frameless popup that holds the card. Qt closes a popup on a click anywhere
 /// outside it and on Escape, which is exactly when the dropdown must close.
-class DropdownPanel : public QWidget {
+class DropdownPanel : public QWidget, public AccessibleControl {
 public:
+    QAccessible::Role accessibleRole() const override { return QAccessible::Window; }
+
     DropdownPanel(GlobalShortcuts::ShortcutCenter* shortcuts, std::function<void()> onClosed)
         : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint), m_shortcuts(shortcuts),
           m_onClosed(std::move(onClosed)) {
@@ -182,6 +160,10 @@ MenuBarController::MenuBarController(Services services, QObject* parent)
          {&MicrophoneController::activeDeviceNameChanged,
           &MicrophoneController::availableDevicesChanged, &MicrophoneController::selectionChanged})
         connect(&mic, signal, this, &MenuBarController::refreshModel);
+    connect(&mic, &MicrophoneController::activeDeviceNameChanged, this,
+            &MenuBarController::updateIcon);
+    // A new icon theme (or a switch between light and dark) changes the themed icon.
+    qApp->installEventFilter(this);
     connect(&m_services.floatingPanel, &FloatingPanelController::isVisibleChanged, this, [this] {
         watchWidget();
         refreshModel();
@@ -216,6 +198,8 @@ void MenuBarController::createTray() {
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
                     togglePanel();
+                else if (reason == QSystemTrayIcon::MiddleClick)
+                    m_services.microphone.toggle();
             });
     updateIcon();
     m_tray->show();
@@ -228,6 +212,9 @@ void MenuBarController::watchWidget() {
 }
 
 bool MenuBarController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == qApp &&
+        (event->type() == QEvent::ThemeChange || event->type() == QEvent::ApplicationPaletteChange))
+        updateIcon();
     // Without a tray there is no icon to open the dropdown from: the widget's context menu
     // offers the same actions instead.
     // Without an icon yet, the toolkit must not be asked: it would settle on "no tray".
@@ -249,10 +236,11 @@ void MenuBarController::updateIcon() {
     if (!m_tray)
         return;
     const auto& mic = m_services.microphone;
-    m_tray->setIcon(trayIconFor(mic.isAvailable(), mic.isMuted()));
-    m_tray->setToolTip(mic.isAvailable() ? QStringLiteral("Quietlane")
-                                         : QStringLiteral("Quietlane: ") +
-                                               QString::fromStdString(unavailableTitle()));
+    m_tray->setIcon(TrayIcon::icon(mic.isAvailable(), mic.isMuted()));
+    // On a StatusNotifierItem host this is the item's ToolTip title.
+    m_tray->setToolTip(FloatingWidgetView::stateSummary(
+        mic.isAvailable(), mic.isMuted(),
+        mic.hasActiveDeviceName() ? mic.activeDeviceName() : QString()));
 }
 
 DropdownModel MenuBarController::model() const {
@@ -298,7 +286,13 @@ DropdownActions MenuBarController::actions() {
         if (c.m_services.showSettings)
             c.m_services.showSettings();
     });
-    actions.openMode = openSettings;
+    actions.openMode = guarded([](MenuBarController& c) {
+        c.closePanel();
+        if (c.m_services.showShortcutSettings)
+            c.m_services.showShortcutSettings();
+        else if (c.m_services.showSettings)
+            c.m_services.showSettings();
+    });
     actions.openSettings = openSettings;
     actions.selectDevice = [self](const DeviceSelection& selection) {
         if (self)

@@ -38,6 +38,9 @@ public:
         GlobalShortcuts::ShortcutCenter* shortcuts = nullptr; // absent: no shortcut hint
         std::function<void()> showSettings;
         std::function<void()> quit;
+        /// Opens the settings on the shortcut page (the mode row leads there); empty: the
+        /// plain `showSettings`.
+        std::function<void()> showShortcutSettings = {};
     };
 
     explicit MenuBarController(Services services, QObject* parent = nullptr);

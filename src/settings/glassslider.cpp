@@ -22,8 +22,16 @@ void GlassSlider::setValue(double value) {
     if (value == m_value)
         return;
     m_value = value;
-    setAccessibleDescription(QString::fromStdString(SliderScale::percentText(value)));
+    notifyValue(this);
     update();
+}
+
+QString GlassSlider::accessibleValueText() const {
+    return QString::fromStdString(SliderScale::percentText(m_value));
+}
+
+std::optional<AccessibleControl::Range> GlassSlider::accessibleRange() const {
+    return Range{m_value, m_lower, m_upper, (m_upper - m_lower) / 100};
 }
 
 void GlassSlider::setRange(double lower, double upper) {
@@ -55,9 +63,13 @@ void GlassSlider::paintEvent(QPaintEvent*) {
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(QColor(0, 0, 0, 20), 1)); // black 0.08, inside the knob's edge
     painter.drawEllipse(knob.adjusted(0.5, 0.5, -0.5, -0.5));
-    if (hasFocus())
-        ControlPalette::paintFocusRing(painter,
-                                       knob.adjusted(-3, -3, 3, 3).intersected(QRectF(rect())), 9);
+    // The knob fills the slider's height, so a ring round it alone would be cut in half:
+    // the ring goes round the whole slider, with a dark gap that sets the knob apart.
+    if (hasFocus()) {
+        painter.setPen(QPen(ControlPalette::panel(), 1.5));
+        painter.drawEllipse(knob.adjusted(1.5, 1.5, -1.5, -1.5));
+        ControlPalette::paintFocusRing(painter, QRectF(rect()), 9);
+    }
 }
 
 void GlassSlider::mousePressEvent(QMouseEvent* event) {

@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "controls/accessiblecontrol.h"
+
 #include <QWidget>
 
 namespace quietlane {
 
 /// An 18-high slider with a green fill. It keeps no value of its own: every pointer move
 /// and key press reports a new value through `valueRequested`, and the slider redraws when
-/// the caller passes the value back.
-class GlassSlider : public QWidget {
+/// the caller passes the value back. Assistive technology reads and sets it as a slider.
+class GlassSlider : public QWidget, public AccessibleControl {
     Q_OBJECT
 public:
     explicit GlassSlider(QWidget* parent = nullptr);
@@ -20,6 +22,11 @@ public:
     double upper() const { return m_upper; }
 
     QSize sizeHint() const override { return {160, 18}; }
+
+    QAccessible::Role accessibleRole() const override { return QAccessible::Slider; }
+    QString accessibleValueText() const override;
+    std::optional<Range> accessibleRange() const override;
+    void requestAccessibleValue(double value) override { emit valueRequested(value); }
 
 signals:
     void valueRequested(double value);

@@ -157,13 +157,6 @@ QWidget* SettingsContent::buildMicrophonePage() {
             action(!m_model.loginEnabled);
     });
     startup->addRow(m_login);
-    m_approvalDivider = startup->addDivider();
-    m_approval = new ApprovalRow();
-    connect(m_approval, &QAbstractButton::clicked, this, [this] {
-        if (auto action = m_actions.openLoginSettings)
-            action();
-    });
-    startup->addRow(m_approval);
     startup->addDivider();
     m_theme = new InlineSelectRow(tr("Тема"));
     startup->addRow(m_theme);
@@ -273,8 +266,8 @@ void SettingsContent::applyModel() {
     }
     m_microphone->setOptions(std::move(microphones));
     m_state->setValue(qs(microphoneStateText(model.isMuted)),
-                      model.isMuted ? P::red() : P::green());
-    m_activeDevice->setValue(qs(model.activeDeviceName.value_or(std::string())), P::white(0.5));
+                      model.isMuted ? P::redText() : P::green());
+    m_activeDevice->setValue(qs(model.activeDeviceName.value_or(std::string())), P::white(0.62));
     const std::vector<MicrophoneRow> rows = microphoneRows(model);
     auto has = [&](MicrophoneRow row) {
         return std::find(rows.begin(), rows.end(), row) != rows.end();
@@ -283,7 +276,6 @@ void SettingsContent::applyModel() {
     showRow(m_fallbackDivider, m_fallbackNote, has(MicrophoneRow::fallbackNote));
 
     m_login->setToggleOn(model.loginEnabled);
-    showRow(m_approvalDivider, m_approval, model.loginRequiresApproval);
 
     m_theme->setValueText(AppearanceManager::title(model.theme));
     std::vector<InlineSelectRow::Option> themes;

@@ -13,7 +13,6 @@ class QVBoxLayout;
 
 namespace quietlane {
 
-class ApprovalRow;
 class RowButton;
 class InfoRow;
 class InlineSelectRow;
@@ -46,7 +45,6 @@ public:
     InfoRow* activeDeviceRow() const { return m_activeDevice; }
     QWidget* fallbackNote() const { return m_fallbackNote; }
     RowButton* loginRow() const { return m_login; }
-    ApprovalRow* approvalRow() const { return m_approval; }
     InlineSelectRow* themeSelector() const { return m_theme; }
     InlineSelectRow* languageSelector() const { return m_language; }
     QWidget* restartNote() const { return m_restartNote; }
@@ -90,8 +88,6 @@ private:
     QWidget* m_fallbackDivider = nullptr;
     QWidget* m_fallbackNote = nullptr;
     RowButton* m_login = nullptr;
-    QWidget* m_approvalDivider = nullptr;
-    ApprovalRow* m_approval = nullptr;
     InlineSelectRow* m_theme = nullptr;
     InlineSelectRow* m_language = nullptr;
     QWidget* m_restartNote = nullptr;

@@ -17,7 +17,6 @@ SettingsModel sampleSettingsModel(SettingsTab tab) {
     model.activeDeviceName = "MacBook Pro";
     model.usingVolumeFallback = false;
     model.loginEnabled = true;
-    model.loginRequiresApproval = false;
     model.theme = Theme::automatic;
     model.language = Language::system;
     model.languageChangePending = false;

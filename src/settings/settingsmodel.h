@@ -48,7 +48,6 @@ struct SettingsModel {
     /// Muting works by driving the input volume to zero (the device has no mute switch).
     bool usingVolumeFallback = false;
     bool loginEnabled = false;
-    bool loginRequiresApproval = false;
     Theme theme = Theme::automatic;
     Language language = Language::system;
     bool languageChangePending = false;
@@ -68,7 +67,6 @@ struct SettingsModel {
 struct SettingsActions {
     std::function<void(const DeviceSelection&)> selectDevice;
     std::function<void(bool)> setLogin;
-    std::function<void()> openLoginSettings;
     std::function<void(Theme)> setTheme;
     std::function<void(Language)> setLanguage;
     std::function<void(bool)> setShowHUD;

@@ -18,13 +18,6 @@ QFont rowFont() {
     return P::interFont(P::Weight::regular, 13);
 }
 
-// The desktop-wide warning orange of the dark scheme.
-QColor warningOrange(double alpha) {
-    QColor color(255, 159, 10);
-    color.setAlphaF(float(alpha));
-    return color;
-}
-
 } // namespace
 
 SettingsSection::SettingsSection(const QString& title, QWidget* parent)
@@ -108,17 +101,17 @@ NoteLabel::NoteLabel(const QString& text, Kind kind, QWidget* parent) : QLabel(t
     switch (kind) {
     case Kind::rowNote:
         setFont(P::interFont(P::Weight::regular, 11));
-        color = P::white(0.45);
+        color = P::white(0.62);
         setContentsMargins(14, 9, 14, 9);
         break;
     case Kind::footer:
         setFont(P::interFont(P::Weight::regular, 11));
-        color = P::white(0.4);
+        color = P::white(0.6);
         setContentsMargins(6, 0, 6, 0);
         break;
     case Kind::sectionTitle:
         setFont(P::interFont(P::Weight::medium, 12));
-        color = P::white(0.5);
+        color = P::white(0.62);
         setContentsMargins(6, 0, 0, 0);
         break;
     }
@@ -134,45 +127,6 @@ NoteLabel::NoteLabel(const QString& text, Kind kind, QWidget* parent) : QLabel(t
     setWordWrap(kind != Kind::sectionTitle);
 }
 
-ApprovalRow::ApprovalRow(QWidget* parent)
-    : PlainButton(parent), m_message(tr("Требуется подтверждение в Системных настройках")),
-      m_open(tr("Открыть ›")) {
-    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    policy.setHeightForWidth(true);
-    setSizePolicy(policy);
-    setAccessibleName(m_message);
-}
-
-QRectF ApprovalRow::messageBox(double width) const {
-    const double openWidth =
-        QFontMetricsF(P::interFont(P::Weight::medium, 12)).horizontalAdvance(m_open);
-    const double available = std::max(40.0, width - 28 - openWidth - 8);
-    const QFontMetricsF metrics(P::interFont(P::Weight::regular, 12));
-    const QRectF needed = metrics.boundingRect(QRectF(0, 0, available, 10000),
-                                               Qt::TextWordWrap | Qt::AlignLeft, m_message);
-    return {14, 9, available, needed.height()};
-}
-
-int ApprovalRow::heightForWidth(int width) const {
-    return int(std::ceil(messageBox(width).height())) + 18;
-}
-
-QSize ApprovalRow::sizeHint() const {
-    const int width = std::max(this->width(), 300);
-    return {width, heightForWidth(width)};
-}
-
-void ApprovalRow::paintContent(QPainter& painter) {
-    const QRectF message = messageBox(width());
-    painter.setFont(P::interFont(P::Weight::regular, 12));
-    painter.setPen(warningOrange(0.9));
-    painter.drawText(message.adjusted(0, 0, 0, 2), Qt::TextWordWrap | Qt::AlignLeft, m_message);
-    painter.setFont(P::interFont(P::Weight::medium, 12));
-    painter.setPen(P::white(0.7));
-    painter.drawText(QRectF(rect()).adjusted(14, 9, -14, -9), Qt::AlignRight | Qt::AlignVCenter,
-                     m_open);
-}
-
 ShortcutRow::ShortcutRow(const QString& label, QWidget* recorder, QWidget* parent)
     : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
@@ -186,6 +140,8 @@ ShortcutRow::ShortcutRow(const QString& label, QWidget* recorder, QWidget* paren
     layout->addWidget(text);
     layout->addStretch(1);
     if (recorder) {
+        // The label names the field for assistive technology.
+        text->setBuddy(recorder);
         recorder->setParent(this);
         layout->addWidget(recorder, 0, Qt::AlignVCenter);
     }

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "controls/plainbutton.h"
-
 #include <QLabel>
 #include <QWidget>
 
@@ -75,29 +73,6 @@ class NoteLabel : public QLabel {
 public:
     enum class Kind { rowNote, footer, sectionTitle };
     NoteLabel(const QString& text, Kind kind, QWidget* parent = nullptr);
-};
-
-/// Shown while launch at login waits for the user's approval; the whole row opens the
-/// page where it is given.
-class ApprovalRow : public PlainButton {
-    Q_OBJECT
-public:
-    explicit ApprovalRow(QWidget* parent = nullptr);
-
-    QString message() const { return m_message; }
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int width) const override;
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return {0, sizeHint().height()}; }
-
-protected:
-    void paintContent(QPainter& painter) override;
-
-private:
-    QRectF messageBox(double width) const;
-
-    QString m_message;
-    QString m_open;
 };
 
 /// The row holding the shortcut recorder: its label on the left, the field on the right.

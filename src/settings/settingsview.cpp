@@ -58,8 +58,6 @@ SettingsView::SettingsView(Services services, QWidget* parent)
     if (m_services.login) {
         connect(m_services.login, &LoginItemService::enabledChanged, this,
                 &SettingsView::scheduleRefresh);
-        connect(m_services.login, &LoginItemService::requiresApprovalChanged, this,
-                &SettingsView::scheduleRefresh);
     }
     if (m_services.shortcuts) {
         m_shortcutObserver = m_services.shortcuts->addChangeObserver(
@@ -121,7 +119,6 @@ SettingsModel SettingsView::currentModel() const {
     model.usingVolumeFallback = mic.usingVolumeFallback();
     if (const LoginItemService* login = m_services.login) {
         model.loginEnabled = login->isEnabled();
-        model.loginRequiresApproval = login->requiresApproval();
     }
     model.theme = appearance.theme();
     model.language = appearance.language();
@@ -157,9 +154,6 @@ SettingsActions SettingsView::makeActions() {
         if (m_services.login)
             m_services.login->setEnabled(on);
     });
-    // The desktop has no page where autostart entries await approval: nothing to open.
-    actions.openLoginSettings = [] {
-    };
     actions.setMode = guarded([this](HotkeyMode mode) {
         if (m_services.hotkeys) {
             m_services.hotkeys->setMode(mode == HotkeyMode::pushToTalk

@@ -8,10 +8,13 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace quietlane {
@@ -29,7 +32,7 @@ SettingsWindow::SettingsWindow(SettingsView::Services services, std::function<vo
                                QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowMinimizeButtonHint),
-      m_view(new SettingsView(services, this)) {
+      m_view(new SettingsView(services)), m_scroll(new QScrollArea(this)) {
     setWindowTitle(tr("Настройки Quietlane"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     // The card's rounded corners sit on the window's own background: give it the card's
@@ -41,7 +44,13 @@ SettingsWindow::SettingsWindow(SettingsView::Services services, std::function<vo
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_view);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setWidget(m_view);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    m_view->setAutoFillBackground(false);
+    layout->addWidget(m_scroll);
     connect(m_view, &SettingsView::sizeReported, this, &SettingsWindow::fitTo);
     fitTo(m_view->content()->sizeHint());
 
@@ -58,9 +67,29 @@ SettingsWindow::SettingsWindow(SettingsView::Services services, std::function<vo
 }
 
 void SettingsWindow::fitTo(QSize size) {
-    if (!size.isValid() || size == this->size())
+    if (!size.isValid())
         return;
-    setFixedSize(size);
+    m_contentSize = size;
+    // A tall page (an open device list at a large scale) must not push the footer off the
+    // screen: the window stops at the screen's height and the page scrolls.
+    QScreen* screen = this->screen();
+    const int titleBar = isVisible() ? frameGeometry().height() - geometry().height() : 0;
+    const int room =
+        screen ? screen->availableGeometry().height() - std::max(titleBar, 40) : size.height();
+    const bool scrolls = size.height() > room;
+    const QSize fitted(size.width() +
+                           (scrolls ? m_scroll->verticalScrollBar()->sizeHint().width() : 0),
+                       scrolls ? room : size.height());
+    if (fitted == this->size())
+        return;
+    setFixedSize(fitted);
+    if (screen && isVisible()) {
+        // Grown downwards past the screen's bottom edge: move up into view.
+        const QRect available = screen->availableGeometry();
+        const int overflow = frameGeometry().bottom() - available.bottom();
+        if (overflow > 0)
+            move(x(), std::max(available.top(), y() - overflow));
+    }
     // The content knows its real height (wrapped notes, rows left out) only once it is
     // shown: the first size it reports then is the one to centre.
     if (m_centring) {
@@ -84,9 +113,16 @@ void SettingsWindow::centreOnScreen() {
 
 void SettingsWindow::paintEvent(QPaintEvent* event) {
     // On screen at its settled size: from here on the user decides where the window is.
-    if (m_centring && m_view->content()->sizeHint() == size())
+    if (m_centring && m_view->content()->sizeHint().height() >= height())
         m_centring = false;
     QWidget::paintEvent(event);
+}
+
+void SettingsWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // Dragged to a screen of another size or scale.
+    if (m_contentSize.isValid())
+        fitTo(m_contentSize);
 }
 
 void SettingsWindow::present() {

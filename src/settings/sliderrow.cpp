@@ -31,7 +31,7 @@ SliderRow::SliderRow(const QString& label, double lower, double upper, QWidget* 
 
     m_percent->setFont(ControlPalette::interFont(ControlPalette::Weight::regular, 12));
     m_percent->setFixedWidth(40);
-    m_percent->setColor(ControlPalette::white(0.5));
+    m_percent->setColor(ControlPalette::white(0.62));
     layout->addWidget(m_percent);
 
     connect(m_slider, &GlassSlider::valueRequested, this, &SliderRow::valueRequested);

@@ -39,7 +39,16 @@ public:
         if (current == m_isCurrent)
             return;
         m_isCurrent = current;
+        QAccessible::State changed;
+        changed.selected = true;
+        notifyState(this, changed);
         update();
+    }
+
+    QAccessible::Role accessibleRole() const override { return QAccessible::PageTab; }
+    void addAccessibleState(QAccessible::State& state) const override {
+        state.selectable = true;
+        state.selected = m_isCurrent;
     }
 
     QSize sizeHint() const override {
@@ -55,7 +64,7 @@ protected:
             painter.setBrush(ControlPalette::white(0.12));
             painter.drawRoundedRect(QRectF(rect()), 8, 8);
         }
-        const QColor color = ControlPalette::white(current ? 0.95 : 0.55);
+        const QColor color = ControlPalette::white(current ? 0.95 : 0.68);
         const QFont font = ControlPalette::interFont(
             current ? ControlPalette::Weight::medium : ControlPalette::Weight::regular, 13);
         const QFontMetrics metrics(font);

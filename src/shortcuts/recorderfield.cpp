@@ -20,7 +20,7 @@ namespace {
 // The recorder's own string table, kept apart from the rest of the program's texts.
 constexpr const char* kContext = "GlobalShortcuts";
 constexpr const char* kRecordShortcut = QT_TRANSLATE_NOOP("GlobalShortcuts", "Записать сочетание");
-constexpr const char* kPressShortcut = QT_TRANSLATE_NOOP("GlobalShortcuts", "Нажмите сочетание");
+constexpr const char* kPressShortcut = QT_TRANSLATE_NOOP("GlobalShortcuts", "Нажмите сочетание…");
 constexpr const char* kUsedBySystem = QT_TRANSLATE_NOOP(
     "GlobalShortcuts", "Это сочетание клавиш уже занято системой или другим приложением.");
 constexpr const char* kCanBeChanged = QT_TRANSLATE_NOOP(
@@ -28,6 +28,8 @@ constexpr const char* kCanBeChanged = QT_TRANSLATE_NOOP(
 constexpr const char* kOk = QT_TRANSLATE_NOOP("GlobalShortcuts", "ОК");
 constexpr const char* kForceUse = QT_TRANSLATE_NOOP("GlobalShortcuts", "Всё равно использовать");
 constexpr const char* kClear = QT_TRANSLATE_NOOP("GlobalShortcuts", "Удалить сочетание");
+constexpr const char* kNeedsModifier = QT_TRANSLATE_NOOP(
+    "GlobalShortcuts", "Нужна клавиша Ctrl, Alt или Super вместе с клавишей (или F1–F12)");
 
 QString localized(const char* source) {
     return QCoreApplication::translate(kContext, source);
@@ -127,7 +129,7 @@ QString RecorderField::placeholderText() const {
 void RecorderField::refreshText() {
     const auto shortcut = m_center.shortcut(m_name);
     m_text = shortcut ? QString::fromStdString(m_center.displayText(*shortcut)) : QString();
-    setAccessibleName(m_text.isEmpty() ? placeholderText() : m_text);
+    notifyValue(this);
     updateGeometry();
     update();
 }
@@ -136,13 +138,14 @@ void RecorderField::startRecording() {
     if (m_recording || !isVisible())
         return;
     m_recording = true;
+    setAccessibleDescription(QString());
     setFocus(Qt::OtherFocusReason);
     // Holding the keyboard keeps passive grabs (the desktop's, other applications', our
     // own global shortcut) from firing, so the field sees every combination.
     grabKeyboard();
     qApp->installEventFilter(this);
     m_center.setPaused(true);
-    setAccessibleName(m_text.isEmpty() ? placeholderText() : m_text);
+    notifyValue(this);
     update();
     emit recorderActiveStatusDidChange(true);
 }
@@ -154,7 +157,7 @@ void RecorderField::endRecording() {
     releaseKeyboard();
     qApp->removeEventFilter(this);
     m_center.setPaused(false);
-    setAccessibleName(m_text.isEmpty() ? placeholderText() : m_text);
+    notifyValue(this);
     update();
     emit recorderActiveStatusDidChange(false);
 }
@@ -220,7 +223,10 @@ void RecorderField::handleKeyPress(QKeyEvent* event) {
         clearShortcut();
         return;
     case RecorderVerdict::reject:
+        // A bell alone does not say what is wrong with the key.
         QApplication::beep();
+        setAccessibleDescription(localized(kNeedsModifier));
+        QToolTip::showText(mapToGlobal(QPoint(0, height())), localized(kNeedsModifier), this);
         return;
     case RecorderVerdict::usedBySystem:
         if (confirmSystemShortcut(/*offerForce=*/true) && self)
@@ -271,6 +277,7 @@ bool RecorderField::confirmSystemShortcut(bool offerForce) {
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
     box.setWindowModality(Qt::WindowModal);
+    ControlPalette::applyCardLook(box);
     QPointer<RecorderField> self(this);
     m_alertShown = true;
     box.exec();
@@ -329,6 +336,24 @@ void RecorderField::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
 }
 
+QString RecorderField::accessibleValueText() const {
+    return m_recording || m_text.isEmpty() ? placeholderText() : m_text;
+}
+
+QStringList RecorderField::accessibleActions() const {
+    QStringList actions{QAccessibleActionInterface::pressAction()};
+    if (!m_text.isEmpty() && !m_recording)
+        actions << localized(kClear);
+    return actions;
+}
+
+void RecorderField::doAccessibleAction(const QString& name) {
+    if (name == QAccessibleActionInterface::pressAction())
+        startRecording();
+    else if (name == localized(kClear))
+        clearShortcut();
+}
+
 QSize RecorderField::sizeHint() const {
     const QFontMetrics metrics(ControlPalette::interFont(ControlPalette::Weight::medium, 12));
     const int content =
@@ -357,9 +382,10 @@ void RecorderField::paintEvent(QPaintEvent*) {
     }
 
     const QRectF textBox = box.adjusted(kClearButtonSide + 8, 0, -(kClearButtonSide + 8), 0);
-    if (m_text.isEmpty()) {
+    // While listening the old shortcut would read as the answer: the prompt replaces it.
+    if (m_text.isEmpty() || m_recording) {
         painter.setFont(interFont(Weight::regular, 12));
-        painter.setPen(white(0.45));
+        painter.setPen(white(m_recording ? 0.9 : 0.7));
         painter.drawText(textBox, Qt::AlignCenter, placeholderText());
         return;
     }

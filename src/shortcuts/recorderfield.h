@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "controls/accessiblecontrol.h"
 #include "shortcuts/name.h"
 
 #include <QPointer>
@@ -19,8 +20,9 @@ class ShortcutCenter;
 /// desktop or by us reach it, and shortcut dispatch is paused. Escape stops, Backspace or
 /// Delete clears. A combination the desktop or another application uses is taken only
 /// when the user insists, and one the system then refuses is given back: the previous
-/// shortcut returns.
-class RecorderField : public QWidget {
+/// shortcut returns. Assistive technology sees an editable field named by its label
+/// (the label's buddy) whose text is the shortcut, with actions to record and to clear.
+class RecorderField : public QWidget, public AccessibleControl {
     Q_OBJECT
 public:
     using ChangeCallback = std::function<void(const std::optional<Shortcut>&)>;
@@ -45,6 +47,11 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
+
+    QAccessible::Role accessibleRole() const override { return QAccessible::EditableText; }
+    QString accessibleValueText() const override;
+    QStringList accessibleActions() const override;
+    void doAccessibleAction(const QString& name) override;
 
 signals:
     /// Listening started (true) or ended (false).

@@ -33,6 +33,8 @@ FloatingPanel::FloatingPanel(WindowHints& hints)
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_X11NetWmWindowTypeUtility);
+    // The window is never active, and Qt shows tooltips only over active windows.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(kSide, kSide);
     setWindowTitle(QStringLiteral("Quietlane"));
@@ -103,10 +105,24 @@ void FloatingPanel::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
+QString FloatingPanel::accessibleValueText() const {
+    return FloatingWidgetView::accessibleValue(m_look);
+}
+
+QStringList FloatingPanel::accessibleActions() const {
+    return {QAccessibleActionInterface::pressAction()};
+}
+
+void FloatingPanel::doAccessibleAction(const QString&) {
+    emit clicked();
+}
+
 void FloatingPanel::updateAccessibility() {
     setAccessibleName(FloatingWidgetView::accessibleName());
+    // The description changes with the state, which is how a screen reader hears of it.
     setAccessibleDescription(FloatingWidgetView::accessibleValue(m_look) + QStringLiteral(". ") +
                              FloatingWidgetView::accessibleHint());
+    notifyValue(this);
 }
 
 } // namespace quietlane

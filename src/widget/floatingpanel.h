@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "controls/accessiblecontrol.h"
 #include "controls/paintcache.h"
 #include "widget/dragtracker.h"
 #include "widget/floatingwidgetview.h"
@@ -12,8 +13,9 @@ namespace quietlane {
 class WindowHints;
 
 /// The round widget's window: 64 × 64, frameless, above other windows, never focused.
-/// Every press on it is either a click or a drag that moves the window itself.
-class FloatingPanel : public QWidget {
+/// Every press on it is either a click or a drag that moves the window itself. Assistive
+/// technology sees a button whose Press action is a click.
+class FloatingPanel : public QWidget, public AccessibleControl {
     Q_OBJECT
 public:
     static constexpr int kSide = 64;
@@ -22,6 +24,11 @@ public:
 
     void setLook(const FloatingWidgetView::Look& look);
     const FloatingWidgetView::Look& look() const { return m_look; }
+
+    QAccessible::Role accessibleRole() const override { return QAccessible::Button; }
+    QString accessibleValueText() const override;
+    QStringList accessibleActions() const override;
+    void doAccessibleAction(const QString& name) override;
 
 signals:
     /// A press that ended without becoming a drag.

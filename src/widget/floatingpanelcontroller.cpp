@@ -26,6 +26,8 @@ FloatingPanelController::FloatingPanelController(MicrophoneController& mic,
             &FloatingPanelController::refreshLook);
     connect(&m_mic, &MicrophoneController::isAvailableChanged, this,
             &FloatingPanelController::refreshLook);
+    connect(&m_mic, &MicrophoneController::activeDeviceNameChanged, this,
+            &FloatingPanelController::refreshLook);
     if (m_isVisible)
         show();
 }
@@ -103,6 +105,9 @@ void FloatingPanelController::refreshLook() {
     look.backgroundOpacity = m_backgroundOpacity;
     look.foregroundOpacity = m_foregroundOpacity;
     m_panel->setLook(look);
+    m_panel->setToolTip(FloatingWidgetView::stateSummary(
+        m_mic.isAvailable(), m_mic.isMuted(),
+        m_mic.hasActiveDeviceName() ? m_mic.activeDeviceName() : QString()));
 }
 
 void FloatingPanelController::onMoved(QPoint topLeft) {

@@ -46,6 +46,8 @@ void paint(QPainter& painter, const QRectF& frame, const Look& look) {
         symbol.setAlphaF(0.4f);
     const QRectF glyph(frame.center().x() - kGlyphSize / 2, frame.center().y() - kGlyphSize / 2,
                        kGlyphSize, kGlyphSize);
+    MicGlyph::paintHalo(painter, glyph, muted, AppColors::glyphHalo(look.dark), 1.5,
+                        /*cutOut=*/true);
     MicGlyph::paint(painter, glyph, symbol, muted, symbol, /*cutOut=*/true);
     painter.restore();
 }
@@ -65,6 +67,15 @@ QString accessibleValue(const Look& look) {
 QString accessibleHint() {
     return QCoreApplication::translate("quietlane::FloatingWidgetView",
                                        "Нажмите, чтобы переключить");
+}
+
+QString stateSummary(bool isAvailable, bool isMuted, const QString& device) {
+    // The same messages as the dropdown's header, so one translation serves both.
+    if (!isAvailable)
+        return QCoreApplication::translate("quietlane", "Нет звукового сервера");
+    const QString state = isMuted ? QCoreApplication::translate("quietlane", "Микрофон выключен")
+                                  : QCoreApplication::translate("quietlane", "Микрофон активен");
+    return device.isEmpty() ? state : state + QStringLiteral(" — ") + device;
 }
 
 } // namespace quietlane::FloatingWidgetView

@@ -27,4 +27,8 @@ QString accessibleName();
 QString accessibleValue(const Look& look);
 QString accessibleHint();
 
+/// One line naming the state and the device ("Микрофон выключен — USB Mic"), for the
+/// tooltips of the widget and the tray icon. `device` may be empty.
+QString stateSummary(bool isAvailable, bool isMuted, const QString& device);
+
 } // namespace quietlane::FloatingWidgetView

@@ -45,11 +45,9 @@ QPainterPath slashPath(const QRectF& frame) {
     return transform.map(bar);
 }
 
-void paint(QPainter& painter, const QRectF& frame, const QColor& color, bool muted,
-           const QColor& slashColor, bool cutOut) {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
+namespace {
+
+QPainterPath bodyPath(const QRectF& frame, bool muted, bool cutOut) {
     QPainterPath microphone = microphonePath(frame);
     if (muted && cutOut) {
         QPainterPathStroker gap;
@@ -60,7 +58,32 @@ void paint(QPainter& painter, const QRectF& frame, const QColor& color, bool mut
         line.lineTo(frame.bottomRight() - QPointF(frame.width() * 0.02, frame.height() * 0.02));
         microphone = microphone.subtracted(gap.createStroke(line));
     }
-    painter.fillPath(microphone, color);
+    return microphone;
+}
+
+} // namespace
+
+void paintHalo(QPainter& painter, const QRectF& frame, bool muted, const QColor& halo, double width,
+               bool cutOut) {
+    QPainterPath shape = bodyPath(frame, muted, cutOut);
+    if (muted)
+        shape = shape.united(slashPath(frame));
+    QPainterPathStroker stroker;
+    stroker.setWidth(2 * width);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    stroker.setCapStyle(Qt::RoundCap);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(stroker.createStroke(shape).united(shape), halo);
+    painter.restore();
+}
+
+void paint(QPainter& painter, const QRectF& frame, const QColor& color, bool muted,
+           const QColor& slashColor, bool cutOut) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.fillPath(bodyPath(frame, muted, cutOut), color);
     if (muted)
         painter.fillPath(slashPath(frame), slashColor);
     painter.restore();

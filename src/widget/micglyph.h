@@ -23,4 +23,9 @@ double slashThickness(double size);
 void paint(QPainter& painter, const QRectF& frame, const QColor& color, bool muted,
            const QColor& slashColor, bool cutOut = false);
 
+/// Paints a `width` wide band round the glyph's outline: drawn under the glyph, it keeps a
+/// coloured glyph readable on whatever lies behind a translucent background.
+void paintHalo(QPainter& painter, const QRectF& frame, bool muted, const QColor& halo, double width,
+               bool cutOut = false);
+
 } // namespace quietlane::MicGlyph
