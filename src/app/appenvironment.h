@@ -2,6 +2,7 @@
 #pragma once
 
 #include "audio/halbackend.h"
+#include "audio/soundcue.h"
 #include "base/preferences.h"
 
 #include <QObject>
@@ -12,6 +13,7 @@
 namespace quietlane {
 
 class AppearanceManager;
+class AwayService;
 class FloatingPanelController;
 class HotKeyManager;
 class HUDController;
@@ -19,6 +21,7 @@ class LoginItemService;
 class MenuBarController;
 class MicrophoneController;
 class SettingsWindow;
+class SoundCueController;
 class WindowHints;
 
 namespace GlobalShortcuts {
@@ -37,6 +40,8 @@ public:
         HalBackend& hal;
         GlobalShortcuts::HotKeyBackend& hotKeys;
         WindowHints& windowHints;
+        /// Where the sound cues play; without one they are only recorded.
+        SoundCuePlayer* soundCues = nullptr;
     };
 
     /// `arguments` is the process's argument list ("--open-settings" is honoured once the
@@ -54,6 +59,8 @@ public:
     /// The tray icon and its dropdown; absent until the deferred start-up step has run.
     MenuBarController* menuBar() const { return m_menuBar.get(); }
     AppearanceManager& appearance() const { return *m_appearance; }
+    SoundCueController& soundCues() const { return *m_soundCues; }
+    AwayService& away() const { return *m_away; }
     Preferences& preferences() const { return m_preferences; }
 
     /// Opens the settings window (created on first use) and brings it to the front.
@@ -82,6 +89,9 @@ private:
     std::unique_ptr<LoginItemService> m_loginItem;
     std::unique_ptr<HUDController> m_hud;
     std::unique_ptr<AppearanceManager> m_appearance;
+    SimulatedSoundCues m_silentCues;
+    std::unique_ptr<SoundCueController> m_soundCues;
+    std::unique_ptr<AwayService> m_away;
     std::unique_ptr<MenuBarController> m_menuBar;
     // Made on first use, kept (hidden) after closing; goes before the services it shows.
     std::unique_ptr<SettingsWindow> m_settingsWindow;
