@@ -2,6 +2,7 @@
 #include "audio/pulse/pulsesoundcues.h"
 
 #include "base/log.h"
+#include "base/translation.h"
 
 #include <pulse/context.h>
 #include <pulse/error.h>
@@ -29,13 +30,13 @@ std::size_t slot(SoundCue cue) {
 
 constexpr std::array<SoundCue, 2> kCues{SoundCue::muted, SoundCue::unmuted};
 
-pa_proplist* eventProperties(SoundCue cue) {
+pa_proplist* eventProperties(SoundCue cue, const std::string& title) {
     pa_proplist* properties = pa_proplist_new();
     // Desktops route and scale "event" sounds as notifications, not as media.
     pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, "event");
     pa_proplist_sets(properties, PA_PROP_EVENT_ID, cueSampleName(cue));
-    pa_proplist_sets(properties, PA_PROP_MEDIA_NAME,
-                     cue == SoundCue::muted ? "Microphone muted" : "Microphone on");
+    // What mixers show while the cue plays.
+    pa_proplist_sets(properties, PA_PROP_MEDIA_NAME, title.c_str());
     return properties;
 }
 
@@ -131,6 +132,8 @@ public:
 PulseSoundCues::PulseSoundCues() {
     for (SoundCue cue : kCues)
         m_sounds[slot(cue)] = synthesizeCue(cue);
+    m_titles = {translated(QT_TRANSLATE_NOOP("quietlane", "Микрофон выключен")),
+                translated(QT_TRANSLATE_NOOP("quietlane", "Микрофон включён"))};
     m_mainloop.reset(pa_threaded_mainloop_new());
     if (!m_mainloop)
         throw std::runtime_error("cannot create the sound cues' main loop");
@@ -196,7 +199,7 @@ void PulseSoundCues::connectionLost() {
 void PulseSoundCues::upload(SoundCue cue) {
     const std::size_t index = slot(cue);
     const pa_sample_spec spec{PA_SAMPLE_S16LE, kCueSampleRate, 1};
-    pa_proplist* properties = eventProperties(cue);
+    pa_proplist* properties = eventProperties(cue, m_titles[slot(cue)]);
     m_uploads[index].reset(pa_stream_new_with_proplist(m_context.get(), cueSampleName(cue), &spec,
                                                        nullptr, properties));
     pa_proplist_free(properties);
@@ -220,7 +223,7 @@ void PulseSoundCues::play(SoundCue cue, double volume) {
     pa_threaded_mainloop_lock(m_mainloop.get());
     if (m_context && m_uploaded == int(kCues.size()) &&
         pa_context_get_state(m_context.get()) == PA_CONTEXT_READY) {
-        pa_proplist* properties = eventProperties(cue);
+        pa_proplist* properties = eventProperties(cue, m_titles[slot(cue)]);
         pa_operation* operation = pa_context_play_sample_with_proplist(
             m_context.get(), cueSampleName(cue), nullptr, level, properties, nullptr, nullptr);
         pa_proplist_free(properties);

@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 #include <memory>
+#include <string>
 
 struct pa_threaded_mainloop;
 struct pa_context;
@@ -56,6 +57,7 @@ private:
     std::unique_ptr<pa_context, CueContextDeleter> m_retired;
     std::array<std::unique_ptr<pa_stream, CueStreamDeleter>, 2> m_uploads;
     std::array<std::vector<std::int16_t>, 2> m_sounds;
+    std::array<std::string, 2> m_titles;
     std::array<std::size_t, 2> m_written{};
     pa_time_event* m_retry = nullptr;
     int m_uploaded = 0;
