@@ -38,6 +38,8 @@ public:
     double volume() const { return m_volume; }
     /// Kept within 0...1.
     void setVolume(double volume);
+    /// A change is waiting to have stood long enough for its cue.
+    bool isCueWaiting() const { return m_timer.isActive(); }
 
 signals:
     void enabledChanged();

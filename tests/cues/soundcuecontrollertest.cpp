@@ -31,10 +31,10 @@ protected:
         ASSERT_TRUE(test::spinUntil([&] { return m_mic->isMuted() == muted; }));
     }
 
-    // Moves the clock past the sound's length and lets the controller's timer run.
+    // Moves the clock past the sound's length and waits for the controller's decision.
     void passTheSound() {
         m_now += kCueLength;
-        test::spinUntil([&] { return false; }, 20);
+        ASSERT_TRUE(test::spinUntil([&] { return !m_cues->isCueWaiting(); }));
     }
 
     test::TempDir m_dir;

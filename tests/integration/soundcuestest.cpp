@@ -105,7 +105,7 @@ TEST(SoundCuesOnPulseAudio, PlayFromTheSampleCacheOnlyWhileOnAndNeverRecord) {
     cues.observe(mic);
     ASSERT_TRUE(spinUntil([&] { return !mic.availableDevices().empty(); }));
     ASSERT_TRUE(player.waitUntilUploaded(5s));
-    EXPECT_EQ(events.count("'new' on sample-cache"), 2);
+    EXPECT_TRUE(eventually([&] { return events.count("'new' on sample-cache") == 2; }));
 
     auto setMuted = [&](bool muted) {
         mic.setMuted(muted);

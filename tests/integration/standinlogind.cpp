@@ -66,8 +66,9 @@ void StandInLogind::released(QSocketNotifier* notifier, int fd) {
     notifier->deleteLater();
     ::close(fd);
     if (--m_held == 0) {
-        m_mutedAtRelease = m_mutedNow() ? 1 : 0;
+        // Counted first: asking the sound server may wait for it.
         ++m_releases;
+        m_mutedAtRelease = m_mutedNow() ? 1 : 0;
     }
 }
 
