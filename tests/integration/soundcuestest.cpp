@@ -107,9 +107,10 @@ TEST(SoundCuesOnPulseAudio, PlayFromTheSampleCacheOnlyWhileOnAndNeverRecord) {
     ASSERT_TRUE(player.waitUntilUploaded(5s));
     EXPECT_TRUE(eventually([&] { return events.count("'new' on sample-cache") == 2; }));
 
+    // Each change is confirmed and its cue decided on before the next one.
     auto setMuted = [&](bool muted) {
         mic.setMuted(muted);
-        ASSERT_TRUE(spinUntil([&] { return mic.isMuted() == muted; }));
+        ASSERT_TRUE(spinUntil([&] { return mic.isMuted() == muted && !cues.isCueWaiting(); }));
     };
     setMuted(true);
     ASSERT_TRUE(spinUntil([&] { return events.count(kSamplePlays) == 1; }))
