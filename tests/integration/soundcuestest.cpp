@@ -92,7 +92,7 @@ TEST(SoundCuesOnPulseAudio, PlayFromTheSampleCacheOnlyWhileOnAndNeverRecord) {
     ServerEvents events;
     // The stream is live once it reports a change made after it started.
     ASSERT_TRUE(eventually([&] {
-        server.pactl("set-sink-volume cue_speakers 90%");
+        server.pactl("set-sink-mute cue_speakers toggle");
         return events.count("'change' on sink") > 0;
     }));
 

@@ -132,8 +132,6 @@ public:
 PulseSoundCues::PulseSoundCues() {
     for (SoundCue cue : kCues)
         m_sounds[slot(cue)] = synthesizeCue(cue);
-    m_titles = {translated(QT_TRANSLATE_NOOP("quietlane", "Микрофон выключен")),
-                translated(QT_TRANSLATE_NOOP("quietlane", "Микрофон включён"))};
     m_mainloop.reset(pa_threaded_mainloop_new());
     if (!m_mainloop)
         throw std::runtime_error("cannot create the sound cues' main loop");
@@ -159,6 +157,9 @@ void PulseSoundCues::prepare() {
     // Nobody who leaves the cues off pays for a second connection or thread.
     if (m_started)
         return;
+    // Here rather than at construction: the interface language is known by now.
+    m_titles = {translated(QT_TRANSLATE_NOOP("quietlane", "Микрофон выключен")),
+                translated(QT_TRANSLATE_NOOP("quietlane", "Микрофон включён"))};
     if (pa_threaded_mainloop_start(m_mainloop.get()) < 0) {
         Log::error(Log::Category::audio, "cannot start the sound cues' thread");
         return;
