@@ -185,11 +185,9 @@ int main(int argc, char** argv) {
                     }
                     cueStart.push_back(ms(*watch.waitForNew(seen) - start));
                 } else {
-                    // The same pace as with the cues on, where each mute waits for its cue.
-                    const auto pause = kCueLength + 5ms;
-                    const auto until = Clock::now() + pause;
-                    while (Clock::now() < until)
-                        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+                    // The same pace, and the same way of waiting, as with the cues on.
+                    const auto until = Clock::now() + kCueLength + 5ms;
+                    waitUntil([&] { return Clock::now() >= until; });
                 }
             }
             watch.waitUntilNonePlays();
