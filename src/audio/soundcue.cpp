@@ -21,7 +21,8 @@ void addNote(std::vector<double>& out, std::size_t start, std::size_t length, do
     for (std::size_t i = 0; i < length && start + i < out.size(); ++i) {
         const double t = double(i) / rate;
         const double attack = std::min(1.0, t / kAttackSeconds);
-        // Falls to about 5% by the note's end, which keeps the tail free of a click.
+        // A bell-like fall to about 5%, then the last 64 samples down to silence: a tone
+        // cut off mid-swing clicks.
         const double decay = std::exp(-3.0 * double(i) / double(length));
         const double fade = i + 64 >= length ? double(length - i) / 64.0 : 1.0;
         const double tone = std::sin(2 * std::numbers::pi * frequency * t) +
