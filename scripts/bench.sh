@@ -13,7 +13,7 @@ bash scripts/setup.sh
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUIETLANE_WERROR=OFF \
     -DQUIETLANE_BUILD_UI=ON -DQUIETLANE_BUILD_TESTS=ON -DQUIETLANE_SANITIZE= >/dev/null
 cmake --build build-bench -j"$(nproc)" --target quietlane quietlane_pulse_bench \
-    quietlane_service_bench quietlane_shortcut_bench quietlane_portal_bench \
+    quietlane_service_bench quietlane_cue_bench quietlane_shortcut_bench quietlane_portal_bench \
     quietlane_startup_bench quietlane_control_bench \
     quietlane_e2e_bench quietlane_e2e_floor quietlane_reorder_bench \
     >build-bench/build.log 2>&1 || { tail -n 30 build-bench/build.log; exit 1; }
@@ -29,6 +29,9 @@ echo "== back-to-back alternating writes"
 echo
 echo "== mute through the microphone controller"
 "$bin/quietlane_service_bench"
+echo
+echo "== sound cue next to the mute"
+"$bin/quietlane_cue_bench"
 echo
 echo "== global shortcut"
 "$bin/quietlane_shortcut_bench"

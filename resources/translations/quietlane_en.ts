@@ -191,6 +191,16 @@
         <source>Пробел</source>
         <translation>Space</translation>
     </message>
+    <message>
+        <location filename="../../src/audio/pulse/pulsesoundcues.cpp" line="+1"/>
+        <source>Микрофон выключен</source>
+        <translation>Microphone muted</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Микрофон включён</source>
+        <translation>Microphone unmuted</translation>
+    </message>
 </context>
 <context>
     <name>quietlane::AppearanceManager</name>
@@ -217,6 +227,49 @@
 </context>
 <context>
     <name>quietlane::ApprovalRow</name>
+</context>
+<context>
+    <name>quietlane::AwaySection</name>
+    <message>
+        <location filename="../../src/settings/awaysection.cpp" line="+18"/>
+        <source>Звуковые сигналы</source>
+        <translation>Sound cues</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Звук при выключении и включении</source>
+        <translation>Sound on mute and unmute</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Громкость сигнала</source>
+        <translation>Cue volume</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Когда вас нет</source>
+        <translation>When you are away</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Выключать микрофон при запуске</source>
+        <translation>Mute the microphone at start</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Выключать при блокировке экрана</source>
+        <translation>Mute when the screen locks</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Выключать перед сном</source>
+        <translation>Mute before sleep</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Возвращать прежнее после блокировки и сна</source>
+        <translation>Restore the previous state after lock and sleep</translation>
+    </message>
 </context>
 <context>
     <name>quietlane::DropdownDonateButton</name>

@@ -2,9 +2,11 @@
 #include "app/appenvironment.h"
 
 #include "appearance/appearancemanager.h"
+#include "away/awayservice.h"
 #include "base/log.h"
 #include "control/hotkeymanager.h"
 #include "control/microphonecontroller.h"
+#include "cues/soundcuecontroller.h"
 #include "hud/hudcontroller.h"
 #include "login/loginitemservice.h"
 #include "menubar/menubarcontroller.h"
@@ -39,10 +41,14 @@ AppEnvironment::AppEnvironment(Platform platform, Preferences& preferences, QStr
     m_loginItem = std::make_unique<LoginItemService>();
     m_hud = std::make_unique<HUDController>(m_preferences, m_platform.windowHints);
     m_appearance = std::make_unique<AppearanceManager>(m_preferences);
+    m_soundCues = std::make_unique<SoundCueController>(
+        m_platform.soundCues ? *m_platform.soundCues : m_silentCues, m_preferences);
+    m_away = std::make_unique<AwayService>(*m_microphone, m_preferences);
     Log::info(Log::Category::app, "AppEnvironment initialized");
 
     m_appearance->applyTheme();
     m_hud->observe(*m_microphone);
+    m_soundCues->observe(*m_microphone);
     watchScreens();
 
     // The tray icon is made after the current start-up work, never inside this constructor.
@@ -83,7 +89,8 @@ void AppEnvironment::showSettings() {
     if (!m_settingsWindow) {
         m_settingsWindow = std::make_unique<SettingsWindow>(
             SettingsView::Services{*m_microphone, *m_floatingPanel, *m_hud, *m_appearance,
-                                   m_shortcuts.get(), m_hotKeys.get(), m_loginItem.get()},
+                                   m_shortcuts.get(), m_hotKeys.get(), m_loginItem.get(),
+                                   m_soundCues.get(), m_away.get()},
             [] { QCoreApplication::quit(); });
     }
     m_settingsWindow->present();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "audio/audioserver.h"
+#include "audio/soundcue.h"
 #include "base/preferences.h"
 #include "settings/settingstab.h"
 
@@ -13,6 +14,7 @@
 namespace quietlane {
 
 class AppearanceManager;
+class AwayService;
 class FloatingPanelController;
 class HotKeyManager;
 class HUDController;
@@ -20,6 +22,7 @@ class LoginItemService;
 class MenuBarController;
 class MicrophoneController;
 class SettingsWindow;
+class SoundCueController;
 class WindowHints;
 
 namespace GlobalShortcuts {
@@ -38,6 +41,8 @@ public:
         AudioServer& soundServer;
         GlobalShortcuts::HotKeyBackend& hotKeys;
         WindowHints& windowHints;
+        /// Where the sound cues play; without one they are only recorded.
+        SoundCuePlayer* soundCues = nullptr;
     };
 
     /// `arguments` is the process's argument list ("--open-settings" is honoured once the
@@ -55,6 +60,8 @@ public:
     /// The tray icon and its dropdown; absent until the deferred start-up step has run.
     MenuBarController* menuBar() const { return m_menuBar.get(); }
     AppearanceManager& appearance() const { return *m_appearance; }
+    SoundCueController& soundCues() const { return *m_soundCues; }
+    AwayService& away() const { return *m_away; }
     Preferences& preferences() const { return m_preferences; }
 
     /// Opens the settings window (created on first use) and brings it to the front.
@@ -85,6 +92,9 @@ private:
     std::unique_ptr<LoginItemService> m_loginItem;
     std::unique_ptr<HUDController> m_hud;
     std::unique_ptr<AppearanceManager> m_appearance;
+    SimulatedSoundCues m_silentCues;
+    std::unique_ptr<SoundCueController> m_soundCues;
+    std::unique_ptr<AwayService> m_away;
     std::unique_ptr<MenuBarController> m_menuBar;
     // Made on first use, kept (hidden) after closing; goes before the services it shows.
     std::unique_ptr<SettingsWindow> m_settingsWindow;

@@ -63,7 +63,8 @@ void* x11Connection() {
 
 } // namespace
 
-int runApplication(int argc, char** argv, const SoundServerOpener& openSoundServer) {
+int runApplication(int argc, char** argv, const SoundServerOpener& openSoundServer,
+                   const SoundCueOpener& openSoundCues) {
     // Prefer X11 (also under XWayland): a Wayland client cannot place its own windows,
     // and the widget lives by where it is put. Offscreen comes last only to detect that
     // no display is reachable at all.
@@ -97,6 +98,7 @@ int runApplication(int argc, char** argv, const SoundServerOpener& openSoundServ
         std::fprintf(stderr, "%s\n", soundServerError.c_str());
         return 1;
     }
+    const std::unique_ptr<SoundCuePlayer> soundCues = openSoundCues();
     QApplication::setApplicationName(QStringLiteral("quietlane"));
     QApplication::setApplicationVersion(QStringLiteral(QUIETLANE_VERSION));
     // Compositors, portals and task switchers match our windows to the desktop file by it.
@@ -140,7 +142,8 @@ int runApplication(int argc, char** argv, const SoundServerOpener& openSoundServ
 
     int status = 0;
     {
-        AppEnvironment environment({*soundServer, *hotKeys.backend, *hints}, preferences,
+        AppEnvironment environment({*soundServer, *hotKeys.backend, *hints, soundCues.get()},
+                                   preferences,
                                    QApplication::arguments());
         environment.shortcuts().setRoute(hotKeys.route, hotKeys.facts);
         AppFonts::registerBundled();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "audio/audioserver.h"
+#include "audio/soundcue.h"
 
 #include <functional>
 #include <memory>
@@ -12,8 +13,12 @@ namespace quietlane {
 /// Opens the sound-server backend, or returns nullptr with a message for the user.
 using SoundServerOpener = std::function<std::unique_ptr<AudioServer>(std::string& error)>;
 
+/// The player for the sound cues that goes with the sound-server backend.
+using SoundCueOpener = std::function<std::unique_ptr<SoundCuePlayer>()>;
+
 /// Runs the interactive application until it quits; returns the exit status. The backend
 /// is opened only once a display is known to be there.
-int runApplication(int argc, char** argv, const SoundServerOpener& openSoundServer);
+int runApplication(int argc, char** argv, const SoundServerOpener& openSoundServer,
+                   const SoundCueOpener& openSoundCues);
 
 } // namespace quietlane

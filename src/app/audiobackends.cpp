@@ -2,6 +2,7 @@
 #include "app/audiobackends.h"
 
 #include "audio/pulse/pulseserver.h"
+#include "audio/pulse/pulsesoundcues.h"
 #include "audio/simulatedserver.h"
 
 #include <chrono>
@@ -64,21 +65,35 @@ std::unique_ptr<AudioServer> openSimulatedBackend(std::string& error) {
     return server;
 }
 
+std::string backendName(const AudioBackendRequest& request) {
+    if (!request.name.empty())
+        return request.name;
+    const char* fromEnvironment = std::getenv("QUIETLANE_AUDIO_BACKEND");
+    return fromEnvironment && *fromEnvironment ? fromEnvironment : "pulse";
+}
+
 } // namespace
 
 std::unique_ptr<AudioServer> openAudioBackend(const AudioBackendRequest& request,
                                               std::string& error) {
-    std::string name = request.name;
-    if (name.empty()) {
-        const char* fromEnvironment = std::getenv("QUIETLANE_AUDIO_BACKEND");
-        name = fromEnvironment && *fromEnvironment ? fromEnvironment : "pulse";
-    }
+    const std::string name = backendName(request);
     if (name == "pulse")
         return openPulseBackend(request.waitForServer, error);
     if (name == "sim")
         return openSimulatedBackend(error);
     error = "quietlane: unknown audio backend '" + name + "' (choose pulse or sim)";
     return nullptr;
+}
+
+std::unique_ptr<SoundCuePlayer> openSoundCuePlayer(const AudioBackendRequest& request) {
+    if (backendName(request) == "pulse") {
+        try {
+            return std::make_unique<PulseSoundCues>();
+        } catch (const std::exception&) {
+            // Without a thread of their own the cues stay silent; muting is not affected.
+        }
+    }
+    return std::make_unique<SimulatedSoundCues>();
 }
 
 } // namespace quietlane

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "audio/audioserver.h"
+#include "audio/soundcue.h"
 
 #include <memory>
 #include <string>
@@ -19,5 +20,9 @@ struct AudioBackendRequest {
 /// The backend asked for, or nullptr with a message for the user in `error`.
 std::unique_ptr<AudioServer> openAudioBackend(const AudioBackendRequest& request,
                                               std::string& error);
+
+/// The sound cue player that goes with the backend asked for: the sound server's sample
+/// cache, or a simulated one; it connects only when the cues are first turned on.
+std::unique_ptr<SoundCuePlayer> openSoundCuePlayer(const AudioBackendRequest& request);
 
 } // namespace quietlane

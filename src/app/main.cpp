@@ -86,7 +86,10 @@ int main(int argc, char** argv) {
     case CommandLine::Action::run:
         break;
     }
-    return runApplication(argc, argv, [&commandLine](std::string& error) {
-        return openAudioBackend({commandLine.audioBackend, /*waitForServer=*/false}, error);
-    });
+    return runApplication(
+        argc, argv,
+        [&commandLine](std::string& error) {
+            return openAudioBackend({commandLine.audioBackend, /*waitForServer=*/false}, error);
+        },
+        [&commandLine] { return openSoundCuePlayer({commandLine.audioBackend}); });
 }

@@ -7,6 +7,7 @@
 #include "control/hotkeymanager.h"
 #include "controls/controlpalette.h"
 #include "controls/rowbutton.h"
+#include "settings/awaysection.h"
 #include "settings/inlineselectrow.h"
 #include "settings/settingsrows.h"
 #include "settings/sliderrow.h"
@@ -150,6 +151,8 @@ QWidget* SettingsContent::buildMicrophonePage() {
         NoteLabel::Kind::rowNote);
     controlled->addRow(m_fallbackNote);
     add(mic, controlled);
+    m_away = new AwaySection(m_actions.away, mic);
+    add(mic, m_away);
 
     auto* startup = new SettingsSection(tr("Запуск и оформление"), mic);
     m_login = toggleRow(tr("Запускать при входе в систему"), [this] {
@@ -301,6 +304,7 @@ void SettingsContent::applyModel() {
     m_language->setOptions(std::move(languages));
     m_restartNote->setVisible(model.languageChangePending);
     m_hud->setToggleOn(model.showHUD);
+    m_away->setModel(model.away);
 
     m_mode->setValueText(modeTitle(model.mode));
     std::vector<InlineSelectRow::Option> modes;

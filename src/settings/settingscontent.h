@@ -13,6 +13,7 @@ class QVBoxLayout;
 
 namespace quietlane {
 
+class AwaySection;
 class RowButton;
 class InfoRow;
 class InlineSelectRow;
@@ -54,6 +55,7 @@ public:
     RowButton* widgetRow() const { return m_widget; }
     SliderRow* backgroundSlider() const { return m_background; }
     SliderRow* foregroundSlider() const { return m_foreground; }
+    AwaySection* awaySection() const { return m_away; }
 
     QSize sizeHint() const override;
 
@@ -98,6 +100,7 @@ private:
     RowButton* m_widget = nullptr;
     SliderRow* m_background = nullptr;
     SliderRow* m_foreground = nullptr;
+    AwaySection* m_away = nullptr;
 };
 
 } // namespace quietlane

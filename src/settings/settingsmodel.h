@@ -4,6 +4,7 @@
 #include "appearance/appearancesettings.h"
 #include "audio/audioinputdevice.h"
 #include "audio/deviceselection.h"
+#include "settings/awaysettings.h"
 #include "settings/settingstab.h"
 
 #include <functional>
@@ -58,6 +59,7 @@ struct SettingsModel {
     bool widgetVisible = true;
     double backgroundOpacity = 0.6;
     double foregroundOpacity = 1.0;
+    AwaySettingsModel away;
     SettingsTab initialTab = SettingsTab::mic;
 
     friend bool operator==(const SettingsModel&, const SettingsModel&) = default;
@@ -76,6 +78,7 @@ struct SettingsActions {
     std::function<void(bool)> setWidgetVisible;
     std::function<void(double)> setBackgroundOpacity;
     std::function<void(double)> setForegroundOpacity;
+    AwaySettingsActions away;
 };
 
 /// The fixed model the offscreen rendering shows, opened on `tab`.

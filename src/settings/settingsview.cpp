@@ -2,8 +2,10 @@
 #include "settings/settingsview.h"
 
 #include "appearance/appearancemanager.h"
+#include "away/awayservice.h"
 #include "control/hotkeymanager.h"
 #include "control/microphonecontroller.h"
+#include "cues/soundcuecontroller.h"
 #include "hud/hudcontroller.h"
 #include "login/loginitemservice.h"
 #include "settings/hotkeychip.h"
@@ -57,6 +59,16 @@ SettingsView::SettingsView(Services services, QWidget* parent)
     }
     if (m_services.login) {
         connect(m_services.login, &LoginItemService::enabledChanged, this,
+                &SettingsView::scheduleRefresh);
+    }
+    if (m_services.cues) {
+        connect(m_services.cues, &SoundCueController::enabledChanged, this,
+                &SettingsView::scheduleRefresh);
+        connect(m_services.cues, &SoundCueController::volumeChanged, this,
+                &SettingsView::scheduleRefresh);
+    }
+    if (m_services.away) {
+        connect(m_services.away, &AwayService::optionsChanged, this,
                 &SettingsView::scheduleRefresh);
     }
     if (m_services.shortcuts) {
@@ -133,8 +145,46 @@ SettingsModel SettingsView::currentModel() const {
     model.widgetVisible = panel.isVisible();
     model.backgroundOpacity = panel.backgroundOpacity();
     model.foregroundOpacity = panel.foregroundOpacity();
+    model.away = awayModel();
     model.initialTab = SettingsTab::mic;
     return model;
+}
+
+AwaySettingsModel SettingsView::awayModel() const {
+    AwaySettingsModel model;
+    if (const SoundCueController* cues = m_services.cues) {
+        model.soundCues = cues->isEnabled();
+        model.soundCueVolume = cues->volume();
+    }
+    if (const AwayService* away = m_services.away) {
+        model.startMuted = away->startMuted();
+        model.muteOnLock = away->muteOnLock();
+        model.muteOnSuspend = away->muteOnSuspend();
+        model.restoreAfterLock = away->restoreAfterLock();
+    }
+    return model;
+}
+
+AwaySettingsActions SettingsView::makeAwayActions() {
+    // Without the services (a rendering) the rows do nothing, as the others do.
+    AwaySettingsActions actions;
+    auto guarded = [this](auto write) {
+        return [this, write](auto value) {
+            if (!m_filling)
+                write(value);
+        };
+    };
+    if (SoundCueController* cues = m_services.cues) {
+        actions.setSoundCues = guarded([cues](bool on) { cues->setEnabled(on); });
+        actions.setSoundCueVolume = guarded([cues](double volume) { cues->setVolume(volume); });
+    }
+    if (AwayService* away = m_services.away) {
+        actions.setStartMuted = guarded([away](bool on) { away->setStartMuted(on); });
+        actions.setMuteOnLock = guarded([away](bool on) { away->setMuteOnLock(on); });
+        actions.setMuteOnSuspend = guarded([away](bool on) { away->setMuteOnSuspend(on); });
+        actions.setRestoreAfterLock = guarded([away](bool on) { away->setRestoreAfterLock(on); });
+    }
+    return actions;
 }
 
 SettingsActions SettingsView::makeActions() {
@@ -176,6 +226,7 @@ SettingsActions SettingsView::makeActions() {
         guarded([this](double opacity) { m_services.floatingPanel.setBackgroundOpacity(opacity); });
     actions.setForegroundOpacity =
         guarded([this](double opacity) { m_services.floatingPanel.setForegroundOpacity(opacity); });
+    actions.away = makeAwayActions();
     return actions;
 }
 

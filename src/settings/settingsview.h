@@ -8,12 +8,14 @@
 namespace quietlane {
 
 class AppearanceManager;
+class AwayService;
 class FloatingPanelController;
 class HUDController;
 class HotKeyManager;
 class LoginItemService;
 class MicrophoneController;
 class SettingsContent;
+class SoundCueController;
 
 namespace GlobalShortcuts {
 class ShortcutCenter;
@@ -36,6 +38,8 @@ public:
         GlobalShortcuts::ShortcutCenter* shortcuts = nullptr;
         HotKeyManager* hotkeys = nullptr;
         LoginItemService* login = nullptr;
+        SoundCueController* cues = nullptr;
+        AwayService* away = nullptr;
     };
 
     explicit SettingsView(Services services, QWidget* parent = nullptr);
@@ -50,6 +54,8 @@ signals:
 
 private:
     SettingsActions makeActions();
+    AwaySettingsModel awayModel() const;
+    AwaySettingsActions makeAwayActions();
     std::string hotkeyDescription() const;
     ShortcutReach shortcutReach() const;
     void scheduleRefresh();
