@@ -3,6 +3,7 @@
 
 #include "app/appenvironment.h"
 #include "app/hotkeybackends.h"
+#include "app/predecessorwatch.h"
 #include "app/signalwatcher.h"
 #include "app/singleinstance.h"
 #include "appearance/appearancesettings.h"
@@ -34,7 +35,20 @@ QtMessageHandler g_previousHandler = nullptr;
 void messageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (g_quietPlatformProbe && type != QtFatalMsg)
         return;
+    // The xcb platform ends the process right after saying this, past every teardown of
+    // ours: the journal must hear that the program is gone, not only standard error.
+    if (message.startsWith(QLatin1String("The X11 connection broke"))) {
+        Log::error(Log::Category::app, "the connection to the X server broke (%s); quietlane quits",
+                   qPrintable(message));
+    }
     g_previousHandler(type, context, message);
+}
+
+// For a failure that ends the run: standard error for whoever started it by hand, the
+// journal for a start from the desktop's autostart, where nobody reads standard error.
+void reportFatal(const std::string& message) {
+    std::fprintf(stderr, "quietlane: %s\n", message.c_str());
+    Log::error(Log::Category::app, "%s; quietlane quits", message.c_str());
 }
 
 std::string translateForCore(const char* context, const char* sourceText) {
@@ -83,11 +97,9 @@ int runApplication(int argc, char** argv, const SoundServerOpener& openSoundServ
         const std::string reason = display.isEmpty()
                                        ? "DISPLAY and WAYLAND_DISPLAY are not set"
                                        : "cannot open display \"" + display.toStdString() + "\"";
-        std::fprintf(stderr,
-                     "quietlane: no graphical session found (%s); start it from an X11 or "
-                     "Wayland desktop, or try the device listing: quietlane --list-devices "
-                     "(add --audio-backend=sim without a sound server)\n",
-                     reason.c_str());
+        reportFatal("no graphical session found (" + reason +
+                    "); start it from an X11 or Wayland desktop, or try the device listing: "
+                    "quietlane --list-devices (add --audio-backend=sim without a sound server)");
         return 1;
     }
     // Only now: a connection opened without a display would be for nothing, and libpulse
@@ -96,6 +108,7 @@ int runApplication(int argc, char** argv, const SoundServerOpener& openSoundServ
     const std::unique_ptr<AudioServer> soundServer = openSoundServer(soundServerError);
     if (!soundServer) {
         std::fprintf(stderr, "%s\n", soundServerError.c_str());
+        Log::error(Log::Category::audio, "%s; quietlane quits", soundServerError.c_str());
         return 1;
     }
     const std::unique_ptr<SoundCuePlayer> soundCues = openSoundCues();
@@ -111,18 +124,32 @@ int runApplication(int argc, char** argv, const SoundServerOpener& openSoundServ
     case SingleInstance::Outcome::forwarded:
         return 0;
     case SingleInstance::Outcome::refused:
-        std::fprintf(stderr, "quietlane: %s\n", qPrintable(instanceError));
+        reportFatal("instance channel refused: " + instanceError.toStdString());
         return 1;
-    case SingleInstance::Outcome::failed:
-        std::fprintf(stderr,
-                     "quietlane: cannot check for a running instance (%s); starting anyway\n",
-                     qPrintable(instanceError));
+    case SingleInstance::Outcome::failed: {
+        const std::string message =
+            "cannot check for a running instance (" + instanceError.toStdString() +
+            "); starting anyway, with no instance channel until the next start (the command "
+            "line acts on the sound server directly meanwhile)";
+        std::fprintf(stderr, "quietlane: %s\n", message.c_str());
+        Log::error(Log::Category::app, "%s", message.c_str());
         break;
+    }
     case SingleInstance::Outcome::primary:
         break;
     }
 
     Preferences preferences(Preferences::defaultPath());
+    // This instance stopped answering for a while and a new launch replaced it: the new one
+    // has the settings, the shortcut and the D-Bus name (once we let go), so nothing of
+    // ours may linger, and nothing of ours may be written over its file.
+    QObject::connect(&instance, &SingleInstance::takenOver, &application, [&preferences] {
+        Log::notice(Log::Category::app,
+                    "another instance took over after this one stopped answering; this one "
+                    "quits without saving its settings");
+        preferences.detachFromFile();
+        QCoreApplication::quit();
+    });
     // The language is fixed for the whole run: texts are built once, in it.
     QTranslator translator;
     if (wantsEnglish(preferences) && translator.load(QStringLiteral(":/i18n/quietlane_en.qm")))
@@ -153,7 +180,12 @@ int runApplication(int argc, char** argv, const SoundServerOpener& openSoundServ
         instance.serve(remote);
         DBusService dbus(environment.microphone(), remote);
         dbus.publish();
+        const PredecessorWatch predecessor(instance.predecessor(), environment.shortcuts());
         status = QApplication::exec();
+        // Quitting for a signal that waited while the process was frozen: the takeover
+        // may have happened meanwhile, unannounced yet.
+        if (instance.isTakenOver())
+            preferences.detachFromFile();
     }
     return status;
 }

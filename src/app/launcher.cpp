@@ -11,8 +11,10 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -42,9 +44,29 @@ std::string besideThisProgram(const char* relativePath) {
     std::exit(1);
 }
 
+// A descriptor 0-2 that the caller closed would be the next one handed out, and the
+// instance's socket would become "standard output": the answer would go back into the
+// socket. /dev/null opened for reading takes the place, so a write to a closed standard
+// output still fails as one (EBADF), and the program started from here inherits the same.
+void occupyStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF)
+            ::open("/dev/null", O_RDONLY);
+    }
+}
+
+// False, with a line on standard error, when what was printed did not get out: a closed
+// standard output or a reader that went away (SIGPIPE is ignored for that).
+bool flushStandardOutput() {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return true;
+    std::fprintf(stderr, "quietlane: cannot write to standard output: %s\n", std::strerror(errno));
+    return false;
+}
+
 void printUnavailable(StatusFormat format) {
     std::printf("%s\n", formatStatus(ControlStatus{}, format).c_str());
-    std::fflush(stdout);
+    flushStandardOutput();
 }
 
 // Streams the instance's states until it goes away. False when the connection could not
@@ -61,7 +83,7 @@ bool followInstance(ControlConnection& connection, StatusFormat format) {
         if (!status)
             break;
         std::printf("%s\n", formatStatus(*status, format).c_str());
-        if (std::fflush(stdout) != 0)
+        if (!flushStandardOutput())
             std::exit(1);
         printed = true;
     }
@@ -184,6 +206,11 @@ bool forwardedToInstance() {
 } // namespace
 
 int main(int argc, char** argv) {
+    occupyStandardDescriptors();
+    // A reader that went away is reported as a write error, with a message, rather than
+    // killing the process silently; the programs started from here inherit this and
+    // report it the same way.
+    std::signal(SIGPIPE, SIG_IGN);
     const CommandLine commandLine = parseCommandLine({argv, argv + argc});
     if (!commandLine.usageError.empty()) {
         std::fputs(usageErrorText(commandLine.usageError).c_str(), stderr);
@@ -192,10 +219,10 @@ int main(int argc, char** argv) {
     switch (commandLine.action) {
     case CommandLine::Action::help:
         std::fputs(usageText().c_str(), stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
+        return flushStandardOutput() ? 0 : 1;
     case CommandLine::Action::version:
         std::puts("quietlane " QUIETLANE_VERSION);
-        return std::fflush(stdout) == 0 ? 0 : 1;
+        return flushStandardOutput() ? 0 : 1;
     case CommandLine::Action::control:
         return control(commandLine, argv);
     case CommandLine::Action::run:

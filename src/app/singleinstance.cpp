@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/singleinstance.h"
 
+#include "base/log.h"
 #include "remote/controlclient.h"
 #include "remote/remotecontrol.h"
 
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -26,6 +28,13 @@ constexpr int kTimeoutMs = 1000;
 constexpr int kRequestTimeoutMs = 5000;
 // A watcher that stops reading is dropped rather than buffered for without end.
 constexpr qint64 kMaxWatcherBacklog = 64 * 1024;
+// Out of descriptors, accept() fails at once and the listener stays readable: without a
+// pause the event loop would spin on it until a client leaves.
+constexpr int kAcceptPauseMs = 250;
+// Watchers (status bars) and launches in flight are a handful; a flood of idle clients
+// beyond this waits in the listen queue instead of taking the descriptors the sound
+// server's reconnection and the preferences' writes need.
+constexpr int kMaxClients = 64;
 
 void sendLine(QLocalSocket* socket, const ControlReply& reply) {
     const std::string line = replyLine(reply);
@@ -50,15 +59,19 @@ SingleInstance::~SingleInstance() {
         return;
     // Under the launch lock, so that a launch taking over cannot slip its socket in
     // between the check and the removal. Without the lock the file stays: a socket
-    // nobody listens on is taken over by the next launch anyway.
+    // nobody listens on is taken over by the next launch anyway. A successor's socket is
+    // seen without the lock, which the successor may hold for a while: no waiting then.
     QLockFile lock(m_socketPath + QStringLiteral(".lock"));
     struct stat current {};
     const QByteArray path = m_socketPath.toLocal8Bit();
-    if (lock.tryLock(kTimeoutMs) && ::lstat(path.constData(), &current) == 0 &&
+    if (!isTakenOver() && lock.tryLock(kTimeoutMs) && ::lstat(path.constData(), &current) == 0 &&
         current.st_dev == m_socketDevice && current.st_ino == m_socketInode)
         ::unlink(path.constData());
     delete m_notifier;
     ::close(m_listener);
+    delete m_directoryNotifier;
+    if (m_directoryWatch >= 0)
+        ::close(m_directoryWatch);
 }
 
 SingleInstance::Outcome SingleInstance::claim(QString& error) {
@@ -87,8 +100,12 @@ bool SingleInstance::forwardToRunningInstance() {
     ControlConnection connection;
     std::string ignored;
     if (connection.open(m_socketPath.toStdString(), ignored) !=
-            ControlConnection::Opened::connected ||
-        !connection.send(ControlRequest::openSettings, ignored))
+        ControlConnection::Opened::connected)
+        return false;
+    // Whatever happens next, a process listens there: if it does not answer, it is the
+    // one taken over.
+    m_predecessor = connection.peerPid();
+    if (!connection.send(ControlRequest::openSettings, ignored))
         return false;
     // Only an answer proves that a live instance took the request; a hung process that
     // still holds the socket must not swallow the launch.
@@ -132,14 +149,66 @@ bool SingleInstance::listen(QString& error) {
     m_socketInode = made.st_ino;
     m_notifier = new QSocketNotifier(qintptr(listener), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
+    watchForTakeover();
     return true;
+}
+
+bool SingleInstance::isTakenOver() const {
+    if (m_listener < 0)
+        return false;
+    struct stat current {};
+    const QByteArray path = m_socketPath.toLocal8Bit();
+    // A socket that is gone is not a takeover: whoever removed it left nobody in our place.
+    return ::lstat(path.constData(), &current) == 0 &&
+           (current.st_dev != m_socketDevice || current.st_ino != m_socketInode);
+}
+
+// An instance frozen (stopped, swapping, stuck in a driver) is taken over by the next
+// launch; when it wakes up it must not go on beside its successor. The events wait in
+// the queue while it is frozen, so it hears of the takeover as soon as it runs again.
+void SingleInstance::watchForTakeover() {
+    const std::string directory = ChannelLocation::at(m_socketPath.toStdString()).directory;
+    m_directoryWatch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    if (m_directoryWatch < 0 ||
+        ::inotify_add_watch(m_directoryWatch, directory.c_str(), IN_CREATE | IN_MOVED_TO) < 0) {
+        Log::error(Log::Category::app,
+                   "cannot watch %s (%s); an instance started while this one does not answer "
+                   "will run beside it",
+                   directory.c_str(), std::strerror(errno));
+        return;
+    }
+    m_directoryNotifier =
+        new QSocketNotifier(qintptr(m_directoryWatch), QSocketNotifier::Read, this);
+    connect(m_directoryNotifier, &QSocketNotifier::activated, this, &SingleInstance::checkTakeover);
+}
+
+void SingleInstance::checkTakeover() {
+    alignas(inotify_event) char events[4096];
+    while (::read(m_directoryWatch, events, sizeof events) > 0) {
+    }
+    if (m_takenOver || !isTakenOver())
+        return;
+    m_takenOver = true;
+    m_directoryNotifier->setEnabled(false);
+    emit takenOver();
 }
 
 void SingleInstance::acceptConnections() {
     for (;;) {
-        const int client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (client < 0)
+        if (m_clients >= kMaxClients) {
+            m_notifier->setEnabled(false);
             return;
+        }
+        const int client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (client < 0) {
+            if (errno == EMFILE || errno == ENFILE)
+                pauseAccepting();
+            return;
+        }
+        if (m_acceptPaused) {
+            m_acceptPaused = false;
+            Log::notice(Log::Category::app, "the instance channel accepts connections again");
+        }
         auto* socket = new QLocalSocket(this);
         if (!socket->setSocketDescriptor(client)) {
             ::close(client);
@@ -152,6 +221,11 @@ void SingleInstance::acceptConnections() {
             bool answered = false;
         };
         auto exchange = std::make_shared<Exchange>();
+        ++m_clients;
+        connect(socket, &QObject::destroyed, this, [this] {
+            if (m_clients-- == kMaxClients && !m_acceptPaused)
+                m_notifier->setEnabled(true);
+        });
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket, exchange] {
             if (exchange->answered) {
@@ -186,6 +260,19 @@ void SingleInstance::acceptConnections() {
                 socket->abort();
         });
     }
+}
+
+// The clients already connected go on being served; new ones wait in the listen queue.
+void SingleInstance::pauseAccepting() {
+    if (!m_acceptPaused) {
+        m_acceptPaused = true;
+        Log::error(Log::Category::app,
+                   "the instance channel cannot accept a connection: %s; new requests wait "
+                   "until descriptors are free (retrying every %d ms)",
+                   std::strerror(errno), kAcceptPauseMs);
+    }
+    m_notifier->setEnabled(false);
+    QTimer::singleShot(kAcceptPauseMs, this, [this] { m_notifier->setEnabled(true); });
 }
 
 void SingleInstance::broadcastStatus() {

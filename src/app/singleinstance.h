@@ -49,15 +49,37 @@ public:
 
     const QString& socketPath() const { return m_socketPath; }
 
+    /// The instance whose channel this one took because it no longer answered (0 if
+    /// none): until it has gone it may still hold the shortcut and the D-Bus name.
+    pid_t predecessor() const { return m_predecessor; }
+
+    /// Whether another instance has put its own socket where ours was.
+    bool isTakenOver() const;
+
+signals:
+    /// Another instance took the channel over: this one stopped answering for a while,
+    /// and the new one now owns the user's settings. Sent once.
+    void takenOver();
+
 private:
     bool forwardToRunningInstance();
     bool listen(QString& error);
+    void watchForTakeover();
+    void checkTakeover();
     void acceptConnections();
+    void pauseAccepting();
     void broadcastStatus();
 
     QString m_socketPath;
     int m_listener = -1;
     QSocketNotifier* m_notifier = nullptr;
+    bool m_acceptPaused = false;
+    int m_clients = 0;
+    // inotify on the channel's directory: a successor moving its socket in wakes us.
+    int m_directoryWatch = -1;
+    QSocketNotifier* m_directoryNotifier = nullptr;
+    bool m_takenOver = false;
+    pid_t m_predecessor = 0;
     // The socket file this instance made, told apart from a successor's by its inode.
     dev_t m_socketDevice = 0;
     ino_t m_socketInode = 0;

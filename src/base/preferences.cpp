@@ -145,6 +145,10 @@ void Preferences::load() {
         return; // first launch: nothing stored yet
     const auto text = readFile(m_path);
     const int readError = errno;
+    // A dotfile manager's link whose target is not there yet: the link stays, and the
+    // first write creates the file it points at.
+    if (!text && readError == ENOENT)
+        return;
     if (text) {
         if (auto document = parsePreferences(*text)) {
             for (auto& [key, value] : document->values)
@@ -272,13 +276,24 @@ void Preferences::changedLocked() {
 
 bool Preferences::flush() {
     std::unique_lock lock(m_mutex);
+    if (m_detached)
+        return false;
     const std::uint64_t wanted = m_changes;
     if (m_written < wanted) {
         m_flushRequested = true;
         m_wakeWriter.notify_one();
-        m_writeDone.wait(lock, [&] { return m_written >= wanted; });
+        m_writeDone.wait(lock, [&] { return m_detached || m_written >= wanted; });
     }
-    return m_lastWriteOk;
+    return !m_detached && m_lastWriteOk;
+}
+
+void Preferences::detachFromFile() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_detached = true;
+    }
+    m_wakeWriter.notify_one();
+    m_writeDone.notify_all();
 }
 
 std::uint64_t Preferences::writeCount() const {
@@ -293,12 +308,14 @@ void Preferences::writerLoop() {
     std::unique_lock lock(m_mutex);
     Clock::time_point lastWrite = Clock::time_point::min();
     for (;;) {
-        m_wakeWriter.wait(lock, [&] { return m_stopping || m_written < m_changes; });
-        if (m_written == m_changes)
-            return; // stopping with nothing pending
+        m_wakeWriter.wait(lock, [&] { return m_stopping || m_detached || m_written < m_changes; });
+        if (m_detached || m_written == m_changes)
+            return; // stopping with nothing pending, or no longer ours to write
         if (lastWrite != Clock::time_point::min()) {
             m_wakeWriter.wait_until(lock, lastWrite + m_minimumInterval,
-                                    [&] { return m_stopping || m_flushRequested; });
+                                    [&] { return m_stopping || m_detached || m_flushRequested; });
+            if (m_detached)
+                return;
         }
         m_flushRequested = false;
         const std::uint64_t changes = m_changes;

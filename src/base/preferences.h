@@ -69,6 +69,10 @@ public:
     /// write failed (the values stay in memory and the next change tries again).
     bool flush();
 
+    /// From now on nothing reaches the file, not even what is pending: another instance
+    /// has taken over and the file is its own. Values still change in memory.
+    void detachFromFile();
+
     /// How many times the file has been written; lets tests see that writes coalesce.
     std::uint64_t writeCount() const;
 
@@ -94,6 +98,7 @@ private:
     bool m_lastWriteOk = true;
     bool m_flushRequested = false;
     bool m_stopping = false;
+    bool m_detached = false;
     std::uint64_t m_writeCount = 0;
     std::condition_variable m_wakeWriter;
     std::condition_variable m_writeDone;

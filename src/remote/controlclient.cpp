@@ -49,6 +49,7 @@ ControlConnection::Opened ControlConnection::open(const std::string& socketPath,
         error = "the process listening on " + socketPath + " is not yours; refusing to talk to it";
         return Opened::failed;
     }
+    m_peerPid = peer.pid;
     return Opened::connected;
 }
 

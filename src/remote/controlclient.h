@@ -4,6 +4,7 @@
 #include "remote/controlprotocol.h"
 
 #include <string>
+#include <sys/types.h>
 
 namespace quietlane {
 
@@ -34,9 +35,12 @@ public:
     Read readLine(std::string& line, int timeoutMs);
 
     int descriptor() const { return m_fd; }
+    /// The process that listens on the socket, once connected.
+    pid_t peerPid() const { return m_peerPid; }
 
 private:
     int m_fd = -1;
+    pid_t m_peerPid = 0;
     std::string m_buffer;
 };
 

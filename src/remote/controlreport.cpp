@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "remote/controlreport.h"
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 namespace quietlane {
@@ -43,7 +45,11 @@ int reportReply(ControlRequest request, const ControlReply& reply, StatusFormat 
     }
     const StatusFormat shown = request == ControlRequest::status ? format : StatusFormat::plain;
     std::fprintf(out, "%s\n", formatStatus(*status, shown).c_str());
-    return std::fflush(out) == 0 ? 0 : 1;
+    if (std::fflush(out) == 0 && !std::ferror(out))
+        return 0;
+    // The change stands; only its report is lost, which a script must still hear of.
+    std::fprintf(err, "quietlane: cannot write to standard output: %s\n", std::strerror(errno));
+    return 1;
 }
 
 } // namespace quietlane

@@ -3,6 +3,8 @@
 
 #include <QObject>
 
+class QDBusServiceWatcher;
+
 namespace quietlane {
 
 class MicrophoneController;
@@ -21,14 +23,20 @@ public:
     ~DBusService() override;
 
     /// Registers the object and takes the name. Without a session bus, or with the name
-    /// taken, it logs one line and returns false; the program works on without it.
+    /// taken, it logs one line and returns false; the program works on without it. A name
+    /// held by someone else (an instance of ours on its way out) is taken as soon as its
+    /// owner lets go, with one more line.
     bool publish();
 
 private:
+    enum class Claim { taken, held, failed };
+    Claim claimName();
+    void waitForName();
     void announce(const char* property, const QVariant& value);
 
     MicrophoneController& m_microphone;
     bool m_published = false;
+    QDBusServiceWatcher* m_nameWatcher = nullptr;
 };
 
 } // namespace quietlane

@@ -34,14 +34,16 @@ void HotKeys::reportRefusal(const Shortcut& shortcut, int status) {
                description.c_str(), status);
 }
 
-void HotKeys::registerHotKey(const Shortcut& shortcut, Action onKeyDown, Action onKeyUp) {
+void HotKeys::registerHotKey(const Shortcut& shortcut, Action onKeyDown, Action onKeyUp,
+                             OnRefusal onRefusal) {
     // Without a key hook there is nothing to refuse: the session's one "unavailable" line
     // has been logged already.
     if (!m_backend.isAvailable())
         return;
     const int64_t id = ++m_lastId;
     if (const int status = registerWithSystem(shortcut, id); status != 0) {
-        reportRefusal(shortcut, status);
+        if (onRefusal == OnRefusal::report)
+            reportRefusal(shortcut, status);
         return;
     }
     m_records.insert_or_assign(id,

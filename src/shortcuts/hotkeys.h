@@ -28,9 +28,11 @@ public:
     HotKeys(const HotKeys&) = delete;
     HotKeys& operator=(const HotKeys&) = delete;
 
-    /// Registers under a fresh id. A refusal prints the error line, logs it, and keeps no
-    /// record.
-    void registerHotKey(const Shortcut& shortcut, Action onKeyDown, Action onKeyUp);
+    enum class OnRefusal { report, keepQuiet };
+    /// Registers under a fresh id. A refusal prints the error line and logs it (unless
+    /// asked to keep quiet, for a retry of a refusal already reported) and keeps no record.
+    void registerHotKey(const Shortcut& shortcut, Action onKeyDown, Action onKeyUp,
+                        OnRefusal onRefusal = OnRefusal::report);
     /// Drops every record with this shortcut.
     void unregisterHotKey(const Shortcut& shortcut);
 

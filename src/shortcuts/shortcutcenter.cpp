@@ -64,9 +64,38 @@ void ShortcutCenter::registerShortcut(const Shortcut& shortcut) {
     // Recorded even when refused, so that a refused combination is not retried (and
     // reported again) until the name's shortcut changes.
     m_registered.insert(shortcut);
+    addRecord(shortcut, HotKeys::OnRefusal::report);
+}
+
+void ShortcutCenter::addRecord(const Shortcut& shortcut, HotKeys::OnRefusal onRefusal) {
     m_hotKeys.registerHotKey(
         shortcut, [this](const Shortcut& pressed) { dispatch(m_keyDownHandlers, pressed); },
-        [this](const Shortcut& released) { dispatch(m_keyUpHandlers, released); });
+        [this](const Shortcut& released) { dispatch(m_keyUpHandlers, released); }, onRefusal);
+}
+
+std::vector<Shortcut> ShortcutCenter::refused() const {
+    std::vector<Shortcut> shortcuts;
+    if (!m_backend.isAvailable())
+        return shortcuts;
+    for (const auto& [rawValue, actions] : m_keyDownHandlers) {
+        const auto current = shortcut(Name{rawValue, std::nullopt});
+        if (current && m_registered.contains(*current) && !m_hotKeys.hasRecord(*current))
+            shortcuts.push_back(*current);
+    }
+    return shortcuts;
+}
+
+bool ShortcutCenter::hasRefused() const {
+    return !refused().empty();
+}
+
+bool ShortcutCenter::registerRefusedAgain() {
+    bool allTaken = true;
+    for (const Shortcut& shortcut : refused()) {
+        addRecord(shortcut, HotKeys::OnRefusal::keepQuiet);
+        allTaken = allTaken && m_hotKeys.hasRecord(shortcut);
+    }
+    return allTaken;
 }
 
 void ShortcutCenter::unregisterShortcut(const Shortcut& shortcut) {

@@ -76,6 +76,13 @@ public:
         m_sessionFacts = facts;
     }
 
+    /// Whether a named shortcut with handlers was refused by the key hook.
+    bool hasRefused() const;
+    /// Tries the refused shortcuts again, quietly (their refusal was reported once); an
+    /// instance of ours on its way out may have let go of them. True when none is refused
+    /// any more.
+    bool registerRefusedAgain();
+
     /// Call when one of our own popups grabs and releases the keyboard.
     void setMenuOpen(bool open) { m_hotKeys.setMenuOpen(open); }
     /// A key event that reached one of our own windows (native keycode and state): true
@@ -96,6 +103,8 @@ private:
     using HandlerList = std::vector<std::pair<std::string, std::vector<Handler>>>;
 
     void registerShortcut(const Shortcut& shortcut);
+    void addRecord(const Shortcut& shortcut, HotKeys::OnRefusal onRefusal);
+    std::vector<Shortcut> refused() const;
     void unregisterShortcut(const Shortcut& shortcut);
     void addHandler(HandlerList& list, const Name& name, Handler action);
     void dispatch(const HandlerList& list, const Shortcut& pressed);

@@ -44,6 +44,10 @@ void SimulatedHotKeyBackend::holdElsewhere(const Shortcut& shortcut, int status)
     m_refused[comboKey(shortcut)] = status;
 }
 
+void SimulatedHotKeyBackend::letGo(const Shortcut& shortcut) {
+    m_refused.erase(comboKey(shortcut));
+}
+
 void SimulatedHotKeyBackend::setCharacter(int64_t keyCode, std::optional<std::string> character) {
     m_characters[keyCode] = std::move(character);
 }

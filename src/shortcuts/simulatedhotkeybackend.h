@@ -30,6 +30,8 @@ public:
 
     /// Another application holds `shortcut`: registering it fails with `status`.
     void holdElsewhere(const Shortcut& shortcut, int status = 10);
+    /// The other application lets go of `shortcut`.
+    void letGo(const Shortcut& shortcut);
     /// Layout characters to report instead of the US layout's.
     void setCharacter(int64_t keyCode, std::optional<std::string> character);
 

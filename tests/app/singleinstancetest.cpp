@@ -68,6 +68,13 @@ TEST_F(ChannelTest, ANewInstanceKeepsTheSocketItTookFromOneThatStoppedAnswering)
     SingleInstance successor(QString::fromStdString(socket));
     ASSERT_EQ(successor.claim(error), SingleInstance::Outcome::primary) << qPrintable(error);
     successor.serve(remote);
+    // The old one hears of it as soon as its loop runs (it must quit then); the new one
+    // knows whom it replaced, to wait for it to let go of the shortcut.
+    bool heard = false;
+    QObject::connect(dying.get(), &SingleInstance::takenOver, [&] { heard = true; });
+    EXPECT_TRUE(test::spinUntil([&] { return heard; }));
+    EXPECT_FALSE(successor.isTakenOver());
+    EXPECT_EQ(successor.predecessor(), ::getpid());
     dying.reset();
 
     EXPECT_TRUE(std::filesystem::exists(socket)) << "the old instance removed the new socket";

@@ -120,7 +120,7 @@ TEST_F(PreferencesTest, ValuesOfNoKnownFormReadAsAbsentAndGoBackToTheFileAsTheyS
     EXPECT_NE(readAll(m_file).find("\"widgetOriginX\": 1e999"), std::string::npos);
 }
 
-TEST_F(PreferencesTest, ALinkedFileIsWrittenThroughAndStaysALink) {
+TEST_F(PreferencesTest, ALinkedFileIsWrittenThroughAndStaysALinkEvenBeforeItsTargetExists) {
     // As dotfile managers lay it out: the config directory links to a file in a repository.
     const fs::path repository = m_dir.path / "dotfiles";
     fs::create_directories(repository);
@@ -144,6 +144,22 @@ TEST_F(PreferencesTest, ALinkedFileIsWrittenThroughAndStaysALink) {
     EXPECT_EQ(written->unknown.at("mine"), "null");
     EXPECT_EQ(filesIn(repository).size(), 2u); // no temporary file left beside the target
     EXPECT_EQ(filesIn(m_file.parent_path()), std::vector<fs::path>{"preferences.json"});
+
+    // A link laid out before its target exists: nothing to move aside, and the first
+    // write makes the target, private, in a directory that did not exist either.
+    fs::remove(m_file);
+    fs::create_symlink("../dotfiles/new/quietlane.json", m_file);
+    {
+        Preferences fresh(m_file);
+        EXPECT_FALSE(fresh.contains("showHUD"));
+        fresh.setBool("showHUD", true);
+        ASSERT_TRUE(fresh.flush());
+    }
+    EXPECT_EQ(fs::read_symlink(m_file), "../dotfiles/new/quietlane.json");
+    EXPECT_EQ(fs::status(repository / "new/quietlane.json").permissions(), fs::perms(0600));
+    EXPECT_EQ(Preferences(m_file).boolValue("showHUD"), true);
+    EXPECT_EQ(filesIn(m_file.parent_path()), std::vector<fs::path>{"preferences.json"});
+    EXPECT_TRUE(m_log.empty()) << m_log.front();
 }
 
 TEST_F(PreferencesTest, AnUnparseableFileIsMovedAsideWithItsBytesAndTheStoreStartsEmpty) {
@@ -218,7 +234,7 @@ TEST_F(PreferencesTest, ConcurrentWritersCoalesceIntoFewWritesOfAFileHoldingEver
     EXPECT_EQ(filesIn(m_file.parent_path()), std::vector<fs::path>{"preferences.json"});
 }
 
-TEST_F(PreferencesTest, ConcurrentChangesStillWaitingForTheirTurnAreWrittenOnDestruction) {
+TEST_F(PreferencesTest, PendingChangesAreWrittenOnDestructionUnlessAnotherInstanceOwnsTheFile) {
     {
         // An interval no test outlives: only the destructor can write the second value.
         Preferences preferences(m_file, std::chrono::hours(1));
@@ -227,4 +243,18 @@ TEST_F(PreferencesTest, ConcurrentChangesStillWaitingForTheirTurnAreWrittenOnDes
         preferences.setDouble("widgetBackgroundOpacity", 0.7);
     }
     EXPECT_EQ(Preferences(m_file).doubleValue("widgetBackgroundOpacity"), 0.7);
+
+    // Once another instance owns the file, neither what is pending nor what comes later
+    // is written over its values.
+    {
+        Preferences preferences(m_file, std::chrono::hours(1));
+        preferences.setDouble("widgetBackgroundOpacity", 0.3);
+        ASSERT_TRUE(preferences.flush());
+        preferences.setDouble("widgetBackgroundOpacity", 0.4);
+        preferences.detachFromFile();
+        preferences.setBool("showHUD", false);
+        EXPECT_FALSE(preferences.flush());
+        EXPECT_EQ(preferences.boolValue("showHUD"), false);
+    }
+    EXPECT_EQ(Preferences(m_file).doubleValue("widgetBackgroundOpacity"), 0.3);
 }

@@ -1,19 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The command line and D-Bus against the real program on a private X server, PulseAudio
 // and session bus: every switch, a watcher that sees the shortcut and pactl, the path
-// without an instance, and a channel directory planted by someone else.
+// without an instance, a channel directory planted by someone else, a takeover from a
+// frozen instance, and the instance at its descriptor limit.
 #include "soundserver.h"
 #include "xsession.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
+#include <optional>
+#include <poll.h>
 #include <regex>
+#include <sstream>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -53,6 +64,8 @@ protected:
     void SetUp() override {
         // The sound server drops the session bus from the environment; this test's bus
         // comes from dbus-run-session and is put back for the program.
+        if (const char* temp = std::getenv("TMPDIR"))
+            tmpdir = temp;
         const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
         const std::string busAddress = bus ? bus : "";
         server = std::make_unique<quietlane::testing::SoundServer>(
@@ -65,13 +78,45 @@ protected:
         ASSERT_TRUE(session.start(error)) << error;
         setenv("DISPLAY", session.display().c_str(), 1);
         setenv("XDG_CONFIG_HOME", (fs::path(server->directory()) / "config").c_str(), 1);
+        // The channel of this test's instances only: a takeover must not reach anyone else's.
+        const fs::path runtime = fs::path(server->directory()) / "run";
+        fs::create_directory(runtime);
+        fs::permissions(runtime, fs::perms::owner_all);
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         setenv("LANG", "C.UTF-8", 1);
         unsetenv("QT_QPA_PLATFORM");
+    }
+    void TearDown() override {
+        // A test may point TMPDIR into this test's directory, which goes with the server.
+        if (tmpdir)
+            setenv("TMPDIR", tmpdir->c_str(), 1);
+        else
+            unsetenv("TMPDIR");
     }
     bool sourceMuted() const {
         return server->pactl("get-source-mute mic").find("yes") != std::string::npos;
     }
+    // Standard output closed, or a pipe nobody reads: the change is made all the same,
+    // and the lost report is an error.
+    void expectLostReport() {
+        int ends[2];
+        ASSERT_EQ(pipe(ends), 0);
+        close(ends[0]);
+        for (const std::string& output : {std::string(">&-"), ">&" + std::to_string(ends[1])}) {
+            const bool mutedBefore = sourceMuted();
+            for (const char* control : {"--status", "--toggle"}) {
+                const Result result = runQuietlane(control + (" " + output));
+                EXPECT_EQ(result.status, 1) << control << output;
+                EXPECT_EQ(result.err.rfind("quietlane: cannot write to standard output: ", 0), 0u)
+                    << control << output << ": " << result.err;
+                EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
+            }
+            EXPECT_EQ(sourceMuted(), !mutedBefore) << output;
+        }
+        close(ends[1]);
+    }
 
+    std::optional<std::string> tmpdir;
     std::unique_ptr<quietlane::testing::SoundServer> server;
     quietlane::testing::XSession session;
 };
@@ -94,6 +139,7 @@ TEST_F(ControlTest, SwitchesWatchAndDBusDriveTheRunningInstance) {
     const auto json = nlohmann::json::parse(runQuietlane("--status --json").out);
     EXPECT_EQ(json,
               nlohmann::json({{"state", "muted"}, {"device", "Mic"}, {"volumeFallback", false}}));
+    expectLostReport();
     const Result unknown = runQuietlane("--toggel");
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(unknown.err, "quietlane: unknown option '--toggel'\nTry 'quietlane --help' for more "
@@ -147,6 +193,7 @@ TEST_F(ControlTest, SwitchesWatchAndDBusDriveTheRunningInstance) {
     EXPECT_TRUE(sourceMuted());
     EXPECT_EQ(runQuietlane("--status").out, "muted\n");
     EXPECT_EQ(runQuietlane("--push-to-talk-press").status, 1);
+    expectLostReport();
 }
 
 TEST_F(ControlTest, AChannelDirectoryPlantedByAnotherUserIsRefused) {
@@ -167,4 +214,144 @@ TEST_F(ControlTest, AChannelDirectoryPlantedByAnotherUserIsRefused) {
         EXPECT_NE(result.err.find(planted.string()), std::string::npos) << result.err;
     }
     EXPECT_FALSE(sourceMuted());
+}
+
+namespace {
+
+// The pid of the D-Bus name's owner, 0 while nobody owns it.
+pid_t nameOwnerPid() {
+    const std::string reply =
+        runCommand("gdbus call --session --dest org.freedesktop.DBus --object-path / --method "
+                   "org.freedesktop.DBus.GetConnectionUnixProcessID com.quietlane.Quietlane "
+                   "2>/dev/null");
+    std::smatch pid;
+    return std::regex_search(reply, pid, std::regex("uint32 (\\d+)")) ? std::stoi(pid[1]) : 0;
+}
+
+} // namespace
+
+// A launch while the instance hangs (here: stopped) takes the channel after a second; the
+// frozen one still holds the shortcut and the D-Bus name. Once it runs again it lets go,
+// asked to quit or not, and the new instance has all three, alone.
+TEST_F(ControlTest, ATakeoverFromAFrozenInstanceEndsWithOneInstanceHoldingEverything) {
+    struct Freeze {
+        std::chrono::milliseconds length;
+        bool terminated;
+    };
+    for (const Freeze freeze : {Freeze{2500ms, true}, Freeze{4000ms, false}}) {
+        SCOPED_TRACE(freeze.length.count());
+        ChildProcess old({QUIETLANE_BINARY});
+        ASSERT_TRUE(waitUntil([&] { return nameOwnerPid() == old.pid(); }, 10s));
+        ASSERT_EQ(runQuietlane("--status").status, 0);
+
+        kill(old.pid(), SIGSTOP);
+        const auto frozen = std::chrono::steady_clock::now();
+        if (freeze.terminated)
+            kill(old.pid(), SIGTERM);
+        ChildProcess successor({QUIETLANE_BINARY}, true);
+        // The successor says so on standard output when the grab is refused: it is up and
+        // the old instance still holds the key.
+        EXPECT_EQ(successor.line(10s).rfind("Error registering hotkey", 0), 0u);
+        // The freeze is the condition under test; nothing to wait for but its end.
+        std::this_thread::sleep_until(frozen + freeze.length);
+        kill(old.pid(), SIGCONT);
+        EXPECT_EQ(old.wait(), 0);
+        const auto gone = std::chrono::steady_clock::now();
+
+        EXPECT_TRUE(waitUntil([&] { return nameOwnerPid() == successor.pid(); }, 1s));
+        const bool wasMuted = sourceMuted();
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                quietlane::testing::runOnDisplay(session.display(), "xdotool key ctrl+alt+super+m");
+                return waitUntil([&] { return sourceMuted() != wasMuted; }, 150ms);
+            },
+            1s))
+            << "the shortcut does not reach the new instance";
+        const auto holdsAll = std::chrono::steady_clock::now() - gone;
+        EXPECT_LT(holdsAll, 1s);
+        std::cout << "everything held "
+                  << std::chrono::duration_cast<std::chrono::milliseconds>(holdsAll).count()
+                  << " ms after the old instance ended\n";
+        // Only an instance answers the push-to-talk pair.
+        EXPECT_EQ(runQuietlane("--push-to-talk-press").status, 0);
+        EXPECT_EQ(runQuietlane("--push-to-talk-release").status, 0);
+        EXPECT_EQ(successor.stop(), 0);
+    }
+}
+
+// A flood of idle clients neither takes every descriptor the instance has nor makes it
+// spin, and when descriptors run out for another reason it waits idle too; either way
+// the clients it has are served, and new ones are taken once there is room again.
+TEST_F(ControlTest, ManyIdleClientsAndTheDescriptorLimitLeaveTheInstanceIdleAndServing) {
+    ChildProcess app({QUIETLANE_BINARY});
+    ASSERT_TRUE(waitUntil([&] { return nameOwnerPid() == app.pid(); }, 10s));
+
+    const std::string socketPath = fs::path(std::getenv("XDG_RUNTIME_DIR")) / "quietlane/instance";
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, socketPath.c_str());
+    const auto openDescriptors = [&] {
+        const auto entries = fs::directory_iterator("/proc/" + std::to_string(app.pid()) + "/fd");
+        return int(std::distance(fs::begin(entries), fs::end(entries)));
+    };
+    const auto cpuTicks = [&] {
+        std::ifstream stat("/proc/" + std::to_string(app.pid()) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), {});
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::string field;
+        for (int i = 3; i < 14; ++i)
+            fields >> field;
+        long user = 0, system = 0;
+        fields >> user >> system;
+        return user + system;
+    };
+    // Connects as fast as the instance takes clients (a full listen queue refuses at
+    // once), until it takes no more; then measures its CPU and asks on the first client.
+    const auto flood = [&](const char* phase) {
+        std::vector<int> clients;
+        int open = openDescriptors(), stalled = 0;
+        while (stalled < 200) {
+            const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+                clients.push_back(fd);
+            } else {
+                close(fd);
+                std::this_thread::sleep_for(1ms);
+            }
+            const int now = openDescriptors();
+            stalled = now == open ? stalled + 1 : 0;
+            open = now;
+        }
+        // A rate needs a window; the clients' idle timeout (5 s) must not end it first.
+        const long before = cpuTicks();
+        std::this_thread::sleep_for(2s);
+        const double share = double(cpuTicks() - before) / double(sysconf(_SC_CLK_TCK)) / 2.0;
+        std::cout << phase << ": " << clients.size() << " clients, " << open
+                  << " descriptors open, CPU " << share * 100 << "% of a core\n";
+        EXPECT_LT(share, 0.25) << phase;
+
+        const std::string request = "status\n";
+        EXPECT_EQ(send(clients.front(), request.data(), request.size(), MSG_NOSIGNAL),
+                  ssize_t(request.size()));
+        pollfd ready{clients.front(), POLLIN, 0};
+        EXPECT_EQ(poll(&ready, 1, 5000), 1) << phase;
+        char reply[256] = {};
+        EXPECT_GT(recv(clients.front(), reply, sizeof reply - 1, 0), 0) << phase;
+        EXPECT_EQ(std::string(reply).substr(0, 3), "ok ") << phase;
+        for (const int fd : clients)
+            close(fd);
+        EXPECT_EQ(runQuietlane("--status").out, "unmuted\n") << phase;
+        return open;
+    };
+
+    const int idle = openDescriptors();
+    EXPECT_LT(flood("idle clients") - idle, 80);
+
+    const int limit = openDescriptors() + 16;
+    const rlimit lowered{rlim_t(limit), rlim_t(limit)};
+    ASSERT_EQ(prlimit(app.pid(), RLIMIT_NOFILE, &lowered, nullptr), 0);
+    // Every descriptor number below the limit taken (one above it may be older): accept()
+    // fails with EMFILE.
+    EXPECT_GE(flood("at the descriptor limit"), limit);
+    EXPECT_EQ(app.stop(), 0);
 }

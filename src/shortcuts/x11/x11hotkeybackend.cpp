@@ -316,7 +316,8 @@ void X11HotKeyBackend::processPendingEvents() {
     if (xcb_connection_has_error(d->connection)) {
         d->broken = true;
         Log::error(Log::Category::app,
-                   "connection to the X display lost; the global shortcut no longer works");
+                   "connection to the X display lost; the global shortcut stops working, and "
+                   "quietlane quits if the X server itself has gone");
         // No release can come any more: a hold in progress ends now.
         d->releaseAllHeld("the X connection was lost");
         return;
