@@ -123,7 +123,7 @@ std::vector<std::string> failures(const QImage& source, const std::string& surfa
                 for (int x = box.left(); x <= box.right(); ++x)
                     if (flat[size_t(y) * w + x] && !near(at(x, y), background))
                         ++filled;
-            const bool solid = filled > 0.3 * box.width() * box.height();
+            const bool solid = filled > 0.15 * box.width() * box.height();
             // Letters of the 11-14 px faces; lower marks are rules and glyph parts (the
             // microphone's stem and base), which count as graphics.
             const bool textSized = box.height() >= 4.5 * kScale && box.height() <= 16 * kScale &&
@@ -134,7 +134,8 @@ std::vector<std::string> failures(const QImage& source, const std::string& surfa
                 line.precision(3);
                 line << surface << ": " << ratio << ":1 (needs " << needed << ") ink #" << std::hex
                      << (ink & 0xffffff) << " on #" << (background & 0xffffff) << std::dec << " at "
-                     << box.x() / kScale << "," << box.y() / kScale;
+                     << box.x() / kScale << "," << box.y() / kScale << " (" << box.width() / kScale
+                     << "x" << box.height() / kScale << ", solid " << solid << ")";
                 found.push_back(line.str());
             }
         }
