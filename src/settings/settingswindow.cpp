@@ -84,11 +84,17 @@ void SettingsWindow::fitTo(QSize size) {
         return;
     setFixedSize(fitted);
     if (screen && isVisible()) {
-        // Grown downwards past the screen's bottom edge: move up into view.
+        // Grown downwards past the screen's bottom edge: move up into view. The window
+        // manager applies the new size later, so the bottom is reckoned from it here.
         const QRect available = screen->availableGeometry();
-        const int overflow = frameGeometry().bottom() - available.bottom();
-        if (overflow > 0)
-            move(x(), std::max(available.top(), y() - overflow));
+        const int bottomFrame = std::max(0, frameGeometry().bottom() - geometry().bottom());
+        const int frameTop = pos().y();
+        const int overflow =
+            frameTop + titleBar + fitted.height() + bottomFrame - 1 - available.bottom();
+        if (scrolls)
+            move(pos().x(), available.top()); // as tall as the screen allows: at its top
+        else if (overflow > 0)
+            move(pos().x(), std::max(available.top(), frameTop - overflow));
     }
     // The content knows its real height (wrapped notes, rows left out) only once it is
     // shown: the first size it reports then is the one to centre.

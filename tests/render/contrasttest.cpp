@@ -116,15 +116,26 @@ std::vector<std::string> failures(const QImage& source, const std::string& surfa
             const double ratio = contrast(ink, background);
             if (ratio < kDecoration)
                 continue;
-            const bool solid = double(pixels.size()) > 0.6 * box.width() * box.height();
-            const bool textSized = box.height() <= 16 * kScale && box.width() <= 40 * kScale;
+            // A filled shape (a dot, a knob, the microphone's head) has a flat inside of its
+            // own colour; letters at these sizes are strokes with hardly any.
+            int filled = 0;
+            for (int y = box.top(); y <= box.bottom(); ++y)
+                for (int x = box.left(); x <= box.right(); ++x)
+                    if (flat[size_t(y) * w + x] && !near(at(x, y), background))
+                        ++filled;
+            const bool solid = filled > 0.15 * box.width() * box.height();
+            // Letters of the 11-14 px faces; lower marks are rules and glyph parts (the
+            // microphone's stem and base), which count as graphics.
+            const bool textSized = box.height() >= 4.5 * kScale && box.height() <= 16 * kScale &&
+                                   box.width() <= 40 * kScale;
             const double needed = textSized && !solid ? 4.5 : 3.0;
             if (ratio < needed) {
                 std::ostringstream line;
                 line.precision(3);
                 line << surface << ": " << ratio << ":1 (needs " << needed << ") ink #" << std::hex
                      << (ink & 0xffffff) << " on #" << (background & 0xffffff) << std::dec << " at "
-                     << box.x() / kScale << "," << box.y() / kScale;
+                     << box.x() / kScale << "," << box.y() / kScale << " (" << box.width() / kScale
+                     << "x" << box.height() / kScale << ", solid " << solid << ")";
                 found.push_back(line.str());
             }
         }

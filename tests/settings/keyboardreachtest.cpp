@@ -33,8 +33,9 @@ std::set<QWidget*> tabThrough(QWidget& window) {
         QWidget* now = QApplication::focusWidget();
         if (!now || !window.isAncestorOf(now))
             break;
-        if (auto* button = qobject_cast<PlainButton*>(now))
+        if (auto* button = qobject_cast<PlainButton*>(now)) {
             EXPECT_TRUE(button->showsFocusRing()) << button->accessibleName().toStdString();
+        }
         if (!visited.insert(now).second || now == first)
             break;
     }

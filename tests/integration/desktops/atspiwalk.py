@@ -9,6 +9,9 @@ import sys
 import time
 
 import gi
+import warnings
+
+warnings.simplefilter("ignore", DeprecationWarning)
 
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi  # noqa: E402
@@ -141,11 +144,14 @@ if not theme or not state(theme, S.EXPANDABLE) or state(theme, S.EXPANDED):
     problems.append("the theme row does not say it is collapsed")
 act(theme, "Press")
 wait_for(5, lambda: state(theme, S.EXPANDED), "the theme row does not say it is expanded")
-radios = wait_for(5, lambda: [n for n in walk(settings) if n.get_role() == R.RADIO_BUTTON],
-                  "the open theme list shows no radio items")
+radios = wait_for(5, lambda: [n for n in walk(settings) if n.get_role() == R.RADIO_BUTTON
+                              and state(n, S.SHOWING)], "the open theme list shows no radio items")
 counted += audit(settings)
-act(radios[2], "Toggle")
-wait_for(5, lambda: preferences().get("appTheme") == "dark", "Toggle on an option chose nothing")
+dark = next(r for r in radios if r.get_name() in ("Тёмная", "Dark"))
+act(dark, "Toggle")
+wait_for(5, lambda: preferences().get("appTheme") == "dark",
+         "Toggle on an option chose nothing: %s, %s" % ([describe(r) for r in radios],
+                                                        preferences()))
 
 # The widget page: its slider reads and sets its value.
 act(tabs[2], "Press")
