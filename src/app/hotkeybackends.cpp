@@ -32,9 +32,8 @@ HotKeyBackendChoice chooseHotKeyBackend() {
                                 std::getenv("XDG_CURRENT_DESKTOP"));
     std::string portalError;
     if (choice.facts.wayland) {
-        makeAppIdResolvable();
         if (auto portal = PortalHotKeyBackend::open(QString::fromLatin1(AutostartEntry::kAppId),
-                                                    portalError)) {
+                                                    portalError, makeAppIdResolvable)) {
             choice.backend = std::move(portal);
             choice.route = HotKeyRoute::portal;
         }

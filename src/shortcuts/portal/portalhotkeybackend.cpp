@@ -78,8 +78,9 @@ bool holdsAnyKey(const QVariant& value) {
 
 } // namespace
 
-std::unique_ptr<PortalHotKeyBackend> PortalHotKeyBackend::open(const QString& appId,
-                                                               std::string& error, Now now) {
+std::unique_ptr<PortalHotKeyBackend>
+PortalHotKeyBackend::open(const QString& appId, std::string& error,
+                          const std::function<void()>& beforeRegistering, Now now) {
     // The probe goes over the shared connection: the backend's own must start with the
     // registry.
     const QDBusConnection shared = QDBusConnection::sessionBus();
@@ -99,6 +100,8 @@ std::unique_ptr<PortalHotKeyBackend> PortalHotKeyBackend::open(const QString& ap
         return nullptr;
     }
     const uint version = reply.arguments().value(0).value<QDBusVariant>().variant().toUInt();
+    if (beforeRegistering)
+        beforeRegistering();
     static int connections = 0;
     QDBusConnection own = QDBusConnection::connectToBus(
         QDBusConnection::SessionBus, QStringLiteral("quietlane-portal-%1").arg(++connections));

@@ -42,9 +42,12 @@ public:
 
     /// The portal on the session bus, or nothing (with the reason in `error`) when no portal
     /// there offers GlobalShortcuts. `appId` is registered with the host registry where
-    /// there is one; `now` is the clock of the holds.
-    static std::unique_ptr<PortalHotKeyBackend> open(const QString& appId, std::string& error,
-                                                     Now now = PortalKeyHold::Clock::now);
+    /// there is one; `beforeRegistering` runs once a portal is found, before the id is
+    /// registered (the registry reads the application's desktop entry); `now` is the clock
+    /// of the holds.
+    static std::unique_ptr<PortalHotKeyBackend>
+    open(const QString& appId, std::string& error,
+         const std::function<void()>& beforeRegistering = {}, Now now = PortalKeyHold::Clock::now);
     ~PortalHotKeyBackend() override;
 
     bool isAvailable() const override { return true; }
