@@ -45,6 +45,7 @@ private:
 
     MicrophoneController& m_microphone;
     PushToTalkPair m_pushToTalk;
+    PushToTalkPair m_pushToMute;
     ControlStatus m_lastStatus;
     bool m_statusCheckPending = false;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "shortcuts/name.h"
 #include "shortcuts/shortcut.h"
 
 #include <cstdint>
@@ -38,8 +39,10 @@ public:
 
     /// Takes the key combination for the whole session under (signature, id).
     /// Returns 0 on success, or a non-zero status when the system refuses it (on X11 the
-    /// X error code, e.g. 10 when another client already holds the combination).
-    virtual int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) = 0;
+    /// X error code, e.g. 10 when another client already holds the combination). `label`
+    /// is how a desktop that lists the program's shortcuts shows this one.
+    virtual int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id,
+                               const HotKeyLabel& label) = 0;
 
     /// Gives up the registration made under `id`; an unknown id is ignored.
     virtual void unregisterHotKey(uint32_t id) = 0;
@@ -81,6 +84,11 @@ public:
     /// Whether the desktop keeps the key in its own shortcut settings and may ignore a
     /// new preferred key from the program.
     virtual bool desktopOwnsKey() const { return false; }
+    /// Whether mouse buttons (the middle one and the side buttons) can be taken like keys.
+    virtual bool takesMouseButtons() const { return false; }
+    /// Whether the desktop itself handles the microphone-mute key: another client holds
+    /// it, or the desktop binds it out of the box.
+    virtual bool desktopHandlesMicMuteKey() { return false; }
     /// Whether presses keep arriving while one of our own popups holds the keyboard (the
     /// desktop rather than a key grab catches them), so registrations stay in place.
     virtual bool worksUnderOwnPopups() const { return false; }

@@ -22,6 +22,8 @@ enum class HotKeyRoute {
 struct SessionFacts {
     bool wayland = false;
     bool kde = false;
+    /// GNOME binds the microphone-mute key itself, as KDE does.
+    bool gnome = false;
 };
 
 /// A Wayland session: WAYLAND_DISPLAY set, or XDG_SESSION_TYPE "wayland". Null arguments

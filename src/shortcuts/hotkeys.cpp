@@ -21,8 +21,8 @@ HotKeys::~HotKeys() {
     }
 }
 
-int HotKeys::registerWithSystem(const Shortcut& shortcut, int64_t id) {
-    return m_backend.registerHotKey(shortcut, kHotKeySignature, uint32_t(id));
+int HotKeys::registerWithSystem(const Shortcut& shortcut, const HotKeyLabel& label, int64_t id) {
+    return m_backend.registerHotKey(shortcut, kHotKeySignature, uint32_t(id), label);
 }
 
 void HotKeys::reportRefusal(const Shortcut& shortcut, int status) {
@@ -34,18 +34,19 @@ void HotKeys::reportRefusal(const Shortcut& shortcut, int status) {
                description.c_str(), status);
 }
 
-void HotKeys::registerHotKey(const Shortcut& shortcut, Action onKeyDown, Action onKeyUp) {
+void HotKeys::registerHotKey(const Shortcut& shortcut, const HotKeyLabel& label, Action onKeyDown,
+                             Action onKeyUp) {
     // Without a key hook there is nothing to refuse: the session's one "unavailable" line
     // has been logged already.
     if (!m_backend.isAvailable())
         return;
     const int64_t id = ++m_lastId;
-    if (const int status = registerWithSystem(shortcut, id); status != 0) {
+    if (const int status = registerWithSystem(shortcut, label, id); status != 0) {
         reportRefusal(shortcut, status);
         return;
     }
-    m_records.insert_or_assign(id,
-                               Record{shortcut, true, std::move(onKeyDown), std::move(onKeyUp)});
+    m_records.insert_or_assign(
+        id, Record{shortcut, label, true, std::move(onKeyDown), std::move(onKeyUp)});
     if (!m_handlerInstalled) {
         m_handlerInstalled = true;
         updateEventHandler();
@@ -101,7 +102,8 @@ void HotKeys::updateEventHandler() {
             ++it;
             continue;
         }
-        if (const int status = registerWithSystem(it->second.shortcut, it->first); status != 0) {
+        if (const int status = registerWithSystem(it->second.shortcut, it->second.label, it->first);
+            status != 0) {
             reportRefusal(it->second.shortcut, status);
             it = m_records.erase(it);
             continue;

@@ -30,7 +30,8 @@ public:
 
     /// Registers under a fresh id. A refusal prints the error line, logs it, and keeps no
     /// record.
-    void registerHotKey(const Shortcut& shortcut, Action onKeyDown, Action onKeyUp);
+    void registerHotKey(const Shortcut& shortcut, const HotKeyLabel& label, Action onKeyDown,
+                        Action onKeyUp);
     /// Drops every record with this shortcut.
     void unregisterHotKey(const Shortcut& shortcut);
 
@@ -54,12 +55,13 @@ public:
 private:
     struct Record {
         Shortcut shortcut;
+        HotKeyLabel label;
         bool registered = false;
         Action onKeyDown;
         Action onKeyUp;
     };
 
-    int registerWithSystem(const Shortcut& shortcut, int64_t id);
+    int registerWithSystem(const Shortcut& shortcut, const HotKeyLabel& label, int64_t id);
     void reportRefusal(const Shortcut& shortcut, int status);
     void updateEventHandler();
 

@@ -25,6 +25,22 @@ struct Name {
                     Shortcut::fromKey(Key{Key::m}, EventModifier::control | EventModifier::option |
                                                        EventModifier::command)};
     }
+    /// Optional shortcuts without a default: absent until the user records one.
+    static Name mute() { return Name{"mute", std::nullopt}; }
+    static Name unmute() { return Name{"unmute", std::nullopt}; }
+    /// Held: muted; released: the state from before the press.
+    static Name pushToMute() { return Name{"pushToMute", std::nullopt}; }
 };
+
+/// How a desktop that lists the program's shortcuts (a portal) names one of them.
+struct HotKeyLabel {
+    std::string id;
+    std::string description;
+    friend bool operator==(const HotKeyLabel&, const HotKeyLabel&) = default;
+};
+
+/// The label of a name: a stable id and a description in English, which desktops show
+/// as they stand.
+HotKeyLabel labelFor(const Name& name);
 
 } // namespace quietlane::GlobalShortcuts

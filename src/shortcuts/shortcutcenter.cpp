@@ -8,6 +8,16 @@
 
 namespace quietlane::GlobalShortcuts {
 
+HotKeyLabel labelFor(const Name& name) {
+    if (name == Name::mute())
+        return {"mute", "Mute the microphone (Quietlane)"};
+    if (name == Name::unmute())
+        return {"unmute", "Unmute the microphone (Quietlane)"};
+    if (name == Name::pushToMute())
+        return {"push-to-mute", "Hold to mute the microphone (Quietlane)"};
+    return {"toggle-mute", "Mute or unmute the microphone (Quietlane)"};
+}
+
 ShortcutCenter::ShortcutCenter(Preferences& preferences, HotKeyBackend& backend,
                                std::ostream& errorOutput, DesktopNotation notation)
     : m_preferences(preferences), m_backend(backend), m_notation(notation),
@@ -49,14 +59,15 @@ bool ShortcutCenter::userDefaultsContains(const Name& name) const {
     return m_preferences.contains(name.preferencesKey());
 }
 
-void ShortcutCenter::registerShortcut(const Shortcut& shortcut) {
+void ShortcutCenter::registerShortcut(const Shortcut& shortcut, const Name& name) {
     if (m_registered.contains(shortcut))
         return;
     // Recorded even when refused, so that a refused combination is not retried (and
     // reported again) until the name's shortcut changes.
     m_registered.insert(shortcut);
     m_hotKeys.registerHotKey(
-        shortcut, [this](const Shortcut& pressed) { dispatch(m_keyDownHandlers, pressed); },
+        shortcut, labelFor(name),
+        [this](const Shortcut& pressed) { dispatch(m_keyDownHandlers, pressed); },
         [this](const Shortcut& released) { dispatch(m_keyUpHandlers, released); });
 }
 
@@ -68,7 +79,7 @@ void ShortcutCenter::unregisterShortcut(const Shortcut& shortcut) {
 void ShortcutCenter::userDefaultsSet(const Name& name, const Shortcut& shortcut) {
     if (const auto old = this->shortcut(name))
         unregisterShortcut(*old);
-    registerShortcut(shortcut);
+    registerShortcut(shortcut, name);
     m_preferences.setString(name.preferencesKey(), shortcut.toJson());
     postChange(name);
 }
@@ -96,7 +107,7 @@ void ShortcutCenter::addHandler(HandlerList& list, const Name& name, Handler act
         it = list.insert(list.end(), {name.rawValue, {}});
     it->second.push_back(std::move(action));
     if (const auto current = shortcut(name))
-        registerShortcut(*current);
+        registerShortcut(*current, name);
 }
 
 void ShortcutCenter::onKeyDown(const Name& name, Handler action) {

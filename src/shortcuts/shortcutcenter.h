@@ -96,7 +96,7 @@ public:
 private:
     using HandlerList = std::vector<std::pair<std::string, std::vector<Handler>>>;
 
-    void registerShortcut(const Shortcut& shortcut);
+    void registerShortcut(const Shortcut& shortcut, const Name& name);
     void unregisterShortcut(const Shortcut& shortcut);
     void addHandler(HandlerList& list, const Name& name, Handler action);
     void dispatch(const HandlerList& list, const Shortcut& pressed);

@@ -12,11 +12,11 @@ int64_t comboKey(const Shortcut& shortcut) {
 } // namespace
 
 int SimulatedHotKeyBackend::registerHotKey(const Shortcut& shortcut, uint32_t signature,
-                                           uint32_t id) {
+                                           uint32_t id, const HotKeyLabel& label) {
     ++m_registerCalls;
     if (auto it = m_refused.find(comboKey(shortcut)); it != m_refused.end())
         return it->second;
-    m_registrations.push_back({shortcut, signature, id});
+    m_registrations.push_back({shortcut, signature, id, label});
     return 0;
 }
 

@@ -17,10 +17,13 @@ public:
         Shortcut shortcut;
         uint32_t signature;
         uint32_t id;
+        HotKeyLabel label;
     };
 
     bool isAvailable() const override { return true; }
-    int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) override;
+    int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id,
+                       const HotKeyLabel& label) override;
+    bool takesMouseButtons() const override { return true; }
     void unregisterHotKey(uint32_t id) override;
     bool isHeldElsewhere(const Shortcut& shortcut) override;
     void setEventHandler(EventHandler handler) override { m_handler = std::move(handler); }

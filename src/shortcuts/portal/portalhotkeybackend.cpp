@@ -91,7 +91,8 @@ PortalHotKeyBackend::~PortalHotKeyBackend() {
     }
 }
 
-int PortalHotKeyBackend::registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) {
+int PortalHotKeyBackend::registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id,
+                                        const HotKeyLabel&) {
     m_registration = Registration{shortcut, signature, id};
     if (m_bound && m_boundShortcut == shortcut)
         return 0; // the same key back after a pause: the desktop still has it

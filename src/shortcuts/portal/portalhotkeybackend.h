@@ -51,7 +51,8 @@ public:
     ~PortalHotKeyBackend() override;
 
     bool isAvailable() const override { return true; }
-    int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) override;
+    int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id,
+                       const HotKeyLabel& label) override;
     void unregisterHotKey(uint32_t id) override;
     void setEventHandler(EventHandler handler) override { m_handler = std::move(handler); }
     std::optional<std::string> characterForKey(int64_t carbonKeyCode) const override;
