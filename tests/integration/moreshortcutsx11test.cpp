@@ -126,10 +126,7 @@ TEST_F(MoreShortcutsTest, MuteUnmuteAndPushToMuteFromEitherState) {
     m_keys->press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_u});
     ASSERT_TRUE(settlesMuted(false));
 
-    // From unmuted: muted while held, talking again after; a middle click without the
-    // modifier is not ours.
-    m_keys->button(2, true);
-    m_keys->button(2, false);
+    // From unmuted: muted while held, talking again after.
     m_keys->down(XKB_KEY_Control_L);
     m_keys->button(2, true);
     ASSERT_TRUE(settlesMuted(true));

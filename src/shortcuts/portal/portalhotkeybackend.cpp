@@ -27,6 +27,8 @@ const QString kInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcut
 const QString kStableToken = QStringLiteral("quietlane");
 const QString kShortcutId = QStringLiteral("toggle-mute");
 constexpr int kPortalTimeoutMs = 5000;
+// Outside the range of X error codes, like the X backend's own refusals.
+constexpr int kOnlyOneShortcut = 1003;
 
 using ShortcutEntry = QPair<QString, QVariantMap>;
 using ShortcutEntries = QList<ShortcutEntry>;
@@ -92,7 +94,11 @@ PortalHotKeyBackend::~PortalHotKeyBackend() {
 }
 
 int PortalHotKeyBackend::registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id,
-                                        const HotKeyLabel&) {
+                                        const HotKeyLabel& label) {
+    // This session binds one shortcut: another one would silently take the main one's
+    // place, so it is refused (and the recorder says so) until several can be bound.
+    if (label.id != kShortcutId.toStdString())
+        return kOnlyOneShortcut;
     m_registration = Registration{shortcut, signature, id};
     if (m_bound && m_boundShortcut == shortcut)
         return 0; // the same key back after a pause: the desktop still has it
