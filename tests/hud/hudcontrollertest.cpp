@@ -80,16 +80,3 @@ TEST_F(HUDControllerTest, SwitchedOffShowsNothingButTrackingGoesOn) {
     ASSERT_TRUE(m_hud.panel());
     EXPECT_TRUE(m_hud.panel()->isVisible());
 }
-
-TEST_F(HUDControllerTest, WithoutOtherProgramsOnlyOurOwnRequestsFlash) {
-    m_hud.observe(m_mic);
-    m_now += 2s;
-    m_hud.setHudForOtherPrograms(false);
-    EXPECT_EQ(m_preferences.boolValue("hudForOtherPrograms"), false);
-    muteExternally(true);
-    EXPECT_FALSE(m_hud.panel());
-
-    m_mic.setMuted(false);
-    ASSERT_TRUE(test::spinUntil([&] { return m_hud.panel() && m_hud.panel()->isVisible(); }));
-    EXPECT_FALSE(m_hud.panel()->isMuted());
-}
