@@ -49,7 +49,8 @@ void MoreShortcutsSection::setRecorders(const std::array<QWidget*, 3>& recorders
     for (size_t slot = 0; slot < recorders.size(); ++slot) {
         QWidget* badge = m_recorders[slot];
         auto* row = badge->parentWidget();
-        row->layout()->replaceWidget(badge, recorders[slot]);
+        // The layout hands back the badge's item, which is the caller's to delete.
+        delete row->layout()->replaceWidget(badge, recorders[slot]);
         recorders[slot]->setParent(row);
         recorders[slot]->show();
         delete badge;
