@@ -65,6 +65,14 @@
         <source>Нужна клавиша Ctrl, Alt или Super вместе с клавишей (или F1–F12)</source>
         <translation>Hold Ctrl, Alt or Super with the key (or use F1–F12)</translation>
     </message>
+    <message>
+        <source>Это сочетание уже назначено другому действию Quietlane.</source>
+        <translation>This combination is already assigned to another Quietlane action.</translation>
+    </message>
+    <message>
+        <source>Выберите другое или сначала удалите то.</source>
+        <translation>Choose another one, or remove that one first.</translation>
+    </message>
 </context>
 <context>
     <name>quietlane</name>
@@ -200,6 +208,22 @@
         <location line="+1"/>
         <source>Микрофон включён</source>
         <translation>Microphone unmuted</translation>
+    </message>
+    <message>
+        <source>Клавиша выключения микрофона</source>
+        <translation>Microphone Mute key</translation>
+    </message>
+    <message>
+        <source>Средняя кнопка мыши</source>
+        <translation>Middle mouse button</translation>
+    </message>
+    <message>
+        <source>Кнопка мыши 8</source>
+        <translation>Mouse button 8</translation>
+    </message>
+    <message>
+        <source>Кнопка мыши 9</source>
+        <translation>Mouse button 9</translation>
     </message>
 </context>
 <context>
@@ -497,6 +521,45 @@
         <location line="+7"/>
         <source>Прозрачность фона и обводки настраиваются раздельно — меньше процент, прозрачнее. Виджет поверх всех окон и на всех рабочих столах: клик — переключить микрофон, перетаскивание — переместить.</source>
         <translation>Background and ring opacity are set separately — a lower percentage is more transparent. The widget stays above all windows on every desktop: click to toggle the microphone, drag to move it.</translation>
+    </message>
+    <message>
+        <source>Также при изменениях другими программами</source>
+        <translation>Also for changes made by other programs</translation>
+    </message>
+</context>
+<context>
+    <name>quietlane::MoreShortcutsSection</name>
+    <message>
+        <source>Ещё сочетания</source>
+        <translation>More shortcuts</translation>
+    </message>
+    <message>
+        <source>Выключить микрофон</source>
+        <translation>Mute</translation>
+    </message>
+    <message>
+        <source>Включить микрофон</source>
+        <translation>Unmute</translation>
+    </message>
+    <message>
+        <source>Выключить, пока зажато</source>
+        <translation>Push to mute</translation>
+    </message>
+    <message>
+        <source>Клавишу выключения микрофона уже обрабатывает рабочий стол: назначенная здесь, она сработает дважды или не сработает. Уберите её в настройках клавиатуры рабочего стола, прежде чем назначать здесь.</source>
+        <translation>The desktop already handles the microphone mute key: assigned here, it would act twice or not at all. Remove it in the desktop’s keyboard settings before assigning it here.</translation>
+    </message>
+    <message>
+        <source>Задержка отпускания</source>
+        <translation>Release delay</translation>
+    </message>
+    <message>
+        <source>%1 мс</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>Отпускание «Зажатия» и «Выключить, пока зажато» срабатывает после задержки, и нажатие в это время её отменяет, чтобы не обрезать конец фразы. Кроме клавиш, в X11 можно нажать над полем среднюю кнопку мыши с модификатором или боковые кнопки 8 и 9.</source>
+        <translation>Releasing push-to-talk or push to mute takes effect after the delay, and a press within it cancels the release, so the end of a sentence is not cut. Besides keys, on X11 you can press the middle mouse button with a modifier or the side buttons 8 and 9 over the field.</translation>
     </message>
 </context>
 <context>

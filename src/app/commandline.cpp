@@ -9,12 +9,14 @@ namespace quietlane {
 
 namespace {
 
-constexpr std::array<std::pair<const char*, ControlRequest>, 7> kControlSwitches{{
+constexpr std::array<std::pair<const char*, ControlRequest>, 9> kControlSwitches{{
     {"--toggle", ControlRequest::toggle},
     {"--mute", ControlRequest::mute},
     {"--unmute", ControlRequest::unmute},
     {"--push-to-talk-press", ControlRequest::pushToTalkPress},
     {"--push-to-talk-release", ControlRequest::pushToTalkRelease},
+    {"--push-to-mute-press", ControlRequest::pushToMutePress},
+    {"--push-to-mute-release", ControlRequest::pushToMuteRelease},
     {"--status", ControlRequest::status},
     {"--watch", ControlRequest::watch},
 }};
@@ -165,6 +167,8 @@ std::string usageText() {
            "  --push-to-talk-press     start a push-to-talk hold (bind to the key press);\n"
            "                           needs the running instance\n"
            "  --push-to-talk-release   end it (bind to the key release)\n"
+           "  --push-to-mute-press, --push-to-mute-release\n"
+           "                           the same, but muted while held\n"
            "  --status [--json]        print muted, unmuted or unavailable, or a JSON object\n"
            "                           with the state, the device and volumeFallback\n"
            "  --watch [--format=waybar|plain]\n"

@@ -152,7 +152,9 @@ int control(const CommandLine& commandLine, char** argv) {
     }
     if (opened == ControlConnection::Opened::noInstance) {
         if (commandLine.request == ControlRequest::pushToTalkPress ||
-            commandLine.request == ControlRequest::pushToTalkRelease) {
+            commandLine.request == ControlRequest::pushToTalkRelease ||
+            commandLine.request == ControlRequest::pushToMutePress ||
+            commandLine.request == ControlRequest::pushToMuteRelease) {
             std::fprintf(stderr, "quietlane: push-to-talk needs the running program; start "
                                  "quietlane first\n");
             return 1;

@@ -8,10 +8,19 @@
 #include <QThread>
 #include <QtGlobal>
 
+#include <algorithm>
+#include <cmath>
+
 namespace quietlane {
 
 namespace {
 constexpr const char* kModeKey = "hotkeyMode";
+constexpr const char* kTailKey = "pushToTalkTailMs";
+using Clock = HotKeyStateMachine::Clock;
+
+int limitedTail(double milliseconds) {
+    return int(std::lround(std::clamp(milliseconds, 0.0, double(HotKeyManager::kMaxTailMs))));
+}
 
 HotKeyMode toCore(HotKeyManager::Mode mode) {
     return mode == HotKeyManager::Mode::pushToTalk ? HotKeyMode::pushToTalk : HotKeyMode::toggle;
@@ -34,21 +43,50 @@ HotKeyManager::HotKeyManager(MicrophoneController& microphone,
                       [this] { m_microphone.toggle(); },
                       [this](bool muted) {
                           m_microphone.setMuted(muted);
-                      }}) {
+                      }}),
+      m_pushToMute({[this] { return m_microphone.intendedMuted(); }, [] {},
+                    [this](bool muted) {
+                        m_microphone.setMuted(muted);
+                    }}),
+      m_tailMs(limitedTail(m_preferences.doubleValue(kTailKey).value_or(0))) {
     Q_ASSERT(QThread::currentThread() == thread());
     m_mode = hotKeyModeFromRawValue(m_preferences.stringValue(kModeKey)) == HotKeyMode::pushToTalk
                  ? Mode::pushToTalk
                  : Mode::toggle;
 
-    const auto name = shortcuts.declare(GlobalShortcuts::Name::toggleMute());
+    m_tailTimer.setSingleShot(true);
+    m_tailTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_tailTimer, &QTimer::timeout, this, &HotKeyManager::tailElapsed);
+
+    using GlobalShortcuts::Name;
+    attach(
+        shortcuts, shortcuts.declare(Name::toggleMute()), [this] { keyDown(); },
+        [this] { keyUp(); });
+    attach(
+        shortcuts, Name::mute(), [this] { m_microphone.setMuted(true); }, [] {});
+    attach(
+        shortcuts, Name::unmute(), [this] { m_microphone.setMuted(false); }, [] {});
+    attach(
+        shortcuts, Name::pushToMute(),
+        [this] { m_pushToMute.keyDown(HotKeyMode::pushToMute, Clock::now()); },
+        [this] { pushToMuteUp(); });
+}
+
+void HotKeyManager::attach(GlobalShortcuts::ShortcutCenter& shortcuts,
+                           const GlobalShortcuts::Name& name, std::function<void()> onKeyDown,
+                           std::function<void()> onKeyUp) {
     std::weak_ptr<bool> alive = m_alive;
-    shortcuts.onKeyDown(name, [this, alive] {
+    shortcuts.onKeyDown(name, [this, alive, onKeyDown = std::move(onKeyDown)] {
+        // Handlers come from the key hook's event pump on the main thread; anything else
+        // is a wiring fault that would race the microphone state.
+        Q_ASSERT(alive.expired() || QThread::currentThread() == thread());
         if (!alive.expired())
-            keyDown();
+            onKeyDown();
     });
-    shortcuts.onKeyUp(name, [this, alive] {
+    shortcuts.onKeyUp(name, [this, alive, onKeyUp = std::move(onKeyUp)] {
+        Q_ASSERT(alive.expired() || QThread::currentThread() == thread());
         if (!alive.expired())
-            keyUp();
+            onKeyUp();
     });
 }
 
@@ -62,16 +100,47 @@ void HotKeyManager::setMode(Mode mode) {
         emit modeChanged(mode);
 }
 
+void HotKeyManager::setPushToTalkTailMs(int milliseconds) {
+    const int limited = limitedTail(milliseconds);
+    const bool changed = limited != m_tailMs;
+    m_tailMs = limited;
+    m_preferences.setDouble(kTailKey, limited);
+    if (changed)
+        emit pushToTalkTailMsChanged(limited);
+}
+
 void HotKeyManager::keyDown() {
-    // Handlers come from the key hook's event pump on the main thread; anything else is a
-    // wiring fault that would race the microphone state.
-    Q_ASSERT(QThread::currentThread() == thread());
-    m_stateMachine.keyDown(toCore(m_mode));
+    m_stateMachine.keyDown(toCore(m_mode), Clock::now());
+    scheduleTail();
 }
 
 void HotKeyManager::keyUp() {
-    Q_ASSERT(QThread::currentThread() == thread());
-    m_stateMachine.keyUp(toCore(m_mode));
+    m_stateMachine.keyUp(toCore(m_mode), Clock::now(), std::chrono::milliseconds(m_tailMs));
+    scheduleTail();
+}
+
+void HotKeyManager::pushToMuteUp() {
+    m_pushToMute.keyUp(HotKeyMode::pushToMute, Clock::now(), std::chrono::milliseconds(m_tailMs));
+    scheduleTail();
+}
+
+void HotKeyManager::scheduleTail() {
+    std::optional<Clock::time_point> due = m_stateMachine.releaseDue();
+    if (const auto other = m_pushToMute.releaseDue(); other && (!due || *other < *due))
+        due = other;
+    if (!due) {
+        m_tailTimer.stop();
+        return;
+    }
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - Clock::now());
+    m_tailTimer.start(std::max(wait, std::chrono::milliseconds(0)));
+}
+
+void HotKeyManager::tailElapsed() {
+    const Clock::time_point now = Clock::now();
+    m_stateMachine.advance(now);
+    m_pushToMute.advance(now);
+    scheduleTail();
 }
 
 } // namespace quietlane

@@ -5,6 +5,10 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
 
 namespace quietlane {
 
@@ -12,13 +16,18 @@ class MicrophoneController;
 class Preferences;
 namespace GlobalShortcuts {
 class ShortcutCenter;
-}
+struct Name;
+} // namespace GlobalShortcuts
 
-/// Connects the global shortcut "toggleMute" to the microphone, in toggle or
-/// push-to-talk mode, and keeps the mode in the preferences. Main thread only.
+/// Connects the global shortcuts to the microphone: "toggleMute" in toggle or
+/// push-to-talk mode, and the optional "mute", "unmute" and "pushToMute". Keeps the mode
+/// and the release tail of push-to-talk and push-to-mute in the preferences. Main thread
+/// only.
 class HotKeyManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(Mode mode READ mode WRITE setMode NOTIFY modeChanged)
+    Q_PROPERTY(int pushToTalkTailMs READ pushToTalkTailMs WRITE setPushToTalkTailMs NOTIFY
+                   pushToTalkTailMsChanged)
 
 public:
     enum class Mode { toggle, pushToTalk };
@@ -39,17 +48,34 @@ public:
     /// as it is.
     void setMode(Mode mode);
 
+    static constexpr int kMaxTailMs = 1000;
+    /// How long a push-to-talk or push-to-mute release waits before it takes effect, in
+    /// milliseconds (0 to 1000, stored under "pushToTalkTailMs"). A press within it keeps
+    /// the hold going.
+    int pushToTalkTailMs() const { return m_tailMs; }
+    /// Limits the value to 0...1000, writes it, and signals a real change.
+    void setPushToTalkTailMs(int milliseconds);
+
 signals:
     void modeChanged(quietlane::HotKeyManager::Mode mode);
+    void pushToTalkTailMsChanged(int milliseconds);
 
 private:
+    void attach(GlobalShortcuts::ShortcutCenter& shortcuts, const GlobalShortcuts::Name& name,
+                std::function<void()> onKeyDown, std::function<void()> onKeyUp);
     void keyDown();
     void keyUp();
+    void pushToMuteUp();
+    void scheduleTail();
+    void tailElapsed();
 
     MicrophoneController& m_microphone;
     Preferences& m_preferences;
     Mode m_mode = Mode::toggle;
     HotKeyStateMachine m_stateMachine;
+    HotKeyStateMachine m_pushToMute;
+    int m_tailMs = 0;
+    QTimer m_tailTimer;
     // The shortcut layer keeps its handlers for the life of the process; this flag lets
     // them do nothing once the manager is gone.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

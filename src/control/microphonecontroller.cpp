@@ -7,6 +7,8 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include <algorithm>
+
 namespace quietlane {
 
 namespace {
@@ -59,11 +61,24 @@ bool MicrophoneController::lastRequestedMuted() const {
 }
 
 void MicrophoneController::toggle() {
+    const bool wanted = !intendedMuted();
     m_service->toggle();
+    noteRequest(wanted);
 }
 
 void MicrophoneController::setMuted(bool muted) {
     m_service->setMuted(muted);
+    noteRequest(muted);
+}
+
+// After the request is queued, so that waiting for the devices to settle covers it.
+void MicrophoneController::noteRequest(bool muted) {
+    const std::uint64_t number = ++m_requestCount;
+    m_requestsInFlight.emplace(number, muted);
+    whenSettled([self = QPointer(this), number] {
+        if (self)
+            self->m_requestsInFlight.erase(number);
+    });
 }
 
 void MicrophoneController::applyState(const MicState& state) {
@@ -75,6 +90,12 @@ void MicrophoneController::applyState(const MicState& state) {
     // that as a live microphone (and flashing it on the indicator) would be a lie.
     if (state.isAvailable && m_isMuted != state.isMuted) {
         m_isMuted = state.isMuted;
+        const auto ours =
+            std::find_if(m_requestsInFlight.begin(), m_requestsInFlight.end(),
+                         [&](const auto& request) { return request.second == state.isMuted; });
+        m_lastChangeRequested = ours != m_requestsInFlight.end();
+        if (m_lastChangeRequested)
+            m_requestsInFlight.erase(ours);
         emit isMutedChanged(m_isMuted);
     }
     if (state.isAvailable && m_usingVolumeFallback != state.usingVolumeFallback) {

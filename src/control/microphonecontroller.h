@@ -7,7 +7,9 @@
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -62,6 +64,11 @@ public:
     /// and the states they caused have been applied here.
     void whenSettled(std::function<void()> done);
 
+    /// Whether the latest change of isMuted is what a request made here asked for (the
+    /// shortcut, the widget, the dropdown, the command line, D-Bus) rather than another
+    /// program's doing. Valid while isMutedChanged is delivered.
+    bool lastMuteChangeRequestedHere() const { return m_lastChangeRequested; }
+
 public slots:
     /// Asks for the opposite of intendedMuted(); returns before anything changes.
     void toggle();
@@ -79,6 +86,7 @@ signals:
 
 private:
     void applyState(const MicState& state);
+    void noteRequest(bool muted);
 
     Preferences& m_preferences;
     bool m_isAvailable = true;
@@ -88,6 +96,13 @@ private:
     std::vector<AudioInputDevice> m_availableDevices;
     DeviceSelection m_selection;
     std::unique_ptr<AudioDeviceService> m_service;
+    // The state each request still on its way asked for, by request number. A change to
+    // such a state is that request's outcome and uses it up; a request leaves once the
+    // devices settled after it, so a later change by another program is never taken for
+    // one of ours.
+    std::map<std::uint64_t, bool> m_requestsInFlight;
+    std::uint64_t m_requestCount = 0;
+    bool m_lastChangeRequested = false;
 };
 
 } // namespace quietlane

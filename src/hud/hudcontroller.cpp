@@ -13,6 +13,7 @@ namespace quietlane {
 
 namespace {
 constexpr const char* kShowHUDKey = "showHUD";
+constexpr const char* kForOtherProgramsKey = "hudForOtherPrograms";
 // Frame interval of the fade.
 constexpr std::chrono::milliseconds kFadeFrame{16};
 } // namespace
@@ -21,7 +22,8 @@ HUDController::HUDController(Preferences& preferences, WindowHints& hints, Clock
                              QObject* parent)
     : QObject(parent), m_preferences(preferences), m_hints(hints),
       m_clock(clock ? std::move(clock) : Clock([] { return HudTimeline::Clock::now(); })),
-      m_showHUD(preferences.boolValue(kShowHUDKey).value_or(true)) {
+      m_showHUD(preferences.boolValue(kShowHUDKey).value_or(true)),
+      m_forOtherPrograms(preferences.boolValue(kForOtherProgramsKey).value_or(true)) {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &HUDController::advance);
@@ -36,7 +38,21 @@ HUDPanel* HUDController::panel() const {
 void HUDController::observe(MicrophoneController& mic) {
     m_mic = &mic;
     m_timeline.startWatching(m_clock());
-    connect(&mic, &MicrophoneController::isMutedChanged, this, &HUDController::schedulePresent);
+    connect(&mic, &MicrophoneController::isMutedChanged, this, &HUDController::muteChanged);
+}
+
+void HUDController::setHudForOtherPrograms(bool show) {
+    if (show != m_forOtherPrograms) {
+        m_forOtherPrograms = show;
+        emit hudForOtherProgramsChanged();
+    }
+    m_preferences.setBool(kForOtherProgramsKey, show);
+}
+
+void HUDController::muteChanged() {
+    // Who made the change is known only now, while the change is being announced.
+    if (m_forOtherPrograms || (m_mic && m_mic->lastMuteChangeRequestedHere()))
+        schedulePresent();
 }
 
 void HUDController::setShowHUD(bool show) {

@@ -18,10 +18,14 @@ class MicrophoneController;
 class WindowHints;
 
 /// Flashes the indicator in the middle of the main screen after every change of the mute
-/// state, whoever made it. Runs timers only while the indicator is on screen.
+/// state, whoever made it, or, when the user chose so, only after the changes made
+/// through the program (the desktop may show its own for the rest). Runs timers only while
+/// the indicator is on screen.
 class HUDController : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool showHUD READ showHUD WRITE setShowHUD NOTIFY showHUDChanged)
+    Q_PROPERTY(bool hudForOtherPrograms READ hudForOtherPrograms WRITE setHudForOtherPrograms NOTIFY
+                   hudForOtherProgramsChanged)
 
 public:
     using Clock = std::function<HudTimeline::TimePoint()>;
@@ -38,13 +42,19 @@ public:
     /// Turning it off leaves an indicator already on screen to finish on its own.
     void setShowHUD(bool show);
 
+    /// Also for changes made by other programs (stored under "hudForOtherPrograms").
+    bool hudForOtherPrograms() const { return m_forOtherPrograms; }
+    void setHudForOtherPrograms(bool show);
+
     /// The indicator window once it has been shown; for tests and screenshots.
     HUDPanel* panel() const;
 
 signals:
     void showHUDChanged();
+    void hudForOtherProgramsChanged();
 
 private:
+    void muteChanged();
     void schedulePresent();
     void present();
     void advance();
@@ -57,6 +67,7 @@ private:
     HudTimeline m_timeline;
     QTimer m_timer;
     bool m_showHUD;
+    bool m_forOtherPrograms;
     bool m_presentPending = false;
 };
 

@@ -11,13 +11,15 @@ namespace quietlane {
 
 namespace {
 
-constexpr std::array<std::pair<ControlRequest, const char*>, 8> kRequestLines{{
+constexpr std::array<std::pair<ControlRequest, const char*>, 10> kRequestLines{{
     {ControlRequest::openSettings, "open-settings"},
     {ControlRequest::toggle, "toggle"},
     {ControlRequest::mute, "mute"},
     {ControlRequest::unmute, "unmute"},
     {ControlRequest::pushToTalkPress, "push-to-talk-press"},
     {ControlRequest::pushToTalkRelease, "push-to-talk-release"},
+    {ControlRequest::pushToMutePress, "push-to-mute-press"},
+    {ControlRequest::pushToMuteRelease, "push-to-mute-release"},
     {ControlRequest::status, "status"},
     {ControlRequest::watch, "watch"},
 }};

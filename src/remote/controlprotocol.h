@@ -19,6 +19,8 @@ enum class ControlRequest {
     unmute,
     pushToTalkPress,
     pushToTalkRelease,
+    pushToMutePress,
+    pushToMuteRelease,
     status,
     watch,
 };

@@ -42,6 +42,14 @@ void DBusAdaptor::PushToTalkRelease() {
     m_remote.handle(ControlRequest::pushToTalkRelease, ignoreReply);
 }
 
+void DBusAdaptor::PushToMutePress() {
+    m_remote.handle(ControlRequest::pushToMutePress, ignoreReply);
+}
+
+void DBusAdaptor::PushToMuteRelease() {
+    m_remote.handle(ControlRequest::pushToMuteRelease, ignoreReply);
+}
+
 void DBusAdaptor::OpenSettings() {
     m_remote.handle(ControlRequest::openSettings, ignoreReply);
 }

@@ -30,6 +30,8 @@ public slots:
     void SetMuted(bool muted);
     void PushToTalkPress();
     void PushToTalkRelease();
+    void PushToMutePress();
+    void PushToMuteRelease();
     void OpenSettings();
 
 private:

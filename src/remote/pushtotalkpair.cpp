@@ -8,13 +8,13 @@ bool PushToTalkPair::press(Clock::time_point now) {
     m_unmatchedRelease.reset();
     if (lateHalfOfATap)
         return false;
-    m_machine.keyDown(HotKeyMode::pushToTalk);
+    m_machine.keyDown(m_mode);
     return true;
 }
 
 void PushToTalkPair::release(Clock::time_point now) {
     if (m_machine.isHolding())
-        m_machine.keyUp(HotKeyMode::pushToTalk);
+        m_machine.keyUp(m_mode);
     else
         m_unmatchedRelease = now;
 }

@@ -21,8 +21,10 @@ public:
     /// loaded machine; short enough that the next deliberate press is not lost.
     static constexpr std::chrono::milliseconds kLateTapWindow{1000};
 
-    explicit PushToTalkPair(HotKeyStateMachine::Microphone microphone)
-        : m_machine(std::move(microphone)) {}
+    /// `mode` is push-to-talk or push-to-mute (muted while held).
+    explicit PushToTalkPair(HotKeyStateMachine::Microphone microphone,
+                            HotKeyMode mode = HotKeyMode::pushToTalk)
+        : m_machine(std::move(microphone)), m_mode(mode) {}
 
     /// False when the press was dropped as the late half of a tap already over.
     bool press(Clock::time_point now);
@@ -30,6 +32,7 @@ public:
 
 private:
     HotKeyStateMachine m_machine;
+    HotKeyMode m_mode;
     std::optional<Clock::time_point> m_unmatchedRelease;
 };
 

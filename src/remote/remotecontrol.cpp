@@ -19,6 +19,11 @@ RemoteControl::RemoteControl(MicrophoneController& microphone, QObject* parent)
                     [this](bool muted) {
                         m_microphone.setMuted(muted);
                     }}),
+      m_pushToMute({[this] { return m_microphone.intendedMuted(); }, [] {},
+                    [this](bool muted) {
+                        m_microphone.setMuted(muted);
+                    }},
+                   HotKeyMode::pushToMute),
       m_lastStatus(status()) {
     m_heldToggleTimer.setSingleShot(true);
     m_heldToggleTimer.setTimerType(Qt::PreciseTimer);
@@ -73,6 +78,15 @@ void RemoteControl::handle(ControlRequest request, Reply reply) {
         return;
     case ControlRequest::pushToTalkRelease:
         m_pushToTalk.release(PushToTalkPair::Clock::now());
+        replyWhenSettled(std::nullopt, std::move(reply));
+        return;
+    case ControlRequest::pushToMutePress:
+        if (!m_pushToMute.press(PushToTalkPair::Clock::now()))
+            Log::notice(Log::Category::app, "Push-to-mute press ignored: its release came first");
+        replyWhenSettled(std::nullopt, std::move(reply));
+        return;
+    case ControlRequest::pushToMuteRelease:
+        m_pushToMute.release(PushToTalkPair::Clock::now());
         replyWhenSettled(std::nullopt, std::move(reply));
         return;
     case ControlRequest::watch:

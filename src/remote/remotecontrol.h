@@ -56,6 +56,7 @@ private:
     ToggleBurst m_toggleBurst;
     QTimer m_heldToggleTimer;
     Reply m_heldToggleReply;
+    PushToTalkPair m_pushToMute;
     ControlStatus m_lastStatus;
     bool m_statusCheckPending = false;
 };

@@ -9,6 +9,7 @@
 #include "controls/rowbutton.h"
 #include "settings/awaysection.h"
 #include "settings/inlineselectrow.h"
+#include "settings/moreshortcuts.h"
 #include "settings/settingsrows.h"
 #include "settings/sliderrow.h"
 #include "settings/tabheader.h"
@@ -175,6 +176,12 @@ QWidget* SettingsContent::buildMicrophonePage() {
             action(!m_model.showHUD);
     });
     startup->addRow(m_hud);
+    m_hudOthersDivider = startup->addDivider();
+    m_hudOthers = toggleRow(tr("Также при изменениях другими программами"), [this] {
+        if (auto action = m_actions.setHudForOtherPrograms)
+            action(!m_model.hudForOtherPrograms);
+    });
+    startup->addRow(m_hudOthers);
     add(mic, startup);
 
     add(mic, new NoteLabel(tr("Управление через звуковой сервер (control, без записи) — "
@@ -201,6 +208,12 @@ QWidget* SettingsContent::buildHotkeyPage(QWidget* recorder) {
     });
     section->addRow(m_configure);
     add(hotkey, section);
+    m_more = new MoreShortcutsSection(hotkey);
+    connect(m_more, &MoreShortcutsSection::tailRequested, this, [this](int milliseconds) {
+        if (auto action = m_actions.setPushToTalkTailMs)
+            action(milliseconds);
+    });
+    add(hotkey, m_more);
     add(hotkey, new NoteLabel(tr("«Переключение» — нажатие меняет mute. «Зажатие (PTT)» — пока "
                                  "клавиша зажата, состояние временно инвертируется; отпускание "
                                  "возвращает прежнее."),
@@ -305,6 +318,8 @@ void SettingsContent::applyModel() {
     m_restartNote->setVisible(model.languageChangePending);
     m_hud->setToggleOn(model.showHUD);
     m_away->setModel(model.away);
+    m_hudOthers->setToggleOn(model.hudForOtherPrograms);
+    showRow(m_hudOthersDivider, m_hudOthers, model.showHUD);
 
     m_mode->setValueText(modeTitle(model.mode));
     std::vector<InlineSelectRow::Option> modes;
@@ -319,6 +334,7 @@ void SettingsContent::applyModel() {
     m_reachNote->setText(reach);
     m_reachNote->setVisible(!reach.isEmpty());
     m_configure->setVisible(model.shortcutReach == ShortcutReach::desktopConfigures);
+    m_more->apply(model);
 
     m_widget->setToggleOn(model.widgetVisible);
     m_background->setValue(model.backgroundOpacity);

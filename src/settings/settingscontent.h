@@ -17,6 +17,7 @@ class AwaySection;
 class RowButton;
 class InfoRow;
 class InlineSelectRow;
+class MoreShortcutsSection;
 class SliderRow;
 class TabHeader;
 
@@ -50,6 +51,9 @@ public:
     InlineSelectRow* languageSelector() const { return m_language; }
     QWidget* restartNote() const { return m_restartNote; }
     RowButton* hudRow() const { return m_hud; }
+    RowButton* hudForOtherProgramsRow() const { return m_hudOthers; }
+    /// The optional shortcuts; the settings view hands it the live recorders.
+    MoreShortcutsSection* moreShortcuts() const { return m_more; }
     InlineSelectRow* modeSelector() const { return m_mode; }
     QLabel* shortcutReachNote() const { return m_reachNote; }
     RowButton* widgetRow() const { return m_widget; }
@@ -94,6 +98,9 @@ private:
     InlineSelectRow* m_language = nullptr;
     QWidget* m_restartNote = nullptr;
     RowButton* m_hud = nullptr;
+    QWidget* m_hudOthersDivider = nullptr;
+    RowButton* m_hudOthers = nullptr;
+    MoreShortcutsSection* m_more = nullptr;
     InlineSelectRow* m_mode = nullptr;
     QLabel* m_reachNote = nullptr;
     RowButton* m_configure = nullptr;

@@ -53,9 +53,15 @@ struct SettingsModel {
     Language language = Language::system;
     bool languageChangePending = false;
     bool showHUD = true;
+    /// The indicator also for changes made by other programs.
+    bool hudForOtherPrograms = true;
     std::string hotkeyDescription;
     HotkeyMode mode = HotkeyMode::toggle;
     ShortcutReach shortcutReach = ShortcutReach::everywhere;
+    /// How long a push-to-talk or push-to-mute release waits, in milliseconds.
+    int pushToTalkTailMs = 0;
+    /// The desktop itself handles the microphone-mute key (the tab says so).
+    bool micMuteKeyTaken = false;
     bool widgetVisible = true;
     double backgroundOpacity = 0.6;
     double foregroundOpacity = 1.0;
@@ -72,6 +78,8 @@ struct SettingsActions {
     std::function<void(Theme)> setTheme;
     std::function<void(Language)> setLanguage;
     std::function<void(bool)> setShowHUD;
+    std::function<void(bool)> setHudForOtherPrograms;
+    std::function<void(int)> setPushToTalkTailMs;
     std::function<void(HotkeyMode)> setMode;
     /// Opens the desktop's own dialog for the shortcut keys.
     std::function<void()> configureShortcut;

@@ -9,6 +9,7 @@
 #include "hud/hudcontroller.h"
 #include "login/loginitemservice.h"
 #include "settings/hotkeychip.h"
+#include "settings/moreshortcuts.h"
 #include "settings/settingscontent.h"
 #include "shortcuts/recorderfield.h"
 #include "shortcuts/shortcutcenter.h"
@@ -28,8 +29,24 @@ SettingsView::SettingsView(Services services, QWidget* parent)
     } else {
         recorder = new HotkeyChip(QString::fromStdString(hotkeyDescription()));
     }
+    if (m_services.shortcuts) {
+        // Asked once: it takes and gives back a key grab, which a refresh on every change
+        // must not repeat.
+        const auto& facts = m_services.shortcuts->sessionFacts();
+        m_micMuteKeyTaken =
+            facts.gnome || facts.kde || m_services.shortcuts->backend().desktopHandlesMicMuteKey();
+    }
     m_content =
         new SettingsContent(currentModel(), makeActions(), recorder, CardBackground::glass, this);
+    if (m_services.shortcuts) {
+        using GlobalShortcuts::Name;
+        auto recorderFor = [this](const Name& name) {
+            return new GlobalShortcuts::RecorderField(*m_services.shortcuts, name);
+        };
+        m_content->moreShortcuts()->setRecorders({recorderFor(Name::mute()),
+                                                  recorderFor(Name::unmute()),
+                                                  recorderFor(Name::pushToMute())});
+    }
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_content);
@@ -49,12 +66,16 @@ SettingsView::SettingsView(Services services, QWidget* parent)
                         &FloatingPanelController::foregroundOpacityChanged})
         connect(&panel, signal, this, &SettingsView::scheduleRefresh);
     connect(&m_services.hud, &HUDController::showHUDChanged, this, &SettingsView::scheduleRefresh);
+    connect(&m_services.hud, &HUDController::hudForOtherProgramsChanged, this,
+            &SettingsView::scheduleRefresh);
     auto& appearance = m_services.appearance;
     for (auto signal : {&AppearanceManager::themeChanged, &AppearanceManager::languageChanged,
                         &AppearanceManager::languageChangePendingChanged})
         connect(&appearance, signal, this, &SettingsView::scheduleRefresh);
     if (m_services.hotkeys) {
         connect(m_services.hotkeys, &HotKeyManager::modeChanged, this,
+                &SettingsView::scheduleRefresh);
+        connect(m_services.hotkeys, &HotKeyManager::pushToTalkTailMsChanged, this,
                 &SettingsView::scheduleRefresh);
     }
     if (m_services.login) {
@@ -136,10 +157,13 @@ SettingsModel SettingsView::currentModel() const {
     model.language = appearance.language();
     model.languageChangePending = appearance.languageChangePending();
     model.showHUD = m_services.hud.showHUD();
+    model.hudForOtherPrograms = m_services.hud.hudForOtherPrograms();
+    model.micMuteKeyTaken = m_micMuteKeyTaken;
     model.hotkeyDescription = hotkeyDescription();
     if (const HotKeyManager* hotkeys = m_services.hotkeys) {
         model.mode = hotkeys->mode() == HotKeyManager::Mode::pushToTalk ? HotkeyMode::pushToTalk
                                                                         : HotkeyMode::toggle;
+        model.pushToTalkTailMs = hotkeys->pushToTalkTailMs();
     }
     model.shortcutReach = shortcutReach();
     model.widgetVisible = panel.isVisible();
@@ -220,6 +244,12 @@ SettingsActions SettingsView::makeActions() {
     actions.setLanguage =
         guarded([this](Language language) { m_services.appearance.setLanguage(language); });
     actions.setShowHUD = guarded([this](bool show) { m_services.hud.setShowHUD(show); });
+    actions.setHudForOtherPrograms =
+        guarded([this](bool show) { m_services.hud.setHudForOtherPrograms(show); });
+    actions.setPushToTalkTailMs = guarded([this](int milliseconds) {
+        if (m_services.hotkeys)
+            m_services.hotkeys->setPushToTalkTailMs(milliseconds);
+    });
     actions.setWidgetVisible =
         guarded([this](bool visible) { m_services.floatingPanel.setVisible(visible); });
     actions.setBackgroundOpacity =

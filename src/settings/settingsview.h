@@ -64,6 +64,7 @@ private:
     Services m_services;
     SettingsContent* m_content = nullptr;
     int m_shortcutObserver = 0;
+    bool m_micMuteKeyTaken = false;
     bool m_refreshPending = false;
     // Set while the content is filled from the model, so that filling never writes back.
     bool m_filling = false;

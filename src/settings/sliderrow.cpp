@@ -41,7 +41,14 @@ SliderRow::SliderRow(const QString& label, double lower, double upper, QWidget* 
 
 void SliderRow::setValue(double value) {
     m_slider->setValue(value);
-    m_percent->setText(QString::fromStdString(SliderScale::percentText(value)));
+    m_percent->setText(m_formatter ? m_formatter(value)
+                                   : QString::fromStdString(SliderScale::percentText(value)));
+}
+
+void SliderRow::setFormatter(Formatter formatter, int width) {
+    m_formatter = std::move(formatter);
+    m_percent->setFixedWidth(width);
+    setValue(m_slider->value());
 }
 
 QString SliderRow::percentText() const {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "shortcuts/name.h"
 #include "shortcuts/shortcut.h"
 
 #include <cstdint>
@@ -92,6 +93,11 @@ public:
         (void)shortcut;
         return std::nullopt;
     }
+    /// Whether mouse buttons (the middle one and the side buttons) can be taken like keys.
+    virtual bool takesMouseButtons() const { return false; }
+    /// Whether the desktop itself handles the microphone-mute key: another client holds
+    /// it, or the desktop binds it out of the box.
+    virtual bool desktopHandlesMicMuteKey() { return false; }
     /// Whether presses keep arriving while one of our own popups holds the keyboard (the
     /// desktop rather than a key grab catches them), so registrations stay in place.
     virtual bool worksUnderOwnPopups() const { return false; }

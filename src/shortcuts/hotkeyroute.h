@@ -22,6 +22,7 @@ enum class HotKeyRoute {
 struct SessionFacts {
     bool wayland = false;
     bool kde = false;
+    /// GNOME binds the microphone-mute key itself, as KDE does.
     bool gnome = false;
     bool hyprland = false;
 };

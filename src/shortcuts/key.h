@@ -14,9 +14,24 @@ struct Key {
 
     friend bool operator==(const Key&, const Key&) = default;
 
-    /// Stored shortcuts may only name codes in this range; anything else is not a key.
+    /// Keyboard keys are codes up to this one.
     static constexpr int64_t kMaxKeyCode = 127;
-    static bool isValidKeyCode(int64_t code) { return code >= 0 && code <= kMaxKeyCode; }
+
+    // Inputs beyond the keyboard's range, which versions before them read as no shortcut
+    // at all: the microphone-mute key, and mouse button n as kMouseButtonBase + n.
+    static constexpr int64_t micMute = 256;
+    static constexpr int64_t kMouseButtonBase = 512;
+    static constexpr int64_t middleButton = kMouseButtonBase + 2;
+    static constexpr int64_t backButton = kMouseButtonBase + 8;
+    static constexpr int64_t forwardButton = kMouseButtonBase + 9;
+
+    static bool isMouseButton(int64_t code) {
+        return code == middleButton || code == backButton || code == forwardButton;
+    }
+    /// Stored shortcuts may only name these codes; anything else is not a key.
+    static bool isValidKeyCode(int64_t code) {
+        return (code >= 0 && code <= kMaxKeyCode) || code == micMute || isMouseButton(code);
+    }
 
     // clang-format off
     static constexpr int64_t a = 0, s = 1, d = 2, f = 3, h = 4, g = 5, z = 6, x = 7, c = 8, v = 9,

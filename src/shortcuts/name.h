@@ -25,6 +25,11 @@ struct Name {
                     Shortcut::fromKey(Key{Key::m}, EventModifier::control | EventModifier::option |
                                                        EventModifier::command)};
     }
+    /// Optional shortcuts without a default: absent until the user records one.
+    static Name mute() { return Name{"mute", std::nullopt}; }
+    static Name unmute() { return Name{"unmute", std::nullopt}; }
+    /// Held: muted; released: the state from before the press.
+    static Name pushToMute() { return Name{"pushToMute", std::nullopt}; }
 };
 
 } // namespace quietlane::GlobalShortcuts

@@ -58,6 +58,7 @@ std::optional<std::string> keysymName(int64_t keyCode) {
         {Key::f18, "F18"},
         {Key::f19, "F19"},
         {Key::f20, "F20"},
+        {Key::micMute, "XF86AudioMicMute"},
     };
     if (const auto it = named.find(keyCode); it != named.end())
         return it->second;

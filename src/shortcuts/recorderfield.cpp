@@ -30,6 +30,10 @@ constexpr const char* kForceUse = QT_TRANSLATE_NOOP("GlobalShortcuts", "Всё �
 constexpr const char* kClear = QT_TRANSLATE_NOOP("GlobalShortcuts", "Удалить сочетание");
 constexpr const char* kNeedsModifier = QT_TRANSLATE_NOOP(
     "GlobalShortcuts", "Нужна клавиша Ctrl, Alt или Super вместе с клавишей (или F1–F12)");
+constexpr const char* kUsedByUs =
+    QT_TRANSLATE_NOOP("GlobalShortcuts", "Это сочетание уже назначено другому действию Quietlane.");
+constexpr const char* kChooseAnother =
+    QT_TRANSLATE_NOOP("GlobalShortcuts", "Выберите другое или сначала удалите то.");
 
 QString localized(const char* source) {
     return QCoreApplication::translate(kContext, source);
@@ -65,14 +69,8 @@ bool isModifierOnly(int qtKey) {
     }
 }
 
-std::optional<PressedKey> pressedKey(const QKeyEvent& event, const HotKeyBackend& backend) {
-    if (const auto native =
-            backend.shortcutForNativeKey(event.nativeScanCode(), event.nativeModifiers()))
-        return PressedKey{native->carbonKeyCode, native->modifiers()};
-    // Without a key hook only the keys that steer the field are understood, so that the
-    // user can still leave it or clear the shortcut.
+uint64_t eventModifiers(Qt::KeyboardModifiers qt) {
     uint64_t modifiers = 0;
-    const Qt::KeyboardModifiers qt = event.modifiers();
     if (qt & Qt::ShiftModifier)
         modifiers |= EventModifier::shift;
     if (qt & Qt::ControlModifier)
@@ -81,7 +79,20 @@ std::optional<PressedKey> pressedKey(const QKeyEvent& event, const HotKeyBackend
         modifiers |= EventModifier::option;
     if (qt & Qt::MetaModifier)
         modifiers |= EventModifier::command;
+    return modifiers;
+}
+
+std::optional<PressedKey> pressedKey(const QKeyEvent& event, const HotKeyBackend& backend) {
+    if (const auto native =
+            backend.shortcutForNativeKey(event.nativeScanCode(), event.nativeModifiers()))
+        return PressedKey{native->carbonKeyCode, native->modifiers()};
+    // Without a key hook only the keys that steer the field are understood, so that the
+    // user can still leave it or clear the shortcut, and the microphone-mute key, which
+    // every backend can name.
+    const uint64_t modifiers = eventModifiers(event.modifiers());
     switch (event.key()) {
+    case Qt::Key_MicMute:
+        return PressedKey{Key::micMute, modifiers};
     case Qt::Key_Tab:
         return PressedKey{Key::tab, modifiers};
     case Qt::Key_Escape:
@@ -90,6 +101,19 @@ std::optional<PressedKey> pressedKey(const QKeyEvent& event, const HotKeyBackend
         return PressedKey{Key::delete_, modifiers};
     case Qt::Key_Delete:
         return PressedKey{Key::deleteForward, modifiers};
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<int64_t> buttonCode(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::MiddleButton:
+        return Key::middleButton;
+    case Qt::BackButton:
+        return Key::backButton;
+    case Qt::ForwardButton:
+        return Key::forwardButton;
     default:
         return std::nullopt;
     }
@@ -202,12 +226,30 @@ void RecorderField::handleKeyPress(QKeyEvent* event) {
             QApplication::beep();
         return;
     }
+    decide(key->keyCode, key->modifiers);
+}
+
+bool RecorderField::usedByOtherName(const Shortcut& shortcut) const {
+    for (const Name& other :
+         {Name::toggleMute(), Name::mute(), Name::unmute(), Name::pushToMute()}) {
+        if (!(other == m_name) && m_center.shortcut(other) == shortcut)
+            return true;
+    }
+    return false;
+}
+
+void RecorderField::decide(int64_t keyCode, uint64_t modifiers) {
     const RecorderDecision decision =
-        evaluateRecorderKey(key->keyCode, key->modifiers, [this](const Shortcut& shortcut) {
+        evaluateRecorderKey(keyCode, modifiers, [this](const Shortcut& shortcut) {
             return isReservedDesktopShortcut(shortcut) ||
                    m_center.backend().isHeldElsewhere(shortcut);
         });
     QPointer<RecorderField> self(this);
+    // Two of our own actions on one key would both run on every press.
+    if (decision.shortcut && usedByOtherName(*decision.shortcut)) {
+        confirmSystemShortcut(/*offerForce=*/false, kUsedByUs, kChooseAnother);
+        return;
+    }
     switch (decision.verdict) {
     case RecorderVerdict::wait:
         return;
@@ -265,12 +307,13 @@ void RecorderField::take(const Shortcut& shortcut) {
     clearFocus();
 }
 
-bool RecorderField::confirmSystemShortcut(bool offerForce) {
+bool RecorderField::confirmSystemShortcut(bool offerForce, const char* message,
+                                          const char* details) {
     // The alert needs the keyboard: stop listening while it is up, listen again after.
     endRecording();
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Quietlane"), localized(kUsedBySystem),
-                    QMessageBox::NoButton, window());
-    box.setInformativeText(localized(kCanBeChanged));
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Quietlane"),
+                    localized(message ? message : kUsedBySystem), QMessageBox::NoButton, window());
+    box.setInformativeText(localized(details ? details : kCanBeChanged));
     QPushButton* ok = box.addButton(localized(kOk), QMessageBox::AcceptRole);
     QAbstractButton* force =
         offerForce ? box.addButton(localized(kForceUse), QMessageBox::DestructiveRole) : nullptr;
@@ -290,6 +333,14 @@ bool RecorderField::confirmSystemShortcut(bool offerForce) {
 }
 
 void RecorderField::mousePressEvent(QMouseEvent* event) {
+    if (const auto button = buttonCode(event->button()); button && m_recording) {
+        // Only where presses of such a button can be taken system-wide.
+        if (m_center.backend().takesMouseButtons())
+            decide(*button, eventModifiers(event->modifiers()));
+        else
+            QApplication::beep();
+        return;
+    }
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;

@@ -15,10 +15,11 @@ namespace quietlane::GlobalShortcuts {
 class ShortcutCenter;
 
 /// The field in which the user sets a global shortcut. A click (or Tab) starts listening;
-/// the next combination with Control, Option or Command (or a lone F-key) becomes the
-/// shortcut. While it listens it holds the keyboard, so that combinations grabbed by the
-/// desktop or by us reach it, and shortcut dispatch is paused. Escape stops, Backspace or
-/// Delete clears. A combination the desktop or another application uses is taken only
+/// the next combination with Control, Option or Command (or a lone F-key, the
+/// microphone-mute key, or, where the backend takes them, a mouse button pressed over the
+/// field) becomes the shortcut. While it listens it holds the keyboard, so that combinations
+/// grabbed by the desktop or by us reach it, and shortcut dispatch is paused. Escape stops,
+/// Backspace or Delete clears. A combination the desktop or another application uses is taken only
 /// when the user insists, and one the system then refuses is given back: the previous
 /// shortcut returns. Assistive technology sees an editable field named by its label
 /// (the label's buddy) whose text is the shortcut, with actions to record and to clear.
@@ -69,10 +70,15 @@ protected:
 private:
     void refreshText();
     void handleKeyPress(QKeyEvent* event);
+    /// A key (or mouse button) press in the stored encoding, with event modifiers.
+    void decide(int64_t keyCode, uint64_t modifiers);
+    bool usedByOtherName(const Shortcut& shortcut) const;
     void clearShortcut();
     void take(const Shortcut& shortcut);
-    /// Shows the "used by the system" alert; true when the user chose to use it anyway.
-    bool confirmSystemShortcut(bool offerForce);
+    /// Shows the "used by the system" alert (or another message); true when the user
+    /// chose to use it anyway.
+    bool confirmSystemShortcut(bool offerForce, const char* message = nullptr,
+                               const char* details = nullptr);
     QRectF clearButtonRect() const;
 
     ShortcutCenter& m_center;

@@ -107,7 +107,10 @@ RecorderDecision evaluateRecorderKey(int64_t keyCode, uint64_t eventModifiers,
         if (keyCode == Key::delete_ || keyCode == Key::deleteForward)
             return {RecorderVerdict::clear, std::nullopt};
     }
-    if ((eventModifiers & kRealModifierMask) == 0 && !isFunctionKey(keyCode))
+    // The microphone-mute key and the side buttons do nothing else: they may stand alone.
+    const bool mayStandAlone = isFunctionKey(keyCode) || keyCode == Key::micMute ||
+                               keyCode == Key::backButton || keyCode == Key::forwardButton;
+    if ((eventModifiers & kRealModifierMask) == 0 && !mayStandAlone)
         return {RecorderVerdict::reject, std::nullopt};
 
     const auto shortcut =

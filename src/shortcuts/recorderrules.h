@@ -42,9 +42,10 @@ struct RecorderDecision {
 using SystemShortcutCheck = std::function<bool(const Shortcut&)>;
 
 /// Decides about a key press (`keyCode` in the stored encoding, `eventModifiers` in the
-/// event encoding, lock and keypad bits allowed). A combination needs Control, Option or
-/// Command; only F1...F20 may stand alone (Shift does not count). F12 alone is never
-/// checked against the system.
+/// event encoding, lock and keypad bits allowed), or a mouse button's press given by its
+/// code (Key::middleButton...). A combination needs Control, Option or Command; only
+/// F1...F20, the microphone-mute key and the side buttons may stand alone (Shift does not
+/// count). F12 alone is never checked against the system.
 RecorderDecision evaluateRecorderKey(int64_t keyCode, uint64_t eventModifiers,
                                      const SystemShortcutCheck& isUsedBySystem);
 

@@ -81,7 +81,7 @@ std::optional<Shortcut> Shortcut::fromJson(const std::string& text) {
         !modifiers->is_number_integer())
         return std::nullopt;
     // An unsigned value above the signed range is not a key code either.
-    if (keyCode->is_number_unsigned() && keyCode->get<uint64_t>() > uint64_t(Key::kMaxKeyCode))
+    if (keyCode->is_number_unsigned() && keyCode->get<uint64_t>() > uint64_t(INT64_MAX))
         return std::nullopt;
     if (modifiers->is_number_unsigned() && modifiers->get<uint64_t>() > uint64_t(INT64_MAX))
         return std::nullopt;

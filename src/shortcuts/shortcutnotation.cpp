@@ -121,6 +121,22 @@ std::string specialKeyName(SpecialKey key, DesktopNotation notation) {
     }
 }
 
+// Inputs with no character and no desktop-wide English name of their own.
+const char* inputName(int64_t keyCode) {
+    switch (keyCode) {
+    case Key::micMute:
+        return QT_TRANSLATE_NOOP("quietlane", "Клавиша выключения микрофона");
+    case Key::middleButton:
+        return QT_TRANSLATE_NOOP("quietlane", "Средняя кнопка мыши");
+    case Key::backButton:
+        return QT_TRANSLATE_NOOP("quietlane", "Кнопка мыши 8");
+    case Key::forwardButton:
+        return QT_TRANSLATE_NOOP("quietlane", "Кнопка мыши 9");
+    default:
+        return nullptr;
+    }
+}
+
 } // namespace
 
 DesktopNotation notationForDesktop(std::string_view currentDesktop) {
@@ -145,6 +161,8 @@ std::string shortcutText(const Shortcut& shortcut, const KeyCharacterLookup& key
     }
     if (const auto special = specialKeyForKeyCode(shortcut.carbonKeyCode))
         return text + specialKeyName(*special, notation);
+    if (const char* name = inputName(shortcut.carbonKeyCode))
+        return text + translated(name);
     std::optional<std::string> character;
     if (keyToCharacter)
         character = keyToCharacter(shortcut.carbonKeyCode);

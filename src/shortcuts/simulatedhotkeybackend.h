@@ -21,6 +21,7 @@ public:
 
     bool isAvailable() const override { return true; }
     int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) override;
+    bool takesMouseButtons() const override { return true; }
     void unregisterHotKey(uint32_t id) override;
     bool isHeldElsewhere(const Shortcut& shortcut) override;
     void setEventHandler(EventHandler handler) override { m_handler = std::move(handler); }

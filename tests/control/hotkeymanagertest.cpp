@@ -123,3 +123,28 @@ TEST_F(HotKeyManagerTest, HandlersOutliveTheManagerHarmlessly) {
     test::spinFor(50);
     EXPECT_FALSE(m_mic->isMuted());
 }
+
+TEST_F(HotKeyManagerTest, OptionalShortcutsAreStoredApartAndRegisteredUnderTheirOwnIds) {
+    using GlobalShortcuts::Key;
+    using GlobalShortcuts::Name;
+    start();
+    EXPECT_FALSE(m_preferences->contains("GlobalShortcuts_mute"));
+    const Shortcut hold(Key::backButton, 0);
+    m_center->setShortcut(hold, Name::pushToMute());
+    EXPECT_EQ(m_preferences->stringValue("GlobalShortcuts_pushToMute"),
+              R"({"carbonKeyCode":520,"carbonModifiers":0})");
+    ASSERT_EQ(m_keys.registrations().size(), 2u);
+    EXPECT_EQ(m_keys.registrations().back().label.id, "push-to-mute");
+    // Clearing a shortcut without a default leaves no key behind.
+    m_center->setShortcut(std::nullopt, Name::pushToMute());
+    EXPECT_FALSE(m_preferences->contains("GlobalShortcuts_pushToMute"));
+}
+
+TEST_F(HotKeyManagerTest, ReleaseTailIsStoredWithinItsRange) {
+    m_preferences->setDouble("pushToTalkTailMs", 5000);
+    start();
+    EXPECT_EQ(m_manager->pushToTalkTailMs(), 1000);
+    m_manager->setPushToTalkTailMs(-20);
+    EXPECT_EQ(m_manager->pushToTalkTailMs(), 0);
+    EXPECT_EQ(m_preferences->doubleValue("pushToTalkTailMs"), 0.0);
+}

@@ -73,3 +73,41 @@ TEST(HotKeyStateMachine, ModeSwitchDuringAHoldKeepsTheCapturedState) {
     machine.keyUp(HotKeyMode::pushToTalk);   // restores the first capture
     EXPECT_EQ(mic.requests, (Requests{"mute", "toggle", "unmute"}));
 }
+
+TEST(HotKeyStateMachine, PushToMuteMutesWhileHeldAndRestoresEitherStartingState) {
+    for (const bool startMuted : {false, true}) {
+        FakeMicrophone mic;
+        mic.muted = startMuted;
+        HotKeyStateMachine machine(mic.callbacks());
+        machine.keyDown(HotKeyMode::pushToMute);
+        mic.muted = true;
+        machine.keyDown(HotKeyMode::pushToMute); // auto-repeat that got through
+        machine.keyUp(HotKeyMode::pushToMute);
+        EXPECT_EQ(mic.requests, (Requests{"mute", startMuted ? "mute" : "unmute"})) << startMuted;
+    }
+}
+
+TEST(HotKeyStateMachine, ReleaseWaitsOutItsTailAndAPressWithinItKeepsTheHold) {
+    using namespace std::chrono_literals;
+    const HotKeyStateMachine::Clock::time_point t0{};
+    for (const HotKeyMode mode : {HotKeyMode::pushToTalk, HotKeyMode::pushToMute}) {
+        FakeMicrophone mic;
+        mic.muted = true;
+        HotKeyStateMachine machine(mic.callbacks());
+        machine.keyDown(mode, t0);
+        mic.muted = mode == HotKeyMode::pushToMute;
+        machine.keyUp(mode, t0 + 1s, 300ms);
+        machine.advance(t0 + 1299ms);
+        EXPECT_TRUE(machine.isHolding());
+        machine.keyUp(mode, t0 + 1250ms, 300ms); // a stray second release keeps the deadline
+        machine.keyDown(mode, t0 + 1290ms);      // pressed again within the tail
+        machine.advance(t0 + 5s);
+        EXPECT_TRUE(machine.isHolding());
+        machine.keyUp(mode, t0 + 6s, 300ms);
+        EXPECT_EQ(machine.releaseDue(), t0 + 6300ms);
+        machine.advance(t0 + 6300ms);
+        EXPECT_FALSE(machine.isHolding());
+        const std::string press = mode == HotKeyMode::pushToMute ? "mute" : "unmute";
+        EXPECT_EQ(mic.requests, (Requests{press, "mute"}));
+    }
+}

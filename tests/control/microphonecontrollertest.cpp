@@ -119,3 +119,31 @@ TEST_F(ControllerTest, SignalsFireOnlyForValuesThatChanged) {
     EXPECT_EQ(emitted, (std::map<std::string, int>{{"devices", 1}}));
     EXPECT_EQ(controller->availableDevices().size(), 2u);
 }
+
+TEST_F(ControllerTest, KnowsWhichChangesItsOwnRequestsMadeWhenOthersInterleave) {
+    auto controller = create();
+    std::vector<std::pair<bool, bool>> changes; // (muted, requested here)
+    QObject::connect(controller.get(), &MicrophoneController::isMutedChanged, [&](bool muted) {
+        changes.emplace_back(muted, controller->lastMuteChangeRequestedHere());
+    });
+    auto settle = [&] {
+        bool settled = false;
+        controller->whenSettled([&] { settled = true; });
+        ASSERT_TRUE(test::spinUntil([&] { return settled; }));
+    };
+    settle();
+
+    // Another program mutes just before our unmute goes out: its change is not ours, the
+    // unmute that follows is.
+    hal.setMuteExternally(mic, true);
+    controller->setMuted(false);
+    settle();
+    // A request that changes nothing leaves nothing behind once the devices settled: a
+    // later outside change is not taken for its outcome.
+    controller->setMuted(false);
+    settle();
+    hal.setMuteExternally(mic, true);
+    settle();
+    EXPECT_EQ(changes,
+              (std::vector<std::pair<bool, bool>>{{true, false}, {false, true}, {true, false}}));
+}

@@ -136,6 +136,14 @@ TEST_F(ControlTest, SwitchesWatchAndDBusDriveTheRunningInstance) {
     EXPECT_EQ(runQuietlane("--push-to-talk-press").out, "unmuted\n");
     EXPECT_EQ(runQuietlane("--push-to-talk-release").out, "muted\n");
     EXPECT_TRUE(sourceMuted());
+    // Push to mute keeps a muted microphone muted, and from unmuted mutes while held.
+    EXPECT_EQ(runQuietlane("--push-to-mute-press").out, "muted\n");
+    EXPECT_EQ(runQuietlane("--push-to-mute-release").out, "muted\n");
+    EXPECT_EQ(runQuietlane("--unmute").out, "unmuted\n");
+    EXPECT_EQ(gdbus("--method com.quietlane.Quietlane.PushToMutePress"), "()\n");
+    EXPECT_TRUE(waitUntil([&] { return sourceMuted(); }));
+    EXPECT_EQ(runQuietlane("--push-to-mute-release").out, "unmuted\n");
+    EXPECT_EQ(runQuietlane("--mute").out, "muted\n");
     const auto json = nlohmann::json::parse(runQuietlane("--status --json").out);
     EXPECT_EQ(json,
               nlohmann::json({{"state", "muted"}, {"device", "Mic"}, {"volumeFallback", false}}));
@@ -177,7 +185,7 @@ TEST_F(ControlTest, SwitchesWatchAndDBusDriveTheRunningInstance) {
     for (std::sregex_iterator it(described.begin(), described.end(), member), end; it != end;
          ++it, ++members)
         EXPECT_NE(introspected.find(" " + (*it)[2].str()), std::string::npos) << (*it)[2];
-    EXPECT_EQ(members, 8);
+    EXPECT_EQ(members, 10);
 
     // The instance ends: the watcher says the state is unknown rather than keep the last.
     EXPECT_EQ(app.stop(), 0);

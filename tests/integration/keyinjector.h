@@ -75,6 +75,13 @@ public:
         sync();
     }
 
+    /// Presses or releases mouse button `button` (2 the middle one, 8 and 9 the sides).
+    void button(uint8_t button, bool down) {
+        xcb_test_fake_input(m_connection, down ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE, button,
+                            XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        sync();
+    }
+
     /// Holds `keysym` with `modifiers` as another application's shortcut, until this
     /// injector goes; false when the server refuses.
     bool grab(uint32_t keysym, uint16_t modifiers) {

@@ -6,8 +6,11 @@
 #include "controls/optionlist.h"
 #include "controls/rowbutton.h"
 #include "controls/selectoptionbutton.h"
+#include "settings/glassslider.h"
 #include "settings/inlineselectrow.h"
+#include "settings/moreshortcuts.h"
 #include "settings/settingsrows.h"
+#include "settings/sliderrow.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -118,10 +121,11 @@ TEST(SettingsContent, TabsKeepTheirPlaceAcrossModelsAndSetTheHeight) {
     const int micHeight = content.height();
     EXPECT_EQ(content.width(), 460);
 
-    content.setTab(SettingsTab::hotkey);
+    content.setTab(SettingsTab::widget);
     settle();
     EXPECT_LT(content.height(), micHeight);
     EXPECT_FALSE(content.page(SettingsTab::mic)->isVisible());
+    content.setTab(SettingsTab::hotkey);
 
     // A fresh model (the restart note appears) neither resets the tab nor the open list.
     content.modeSelector()->setExpanded(true);
@@ -184,4 +188,33 @@ TEST(SettingsContent, TheDesktopsOwnShortcutDialogOpensFromTheTabWhereItHasOne) 
     ASSERT_TRUE(shown(button, page));
     button->click();
     EXPECT_EQ(opened, 1);
+}
+
+TEST(SettingsContent, IndicatorSwitchAndReleaseTailAskForTheirValues) {
+    std::vector<std::string> calls;
+    SettingsActions actions;
+    actions.setHudForOtherPrograms = [&](bool on) {
+        calls.push_back(on ? "others on" : "others off");
+    };
+    actions.setPushToTalkTailMs = [&](int ms) {
+        calls.push_back("tail " + std::to_string(ms));
+    };
+    SettingsModel model = sampleSettingsModel(SettingsTab::hotkey);
+    model.pushToTalkTailMs = 250;
+    SettingsContent content(model, actions, new QWidget, CardBackground::solid);
+
+    EXPECT_FALSE(content.hudForOtherProgramsRow()->isHidden());
+    content.hudForOtherProgramsRow()->click();
+    SliderRow* tail = content.moreShortcuts()->tailSlider();
+    EXPECT_EQ(tail->percentText(), "250 мс");
+    emit tail->slider()->valueRequested(333.3);
+    EXPECT_EQ(calls, (std::vector<std::string>{"others off", "tail 330"}));
+
+    // Without the indicator the switch about other programs has nothing to say.
+    EXPECT_FALSE(shown(content.moreShortcuts()->micMuteKeyNote(), &content));
+    model.showHUD = false;
+    model.micMuteKeyTaken = true;
+    content.setModel(model);
+    EXPECT_TRUE(content.hudForOtherProgramsRow()->isHidden());
+    EXPECT_TRUE(shown(content.moreShortcuts()->micMuteKeyNote(), &content));
 }

@@ -81,3 +81,14 @@ TEST(RecorderRules, ReservedDesktopCombinationsMatchKeyAndModifiersExactly) {
     EXPECT_FALSE(isReservedDesktopShortcut(Shortcut(Key::f4, ctrlAlt | CarbonModifier::shift)));
     EXPECT_FALSE(isReservedDesktopShortcut(Shortcut(Key::m, 6400)));
 }
+
+TEST(RecorderRules, MicMuteKeyAndSideButtonsStandAloneTheMiddleButtonNeedsAModifier) {
+    EXPECT_EQ(verdict(Key::micMute, 0), RecorderVerdict::accept);
+    EXPECT_EQ(verdict(Key::backButton, 0), RecorderVerdict::accept);
+    EXPECT_EQ(verdict(Key::forwardButton, EventModifier::shift), RecorderVerdict::accept);
+    EXPECT_EQ(verdict(Key::middleButton, 0), RecorderVerdict::reject);
+    EXPECT_EQ(verdict(Key::middleButton, EventModifier::shift), RecorderVerdict::reject);
+    EXPECT_EQ(verdict(Key::middleButton, EventModifier::control), RecorderVerdict::accept);
+    // Other buttons (the left one is 513) are never shortcuts.
+    EXPECT_EQ(verdict(Key::kMouseButtonBase + 1, kCtrlAltCmd), RecorderVerdict::reject);
+}

@@ -30,11 +30,17 @@ TEST(Shortcut, FromEventTakesOnlyKeyEventsAndDropsTheFunctionFlag) {
 TEST(Shortcut, JsonRoundTripsAndRejectsAnythingThatIsNotAKey) {
     EXPECT_EQ(Shortcut(46, 6400).toJson(), R"({"carbonKeyCode":46,"carbonModifiers":6400})");
     EXPECT_EQ(Shortcut::fromJson(Shortcut(Key::f12, 0x300).toJson()), Shortcut(Key::f12, 0x300));
+    // The microphone-mute key and the mouse buttons live beyond the keyboard's codes.
+    for (const int64_t code :
+         {Key::micMute, Key::middleButton, Key::backButton, Key::forwardButton})
+        EXPECT_EQ(Shortcut::fromJson(Shortcut(code, 0).toJson()), Shortcut(code, 0)) << code;
     for (const char* bad : {"", "nonsense", "[]", "46", R"({"carbonKeyCode":46})",
                             R"({"carbonKeyCode":"46","carbonModifiers":6400})",
                             R"({"carbonKeyCode":46.5,"carbonModifiers":6400})",
                             R"({"carbonKeyCode":-1,"carbonModifiers":6400})",
                             R"({"carbonKeyCode":128,"carbonModifiers":6400})",
+                            R"({"carbonKeyCode":300,"carbonModifiers":0})",
+                            R"({"carbonKeyCode":513,"carbonModifiers":0})",
                             R"({"carbonKeyCode":18446744073709551615,"carbonModifiers":0})",
                             R"({"carbonKeyCode":9223372036854775807,"carbonModifiers":0})"}) {
         EXPECT_FALSE(Shortcut::fromJson(bad)) << bad;

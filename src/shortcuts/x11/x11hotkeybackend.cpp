@@ -13,6 +13,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <variant>
 #include <vector>
 
 namespace quietlane::GlobalShortcuts {
@@ -37,6 +38,8 @@ struct X11HotKeyBackend::Private {
         uint32_t signature;
         xcb_keycode_t keycode = 0;
         uint16_t modifiers = 0;
+        // Non-zero for a mouse button, which is grabbed instead of a key.
+        uint8_t button = 0;
     };
 
     xcb_connection_t* connection = nullptr;
@@ -51,6 +54,9 @@ struct X11HotKeyBackend::Private {
     // Keycode -> id of the grab whose press is down. Auto-repeat presses of a held key
     // are dropped, and the release goes to this id whatever modifiers remain.
     std::map<xcb_keycode_t, uint32_t> held;
+    // The same for mouse buttons. Their release always arrives: the press makes the
+    // pointer ours until every button is up.
+    std::map<uint8_t, uint32_t> heldButtons;
 
     ~Private() {
         keymap.reset();
@@ -60,9 +66,32 @@ struct X11HotKeyBackend::Private {
             xcb_disconnect(connection);
     }
 
+    // The grab for a shortcut with the current keyboard map, or a refusal code.
+    std::variant<Grab, int> grabFor(const Shortcut& shortcut, uint32_t signature) const {
+        const auto modifiers = keymap->xModifiersFor(shortcut.carbonModifiers);
+        if (!modifiers)
+            return kInexpressibleModifiers;
+        if (Key::isMouseButton(shortcut.carbonKeyCode)) {
+            const auto button = uint8_t(shortcut.carbonKeyCode - Key::kMouseButtonBase);
+            return Grab{shortcut, signature, 0, *modifiers, button};
+        }
+        const xkb_keycode_t keycode = keymap->keycodeFor(shortcut.carbonKeyCode);
+        if (keycode == XKB_KEYCODE_INVALID || keycode > 255)
+            return kNoSuchKey;
+        return Grab{shortcut, signature, static_cast<xcb_keycode_t>(keycode), *modifiers, 0};
+    }
+
     int grab(const Grab& grab) {
         std::vector<xcb_void_cookie_t> cookies;
         for (const uint16_t locks : keymap->lockCombinations()) {
+            if (grab.button) {
+                cookies.push_back(xcb_grab_button_checked(
+                    connection, 0, root,
+                    XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE,
+                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, grab.button,
+                    grab.modifiers | locks));
+                continue;
+            }
             cookies.push_back(xcb_grab_key_checked(connection, 1, root, grab.modifiers | locks,
                                                    grab.keycode, XCB_GRAB_MODE_ASYNC,
                                                    XCB_GRAB_MODE_ASYNC));
@@ -80,8 +109,12 @@ struct X11HotKeyBackend::Private {
 
     void ungrab(const Grab& grab) {
         // Ungrabbing only ever releases our own grabs, so this is safe after a refusal.
-        for (const uint16_t locks : keymap->lockCombinations())
-            xcb_ungrab_key(connection, grab.keycode, root, grab.modifiers | locks);
+        for (const uint16_t locks : keymap->lockCombinations()) {
+            if (grab.button)
+                xcb_ungrab_button(connection, grab.button, root, grab.modifiers | locks);
+            else
+                xcb_ungrab_key(connection, grab.keycode, root, grab.modifiers | locks);
+        }
         xcb_flush(connection);
     }
 
@@ -99,12 +132,10 @@ struct X11HotKeyBackend::Private {
             keymap = std::move(fresh);
         held.clear();
         for (auto& [id, grab] : grabs) {
-            const xkb_keycode_t keycode = keymap->keycodeFor(grab.shortcut.carbonKeyCode);
-            const auto modifiers = keymap->xModifiersFor(grab.shortcut.carbonModifiers);
-            if (keycode == XKB_KEYCODE_INVALID || !modifiers || keycode > 255)
+            const auto fresh = grabFor(grab.shortcut, grab.signature);
+            if (!std::holds_alternative<Grab>(fresh))
                 continue;
-            grab.keycode = static_cast<xcb_keycode_t>(keycode);
-            grab.modifiers = *modifiers;
+            grab = std::get<Grab>(fresh);
             if (const int status = this->grab(grab); status != 0) {
                 Log::error(Log::Category::app,
                            "global shortcut lost after a keyboard change (status %d)", status);
@@ -125,7 +156,7 @@ struct X11HotKeyBackend::Private {
             return;
         const uint16_t modifiers = event.state & keymap->significantModifiers();
         for (const auto& [id, grab] : grabs) {
-            if (grab.keycode == event.detail && grab.modifiers == modifiers) {
+            if (!grab.button && grab.keycode == event.detail && grab.modifiers == modifiers) {
                 held[event.detail] = id;
                 deliver(HotKeyEvent::Kind::pressed, id);
                 return;
@@ -133,10 +164,37 @@ struct X11HotKeyBackend::Private {
         }
     }
 
+    void buttonPressed(const xcb_button_press_event_t& event) {
+        if (heldButtons.contains(event.detail))
+            return;
+        const uint16_t modifiers = event.state & keymap->significantModifiers();
+        for (const auto& [id, grab] : grabs) {
+            if (grab.button && grab.button == event.detail && grab.modifiers == modifiers) {
+                heldButtons[event.detail] = id;
+                deliver(HotKeyEvent::Kind::pressed, id);
+                return;
+            }
+        }
+    }
+
+    void buttonReleased(const xcb_button_release_event_t& event) {
+        const auto it = heldButtons.find(event.detail);
+        if (it == heldButtons.end())
+            return;
+        const uint32_t id = it->second;
+        heldButtons.erase(it);
+        deliver(HotKeyEvent::Kind::released, id);
+    }
+
     void releaseAllHeld(const char* why) {
-        while (!held.empty()) {
-            const auto [keycode, id] = *held.begin();
-            held.erase(held.begin());
+        std::vector<uint32_t> ids;
+        for (const auto& [keycode, id] : held)
+            ids.push_back(id);
+        for (const auto& [button, id] : heldButtons)
+            ids.push_back(id);
+        held.clear();
+        heldButtons.clear();
+        for (const uint32_t id : ids) {
             Log::notice(Log::Category::app,
                         "global shortcut released without a key release (%s); the "
                         "microphone is back as before the press",
@@ -210,13 +268,10 @@ bool X11HotKeyBackend::hasDetectableAutoRepeat() const {
 int X11HotKeyBackend::registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) {
     if (d->broken)
         return kBadAccess;
-    const xkb_keycode_t keycode = d->keymap->keycodeFor(shortcut.carbonKeyCode);
-    if (keycode == XKB_KEYCODE_INVALID || keycode > 255)
-        return kNoSuchKey;
-    const auto modifiers = d->keymap->xModifiersFor(shortcut.carbonModifiers);
-    if (!modifiers)
-        return kInexpressibleModifiers;
-    Private::Grab grab{shortcut, signature, static_cast<xcb_keycode_t>(keycode), *modifiers};
+    const auto made = d->grabFor(shortcut, signature);
+    if (const int* refusal = std::get_if<int>(&made))
+        return *refusal;
+    const auto& grab = std::get<Private::Grab>(made);
     if (const int status = d->grab(grab); status != 0)
         return status;
     d->grabs.insert_or_assign(id, grab);
@@ -230,7 +285,12 @@ void X11HotKeyBackend::unregisterHotKey(uint32_t id) {
     if (!d->broken)
         d->ungrab(it->second);
     std::erase_if(d->held, [id](const auto& entry) { return entry.second == id; });
+    std::erase_if(d->heldButtons, [id](const auto& entry) { return entry.second == id; });
     d->grabs.erase(it);
+}
+
+bool X11HotKeyBackend::desktopHandlesMicMuteKey() {
+    return isHeldElsewhere(Shortcut(Key::micMute, 0));
 }
 
 bool X11HotKeyBackend::isHeldElsewhere(const Shortcut& shortcut) {
@@ -242,11 +302,10 @@ bool X11HotKeyBackend::isHeldElsewhere(const Shortcut& shortcut) {
         if (grab.shortcut == shortcut)
             return false;
     }
-    const xkb_keycode_t keycode = d->keymap->keycodeFor(shortcut.carbonKeyCode);
-    const auto modifiers = d->keymap->xModifiersFor(shortcut.carbonModifiers);
-    if (keycode == XKB_KEYCODE_INVALID || keycode > 255 || !modifiers)
+    const auto made = d->grabFor(shortcut, 0);
+    if (!std::holds_alternative<Private::Grab>(made))
         return false;
-    const Private::Grab probe{shortcut, 0, static_cast<xcb_keycode_t>(keycode), *modifiers};
+    const auto& probe = std::get<Private::Grab>(made);
     const int status = d->grab(probe);
     if (status == 0)
         d->ungrab(probe);
@@ -324,7 +383,11 @@ void X11HotKeyBackend::processPendingEvents() {
     }
     for (size_t i = 0; i < events.size(); ++i) {
         const uint8_t type = events[i]->response_type & 0x7F;
-        if (type == XCB_KEY_PRESS) {
+        if (type == XCB_BUTTON_PRESS) {
+            d->buttonPressed(*reinterpret_cast<xcb_button_press_event_t*>(events[i].get()));
+        } else if (type == XCB_BUTTON_RELEASE) {
+            d->buttonReleased(*reinterpret_cast<xcb_button_release_event_t*>(events[i].get()));
+        } else if (type == XCB_KEY_PRESS) {
             d->keyPressed(*reinterpret_cast<xcb_key_press_event_t*>(events[i].get()));
         } else if (type == XCB_KEY_RELEASE) {
             const auto& release = *reinterpret_cast<xcb_key_release_event_t*>(events[i].get());

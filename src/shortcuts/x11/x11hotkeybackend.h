@@ -20,7 +20,9 @@ namespace quietlane::GlobalShortcuts {
 ///   Function(0x20000) -> none: such a combination cannot be grabbed and is refused.
 /// Every combination is grabbed once per combination of Caps Lock, Num Lock [Mod2] and
 /// Scroll Lock, so the shortcut works whatever lock is on. Stored key codes name
-/// physical keys and map to X keycodes through the XKB key names (M is <AB07>).
+/// physical keys and map to X keycodes through the XKB key names (M is <AB07>); the
+/// microphone-mute key is the key that types XF86AudioMicMute, and mouse buttons are
+/// button grabs on the root window.
 ///
 /// While a combination is held, the server's key map is read every 50 ms: under XWayland
 /// the release never arrives when the focus moves to a Wayland window, but the key's
@@ -37,6 +39,8 @@ public:
     int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) override;
     void unregisterHotKey(uint32_t id) override;
     bool isHeldElsewhere(const Shortcut& shortcut) override;
+    bool takesMouseButtons() const override { return true; }
+    bool desktopHandlesMicMuteKey() override;
     void setEventHandler(EventHandler handler) override;
     std::optional<std::string> characterForKey(int64_t carbonKeyCode) const override;
     std::optional<Shortcut> shortcutForNativeKey(uint32_t nativeKeyCode,

@@ -5,6 +5,7 @@
 
 #include <xkbcommon/xkbcommon-x11.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <utility>
@@ -128,7 +129,23 @@ void X11Keymap::readModifierMap(xcb_connection_t* connection) {
     m_scrollLock = scrollLock;
 }
 
+bool X11Keymap::isMicMuteKey(xkb_keycode_t keycode) const {
+    const xkb_keysym_t* syms = nullptr;
+    const int count = xkb_keymap_key_get_syms_by_level(m_keymap, keycode, 0, 0, &syms);
+    return count == 1 && syms[0] == XKB_KEY_XF86AudioMicMute;
+}
+
 xkb_keycode_t X11Keymap::keycodeFor(int64_t carbonKeyCode) const {
+    // No position names this key: keyboards send it from different places (F20's on
+    // many laptops, a code beyond X's range on others), so it is found by what it types.
+    if (carbonKeyCode == Key::micMute) {
+        const xkb_keycode_t last = std::min<xkb_keycode_t>(xkb_keymap_max_keycode(m_keymap), 255);
+        for (xkb_keycode_t keycode = xkb_keymap_min_keycode(m_keymap); keycode <= last; ++keycode) {
+            if (isMicMuteKey(keycode))
+                return keycode;
+        }
+        return XKB_KEYCODE_INVALID;
+    }
     for (const auto& [code, name] : kKeyNames) {
         if (code == carbonKeyCode)
             return xkb_keymap_key_by_name(m_keymap, name);
@@ -137,6 +154,8 @@ xkb_keycode_t X11Keymap::keycodeFor(int64_t carbonKeyCode) const {
 }
 
 std::optional<int64_t> X11Keymap::carbonKeyCodeFor(xkb_keycode_t keycode) const {
+    if (isMicMuteKey(keycode))
+        return Key::micMute;
     // Compare keycodes rather than names: the keymap may call a key by an alias.
     for (const auto& [code, name] : kKeyNames) {
         if (xkb_keymap_key_by_name(m_keymap, name) == keycode)

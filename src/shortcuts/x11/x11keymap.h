@@ -24,6 +24,7 @@ public:
     X11Keymap& operator=(const X11Keymap&) = delete;
 
     /// XKB_KEYCODE_INVALID when the keyboard has no such key (or the code has no X twin).
+    /// The microphone-mute key is the first key that types XF86AudioMicMute.
     xkb_keycode_t keycodeFor(int64_t carbonKeyCode) const;
     std::optional<int64_t> carbonKeyCodeFor(xkb_keycode_t keycode) const;
 
@@ -42,6 +43,7 @@ public:
 private:
     X11Keymap() = default;
     void readModifierMap(xcb_connection_t* connection);
+    bool isMicMuteKey(xkb_keycode_t keycode) const;
 
     xkb_keymap* m_keymap = nullptr;
     uint16_t m_alt = XCB_MOD_MASK_1;
