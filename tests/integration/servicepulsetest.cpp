@@ -202,12 +202,18 @@ TEST_F(ServiceOnServerTest, TogglesAlternatingWithAnotherProgramFlipEveryTimeAnd
     const int rounds = asked ? std::max(1, std::atoi(asked)) : 10;
     for (int round = 0; round < rounds; ++round) {
         const bool before = serverMuted("mic1");
-        // Our press comes right after theirs, before their change has reached us.
         onMain([&] { m_service->toggle(); });
         settle();
         ours += serverMuted("mic1") != before;
         m_server->pactl("set-source-mute mic1 toggle");
         const bool set = serverMuted("mic1");
+        // On PulseAudio our press comes right after theirs, before their change has been
+        // published. PipeWire answers pactl before it reports the change to other clients
+        // (1 press in 200 then flipped what we had last heard), so there the press waits
+        // for the report.
+        if (m_server->kind() == SoundServerKind::pipeWire) {
+            ASSERT_TRUE(published(set, "First"));
+        }
         onMain([&] { m_service->toggle(); });
         settle();
         ours += serverMuted("mic1") != set;
