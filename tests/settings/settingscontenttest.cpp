@@ -59,7 +59,7 @@ void settle() {
 
 TEST(SettingsContent, MicrophoneSectionShowsOnlyTheRowsTheStateCallsFor) {
     SettingsModel model = sampleSettingsModel(SettingsTab::mic);
-    model.availableDevices = {{7, "usb-7", "USB Mic", false, true}};
+    model.availableDevices = {{"usb-7", "USB Mic", false, true}};
     SettingsContent content(model, {}, new QWidget, CardBackground::solid);
 
     EXPECT_EQ(content.microphoneSelector()->header()->valueText(), "По умолчанию");
