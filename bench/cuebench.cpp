@@ -6,7 +6,7 @@
 // previous cue still plays is part of the "on" figures; the cue must not slow it down.
 #include "../tests/integration/soundserver.h"
 
-#include "audio/pulse/pulsehal.h"
+#include "audio/pulse/pulseserver.h"
 #include "audio/pulse/pulsesoundcues.h"
 #include "base/preferences.h"
 #include "control/microphonecontroller.h"
@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     Preferences preferences(dir.filePath("preferences.json").toStdString());
     preferences.setBool("soundCues", true);
-    PulseHal hal;
+    PulseServer hal;
     PulseSoundCues player;
     MicrophoneController mic(hal, preferences);
     SoundCueController cues(player, preferences);

@@ -6,7 +6,7 @@
 #include "standinlogind.h"
 
 #include "../eventloop.h"
-#include "audio/pulse/pulsehal.h"
+#include "audio/pulse/pulseserver.h"
 #include "away/awayservice.h"
 #include "base/preferences.h"
 #include "control/microphonecontroller.h"
@@ -38,7 +38,7 @@ protected:
         qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
         m_server->addSource("away_mic", "AwayMic", 1);
         m_server->pactl("set-default-source away_mic");
-        m_hal = std::make_unique<PulseHal>();
+        m_hal = std::make_unique<PulseServer>();
         m_preferences = std::make_unique<Preferences>(m_server->directory() + "/prefs.json");
         m_logind = std::make_unique<StandInLogind>(g_systemBus, [this] { return sourceMuted(); });
         ASSERT_TRUE(m_screenSaver.registerService(QStringLiteral("org.gnome.ScreenSaver")));
@@ -85,7 +85,7 @@ protected:
     }
 
     std::unique_ptr<SoundServer> m_server;
-    std::unique_ptr<PulseHal> m_hal;
+    std::unique_ptr<PulseServer> m_hal;
     std::unique_ptr<Preferences> m_preferences;
     std::unique_ptr<StandInLogind> m_logind;
     QDBusConnection m_screenSaver = QDBusConnection::connectToBus(

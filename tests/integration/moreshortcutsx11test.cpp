@@ -8,7 +8,7 @@
 
 #include "../eventloop.h"
 
-#include "audio/pulse/pulsehal.h"
+#include "audio/pulse/pulseserver.h"
 #include "base/preferences.h"
 #include "control/hotkeymanager.h"
 #include "control/microphonecontroller.h"
@@ -52,7 +52,7 @@ protected:
         m_server = std::make_unique<SoundServer>(SoundServerKind::pulseAudio);
         m_server->addSource("mic1", "First");
         m_server->pactl("set-default-source mic1");
-        m_hal = std::make_unique<PulseHal>();
+        m_hal = std::make_unique<PulseServer>();
         std::string error;
         ASSERT_TRUE(m_hal->waitUntilReady(5s, &error)) << error;
         m_preferences = std::make_unique<Preferences>(m_server->directory() + "/prefs.json");
@@ -89,7 +89,7 @@ protected:
     }
 
     std::unique_ptr<SoundServer> m_server;
-    std::unique_ptr<PulseHal> m_hal;
+    std::unique_ptr<PulseServer> m_hal;
     std::unique_ptr<Preferences> m_preferences;
     std::unique_ptr<X11HotKeyBackend> m_backend;
     std::unique_ptr<KeyInjector> m_keys;

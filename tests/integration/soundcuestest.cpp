@@ -5,7 +5,7 @@
 #include "soundserver.h"
 
 #include "../eventloop.h"
-#include "audio/pulse/pulsehal.h"
+#include "audio/pulse/pulseserver.h"
 #include "audio/pulse/pulsesoundcues.h"
 #include "base/preferences.h"
 #include "control/microphonecontroller.h"
@@ -98,9 +98,9 @@ TEST(SoundCuesOnPulseAudio, PlayFromTheSampleCacheOnlyWhileOnAndNeverRecord) {
 
     Preferences preferences(server.directory() + "/prefs.json");
     preferences.setBool("soundCues", true);
-    PulseHal hal;
+    PulseServer soundServer;
     PulseSoundCues player;
-    MicrophoneController mic(hal, preferences);
+    MicrophoneController mic(soundServer, preferences);
     SoundCueController cues(player, preferences);
     cues.observe(mic);
     ASSERT_TRUE(spinUntil([&] { return !mic.availableDevices().empty(); }));
