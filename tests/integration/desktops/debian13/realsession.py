@@ -27,8 +27,8 @@ import argparse, json, os, re, shlex, signal, socket, struct, subprocess, sys, t
 
 RIG = os.path.dirname(os.path.abspath(__file__))
 CHORD = ['ctrl', 'alt', 'super', 'm']   # the program's default shortcut
-REPEATS = {   # name: (GNOME repeat, delay ms, interval ms)
-    'on': (True, 500, 30), 'off': (False, 500, 30), 'slow': (True, 2000, 250)}
+REPEATS = {   # name: (repeat, delay ms, interval ms); "on" is each desktop's default
+    'on': {'gnome': (True, 500, 30), 'kde': (True, 600, 40)}, 'off': (False, 500, 30), 'slow': (True, 2000, 250)}
 results = []
 
 
@@ -313,7 +313,7 @@ def hold(session, seconds=3.0, modifier_first=False):
 
 
 def set_repeat(session, name):
-    on, delay, interval = REPEATS[name]
+    on, delay, interval = REPEATS[name][session.desktop] if name == 'on' else REPEATS[name]
     if session.desktop == 'gnome':   # mutter follows these at once
         schema = 'org.gnome.desktop.peripherals.keyboard'
         for key, value in (('repeat', 'true' if on else 'false'), ('delay', 'uint32 %d' % delay),
