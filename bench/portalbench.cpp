@@ -74,8 +74,8 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(dir);
     Preferences preferences(dir / "preferences.json");
 
-    testing::StandInPortal portal(/*kde=*/false);
-    auto portalKeys = PortalHotKeyBackend::open(QDBusConnection::sessionBus(), {}, error);
+    testing::StandInPortal portal(testing::PortalDesktop::plasma65);
+    auto portalKeys = PortalHotKeyBackend::open(QStringLiteral("com.quietlane.Quietlane"), error);
     auto x11Keys = X11HotKeyBackend::open(session.display(), error);
     if (!portalKeys || !x11Keys) {
         std::fprintf(stderr, "%s\n", error.c_str());

@@ -2,6 +2,29 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ru">
 <context>
+    <name>PortalHotKeyBackend</name>
+    <message>
+        <location filename="../../src/shortcuts/portal/portalhotkeybackend.cpp" line="+29"/>
+        <source>Включить или выключить микрофон (Quietlane)</source>
+        <translation>Mute or unmute the microphone (Quietlane)</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Выключить микрофон (Quietlane)</source>
+        <translation>Mute the microphone (Quietlane)</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Включить микрофон (Quietlane)</source>
+        <translation>Unmute the microphone (Quietlane)</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Выключить микрофон, пока клавиша зажата (Quietlane)</source>
+        <translation>Mute the microphone while the key is held (Quietlane)</translation>
+    </message>
+</context>
+<context>
     <name>GlobalShortcuts</name>
     <message>
         <location filename="../../src/shortcuts/recorderfield.cpp" line="+22"/>
@@ -274,14 +297,39 @@
 <context>
     <name>quietlane::SettingsContent</name>
     <message>
+        <location filename="../../src/settings/settingscontent.cpp" line="+183"/>
+        <source>Изменить клавишу в окне рабочего стола</source>
+        <translation>Change the key in the desktop&apos;s window</translation>
+    </message>
+    <message>
         <location filename="../../src/settings/settingscontent.cpp" line="+53"/>
-        <source>Клавишу назначает рабочий стол через портал: здесь показана его клавиша. Новая клавиша отсюда предлагается ему заново.</source>
-        <translation>The desktop assigns the key through its portal: this is its key. A new key chosen here is offered to it again.</translation>
+        <source>Клавишу назначает рабочий стол через портал: здесь показана его клавиша. Изменить её можно в его окне — кнопка ниже.</source>
+        <translation>The desktop assigns the key through its portal: this is its key. Change it in the desktop&apos;s own window with the button below.</translation>
     </message>
     <message>
         <location line="+3"/>
-        <source>Клавишу назначает рабочий стол через портал: здесь показана его клавиша. Изменить её можно только в настройках комбинаций клавиш рабочего стола (запись «quietlane»).</source>
-        <translation>The desktop assigns the key through its portal: this is its key. It can only be changed in the desktop&apos;s shortcut settings (the “quietlane” entry).</translation>
+        <source>Клавишу назначает GNOME: здесь показана его клавиша. Изменить её можно в «Настройки → Приложения → Quietlane».</source>
+        <translation>GNOME assigns the key: this is its key. Change it in Settings → Apps → Quietlane.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Клавишу назначает KDE: здесь показана его клавиша. Изменить её можно в «Параметры системы → Комбинации клавиш → Quietlane».</source>
+        <translation>KDE assigns the key: this is its key. Change it in System Settings → Shortcuts → Quietlane.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Клавишу назначает Hyprland в своём файле настроек, например: «bind = SUPER, M, global, com.quietlane.Quietlane:toggle-mute».</source>
+        <translation>Hyprland assigns the key in its configuration file, for example: “bind = SUPER, M, global, com.quietlane.Quietlane:toggle-mute”.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Клавишу назначает рабочий стол через портал: здесь показана его клавиша. Изменить её можно в настройках комбинаций клавиш рабочего стола.</source>
+        <translation>The desktop assigns the key through its portal: this is its key. Change it in the desktop&apos;s shortcut settings.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Рабочий стол сообщает эту клавишу, но она занята другой программой и ничего не делает. Выберите другую клавишу в настройках комбинаций клавиш рабочего стола (запись «Quietlane»).</source>
+        <translation>The desktop reports this key, but another program holds it and it does nothing. Choose another key in the desktop&apos;s shortcut settings (the “Quietlane” entry).</translation>
     </message>
     <message>
         <location line="+4"/>

@@ -2,13 +2,12 @@
 #include "app/hotkeybackends.h"
 
 #include "base/log.h"
+#include "login/applicationentry.h"
+#include "login/autostartentry.h"
+#include "login/loginitemservice.h"
 #include "shortcuts/nullhotkeybackend.h"
 #include "shortcuts/portal/portalhotkeybackend.h"
 #include "shortcuts/x11/x11hotkeybackend.h"
-
-#include <QDir>
-#include <QSettings>
-#include <QStandardPaths>
 
 #include <cstdlib>
 
@@ -18,24 +17,11 @@ namespace {
 
 using namespace GlobalShortcuts;
 
-// The portal repeats a held key at the desktop's own pace; KDE keeps it in kcminputrc.
-PortalHotKeyBackend::KeyRepeat desktopKeyRepeat() {
-    PortalHotKeyBackend::KeyRepeat repeat;
-    const QString path =
-        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
-            .filePath(QStringLiteral("kcminputrc"));
-    QSettings settings(path, QSettings::IniFormat);
-    settings.beginGroup(QStringLiteral("Keyboard"));
-    const QString mode =
-        settings.value(QStringLiteral("KeyRepeat"), QStringLiteral("repeat")).toString();
-    repeat.enabled = mode != QLatin1String("nothing");
-    const int delay = settings.value(QStringLiteral("RepeatDelay"), 600).toInt();
-    const double rate = settings.value(QStringLiteral("RepeatRate"), 25.0).toDouble();
-    if (delay > 0)
-        repeat.delayMs = delay;
-    if (rate > 0)
-        repeat.intervalMs = int(1000.0 / rate);
-    return repeat;
+// The portal takes the application id only from a desktop entry that starts this program.
+void makeAppIdResolvable() {
+    const std::string error = ApplicationEntry::forProgram(launcherPath()).update().value_or("");
+    if (!error.empty())
+        Log::error(Log::Category::app, "global shortcut: %s", error.c_str());
 }
 
 } // namespace
@@ -46,8 +32,9 @@ HotKeyBackendChoice chooseHotKeyBackend() {
                                 std::getenv("XDG_CURRENT_DESKTOP"));
     std::string portalError;
     if (choice.facts.wayland) {
-        if (auto portal = PortalHotKeyBackend::open(QDBusConnection::sessionBus(),
-                                                    desktopKeyRepeat(), portalError)) {
+        makeAppIdResolvable();
+        if (auto portal = PortalHotKeyBackend::open(QString::fromLatin1(AutostartEntry::kAppId),
+                                                    portalError)) {
             choice.backend = std::move(portal);
             choice.route = HotKeyRoute::portal;
         }

@@ -337,4 +337,16 @@ std::string AutostartEntry::programOfExec(const std::string& exec) {
     return unpercented;
 }
 
+std::map<std::string, std::string> readDesktopEntry(const fs::path& file) {
+    return readEntry(file);
+}
+
+std::optional<std::string> writeDesktopEntry(const fs::path& file, const std::string& content) {
+    return writeAtomically(file.parent_path(), file, content);
+}
+
+bool isRepresentableInEntry(const std::string& text) {
+    return isRepresentable(text);
+}
+
 } // namespace quietlane

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,16 @@ enum class LoginItemStatus {
     requiresApproval = 2,
     notFound = 3,
 };
+
+/// The keys of a desktop entry's [Desktop Entry] group.
+std::map<std::string, std::string> readDesktopEntry(const std::filesystem::path& file);
+/// Writes a desktop entry whole or not at all (temp file, fsync, rename), creating its
+/// directory; on failure the text of the error.
+std::optional<std::string> writeDesktopEntry(const std::filesystem::path& file,
+                                             const std::string& content);
+/// Whether a path can stand in a desktop entry's string value (UTF-8, and of the control
+/// characters only tab and line breaks, which have escapes).
+bool isRepresentableInEntry(const std::string& text);
 
 /// Launch at login through an XDG autostart entry. The registry is the file
 /// "<id>.desktop" in the user's autostart directory, which overrides an entry of the same

@@ -8,14 +8,12 @@
 
 namespace quietlane {
 
-namespace {
 // The program runs from libexec/; users and the desktop start the launcher beside it.
 std::string launcherPath() {
     return QDir::cleanPath(QCoreApplication::applicationDirPath() +
                            QStringLiteral("/" QUIETLANE_LAUNCHER_FROM_APP))
         .toStdString();
 }
-} // namespace
 
 LoginItemService::LoginItemService(QObject* parent)
     : LoginItemService(AutostartEntry::forProgram(launcherPath()), parent) {}

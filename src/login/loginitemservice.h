@@ -5,11 +5,16 @@
 
 #include <QObject>
 
+#include <string>
+
 namespace quietlane {
 
 /// Launch at login. The autostart registry is the only truth: the flags are read at
 /// construction and again after every request, never assumed from the request, so a
 /// switch bound to them shows what will really happen at the next login.
+/// The launcher users and desktops start (bin/quietlane, beside the program's libexec/).
+std::string launcherPath();
+
 class LoginItemService : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool enabled READ isEnabled NOTIFY enabledChanged)

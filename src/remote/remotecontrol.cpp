@@ -7,6 +7,9 @@
 
 #include <QPointer>
 
+#include <algorithm>
+#include <utility>
+
 namespace quietlane {
 
 RemoteControl::RemoteControl(MicrophoneController& microphone, QObject* parent)
@@ -17,6 +20,9 @@ RemoteControl::RemoteControl(MicrophoneController& microphone, QObject* parent)
                         m_microphone.setMuted(muted);
                     }}),
       m_lastStatus(status()) {
+    m_heldToggleTimer.setSingleShot(true);
+    m_heldToggleTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_heldToggleTimer, &QTimer::timeout, this, &RemoteControl::settleHeldToggle);
     // The controller announces one new state as up to five signals; watchers get one line.
     connect(&m_microphone, &MicrophoneController::isAvailableChanged, this,
             &RemoteControl::scheduleStatusCheck);
@@ -50,12 +56,9 @@ void RemoteControl::handle(ControlRequest request, Reply reply) {
     case ControlRequest::status:
         reply({ControlReply::Kind::ok, encodeStatus(status())});
         return;
-    case ControlRequest::toggle: {
-        const bool wanted = !m_microphone.intendedMuted();
-        m_microphone.toggle();
-        replyWhenSettled(wanted, std::move(reply));
+    case ControlRequest::toggle:
+        toggle(std::move(reply));
         return;
-    }
     case ControlRequest::mute:
     case ControlRequest::unmute: {
         const bool wanted = request == ControlRequest::mute;
@@ -76,6 +79,50 @@ void RemoteControl::handle(ControlRequest request, Reply reply) {
         break;
     }
     reply({ControlReply::Kind::error, "watch is served by the channel"});
+}
+
+void RemoteControl::toggle(Reply reply) {
+    settleHeldToggle();
+    bool droppedHeld = false;
+    const auto now = ToggleBurst::Clock::now();
+    const ToggleBurst::Verdict verdict = m_toggleBurst.arrive(now, &droppedHeld);
+    if (droppedHeld) {
+        Log::notice(Log::Category::app, "Toggles at a key-repeat pace taken as one press");
+        replyWhenSettled(std::nullopt, std::exchange(m_heldToggleReply, {}));
+        m_heldToggleTimer.stop();
+    }
+    switch (verdict) {
+    case ToggleBurst::Verdict::apply: {
+        const bool wanted = !m_microphone.intendedMuted();
+        m_microphone.toggle();
+        replyWhenSettled(wanted, std::move(reply));
+        return;
+    }
+    case ToggleBurst::Verdict::drop:
+        replyWhenSettled(std::nullopt, std::move(reply));
+        return;
+    case ToggleBurst::Verdict::holdBack:
+        m_heldToggleReply = std::move(reply);
+        m_heldToggleTimer.start(int(ToggleBurst::kRepeatGap.count()));
+        return;
+    }
+}
+
+void RemoteControl::settleHeldToggle() {
+    if (!m_heldToggleReply)
+        return;
+    const auto now = ToggleBurst::Clock::now();
+    if (!m_toggleBurst.expire(now)) {
+        if (const auto due = m_toggleBurst.deadline()) {
+            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - now);
+            m_heldToggleTimer.start(int(std::max<int64_t>(1, wait.count())));
+        }
+        return;
+    }
+    m_heldToggleTimer.stop();
+    const bool wanted = !m_microphone.intendedMuted();
+    m_microphone.toggle();
+    replyWhenSettled(wanted, std::exchange(m_heldToggleReply, {}));
 }
 
 void RemoteControl::replyWhenSettled(std::optional<bool> wanted, Reply reply) {

@@ -3,8 +3,10 @@
 
 #include "remote/controlprotocol.h"
 #include "remote/pushtotalkpair.h"
+#include "remote/toggleburst.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 
@@ -21,6 +23,9 @@ class MicrophoneController;
 /// it on a workspace switch) ends with the next release: the next press finds the hold
 /// still on and is ignored, and its release puts the microphone back. A press that comes
 /// just after a release with no hold to end is the late half of a quick tap and is dropped.
+///
+/// Toggles arriving at a key-repeat pace are one press (see `ToggleBurst`): a desktop's
+/// custom shortcut runs its command again on every repeat of a held key.
 class RemoteControl : public QObject {
     Q_OBJECT
 public:
@@ -41,10 +46,15 @@ signals:
 
 private:
     void replyWhenSettled(std::optional<bool> wanted, Reply reply);
+    void toggle(Reply reply);
+    void settleHeldToggle();
     void scheduleStatusCheck();
 
     MicrophoneController& m_microphone;
     PushToTalkPair m_pushToTalk;
+    ToggleBurst m_toggleBurst;
+    QTimer m_heldToggleTimer;
+    Reply m_heldToggleReply;
     ControlStatus m_lastStatus;
     bool m_statusCheckPending = false;
 };

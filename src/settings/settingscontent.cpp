@@ -49,13 +49,29 @@ QString shortcutReachText(ShortcutReach reach) {
     switch (reach) {
     case ShortcutReach::everywhere:
         break;
-    case ShortcutReach::desktopAssigned:
+    case ShortcutReach::desktopConfigures:
         return SettingsContent::tr("Клавишу назначает рабочий стол через портал: здесь показана "
-                                   "его клавиша. Новая клавиша отсюда предлагается ему заново.");
-    case ShortcutReach::desktopSettingsHoldKey:
+                                   "его клавиша. Изменить её можно в его окне — кнопка ниже.");
+    case ShortcutReach::gnomeSettings:
+        return SettingsContent::tr("Клавишу назначает GNOME: здесь показана его клавиша. "
+                                   "Изменить её можно в «Настройки → Приложения → Quietlane».");
+    case ShortcutReach::kdeSettings:
+        return SettingsContent::tr("Клавишу назначает KDE: здесь показана его клавиша. Изменить "
+                                   "её можно в «Параметры системы → Комбинации клавиш → "
+                                   "Quietlane».");
+    case ShortcutReach::hyprlandConfig:
         return SettingsContent::tr(
-            "Клавишу назначает рабочий стол через портал: здесь показана его клавиша. Изменить "
-            "её можно только в настройках комбинаций клавиш рабочего стола (запись «quietlane»).");
+            "Клавишу назначает Hyprland в своём файле настроек, например: «bind = SUPER, M, "
+            "global, com.quietlane.Quietlane:toggle-mute».");
+    case ShortcutReach::desktopSettings:
+        return SettingsContent::tr("Клавишу назначает рабочий стол через портал: здесь показана "
+                                   "его клавиша. Изменить её можно в настройках комбинаций "
+                                   "клавиш рабочего стола.");
+    case ShortcutReach::desktopKeyUnheld:
+        return SettingsContent::tr("Рабочий стол сообщает эту клавишу, но она занята другой "
+                                   "программой и ничего не делает. Выберите другую клавишу в "
+                                   "настройках комбинаций клавиш рабочего стола (запись "
+                                   "«Quietlane»).");
     case ShortcutReach::x11WindowsOnlyKde:
         return SettingsContent::tr(
             "Хоткей срабатывает, только пока в фокусе окно X11: рабочий стол не предлагает "
@@ -181,6 +197,13 @@ QWidget* SettingsContent::buildHotkeyPage(QWidget* recorder) {
     section->addRow(m_mode);
     m_reachNote = new NoteLabel(QString(), NoteLabel::Kind::rowNote);
     section->addRow(m_reachNote);
+    m_configure = new RowButton(tr("Изменить клавишу в окне рабочего стола"),
+                                RowButton::Trailing::keyHint, this);
+    connect(m_configure, &QAbstractButton::clicked, this, [this] {
+        if (auto action = m_actions.configureShortcut)
+            action();
+    });
+    section->addRow(m_configure);
     add(hotkey, section);
     add(hotkey, new NoteLabel(tr("«Переключение» — нажатие меняет mute. «Зажатие (PTT)» — пока "
                                  "клавиша зажата, состояние временно инвертируется; отпускание "
@@ -299,6 +322,7 @@ void SettingsContent::applyModel() {
     const QString reach = shortcutReachText(model.shortcutReach);
     m_reachNote->setText(reach);
     m_reachNote->setVisible(!reach.isEmpty());
+    m_configure->setVisible(model.shortcutReach == ShortcutReach::desktopConfigures);
 
     m_widget->setToggleOn(model.widgetVisible);
     m_background->setValue(model.backgroundOpacity);

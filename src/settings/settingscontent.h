@@ -98,6 +98,7 @@ private:
     RowButton* m_hud = nullptr;
     InlineSelectRow* m_mode = nullptr;
     QLabel* m_reachNote = nullptr;
+    RowButton* m_configure = nullptr;
     RowButton* m_widget = nullptr;
     SliderRow* m_background = nullptr;
     SliderRow* m_foreground = nullptr;

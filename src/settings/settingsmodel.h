@@ -20,10 +20,15 @@ enum class HotkeyMode { toggle, pushToTalk };
 /// it is not simply everywhere.
 enum class ShortcutReach {
     everywhere,
-    /// The desktop's portal catches the key it assigned; a new key is offered to it.
-    desktopAssigned,
-    /// The same, but the desktop keeps the key in its own settings (KDE).
-    desktopSettingsHoldKey,
+    /// The desktop's portal catches the key it keeps, and opens its own dialog to change it.
+    desktopConfigures,
+    /// The same without that dialog: the key is changed where this desktop keeps it.
+    gnomeSettings,
+    kdeSettings,
+    hyprlandConfig,
+    desktopSettings,
+    /// The desktop reports a key but holds none (another program has it).
+    desktopKeyUnheld,
     /// Only while an X11 window has the focus (XWayland), on KDE and elsewhere.
     x11WindowsOnlyKde,
     x11WindowsOnly,
@@ -68,6 +73,8 @@ struct SettingsActions {
     std::function<void(Language)> setLanguage;
     std::function<void(bool)> setShowHUD;
     std::function<void(HotkeyMode)> setMode;
+    /// Opens the desktop's own dialog for the shortcut keys.
+    std::function<void()> configureShortcut;
     std::function<void(bool)> setWidgetVisible;
     std::function<void(double)> setBackgroundOpacity;
     std::function<void(double)> setForegroundOpacity;

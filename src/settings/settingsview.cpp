@@ -80,9 +80,19 @@ ShortcutReach SettingsView::shortcutReach() const {
     switch (center->route()) {
     case HotKeyRoute::x11Grab:
         return ShortcutReach::everywhere;
-    case HotKeyRoute::portal:
-        return center->desktopOwnsKey() ? ShortcutReach::desktopSettingsHoldKey
-                                        : ShortcutReach::desktopAssigned;
+    case HotKeyRoute::portal: {
+        auto* keys = m_services.shortcuts->backend().desktopKeys();
+        const auto current = center->shortcut(GlobalShortcuts::Name::toggleMute());
+        if (keys && current && keys->isKeyUnheld(*current))
+            return ShortcutReach::desktopKeyUnheld;
+        if (keys && keys->canConfigure())
+            return ShortcutReach::desktopConfigures;
+        const GlobalShortcuts::SessionFacts& facts = center->sessionFacts();
+        return facts.gnome      ? ShortcutReach::gnomeSettings
+               : facts.kde      ? ShortcutReach::kdeSettings
+               : facts.hyprland ? ShortcutReach::hyprlandConfig
+                                : ShortcutReach::desktopSettings;
+    }
     case HotKeyRoute::xwaylandGrab:
         return center->sessionFacts().kde ? ShortcutReach::x11WindowsOnlyKde
                                           : ShortcutReach::x11WindowsOnly;
@@ -157,6 +167,11 @@ SettingsActions SettingsView::makeActions() {
                                             : HotKeyManager::Mode::toggle);
         }
     });
+    actions.configureShortcut = [this] {
+        if (auto* keys =
+                m_services.shortcuts ? m_services.shortcuts->backend().desktopKeys() : nullptr)
+            keys->configure();
+    };
     actions.setTheme = guarded([this](Theme theme) { m_services.appearance.setTheme(theme); });
     actions.setLanguage =
         guarded([this](Language language) { m_services.appearance.setLanguage(language); });

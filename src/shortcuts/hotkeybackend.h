@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quietlane::GlobalShortcuts {
 
@@ -20,6 +21,19 @@ struct HotKeyEvent {
     Kind kind = Kind::pressed;
     uint32_t signature = 0;
     uint32_t id = 0;
+};
+
+/// What a desktop that keeps the keys itself (a portal) tells and offers about them.
+class DesktopKeys {
+public:
+    virtual ~DesktopKeys() = default;
+    /// The desktop reports a key for the shortcut but holds none (another program took the
+    /// key, or none was ever given): pressing anything does nothing.
+    virtual bool isKeyUnheld(const Shortcut& shortcut) const = 0;
+    /// The desktop offers its own dialog for changing the keys.
+    virtual bool canConfigure() const = 0;
+    /// Opens that dialog.
+    virtual void configure() = 0;
 };
 
 /// The platform's system-wide key hook. All calls and all events happen on one thread
@@ -78,12 +92,15 @@ public:
         (void)shortcut;
         return std::nullopt;
     }
-    /// Whether the desktop keeps the key in its own shortcut settings and may ignore a
-    /// new preferred key from the program.
-    virtual bool desktopOwnsKey() const { return false; }
     /// Whether presses keep arriving while one of our own popups holds the keyboard (the
     /// desktop rather than a key grab catches them), so registrations stay in place.
     virtual bool worksUnderOwnPopups() const { return false; }
+    /// The names ("toggleMute", ...) a registered shortcut carries right now, for a desktop
+    /// that keeps shortcuts by name rather than by key (a portal).
+    using NameLookup = std::function<std::vector<std::string>(const Shortcut&)>;
+    virtual void setNameLookup(NameLookup lookup) { (void)lookup; }
+    /// The desktop's own word on its keys, where it keeps them; nothing otherwise.
+    virtual DesktopKeys* desktopKeys() { return nullptr; }
     /// Called whenever `assignedTrigger` may have changed.
     virtual void setAssignmentChangeHandler(std::function<void()> handler) { (void)handler; }
 

@@ -12,8 +12,11 @@ SessionFacts sessionFacts(const char* waylandDisplay, const char* sessionType,
                     (sessionType && std::string(sessionType) == "wayland");
     // XDG_CURRENT_DESKTOP is a colon-separated list, e.g. "KDE" or "ubuntu:GNOME".
     std::istringstream desktops(currentDesktop ? currentDesktop : "");
-    for (std::string entry; std::getline(desktops, entry, ':');)
+    for (std::string entry; std::getline(desktops, entry, ':');) {
         facts.kde = facts.kde || entry == "KDE";
+        facts.gnome = facts.gnome || entry == "GNOME";
+        facts.hyprland = facts.hyprland || entry == "Hyprland";
+    }
     return facts;
 }
 

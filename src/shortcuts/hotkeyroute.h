@@ -22,6 +22,8 @@ enum class HotKeyRoute {
 struct SessionFacts {
     bool wayland = false;
     bool kde = false;
+    bool gnome = false;
+    bool hyprland = false;
 };
 
 /// A Wayland session: WAYLAND_DISPLAY set, or XDG_SESSION_TYPE "wayland". Null arguments

@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <map>
+#include <utility>
 
 namespace quietlane::GlobalShortcuts {
 
@@ -85,6 +86,54 @@ std::optional<std::string> portalTrigger(const Shortcut& shortcut) {
             text += name;
     }
     return text + *key;
+}
+
+std::string portalShortcutId(const std::string& name) {
+    std::string id;
+    for (char c : name) {
+        if (std::isupper(static_cast<unsigned char>(c))) {
+            id += '-';
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        }
+        id += c;
+    }
+    return id;
+}
+
+std::optional<std::string> readableTrigger(const std::string& description) {
+    std::string text = description;
+    const std::string press = "Press ";
+    if (text.compare(0, press.size(), press) == 0)
+        text.erase(0, press.size());
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    if (text.empty())
+        return std::nullopt;
+    if (text[0] != '<')
+        return text;
+    // A GTK accelerator: <Modifier>... then the keysym name.
+    static const std::map<std::string, std::string> modifiers = {
+        {"control", "Ctrl"}, {"primary", "Ctrl"}, {"ctrl", "Ctrl"},   {"alt", "Alt"},
+        {"mod1", "Alt"},     {"shift", "Shift"},  {"super", "Super"}, {"mod4", "Super"},
+        {"meta", "Meta"},    {"hyper", "Hyper"},
+    };
+    std::string result;
+    size_t i = 0;
+    while (i < text.size() && text[i] == '<') {
+        const size_t end = text.find('>', i);
+        if (end == std::string::npos)
+            return text;
+        std::string name = text.substr(i + 1, end - i - 1);
+        for (char& c : name)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        const auto it = modifiers.find(name);
+        result += (it != modifiers.end() ? it->second : text.substr(i + 1, end - i - 1)) + "+";
+        i = end + 1;
+    }
+    std::string key = text.substr(i);
+    if (!key.empty())
+        key[0] = char(std::toupper(static_cast<unsigned char>(key[0])));
+    return result + key;
 }
 
 } // namespace quietlane::GlobalShortcuts

@@ -26,10 +26,19 @@ ShortcutCenter::ShortcutCenter(Preferences& preferences, HotKeyBackend& backend,
         for (const auto& [rawValue, actions] : names)
             postChange(Name{rawValue, std::nullopt});
     });
+    m_backend.setNameLookup([this](const Shortcut& shortcut) {
+        std::vector<std::string> names;
+        for (const auto& [rawValue, actions] : m_keyDownHandlers) {
+            if (this->shortcut(Name{rawValue, std::nullopt}) == shortcut)
+                names.push_back(rawValue);
+        }
+        return names;
+    });
 }
 
 ShortcutCenter::~ShortcutCenter() {
     m_backend.setAssignmentChangeHandler({});
+    m_backend.setNameLookup({});
 }
 
 Name ShortcutCenter::declare(const Name& name) {

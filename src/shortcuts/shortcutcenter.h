@@ -89,7 +89,6 @@ public:
         return m_registered;
     }
     bool isAvailable() const { return m_backend.isAvailable(); }
-    bool desktopOwnsKey() const { return m_backend.desktopOwnsKey(); }
     HotKeyBackend& backend() { return m_backend; }
     HotKeys& hotKeys() { return m_hotKeys; }
 

@@ -13,6 +13,7 @@ namespace {
 const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
+const QString kKGlobalAccel = QStringLiteral("org.kde.kglobalaccel");
 int g_connections = 0;
 
 QString senderElement(const QDBusMessage& message) {
@@ -21,8 +22,8 @@ QString senderElement(const QDBusMessage& message) {
 }
 } // namespace
 
-StandInPortal::StandInPortal(bool kde)
-    : m_kde(kde),
+StandInPortal::StandInPortal(PortalDesktop desktop, PortalFeatures features)
+    : m_desktop(desktop), m_features(features),
       m_bus(QDBusConnection::connectToBus(
           QDBusConnection::SessionBus, QStringLiteral("standin-portal-%1").arg(++g_connections))) {
     m_connectionName = m_bus.name();
@@ -30,11 +31,21 @@ StandInPortal::StandInPortal(bool kde)
     qDBusRegisterMetaType<PortalShortcuts>();
     // The slots name the type by its alias, which the meta-object looks up by name.
     qRegisterMetaType<PortalShortcuts>("PortalShortcuts");
+    if (m_features.registry)
+        new StandInRegistry(this);
     m_bus.registerObject(kPath, this,
-                         QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
+                         QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties |
+                             QDBusConnection::ExportAdaptors);
+    const bool kde = desktop == PortalDesktop::plasma63 || desktop == PortalDesktop::plasma65;
+    if (kde) {
+        m_bus.registerObject(QStringLiteral("/kglobalaccel"), new StandInKGlobalAccel(this),
+                             QDBusConnection::ExportAllSlots);
+    }
     m_thread.start();
     moveToThread(&m_thread);
     m_bus.registerService(kService);
+    if (kde)
+        m_bus.registerService(kKGlobalAccel);
 }
 
 StandInPortal::~StandInPortal() {
@@ -46,7 +57,7 @@ StandInPortal::~StandInPortal() {
 
 void StandInPortal::disconnectFromBus() {
     inOwnThread([this] {
-        stopRepeatsSilently();
+        stopRepeats();
         if (m_connectionName.isEmpty())
             return;
         m_bus.unregisterService(kService);
@@ -55,6 +66,28 @@ void StandInPortal::disconnectFromBus() {
         QDBusConnection::disconnectFromBus(m_connectionName);
         m_connectionName.clear();
     });
+}
+
+void StandInRegistry::Register(const QString& appId, const QVariantMap&,
+                               const QDBusMessage& message) {
+    if (m_portal->m_associated.contains(message.service())) {
+        message.setDelayedReply(true);
+        m_portal->m_bus.send(message.createErrorReply(
+            QStringLiteral("org.freedesktop.portal.Error.Failed"),
+            QStringLiteral("Connection already associated with an application ID")));
+        return;
+    }
+    m_portal->m_associated.insert(message.service());
+    m_portal->m_appIds[message.service()] = appId;
+    m_portal->m_lastAppId = appId;
+}
+
+QList<int> StandInKGlobalAccel::shortcutKeys(const QStringList& actionId) {
+    const QString component = actionId.value(0);
+    const QString id = actionId.value(1);
+    if (!m_portal->m_stored.value(component).contains(id) || m_portal->m_heldElsewhere.contains(id))
+        return {0};
+    return {0x0C00004D}; // Ctrl+Alt+M in Qt's key encoding
 }
 
 QDBusObjectPath StandInPortal::respond(const QDBusMessage& call, const QVariantMap& options,
@@ -72,24 +105,42 @@ QDBusObjectPath StandInPortal::respond(const QDBusMessage& call, const QVariantM
     return QDBusObjectPath(path);
 }
 
+bool StandInPortal::remembersComponents() const {
+    return m_desktop != PortalDesktop::gnome48;
+}
+
 QDBusObjectPath StandInPortal::CreateSession(const QVariantMap& options,
                                              const QDBusMessage& message) {
+    const QString appId = m_appIds.value(message.service());
+    m_associated.insert(message.service());
+    if (m_features.requireAppId && appId.isEmpty()) {
+        message.setDelayedReply(true);
+        m_bus.send(
+            message.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotAllowed"),
+                                     QStringLiteral("An app id is required")));
+        return {};
+    }
     m_session = kPath + QStringLiteral("/session/") + senderElement(message) + QLatin1Char('/') +
                 options.value(QStringLiteral("session_handle_token")).toString();
-    if (m_kde) {
+    m_component = appId.isEmpty() ? QStringLiteral("token_") +
+                                        options.value(QStringLiteral("handle_token")).toString()
+                                  : appId;
+    m_sessionBinds = 0;
+    if (m_desktop == PortalDesktop::plasma527) {
         PortalShortcuts shortcuts;
         options.value(QStringLiteral("shortcuts")).value<QDBusArgument>() >> shortcuts;
-        for (const auto& [id, properties] : shortcuts) {
-            m_trigger = properties.value(QStringLiteral("preferred_trigger")).toString();
-            m_description = properties.value(QStringLiteral("description")).toString();
-        }
+        store(shortcuts);
     }
-    QVariantMap results;
-    if (m_kde)
-        results[QStringLiteral("session_handle")] = m_session;
-    else
-        results[QStringLiteral("session_handle")] = QVariant::fromValue(QDBusObjectPath(m_session));
-    return respond(message, options, 0, results);
+    m_sessionIds = remembersComponents() ? m_stored.value(m_component).keys() : QStringList();
+    return respond(message, options, 0, {{QStringLiteral("session_handle"), m_session}});
+}
+
+void StandInPortal::store(const PortalShortcuts& shortcuts) {
+    auto& stored = m_stored[m_component];
+    for (const auto& [id, properties] : shortcuts) {
+        if (!stored.contains(id))
+            stored[id] = properties.value(QStringLiteral("preferred_trigger")).toString();
+    }
 }
 
 QDBusObjectPath StandInPortal::BindShortcuts(const QDBusObjectPath&,
@@ -97,13 +148,41 @@ QDBusObjectPath StandInPortal::BindShortcuts(const QDBusObjectPath&,
                                              const QVariantMap& options,
                                              const QDBusMessage& message) {
     ++m_bindCalls;
-    if (std::exchange(m_cancelNext, false))
-        return respond(message, options, 1, {});
-    if (!m_kde) {
-        for (const auto& [id, properties] : shortcuts)
-            m_trigger = properties.value(QStringLiteral("preferred_trigger")).toString();
+    const bool cancel = std::exchange(m_cancelNext, false);
+    QStringList ids;
+    for (const auto& [id, properties] : shortcuts)
+        ids << id;
+    switch (m_desktop) {
+    case PortalDesktop::gnome48: {
+        const bool refused = m_appIds.value(message.service()).isEmpty() || m_sessionBinds++ > 0;
+        const QStringList known = m_stored.value(m_component).keys();
+        const bool newIds = std::any_of(ids.begin(), ids.end(),
+                                        [&](const QString& id) { return !known.contains(id); });
+        if (!refused && newIds)
+            ++m_dialogsShown;
+        if (refused || (newIds && cancel))
+            return respond(message, options, 2, {});
+        store(shortcuts);
+        m_sessionIds = ids;
+        return respond(message, options, 2, {{QStringLiteral("shortcuts"), shortcutsResult()}});
     }
-    return respond(message, options, 0, {{QStringLiteral("shortcuts"), shortcutsResult()}});
+    case PortalDesktop::plasma527:
+        return respond(message, options, 0, {{QStringLiteral("shortcuts"), shortcutsResult()}});
+    case PortalDesktop::kubuntu2404:
+        ++m_settingsPages;
+        return respond(message, options, 0, {});
+    case PortalDesktop::plasma63:
+    case PortalDesktop::plasma65:
+        ++m_settingsPages;
+        [[fallthrough]];
+    case PortalDesktop::hyprland:
+        if (cancel)
+            return respond(message, options, 1, {});
+        store(shortcuts);
+        m_sessionIds = ids;
+        return respond(message, options, 0, {{QStringLiteral("shortcuts"), shortcutsResult()}});
+    }
+    return {};
 }
 
 QDBusObjectPath StandInPortal::ListShortcuts(const QDBusObjectPath&, const QVariantMap& options,
@@ -111,50 +190,122 @@ QDBusObjectPath StandInPortal::ListShortcuts(const QDBusObjectPath&, const QVari
     return respond(message, options, 0, {{QStringLiteral("shortcuts"), shortcutsResult()}});
 }
 
+void StandInPortal::ConfigureShortcuts(const QDBusObjectPath&, const QString&, const QVariantMap&) {
+    ++m_configureCalls;
+}
+
+QString StandInPortal::triggerText(const QString& trigger) const {
+    // The portal's notation ("CTRL+ALT+LOGO+m") as each desktop describes it.
+    QStringList parts = trigger.split(QLatin1Char('+'));
+    const QString key = parts.takeLast();
+    QString text;
+    switch (m_desktop) {
+    case PortalDesktop::gnome48:
+        for (const QString& part : parts) {
+            text += part == QLatin1String("CTRL") ? QStringLiteral("<Control>")
+                    : part == QLatin1String("LOGO")
+                        ? QStringLiteral("<Super>")
+                        : QLatin1Char('<') + part.at(0) + part.mid(1).toLower() + QLatin1Char('>');
+        }
+        return QStringLiteral("Press ") + text + key;
+    case PortalDesktop::hyprland:
+        return {};
+    default:
+        // KDE writes Meta first.
+        if (parts.removeAll(QStringLiteral("LOGO")) > 0)
+            parts.prepend(QStringLiteral("LOGO"));
+        for (const QString& part : parts) {
+            text += (part == QLatin1String("LOGO") ? QStringLiteral("Meta")
+                                                   : part.at(0) + part.mid(1).toLower()) +
+                    QLatin1Char('+');
+        }
+        return text + key.toUpper();
+    }
+}
+
 QVariant StandInPortal::shortcutsResult() const {
-    const PortalShortcuts list{
-        {QStringLiteral("toggle-mute"),
-         {{QStringLiteral("description"), m_description},
-          {QStringLiteral("trigger_description"), QStringLiteral("Press ") + m_trigger}}}};
+    PortalShortcuts list;
+    const auto stored = m_stored.value(m_component);
+    for (const QString& id : m_sessionIds) {
+        list.append({id,
+                     {{QStringLiteral("description"), id},
+                      {QStringLiteral("trigger_description"), triggerText(stored.value(id))}}});
+    }
     return QVariant::fromValue(list);
+}
+
+QString StandInPortal::boundTrigger(const QString& id) const {
+    QString trigger;
+    const_cast<StandInPortal*>(this)->inOwnThread(
+        [&] { trigger = m_stored.value(m_component).value(id); });
+    return trigger;
+}
+
+void StandInPortal::takeKeyElsewhere(const QString& id) {
+    inOwnThread([this, id] { m_heldElsewhere.insert(id); });
 }
 
 void StandInPortal::emitKey(const char* signal) {
     auto message = QDBusMessage::createSignal(kPath, kInterface, QString::fromLatin1(signal));
-    message << QVariant::fromValue(QDBusObjectPath(m_session)) << QStringLiteral("toggle-mute")
-            << quint64(m_kde ? 0 : 1700000000000000ULL) << QVariantMap();
+    const bool zeroTimestamps = m_desktop == PortalDesktop::plasma527;
+    message << QVariant::fromValue(QDBusObjectPath(m_session)) << m_heldId
+            << quint64(zeroTimestamps ? 0 : 1700000000000ULL) << QVariantMap();
     m_bus.send(message);
 }
 
-void StandInPortal::press() {
-    inOwnThread([this] {
+void StandInPortal::press(const QString& id) {
+    inOwnThread([this, id] {
+        m_heldId = id;
         emitKey("Activated");
-        if (m_kde)
-            m_repeatTimer = startTimer(40);
+        switch (m_desktop) {
+        case PortalDesktop::gnome48:
+            m_repeatTimer = startTimer(500);
+            break;
+        case PortalDesktop::plasma527:
+        case PortalDesktop::kubuntu2404:
+        case PortalDesktop::plasma63:
+            m_repeatTimer = startTimer(570);
+            break;
+        case PortalDesktop::plasma65:
+        case PortalDesktop::hyprland:
+            break;
+        }
+        m_firstRepeat = true;
     });
 }
 
 void StandInPortal::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == m_repeatTimer)
-        emitKey("Activated");
+    if (event->timerId() != m_repeatTimer)
+        return;
+    emitKey("Activated");
+    ++m_repeats;
+    if (std::exchange(m_firstRepeat, false)) {
+        killTimer(m_repeatTimer);
+        m_repeatTimer = startTimer(m_desktop == PortalDesktop::gnome48 ? 30 : 40);
+    }
+}
+
+void StandInPortal::stopRepeats() {
+    if (m_repeatTimer)
+        killTimer(std::exchange(m_repeatTimer, 0));
 }
 
 void StandInPortal::stopRepeatsSilently() {
-    auto stop = [this] {
-        if (m_repeatTimer)
-            killTimer(std::exchange(m_repeatTimer, 0));
-    };
-    if (QThread::currentThread() == &m_thread)
-        stop();
-    else
-        inOwnThread(stop);
+    inOwnThread([this] { stopRepeats(); });
 }
 
 void StandInPortal::release() {
     inOwnThread([this] {
-        stopRepeatsSilently();
+        stopRepeats();
         emitKey("Deactivated");
     });
+}
+
+void StandInPortal::releaseModifierFirst() {
+    if (m_desktop == PortalDesktop::gnome48)
+        stopRepeatsSilently();
+    else
+        release();
 }
 
 void StandInPortal::closeSession() {
@@ -166,9 +317,9 @@ void StandInPortal::closeSession() {
     });
 }
 
-void StandInPortal::reassign(const QString& trigger) {
-    inOwnThread([this, trigger] {
-        m_trigger = trigger;
+void StandInPortal::reassign(const QString& id, const QString& trigger) {
+    inOwnThread([this, id, trigger] {
+        m_stored[m_component][id] = trigger;
         auto message =
             QDBusMessage::createSignal(kPath, kInterface, QStringLiteral("ShortcutsChanged"));
         message << QVariant::fromValue(QDBusObjectPath(m_session)) << shortcutsResult();

@@ -9,6 +9,7 @@
 #include "settings/inlineselectrow.h"
 #include "settings/settingsrows.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QLabel>
 #include <gtest/gtest.h>
@@ -160,7 +161,36 @@ TEST(SettingsContent, ShortcutTabSaysWhereTheShortcutFallsShortAndWhatToDo) {
     content.setModel(model);
     EXPECT_TRUE(content.shortcutReachNote()->text().contains("Legacy X11 App Support"));
 
+    model.shortcutReach = ShortcutReach::hyprlandConfig;
+    content.setModel(model);
+    EXPECT_TRUE(content.shortcutReachNote()->text().contains(
+        "bind = SUPER, M, global, com.quietlane.Quietlane:toggle-mute"));
+
     model.shortcutReach = ShortcutReach::everywhere;
     content.setModel(model);
     EXPECT_FALSE(shown(content.shortcutReachNote(), page));
+}
+
+TEST(SettingsContent, TheDesktopsOwnShortcutDialogOpensFromTheTabWhereItHasOne) {
+    SettingsModel model = sampleSettingsModel(SettingsTab::hotkey);
+    int opened = 0;
+    SettingsActions actions;
+    actions.configureShortcut = [&] {
+        ++opened;
+    };
+    SettingsContent content(model, actions, new QWidget, CardBackground::glass);
+    QWidget* page = content.page(SettingsTab::hotkey);
+    QAbstractButton* button = nullptr;
+    for (auto* candidate : content.findChildren<QAbstractButton*>()) {
+        if (candidate->accessibleName() == "Изменить клавишу в окне рабочего стола")
+            button = candidate;
+    }
+    ASSERT_TRUE(button);
+    EXPECT_FALSE(shown(button, page));
+
+    model.shortcutReach = ShortcutReach::desktopConfigures;
+    content.setModel(model);
+    ASSERT_TRUE(shown(button, page));
+    button->click();
+    EXPECT_EQ(opened, 1);
 }

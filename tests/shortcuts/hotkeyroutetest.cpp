@@ -18,12 +18,23 @@ TEST(PortalTriggerTest, StoredShortcutsBecomeKeysymTriggersOrNothing) {
     EXPECT_EQ(portalTrigger(Shortcut(Key::shift, CarbonModifier::control)), std::nullopt);
 }
 
+TEST(PortalTriggerTest, DesktopsDescriptionsReadInLinuxNotationAndIdsStayStable) {
+    EXPECT_EQ(readableTrigger("Press <Control><Alt><Super>m"), "Ctrl+Alt+Super+M");
+    EXPECT_EQ(readableTrigger("Press <Shift>F9"), "Shift+F9");
+    EXPECT_EQ(readableTrigger("<Primary>space"), "Ctrl+Space");
+    EXPECT_EQ(readableTrigger("Meta+Ctrl+Alt+M"), "Meta+Ctrl+Alt+M");
+    EXPECT_EQ(readableTrigger(""), std::nullopt); // Hyprland
+    EXPECT_EQ(portalShortcutId("toggleMute"), "toggle-mute");
+    EXPECT_EQ(portalShortcutId("pushToMute"), "push-to-mute");
+}
+
 TEST(HotKeyRouteTest, WaylandAndKdeAreReadFromTheEnvironment) {
     EXPECT_TRUE(sessionFacts("wayland-0", nullptr, nullptr).wayland);
     EXPECT_TRUE(sessionFacts("", "wayland", nullptr).wayland);
     EXPECT_FALSE(sessionFacts("", "x11", "GNOME").wayland);
     EXPECT_TRUE(sessionFacts(nullptr, nullptr, "ubuntu:KDE").kde);
     EXPECT_FALSE(sessionFacts(nullptr, nullptr, "KDEX:GNOME").kde);
+    EXPECT_TRUE(sessionFacts(nullptr, nullptr, "ubuntu:GNOME").gnome);
     // The XWayland fallback names what to do instead, per desktop.
     EXPECT_NE(routeLogLine(HotKeyRoute::xwaylandGrab, {true, true}).find("Legacy X11 App Support"),
               std::string::npos);

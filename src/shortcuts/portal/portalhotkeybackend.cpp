@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shortcuts/portal/portalhotkeybackend.h"
 
+#include "shortcuts/portal/portalbus.h"
+
 #include "base/log.h"
 #include "shortcuts/portaltrigger.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -18,31 +21,69 @@
 
 namespace quietlane::GlobalShortcuts {
 
+using namespace portal;
+
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString kInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
-// KDE names the user's settings entry after this token: it must never change.
-const QString kStableToken = QStringLiteral("quietlane");
-const QString kShortcutId = QStringLiteral("toggle-mute");
-constexpr int kPortalTimeoutMs = 5000;
+// A desktop entry written a moment ago may not be seen yet (measured: 0.2 s).
+constexpr int kRegisterRetries = 4;
+constexpr int kRegisterRetryMs = 250;
+const QString kKGlobalAccel = QStringLiteral("org.kde.kglobalaccel");
+// Without an application id KDE files the shortcuts under this component.
+const QString kTokenComponent = QStringLiteral("token_quietlane");
 
-using ShortcutEntry = QPair<QString, QVariantMap>;
-using ShortcutEntries = QList<ShortcutEntry>;
+QString descriptionOf(const std::string& name) {
+    if (name == "toggleMute")
+        return QCoreApplication::translate("PortalHotKeyBackend",
+                                           "Включить или выключить микрофон (Quietlane)");
+    if (name == "mute")
+        return QCoreApplication::translate("PortalHotKeyBackend", "Выключить микрофон (Quietlane)");
+    if (name == "unmute")
+        return QCoreApplication::translate("PortalHotKeyBackend", "Включить микрофон (Quietlane)");
+    if (name == "pushToMute")
+        return QCoreApplication::translate("PortalHotKeyBackend",
+                                           "Выключить микрофон, пока клавиша зажата (Quietlane)");
+    return QString::fromStdString(name) + QStringLiteral(" (Quietlane)");
+}
 
-QString textOf(const QVariant& value) {
-    // KDE 5.27 sends the session handle as a string, the interface says object path.
-    if (value.canConvert<QDBusObjectPath>())
-        return value.value<QDBusObjectPath>().path();
-    return value.toString();
+// Whether a key list from kglobalaccel (KF5: ai, KF6: a(ai)) holds any key at all.
+bool holdsAnyKey(const QVariant& value) {
+    if (value.canConvert<QDBusArgument>()) {
+        const QDBusArgument argument = value.value<QDBusArgument>();
+        bool any = false;
+        if (argument.currentType() == QDBusArgument::ArrayType) {
+            argument.beginArray();
+            while (!argument.atEnd())
+                any = holdsAnyKey(argument.asVariant()) || any;
+            argument.endArray();
+        } else if (argument.currentType() == QDBusArgument::StructureType) {
+            argument.beginStructure();
+            while (!argument.atEnd())
+                any = holdsAnyKey(argument.asVariant()) || any;
+            argument.endStructure();
+        }
+        return any;
+    }
+    if (value.metaType().id() == QMetaType::QVariantList) {
+        const QVariantList items = value.toList();
+        return std::any_of(items.begin(), items.end(), holdsAnyKey);
+    }
+    if (value.canConvert<QList<int>>()) {
+        const QList<int> keys = value.value<QList<int>>();
+        if (!keys.isEmpty())
+            return std::any_of(keys.begin(), keys.end(), [](int key) { return key != 0; });
+    }
+    return value.toInt() != 0;
 }
 
 } // namespace
 
-std::unique_ptr<PortalHotKeyBackend>
-PortalHotKeyBackend::open(const QDBusConnection& bus, KeyRepeat repeat, std::string& error) {
-    if (!bus.isConnected()) {
+std::unique_ptr<PortalHotKeyBackend> PortalHotKeyBackend::open(const QString& appId,
+                                                               std::string& error, Now now) {
+    // The probe goes over the shared connection: the backend's own must start with the
+    // registry.
+    const QDBusConnection shared = QDBusConnection::sessionBus();
+    if (!shared.isConnected()) {
         error = "no session bus";
         return nullptr;
     }
@@ -51,19 +92,29 @@ PortalHotKeyBackend::open(const QDBusConnection& bus, KeyRepeat repeat, std::str
     auto message = QDBusMessage::createMethodCall(
         kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     message << kInterface << QStringLiteral("version");
-    const QDBusMessage reply = bus.call(message, QDBus::Block, kPortalTimeoutMs);
+    const QDBusMessage reply = shared.call(message, QDBus::Block, kTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage) {
         error =
             "no desktop portal offers GlobalShortcuts (" + reply.errorMessage().toStdString() + ")";
         return nullptr;
     }
-    return std::unique_ptr<PortalHotKeyBackend>(new PortalHotKeyBackend(bus, repeat));
+    const uint version = reply.arguments().value(0).value<QDBusVariant>().variant().toUInt();
+    static int connections = 0;
+    QDBusConnection own = QDBusConnection::connectToBus(
+        QDBusConnection::SessionBus, QStringLiteral("quietlane-portal-%1").arg(++connections));
+    if (!own.isConnected()) {
+        error = "cannot open a connection of its own to the session bus";
+        return nullptr;
+    }
+    return std::unique_ptr<PortalHotKeyBackend>(
+        new PortalHotKeyBackend(own, appId, version, std::move(now)));
 }
 
-PortalHotKeyBackend::PortalHotKeyBackend(const QDBusConnection& bus, KeyRepeat repeat)
-    : m_bus(bus), m_repeat(repeat) {
-    m_holdWatchdog.setSingleShot(true);
-    connect(&m_holdWatchdog, &QTimer::timeout, this, [this] { endHold(true); });
+PortalHotKeyBackend::PortalHotKeyBackend(QDBusConnection bus, const QString& appId, uint version,
+                                         Now now)
+    : m_bus(std::move(bus)), m_appId(appId), m_version(version), m_now(std::move(now)) {
+    m_holdTimer.setSingleShot(true);
+    connect(&m_holdTimer, &QTimer::timeout, this, &PortalHotKeyBackend::endExpiredHolds);
     // A slot taking only the message receives the signal whatever types the desktop sends.
     m_bus.connect(kService, kPath, kInterface, QStringLiteral("Activated"), this,
                   SLOT(onActivated(QDBusMessage)));
@@ -76,38 +127,67 @@ PortalHotKeyBackend::PortalHotKeyBackend(const QDBusConnection& bus, KeyRepeat r
     connect(m_portalWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
                 forgetSession("the desktop portal left the session bus");
-                // A restarted portal knows nothing of us: bind again.
-                if (!newOwner.isEmpty() && m_registration)
-                    createSession();
+                // A restarted portal knows nothing of us: register and bind again.
+                m_appIdRegistered = false;
+                if (!newOwner.isEmpty())
+                    registerAppId(0);
             });
+    registerAppId(0);
 }
 
 PortalHotKeyBackend::~PortalHotKeyBackend() {
     if (!m_session.isEmpty()) {
-        m_bus.call(QDBusMessage::createMethodCall(kService, m_session,
-                                                  QStringLiteral("org.freedesktop.portal.Session"),
+        m_bus.call(QDBusMessage::createMethodCall(kService, m_session, kSessionInterface,
                                                   QStringLiteral("Close")),
                    QDBus::NoBlock);
     }
+    QDBusConnection::disconnectFromBus(m_bus.name());
+}
+
+void PortalHotKeyBackend::registerAppId(int attempt) {
+    m_starting = true;
+    auto message = QDBusMessage::createMethodCall(
+        kService, kPath, QStringLiteral("org.freedesktop.host.portal.Registry"),
+        QStringLiteral("Register"));
+    message << m_appId << QVariantMap();
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, kTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, attempt] {
+        watcher->deleteLater();
+        const QDBusPendingReply<> reply = *watcher;
+        const QString name = reply.isError() ? reply.error().name() : QString();
+        const QString text = reply.isError() ? reply.error().message() : QString();
+        if (!reply.isError()) {
+            m_appIdRegistered = true;
+        } else if (name.startsWith(QStringLiteral("org.freedesktop.DBus.Error.Unknown"))) {
+            // Portals before 1.19.4 have no registry and take the id from elsewhere.
+        } else if (text.contains(QStringLiteral("already associated"))) {
+            Log::notice(Log::Category::app,
+                        "global shortcut: the desktop portal already knows this connection");
+        } else if (attempt < kRegisterRetries) {
+            QTimer::singleShot(kRegisterRetryMs, this,
+                               [this, attempt] { registerAppId(attempt + 1); });
+            return;
+        } else {
+            Log::error(Log::Category::app,
+                       "global shortcut: the desktop portal did not take the application id %s "
+                       "(%s); the desktop may refuse the shortcut. Its desktop entry %s.desktop "
+                       "must be installed with a program that exists",
+                       qPrintable(m_appId), qPrintable(text), qPrintable(m_appId));
+        }
+        m_starting = false;
+        scheduleSync();
+    });
 }
 
 int PortalHotKeyBackend::registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) {
-    m_registration = Registration{shortcut, signature, id};
-    if (m_bound && m_boundShortcut == shortcut)
-        return 0; // the same key back after a pause: the desktop still has it
-    if (!m_session.isEmpty())
-        bind();
-    else if (!m_sessionPending)
-        createSession();
+    m_registrations.insert_or_assign(id, Registration{shortcut, signature, id});
+    scheduleSync();
     return 0;
 }
 
 void PortalHotKeyBackend::unregisterHotKey(uint32_t id) {
-    if (!m_registration || m_registration->id != id)
-        return;
-    m_registration.reset();
-    m_holding = false;
-    m_holdWatchdog.stop();
+    if (m_registrations.erase(id))
+        scheduleSync();
 }
 
 std::optional<std::string> PortalHotKeyBackend::characterForKey(int64_t carbonKeyCode) const {
@@ -115,251 +195,97 @@ std::optional<std::string> PortalHotKeyBackend::characterForKey(int64_t carbonKe
 }
 
 std::optional<std::string> PortalHotKeyBackend::assignedTrigger(const Shortcut& shortcut) const {
-    if (!m_bound || m_boundShortcut != shortcut || m_trigger.isEmpty())
-        return std::nullopt;
-    return m_trigger.toStdString();
-}
-
-QString PortalHotKeyBackend::requestPath(const QString& token) const {
-    QString sender = m_bus.baseService().mid(1);
-    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-    return kPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
-}
-
-void PortalHotKeyBackend::request(const QString& method, QList<QVariant> arguments,
-                                  const QString& token, ResponseHandler onResponse) {
-    // The answer comes as a signal on the request's path: listen before asking, or a
-    // quick portal answers into the void.
-    const QString path = requestPath(token);
-    m_bus.connect(kService, path, QStringLiteral("org.freedesktop.portal.Request"),
-                  QStringLiteral("Response"), this, SLOT(onResponse(QDBusMessage)));
-    m_pending[path] = std::move(onResponse);
-    auto message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
-    message.setArguments(arguments);
-    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, kPortalTimeoutMs), this);
-    connect(
-        watcher, &QDBusPendingCallWatcher::finished, this,
-        [this, watcher, path, method](QDBusPendingCallWatcher*) {
-            watcher->deleteLater();
-            const QDBusPendingReply<QDBusObjectPath> reply = *watcher;
-            if (reply.isError()) {
-                Log::error(Log::Category::app, "global shortcut: the desktop portal refused %s: %s",
-                           qPrintable(method), qPrintable(reply.error().message()));
-                const auto handler = m_pending.extract(path);
-                if (!handler.empty())
-                    handler.mapped()(2, {});
-                return;
-            }
-            // Portals older than the token convention answer on a path of their own.
-            const QString actual = reply.value().path();
-            if (actual != path && m_pending.contains(path)) {
-                m_bus.connect(kService, actual, QStringLiteral("org.freedesktop.portal.Request"),
-                              QStringLiteral("Response"), this, SLOT(onResponse(QDBusMessage)));
-                m_pending[actual] = m_pending.extract(path).mapped();
-            }
-        });
-}
-
-void PortalHotKeyBackend::onResponse(const QDBusMessage& message) {
-    const auto handler = m_pending.extract(message.path());
-    m_bus.disconnect(kService, message.path(), QStringLiteral("org.freedesktop.portal.Request"),
-                     QStringLiteral("Response"), this, SLOT(onResponse(QDBusMessage)));
-    const QList<QVariant> arguments = message.arguments();
-    if (handler.empty() || arguments.size() < 2)
-        return;
-    const uint32_t code = arguments.at(0).toUInt();
-    QVariantMap results;
-    arguments.at(1).value<QDBusArgument>() >> results;
-    handler.mapped()(code, results);
-}
-
-QList<QVariant> PortalHotKeyBackend::shortcutList() const {
-    QVariantMap properties{{QStringLiteral("description"),
-                            QStringLiteral("Mute or unmute the microphone (Quietlane)")}};
-    if (const auto trigger = portalTrigger(m_registration->shortcut))
-        properties[QStringLiteral("preferred_trigger")] = QString::fromStdString(*trigger);
-    return {QVariant::fromValue(ShortcutEntries{{kShortcutId, properties}})};
-}
-
-void PortalHotKeyBackend::createSession() {
-    if (!m_registration)
-        return;
-    m_sessionPending = true;
-    const QVariantMap options{
-        {QStringLiteral("handle_token"), kStableToken},
-        {QStringLiteral("session_handle_token"), kStableToken},
-        // KDE 5.27 binds what it finds here and ignores BindShortcuts' argument.
-        {QStringLiteral("shortcuts"), shortcutList().constFirst()},
-    };
-    request(QStringLiteral("CreateSession"), {options}, kStableToken,
-            [this](uint32_t code, const QVariantMap& results) {
-                m_sessionPending = false;
-                if (code != 0) {
-                    Log::error(Log::Category::app,
-                               "global shortcut: the desktop portal gave no shortcut session "
-                               "(response %u); mute with the widget or the tray icon",
-                               code);
-                    emit bindingSettled(false);
-                    return;
-                }
-                const QVariant handle = results.value(QStringLiteral("session_handle"));
-                m_kdeQuirks = handle.metaType().id() == QMetaType::QString;
-                // Before the first repeat is seen, only KDE is known to repeat.
-                m_repeatsWhileHeld = m_repeatsWhileHeld || m_kdeQuirks;
-                m_session = textOf(handle);
-                m_bus.connect(kService, m_session, QStringLiteral("org.freedesktop.portal.Session"),
-                              QStringLiteral("Closed"), this, SLOT(onSessionClosed(QDBusMessage)));
-                bind();
-            });
-}
-
-void PortalHotKeyBackend::bind() {
-    if (!m_registration || m_session.isEmpty())
-        return;
-    const QString token = QStringLiteral("quietlane_bind%1").arg(++m_requestCount);
-    const Shortcut wanted = m_registration->shortcut;
-    QList<QVariant> arguments{QVariant::fromValue(QDBusObjectPath(m_session))};
-    arguments += shortcutList();
-    arguments << QString() << QVariantMap{{QStringLiteral("handle_token"), token}};
-    request(QStringLiteral("BindShortcuts"), arguments, token,
-            [this, wanted](uint32_t code, const QVariantMap& results) {
-                if (code == 1) {
-                    Log::notice(Log::Category::app,
-                                "global shortcut: binding cancelled in the desktop's dialog; "
-                                "choose the key again in the settings to retry");
-                } else if (code != 0) {
-                    Log::error(Log::Category::app,
-                               "global shortcut: the desktop portal could not bind the shortcut "
-                               "(response %u)",
-                               code);
-                }
-                m_bound = code == 0;
-                m_boundShortcut = m_bound ? std::optional(wanted) : std::nullopt;
-                if (m_bound)
-                    takeShortcuts(results.value(QStringLiteral("shortcuts")));
-                emit bindingSettled(m_bound);
-                if (m_bound)
-                    list();
-            });
-}
-
-void PortalHotKeyBackend::list() {
-    const QString token = QStringLiteral("quietlane_list%1").arg(++m_requestCount);
-    request(QStringLiteral("ListShortcuts"),
-            {QVariant::fromValue(QDBusObjectPath(m_session)),
-             QVariantMap{{QStringLiteral("handle_token"), token}}},
-            token, [this](uint32_t code, const QVariantMap& results) {
-                if (code == 0)
-                    takeShortcuts(results.value(QStringLiteral("shortcuts")));
-            });
-}
-
-void PortalHotKeyBackend::takeShortcuts(const QVariant& shortcuts) {
-    if (!shortcuts.canConvert<QDBusArgument>())
-        return;
-    ShortcutEntries entries;
-    shortcuts.value<QDBusArgument>() >> entries;
-    for (const auto& [id, properties] : entries) {
-        if (id != kShortcutId)
+    for (const Wanted& entry : wanted()) {
+        if (entry.registration->shortcut != shortcut)
             continue;
-        const QString trigger = properties.value(QStringLiteral("trigger_description")).toString();
-        if (trigger == m_trigger)
-            return;
-        m_trigger = trigger;
-        Log::info(Log::Category::app, "global shortcut: the desktop assigned \"%s\"",
-                  qPrintable(trigger));
-        if (m_assignmentChanged)
-            m_assignmentChanged();
+        const auto listed = m_listed.find(entry.portalId);
+        if (listed == m_listed.end())
+            continue;
+        if (const auto text = readableTrigger(listed->second.trigger.toStdString()))
+            return text;
     }
+    return std::nullopt;
 }
 
-void PortalHotKeyBackend::onShortcutsChanged(const QDBusMessage& message) {
-    const QList<QVariant> arguments = message.arguments();
-    if (arguments.size() >= 2 && !m_session.isEmpty() && textOf(arguments.at(0)) == m_session)
-        takeShortcuts(arguments.at(1));
+bool PortalHotKeyBackend::isKeyUnheld(const Shortcut& shortcut) const {
+    for (const Wanted& entry : wanted()) {
+        if (entry.registration->shortcut == shortcut && m_unheld.contains(entry.portalId))
+            return true;
+    }
+    return false;
 }
 
-void PortalHotKeyBackend::onSessionClosed(const QDBusMessage& message) {
-    if (message.path() == m_session)
-        forgetSession("the desktop closed the shortcut session");
-}
-
-void PortalHotKeyBackend::forgetSession(const char* why) {
-    if (m_session.isEmpty() && !m_sessionPending)
+void PortalHotKeyBackend::configure() {
+    if (!canConfigure())
         return;
-    Log::error(Log::Category::app, "global shortcut: %s", why);
-    if (m_holding)
-        endHold(true);
-    m_session.clear();
-    m_sessionPending = false;
-    m_bound = false;
-    m_boundShortcut.reset();
-    m_trigger.clear();
+    auto message = QDBusMessage::createMethodCall(kService, kPath, kInterface,
+                                                  QStringLiteral("ConfigureShortcuts"));
+    message << QVariant::fromValue(QDBusObjectPath(m_session)) << QString() << QVariantMap();
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, kTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [watcher] {
+        watcher->deleteLater();
+        if (watcher->isError()) {
+            Log::error(Log::Category::app,
+                       "global shortcut: the desktop could not open its shortcut settings: %s",
+                       qPrintable(watcher->error().message()));
+        }
+    });
+}
+
+std::vector<PortalHotKeyBackend::Wanted> PortalHotKeyBackend::wanted() const {
+    std::vector<Wanted> result;
+    for (const auto& [id, registration] : m_registrations) {
+        std::vector<std::string> names =
+            m_names ? m_names(registration.shortcut) : std::vector<std::string>{"toggleMute"};
+        for (const std::string& name : names) {
+            result.push_back({QString::fromStdString(portalShortcutId(name)), descriptionOf(name),
+                              &registration});
+        }
+    }
+    return result;
+}
+
+QVariant PortalHotKeyBackend::shortcutList() const {
+    ShortcutEntries entries;
+    for (const Wanted& entry : wanted()) {
+        QVariantMap properties{{QStringLiteral("description"), entry.description}};
+        if (const auto trigger = portalTrigger(entry.registration->shortcut))
+            properties[QStringLiteral("preferred_trigger")] = QString::fromStdString(*trigger);
+        entries.append({entry.portalId, properties});
+    }
+    return QVariant::fromValue(entries);
+}
+
+void PortalHotKeyBackend::findUnheldKeys() {
+    // KDE lists the key it was offered even when another program holds it; kglobalaccel
+    // knows the truth. Other desktops have no such service and list what they hold.
+    QSet<QString> unheld;
+    const auto* interface = m_bus.interface();
+    if (interface && interface->isServiceRegistered(kKGlobalAccel).value()) {
+        const QString component = m_appIdRegistered ? m_appId : kTokenComponent;
+        for (const auto& [id, entry] : m_listed) {
+            auto message = QDBusMessage::createMethodCall(
+                kKGlobalAccel, QStringLiteral("/kglobalaccel"),
+                QStringLiteral("org.kde.KGlobalAccel"), QStringLiteral("shortcutKeys"));
+            message << QStringList{component, id, QString(), QString()};
+            const QDBusMessage reply = m_bus.call(message, QDBus::Block, 2000);
+            const bool held = reply.type() == QDBusMessage::ReplyMessage &&
+                              holdsAnyKey(reply.arguments().value(0));
+            if (entry.trigger.isEmpty() || !held)
+                unheld.insert(id);
+        }
+    }
+    if (unheld == m_unheld)
+        return;
+    m_unheld = unheld;
+    for (const QString& id : m_unheld) {
+        Log::error(Log::Category::app,
+                   "global shortcut: the desktop reports a key for %s but holds none (another "
+                   "program may have it); choose another key in the desktop's shortcut settings",
+                   qPrintable(id));
+    }
     if (m_assignmentChanged)
         m_assignmentChanged();
-}
-
-bool PortalHotKeyBackend::isOurs(const QDBusMessage& message) const {
-    const QList<QVariant> arguments = message.arguments();
-    if (arguments.size() < 2 || m_session.isEmpty() || !m_registration)
-        return false;
-    return textOf(arguments.at(0)) == m_session && arguments.at(1).toString() == kShortcutId;
-}
-
-void PortalHotKeyBackend::onActivated(const QDBusMessage& message) {
-    if (!isOurs(message))
-        return;
-    if (m_holding) {
-        // The desktop repeats Activated while the key stays down: the same press.
-        m_repeatSeen = true;
-        m_repeatsWhileHeld = true;
-        m_lastActivation.restart();
-        armHoldWatchdog();
-        return;
-    }
-    m_holding = true;
-    m_repeatSeen = false;
-    m_lastActivation.restart();
-    armHoldWatchdog();
-    deliver(HotKeyEvent::Kind::pressed);
-}
-
-void PortalHotKeyBackend::onDeactivated(const QDBusMessage& message) {
-    if (isOurs(message) && m_holding)
-        endHold(false);
-}
-
-void PortalHotKeyBackend::armHoldWatchdog() {
-    if (!m_repeatsWhileHeld || !m_repeat.enabled)
-        return;
-    // Before the first repeat the key may be down for the whole repeat delay; after it,
-    // a few missed intervals mean the key is up.
-    // Generous, since a real release still comes as Deactivated: this only catches a lost
-    // one, and a too eager end would cut the user off while they talk.
-    const int timeout =
-        m_repeatSeen ? std::max(3 * m_repeat.intervalMs, 250) : m_repeat.delayMs + 150;
-    m_holdWatchdog.start(timeout);
-}
-
-void PortalHotKeyBackend::endHold(bool lost) {
-    if (!m_holding)
-        return;
-    m_holding = false;
-    m_holdWatchdog.stop();
-    if (lost) {
-        Log::notice(Log::Category::app,
-                    "global shortcut released without a release from the desktop (%lld ms "
-                    "after its last sign); the microphone is back as before the press",
-                    static_cast<long long>(m_lastActivation.elapsed()));
-    }
-    deliver(HotKeyEvent::Kind::released);
-}
-
-void PortalHotKeyBackend::deliver(HotKeyEvent::Kind kind) {
-    if (!m_registration || !m_handler)
-        return;
-    const EventHandler handler = m_handler;
-    handler({kind, m_registration->signature, m_registration->id});
 }
 
 } // namespace quietlane::GlobalShortcuts

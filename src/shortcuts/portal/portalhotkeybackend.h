@@ -2,11 +2,13 @@
 #pragma once
 
 #include "shortcuts/hotkeybackend.h"
+#include "shortcuts/portalkeyhold.h"
 
 #include <QDBusConnection>
-#include <QElapsedTimer>
 #include <QObject>
+#include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <QVariantMap>
 
@@ -19,35 +21,30 @@ class QDBusServiceWatcher;
 
 namespace quietlane::GlobalShortcuts {
 
+/// The answer codes of a portal request.
+enum class PortalResponse : uint32_t { success = 0, cancelled = 1, other = 2 };
+
 /// Global shortcuts through the desktop portal (org.freedesktop.portal.GlobalShortcuts):
-/// the program asks for one shortcut with a preferred key, the desktop decides the real
-/// key, and reports its presses as Activated and its releases as Deactivated.
+/// the program names its shortcuts (each registration under the portal id of each name it
+/// carries, "toggle-mute" for the main one) with a preferred key; the desktop decides the
+/// real keys and reports presses as Activated and releases as Deactivated.
 ///
-/// KDE Plasma 5.27's portal departs from the interface, and this class copes with it:
-/// it reads the shortcuts only from CreateSession (they are sent there and to
-/// BindShortcuts), repeats Activated every ~40 ms while the key is held (folded into one
-/// press), sends no Deactivated for a shortcut invoked over D-Bus, gives the session
-/// handle as a string, sends zero timestamps, and names its settings entry after the
-/// request token (kept stable, so the user's own key survives restarts).
-///
-/// Push-to-talk safety: on a portal that repeats Activated while the key is down, a hold
-/// whose repeats stop without a Deactivated ends after the repeat delay (before the first
-/// repeat) or a few repeat intervals (after it). A hold also ends when the session closes
-/// or the portal leaves the bus.
-class PortalHotKeyBackend final : public QObject, public HotKeyBackend {
+/// It talks on a connection of its own, whose first portal call registers the application
+/// id (Qt's own portal use on the shared connection would tie that one to no id). It asks
+/// what the desktop holds before binding and binds only what is missing, so a normal start
+/// opens no dialog or settings page; a bind is judged by what the desktop lists afterwards
+/// (GNOME 48.0 answers "other" on success too), and a later bind goes through a new
+/// session (GNOME refuses a second bind on one). Holds follow `PortalKeyHold`.
+class PortalHotKeyBackend final : public QObject, public HotKeyBackend, public DesktopKeys {
     Q_OBJECT
 public:
-    /// The desktop's key repeat, which paces the Activated repeats of a held key.
-    struct KeyRepeat {
-        bool enabled = true;
-        int delayMs = 600;
-        int intervalMs = 40;
-    };
+    using Now = std::function<PortalKeyHold::TimePoint()>;
 
-    /// The portal on `bus`, or nothing (with the reason in `error`) when no portal there
-    /// offers GlobalShortcuts.
-    static std::unique_ptr<PortalHotKeyBackend> open(const QDBusConnection& bus, KeyRepeat repeat,
-                                                     std::string& error);
+    /// The portal on the session bus, or nothing (with the reason in `error`) when no portal
+    /// there offers GlobalShortcuts. `appId` is registered with the host registry where
+    /// there is one; `now` is the clock of the holds.
+    static std::unique_ptr<PortalHotKeyBackend> open(const QString& appId, std::string& error,
+                                                     Now now = PortalKeyHold::Clock::now);
     ~PortalHotKeyBackend() override;
 
     bool isAvailable() const override { return true; }
@@ -59,17 +56,25 @@ public:
         return std::nullopt;
     }
     std::optional<std::string> assignedTrigger(const Shortcut& shortcut) const override;
-    bool desktopOwnsKey() const override { return m_kdeQuirks; }
     bool worksUnderOwnPopups() const override { return true; }
     void setAssignmentChangeHandler(std::function<void()> handler) override {
         m_assignmentChanged = std::move(handler);
     }
+    void setNameLookup(NameLookup lookup) override { m_names = std::move(lookup); }
+    DesktopKeys* desktopKeys() override { return this; }
 
-    /// The session is bound and presses arrive.
+    bool isKeyUnheld(const Shortcut& shortcut) const override;
+    bool canConfigure() const override { return m_version >= 2 && !m_session.isEmpty(); }
+    void configure() override;
+
+    /// Every registration is bound and presses arrive.
     bool isBound() const { return m_bound; }
+    /// Whether the host registry took the application id.
+    bool hasAppId() const { return m_appIdRegistered; }
 
 signals:
-    /// The binding is in place (or failed: `ok` false); for tests and benchmarks.
+    /// A bind (or the check that nothing needs one) is over: `ok` when the desktop lists
+    /// every registration. For tests and benchmarks.
     void bindingSettled(bool ok);
 
 private slots:
@@ -85,43 +90,69 @@ private:
         uint32_t signature;
         uint32_t id;
     };
+    struct Wanted {
+        QString portalId;
+        QString description;
+        const Registration* registration;
+    };
+    struct Listed {
+        QString trigger;
+        bool operator==(const Listed&) const = default;
+    };
     using ResponseHandler = std::function<void(uint32_t code, const QVariantMap& results)>;
 
-    PortalHotKeyBackend(const QDBusConnection& bus, KeyRepeat repeat);
+    PortalHotKeyBackend(QDBusConnection bus, const QString& appId, uint version, Now now);
     void request(const QString& method, QList<QVariant> arguments, const QString& token,
                  ResponseHandler onResponse);
     QString requestPath(const QString& token) const;
+    void registerAppId(int attempt);
+    void scheduleSync();
+    void sync();
     void createSession();
-    void bind();
-    void list();
+    void reopenSession();
+    /// Asks what the desktop holds; an empty answer replaces what is known only when
+    /// `emptyMeansNone`.
+    void list(std::function<void()> then, bool emptyMeansNone = true);
+    QStringList missing() const;
+    void bindMissing();
+    void settle();
+    std::vector<Wanted> wanted() const;
+    QVariant shortcutList() const;
     void takeShortcuts(const QVariant& shortcuts);
-    QList<QVariant> shortcutList() const;
+    void findUnheldKeys();
     void forgetSession(const char* why);
-    bool isOurs(const QDBusMessage& message) const;
-    void endHold(bool lost);
-    void armHoldWatchdog();
-    void deliver(HotKeyEvent::Kind kind);
+    QString portalIdOf(const QDBusMessage& message) const;
+    std::optional<uint32_t> registrationOf(const QString& portalId) const;
+    void press(const QString& portalId, uint32_t registrationId);
+    void armHoldTimer();
+    void endExpiredHolds();
+    void deliver(uint32_t registrationId, HotKeyEvent::Kind kind);
 
     QDBusConnection m_bus;
-    KeyRepeat m_repeat;
+    QString m_appId;
+    uint m_version;
+    Now m_now;
     EventHandler m_handler;
+    NameLookup m_names;
     std::function<void()> m_assignmentChanged;
-    std::optional<Registration> m_registration;
-    std::optional<Shortcut> m_boundShortcut;
+    std::map<uint32_t, Registration> m_registrations;
     QString m_session;
-    bool m_sessionPending = false;
+    bool m_starting = false;
+    bool m_appIdRegistered = false;
+    bool m_boundOnSession = false;
     bool m_bound = false;
-    bool m_kdeQuirks = false;
-    bool m_repeatsWhileHeld = false;
-    QString m_trigger;
+    bool m_syncScheduled = false;
+    bool m_syncRunning = false;
+    bool m_syncAgain = false;
+    std::map<QString, Listed> m_listed;
+    QSet<QString> m_unheld;
     std::map<QString, ResponseHandler> m_pending;
     int m_requestCount = 0;
     QDBusServiceWatcher* m_portalWatcher = nullptr;
-
-    bool m_holding = false;
-    bool m_repeatSeen = false;
-    QElapsedTimer m_lastActivation;
-    QTimer m_holdWatchdog;
+    std::map<QString, PortalKeyHold> m_holds;
+    // Portal id -> the registration its press went to: the release goes there too.
+    std::map<QString, uint32_t> m_pressedBy;
+    QTimer m_holdTimer;
 };
 
 } // namespace quietlane::GlobalShortcuts

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "remote/toggleburst.h"
+
+namespace quietlane {
+
+ToggleBurst::Verdict ToggleBurst::arrive(Clock::time_point now, bool* droppedHeld) {
+    if (droppedHeld)
+        *droppedHeld = false;
+    const std::optional<Clock::time_point> last = m_last;
+    m_last = now;
+    if (last && now - *last <= kRepeatGap) {
+        if (m_held && droppedHeld)
+            *droppedHeld = true;
+        m_held.reset();
+        return Verdict::drop;
+    }
+    if (!last || now - *last > kLongestDelay)
+        return Verdict::apply;
+    m_held = now;
+    return Verdict::holdBack;
+}
+
+bool ToggleBurst::expire(Clock::time_point now) {
+    if (!m_held || now < *m_held + kRepeatGap)
+        return false;
+    m_held.reset();
+    return true;
+}
+
+std::optional<ToggleBurst::Clock::time_point> ToggleBurst::deadline() const {
+    if (!m_held)
+        return std::nullopt;
+    return *m_held + kRepeatGap;
+}
+
+} // namespace quietlane

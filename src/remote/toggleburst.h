@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <chrono>
+#include <optional>
+
+namespace quietlane {
+
+/// Toggles as a desktop's custom shortcut sends them: GNOME runs the command again on every
+/// auto-repeat of a held key (33 runs in a 1.5 s hold: the first after the repeat delay,
+/// 500 ms by default, then every 30 ms), so a hold would flip the microphone back and
+/// forth. A toggle that follows the previous one within `kRepeatGap` is a repeat and is
+/// dropped. One that comes later but while a burst may still be starting (within
+/// `kLongestDelay`, the longest repeat delay GNOME offers) is held back for `kRepeatGap`:
+/// another one right behind it shows a repeat chain and both are dropped; none makes it a
+/// deliberate press. So a held key flips once, and presses a moment apart each count, the
+/// second a fraction of a second late. Pure bookkeeping on time points handed in.
+class ToggleBurst {
+public:
+    using Clock = std::chrono::steady_clock;
+    /// Far above a repeat interval (30 ms) plus two command starts on a loaded machine,
+    /// far below the quickest deliberate double press (about 200 ms apart).
+    static constexpr std::chrono::milliseconds kRepeatGap{150};
+    static constexpr std::chrono::milliseconds kLongestDelay{2000};
+
+    enum class Verdict { apply, drop, holdBack };
+
+    /// A toggle arrives (after `expire` ran for `now`). `holdBack`: call `expire` at
+    /// `deadline()`. `droppedHeld` tells whether a toggle held back before turned out to be
+    /// a repeat.
+    Verdict arrive(Clock::time_point now, bool* droppedHeld);
+    /// Whether the toggle held back is a press after all (its moment passed quietly).
+    bool expire(Clock::time_point now);
+    std::optional<Clock::time_point> deadline() const;
+
+private:
+    std::optional<Clock::time_point> m_last;
+    std::optional<Clock::time_point> m_held;
+};
+
+} // namespace quietlane

@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "remote/toggleburst.h"
+
+#include <gtest/gtest.h>
+
+using namespace quietlane;
+using Verdict = ToggleBurst::Verdict;
+
+namespace {
+
+// Feeds toggles at the given times (ms) as the instance does, running held-back toggles'
+// deadlines in between; the number of toggles that flipped the microphone.
+int flips(const std::vector<int>& times) {
+    ToggleBurst burst;
+    const auto at = [](int ms) {
+        return ToggleBurst::Clock::time_point{} + std::chrono::milliseconds(ms);
+    };
+    int applied = 0;
+    auto runDeadline = [&](int until) {
+        if (const auto due = burst.deadline(); due && *due <= at(until))
+            applied += burst.expire(*due);
+    };
+    for (int ms : times) {
+        runDeadline(ms);
+        applied += burst.arrive(at(ms), nullptr) == Verdict::apply;
+    }
+    runDeadline(times.back() + 10000);
+    return applied;
+}
+
+std::vector<int> hold(int start, int delay, int every, int length) {
+    std::vector<int> times{start};
+    for (int ms = start + delay; ms <= start + length; ms += every)
+        times.push_back(ms);
+    return times;
+}
+
+} // namespace
+
+TEST(ToggleBurstTest, AHeldKeyFlipsOnceWhateverItsRepeatPace) {
+    EXPECT_EQ(flips(hold(0, 500, 30, 1500)), 1); // GNOME's default: 33 commands
+    EXPECT_EQ(flips(hold(0, 1000, 100, 3000)), 1);
+    EXPECT_EQ(flips(hold(0, 250, 10, 800)), 1);
+    // Two holds a second apart: two flips.
+    auto twice = hold(0, 500, 30, 1500);
+    for (int ms : hold(2500, 500, 30, 4000))
+        twice.push_back(ms);
+    EXPECT_EQ(flips(twice), 2);
+}
+
+TEST(ToggleBurstTest, DeliberatePressesAMomentApartEachCount) {
+    EXPECT_EQ(flips({0, 300}), 2);
+    EXPECT_EQ(flips({0, 250, 600, 900}), 4);
+    EXPECT_EQ(flips({0, 5000}), 2);
+    // Command starts drifting apart on a loaded machine stay one press.
+    EXPECT_EQ(flips({0, 120}), 1);
+}
