@@ -414,6 +414,7 @@ def run_recipe(work):
         out = subprocess.run(['bash', '-euo', 'pipefail', '-c', script], env=session.env, capture_output=True, text=True)
         check('%s: the README recipe runs' % tag, out.returncode == 0, (out.stdout + out.stderr).strip())
         chord = keys_of(out.stdout.strip().splitlines()[-1].strip("'"))
+        time.sleep(1)   # gsd-media-keys grabs a changed binding on its own time
         log('%s: recipe key %s' % (tag, chord))
         session.mic.set(False)
         check('%s: a tap of %s mutes' % (tag, '+'.join(chord)), tap_flips(session, True, tries=3) is not None)
