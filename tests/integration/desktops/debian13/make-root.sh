@@ -16,7 +16,7 @@ BUILD_PKGS="cmake g++ ninja-build pkg-config qt6-base-dev qt6-tools-dev qt6-tool
 RUN_PKGS="pulseaudio pulseaudio-utils dbus python3-dbus python3-gi gir1.2-glib-2.0 kwin-wayland
  xdg-desktop-portal xdg-desktop-portal-kde plasma-wayland-protocols libwayland-dev gnome-shell
  xdg-desktop-portal-gnome gnome-control-center gnome-settings-daemon sway xwayland weston xvfb
- openbox xdotool"
+ openbox xdotool fonts-inter"
 
 PKGS=$(echo $BUILD_PKGS $RUN_PKGS)   # one line
 T_ALL=$EPOCHREALTIME

@@ -27,8 +27,8 @@ import argparse, json, os, re, shlex, signal, socket, struct, subprocess, sys, t
 
 RIG = os.path.dirname(os.path.abspath(__file__))
 CHORD = ['ctrl', 'alt', 'super', 'm']   # the program's default shortcut
-REPEATS = {   # name: (GNOME repeat, delay ms, interval ms)
-    'on': (True, 500, 30), 'off': (False, 500, 30), 'slow': (True, 2000, 250)}
+REPEATS = {   # name: (repeat, delay ms, interval ms); "on" is each desktop's default
+    'on': {'gnome': (True, 500, 30), 'kde': (True, 600, 40)}, 'off': (False, 500, 30), 'slow': (True, 2000, 250)}
 results = []
 
 
@@ -313,7 +313,7 @@ def hold(session, seconds=3.0, modifier_first=False):
 
 
 def set_repeat(session, name):
-    on, delay, interval = REPEATS[name]
+    on, delay, interval = REPEATS[name][session.desktop] if name == 'on' else REPEATS[name]
     if session.desktop == 'gnome':   # mutter follows these at once
         schema = 'org.gnome.desktop.peripherals.keyboard'
         for key, value in (('repeat', 'true' if on else 'false'), ('delay', 'uint32 %d' % delay),
@@ -382,11 +382,11 @@ def run_desktop(desktop, start, exe, holds, work):
         session.stop()
 
 
-def recipe_lines():
-    """The README's GNOME custom-shortcut recipe: the shell block that sets custom-keybindings."""
+def recipe_block(*words):
+    """The README's shell block (of the GNOME custom-shortcut recipe) holding all WORDS."""
     text = open('/src/README.md').read()
     for block in re.findall(r'```[a-z]*\n(.*?)```', text, re.S):
-        if 'custom-keybindings' in block and 'quietlane --toggle' in block:
+        if all(w in block for w in words):
             return re.sub(r'^\s+', '', block, flags=re.M)
     raise RuntimeError('no GNOME custom-shortcut recipe in the README')
 
@@ -407,16 +407,20 @@ def run_recipe(work):
     try:
         prog = Program(session, 'quietlane', 'toggle')
         time.sleep(3)   # the instance's start
-        script = recipe_lines() + '\ngsettings get org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:$p binding'
+        free = subprocess.run(['bash', '-c', recipe_block('gsettings list-recursively')], env=session.env,
+                              capture_output=True, text=True)
+        check('%s: the README says the recipe\'s key is free, and GNOME agrees' % tag, free.stdout.strip() == '', free.stdout.strip())
+        script = recipe_block('custom-keybindings', 'quietlane --toggle') + '\ngsettings get org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:$p binding'
         out = subprocess.run(['bash', '-euo', 'pipefail', '-c', script], env=session.env, capture_output=True, text=True)
         check('%s: the README recipe runs' % tag, out.returncode == 0, (out.stdout + out.stderr).strip())
         chord = keys_of(out.stdout.strip().splitlines()[-1].strip("'"))
+        time.sleep(1)   # gsd-media-keys grabs a changed binding on its own time
         log('%s: recipe key %s' % (tag, chord))
         session.mic.set(False)
         check('%s: a tap of %s mutes' % (tag, '+'.join(chord)), tap_flips(session, True, tries=3) is not None)
         for start_muted in (False, True):
             session.mic.set(start_muted)
-            time.sleep(2.0)   # a hold right after a command would be one burst with it
+            time.sleep(2.5)   # a hold right after a command would be one burst with it
             t0 = time.monotonic()
             session.keys('hold', 1.5, *chord)
             time.sleep(2.0)
