@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "remote/toggleburst.h"
 
+#include <utility>
+
 namespace quietlane {
 
 ToggleBurst::Verdict ToggleBurst::arrive(Clock::time_point now, bool* droppedHeld) {
@@ -12,9 +14,11 @@ ToggleBurst::Verdict ToggleBurst::arrive(Clock::time_point now, bool* droppedHel
         if (m_held && droppedHeld)
             *droppedHeld = true;
         m_held.reset();
+        m_lastWasRepeat = true;
         return Verdict::drop;
     }
-    if (!last || now - *last > kLongestDelay)
+    const bool afterRepeat = std::exchange(m_lastWasRepeat, false);
+    if (!last || now - *last > kLongestDelay || afterRepeat)
         return Verdict::apply;
     m_held = now;
     return Verdict::holdBack;

@@ -13,8 +13,10 @@ namespace quietlane {
 /// dropped. One that comes later but while a burst may still be starting (within
 /// `kLongestDelay`, the longest repeat delay GNOME offers) is held back for `kRepeatGap`:
 /// another one right behind it shows a repeat chain and both are dropped; none makes it a
-/// deliberate press. So a held key flips once, and presses a moment apart each count, the
-/// second a fraction of a second late. Pure bookkeeping on time points handed in.
+/// deliberate press. Only a press can start a burst: a toggle after a quiet moment that
+/// follows a repeat (a burst's end, or the second command GNOME sends as a tapped key comes
+/// up) is a new press at once. So a held key flips once, and presses a moment apart each
+/// count. Pure bookkeeping on time points handed in.
 class ToggleBurst {
 public:
     using Clock = std::chrono::steady_clock;
@@ -36,6 +38,7 @@ public:
 private:
     std::optional<Clock::time_point> m_last;
     std::optional<Clock::time_point> m_held;
+    bool m_lastWasRepeat = false;
 };
 
 } // namespace quietlane

@@ -54,4 +54,11 @@ TEST(ToggleBurstTest, DeliberatePressesAMomentApartEachCount) {
     EXPECT_EQ(flips({0, 5000}), 2);
     // Command starts drifting apart on a loaded machine stay one press.
     EXPECT_EQ(flips({0, 120}), 1);
+    // GNOME without the portal sends a second command as a tapped key comes up: taps a
+    // second apart, and a tap right after a hold, still flip once each.
+    EXPECT_EQ(flips({0, 90, 1000, 1090, 2000, 2090}), 3);
+    auto holdThenTap = hold(0, 500, 30, 1500);
+    holdThenTap.push_back(1520);
+    holdThenTap.insert(holdThenTap.end(), {2500, 2590});
+    EXPECT_EQ(flips(holdThenTap), 2);
 }
