@@ -74,7 +74,8 @@ void AppEnvironment::finishStartup() {
         [self = QPointer(this)] {
             if (self)
                 self->showSettingsOn(SettingsTab::hotkey);
-        }});
+        },
+        m_appearance.get()});
     if (m_arguments.contains(QStringLiteral("--open-settings")))
         showSettings();
     emit startupCompleted();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "menubar/menubarcontroller.h"
 
+#include "appearance/appearancemanager.h"
 #include "base/log.h"
 #include "control/hotkeymanager.h"
 #include "control/microphonecontroller.h"
@@ -162,8 +163,11 @@ MenuBarController::MenuBarController(Services services, QObject* parent)
         connect(&mic, signal, this, &MenuBarController::refreshModel);
     connect(&mic, &MicrophoneController::activeDeviceNameChanged, this,
             &MenuBarController::updateIcon);
-    // A new icon theme (or a switch between light and dark) changes the themed icon.
-    qApp->installEventFilter(this);
+    // A switch between light and dark changes the themed icon. (Not an application-wide
+    // event filter: it would sit in the path of every event the program handles.)
+    if (m_services.appearance)
+        connect(m_services.appearance, &AppearanceManager::isDarkChanged, this,
+                &MenuBarController::updateIcon);
     connect(&m_services.floatingPanel, &FloatingPanelController::isVisibleChanged, this, [this] {
         watchWidget();
         refreshModel();
@@ -212,8 +216,8 @@ void MenuBarController::watchWidget() {
 }
 
 bool MenuBarController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == qApp &&
-        (event->type() == QEvent::ThemeChange || event->type() == QEvent::ApplicationPaletteChange))
+    // Top-level widgets hear of a new icon theme; the widget's window stands in for all.
+    if (event->type() == QEvent::ThemeChange)
         updateIcon();
     // Without a tray there is no icon to open the dropdown from: the widget's context menu
     // offers the same actions instead.

@@ -15,6 +15,7 @@ class QSystemTrayIcon;
 
 namespace quietlane {
 
+class AppearanceManager;
 class DropdownContent;
 class DropdownPanel;
 class FloatingPanelController;
@@ -41,6 +42,8 @@ public:
         /// Opens the settings on the shortcut page (the mode row leads there); empty: the
         /// plain `showSettings`.
         std::function<void()> showShortcutSettings = {};
+        /// Its switches between light and dark redraw the icon; absent: only state changes do.
+        AppearanceManager* appearance = nullptr;
     };
 
     explicit MenuBarController(Services services, QObject* parent = nullptr);
