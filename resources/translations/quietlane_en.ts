@@ -565,6 +565,10 @@
 <context>
     <name>quietlane::SettingsWindow</name>
     <message>
+        <source>Прокрутка страницы</source>
+        <translation>Page scroll</translation>
+    </message>
+    <message>
         <location filename="../../src/settings/settingswindow.cpp" line="+33"/>
         <source>Настройки Quietlane</source>
         <translation>Quietlane Settings</translation>

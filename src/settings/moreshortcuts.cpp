@@ -51,6 +51,7 @@ void MoreShortcutsSection::setRecorders(const std::array<QWidget*, 3>& recorders
         auto* row = badge->parentWidget();
         // The layout hands back the badge's item, which is the caller's to delete.
         delete row->layout()->replaceWidget(badge, recorders[slot]);
+        recorders[slot]->setAccessibleName(badge->accessibleName());
         recorders[slot]->setParent(row);
         recorders[slot]->show();
         delete badge;

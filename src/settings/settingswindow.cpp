@@ -48,6 +48,7 @@ SettingsWindow::SettingsWindow(SettingsView::Services services, std::function<vo
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setWidget(m_view);
+    m_scroll->verticalScrollBar()->setAccessibleName(tr("Прокрутка страницы"));
     m_scroll->viewport()->setAutoFillBackground(false);
     m_view->setAutoFillBackground(false);
     layout->addWidget(m_scroll);

@@ -21,7 +21,7 @@ R = Atspi.Role
 S = Atspi.StateType
 # The roles a control someone can act on may have.
 CONTROL_ROLES = {R.PUSH_BUTTON, R.CHECK_BOX, R.RADIO_BUTTON, R.PAGE_TAB, R.SLIDER, R.ENTRY,
-                 R.TEXT, R.TOGGLE_BUTTON, R.MENU_ITEM}
+                 R.TEXT, R.TOGGLE_BUTTON, R.MENU_ITEM, R.SCROLL_BAR}
 problems = []
 
 
@@ -156,7 +156,9 @@ wait_for(5, lambda: preferences().get("appTheme") == "dark",
 # The widget page: its slider reads and sets its value.
 act(tabs[2], "Press")
 wait_for(5, lambda: state(tabs[2], S.SELECTED), "pressing the widget tab did not select it")
-slider = wait_for(5, lambda: find(settings, R.SLIDER), "no slider on the widget page")
+slider = wait_for(5, lambda: find(settings, R.SLIDER,
+                                  lambda n: n.startswith(("Прозрачность фона", "Background"))),
+                  "no background slider on the widget page")
 counted += audit(settings)
 if not slider.get_name() or abs(slider.get_current_value() - 0.6) > 0.01:
     problems.append("slider %s reads %s" % (describe(slider), slider.get_current_value()))
