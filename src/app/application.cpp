@@ -170,8 +170,7 @@ int runApplication(int argc, char** argv, const SoundServerOpener& openSoundServ
     int status = 0;
     {
         AppEnvironment environment({*soundServer, *hotKeys.backend, *hints, soundCues.get()},
-                                   preferences,
-                                   QApplication::arguments());
+                                   preferences, QApplication::arguments());
         environment.shortcuts().setRoute(hotKeys.route, hotKeys.facts);
         AppFonts::registerBundled();
         RemoteControl remote(environment.microphone());

@@ -46,8 +46,8 @@ void HotKeys::registerHotKey(const Shortcut& shortcut, Action onKeyDown, Action 
             reportRefusal(shortcut, status);
         return;
     }
-    m_records.insert_or_assign(
-        id, Record{shortcut, true, std::move(onKeyDown), std::move(onKeyUp)});
+    m_records.insert_or_assign(id,
+                               Record{shortcut, true, std::move(onKeyDown), std::move(onKeyUp)});
     if (!m_handlerInstalled) {
         m_handlerInstalled = true;
         updateEventHandler();
@@ -103,8 +103,7 @@ void HotKeys::updateEventHandler() {
             ++it;
             continue;
         }
-        if (const int status = registerWithSystem(it->second.shortcut, it->first);
-            status != 0) {
+        if (const int status = registerWithSystem(it->second.shortcut, it->first); status != 0) {
             reportRefusal(it->second.shortcut, status);
             it = m_records.erase(it);
             continue;

@@ -12,9 +12,7 @@ public:
 
     bool isAvailable() const override { return false; }
     std::string unavailableReason() const override { return m_reason; }
-    int registerHotKey(const Shortcut&, uint32_t, uint32_t) override {
-        return -1;
-    }
+    int registerHotKey(const Shortcut&, uint32_t, uint32_t) override { return -1; }
     void unregisterHotKey(uint32_t) override {}
     void setEventHandler(EventHandler) override {}
     std::optional<std::string> characterForKey(int64_t keyCode) const override {
