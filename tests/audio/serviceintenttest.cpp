@@ -23,10 +23,12 @@ TEST_F(ServiceTest, AfterAStallTheLastPressWinsWhateverTheReportsMeanwhile) {
     for (const int presses : {2, 3, 4}) {
         for (const bool startMuted : {false, true}) {
             SCOPED_TRACE(std::to_string(presses) + (startMuted ? " from muted" : " from live"));
+            // Gone before the device is plugged in again: a service that still held a
+            // muted microphone would mute the new one as it joins.
+            service.reset();
             server.removeDevice("mic");
             server.addDevice(SimulatedDevice::withMute("mic", startMuted));
             server.setDefaultInput("mic");
-            service.reset();
             start(DeviceSelection::systemDefault());
 
             server.holdWrites();
