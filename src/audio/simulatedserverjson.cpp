@@ -161,21 +161,15 @@ void seed(SimulatedServer& hal, const json& document) {
 
 } // namespace
 
-std::unique_ptr<SimulatedServer> SimulatedServer::fromJson(std::string_view text,
-                                                           std::string* error) {
+Result<std::unique_ptr<SimulatedServer>> SimulatedServer::fromJson(std::string_view text) {
     const json document = json::parse(text, nullptr, false);
-    if (document.is_discarded()) {
-        if (error)
-            *error = "the simulated device list is not valid JSON";
-        return nullptr;
-    }
+    if (document.is_discarded())
+        return Failure{"the simulated device list is not valid JSON"};
     auto hal = std::make_unique<SimulatedServer>();
     try {
         seed(*hal, document);
     } catch (const SeedError& seedError) {
-        if (error)
-            *error = "the simulated device list is invalid: " + seedError.message;
-        return nullptr;
+        return Failure{"the simulated device list is invalid: " + seedError.message};
     }
     return hal;
 }
