@@ -23,6 +23,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -34,6 +35,7 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr int kToggles = 1000;
+constexpr auto kQuiet = std::chrono::milliseconds(5);
 constexpr int kPactlRuns = 200;
 
 struct Percentiles {
@@ -114,8 +116,10 @@ struct RoundTrips {
     Percentiles floor, confirmed, notified;
 };
 
-// The bare client on a source of its own and the backend take turns, each going first
-// every other time, so both meet the same load on a shared machine and the ratio holds.
+// The bare client on a source of its own and the backend take turns, each going first every
+// other time, so both meet the same load on a shared machine and the ratio holds. Each write
+// starts from a quiet connection, as a press does: the backend reads back every source that
+// changes, and a write sent right behind such a read waits for it on the server.
 std::optional<RoundTrips> roundTrips(PulseServer& pulse) {
     BareClient bare;
     std::mutex mutex;
@@ -148,16 +152,20 @@ std::optional<RoundTrips> roundTrips(PulseServer& pulse) {
         return true;
     };
     for (int toggle = 0; toggle < kToggles; ++toggle) {
-        const bool wanted = (toggle + 1) % 2 == 1;
-        if (toggle % 2 == 0)
+        const bool wanted = toggle % 2 == 0;
+        std::this_thread::sleep_for(kQuiet);
+        if (toggle % 4 == 0 || toggle % 4 == 3)
             floor.push_back(bare.setMuted("mic2", wanted));
+        std::this_thread::sleep_for(kQuiet);
         if (!backendToggle(wanted)) {
             pulse.unwatch(watch);
             std::fprintf(stderr, "no state within 2 s of write %d\n", toggle + 1);
             return std::nullopt;
         }
-        if (toggle % 2 == 1)
+        if (toggle % 4 == 1 || toggle % 4 == 2) {
+            std::this_thread::sleep_for(kQuiet);
             floor.push_back(bare.setMuted("mic2", wanted));
+        }
     }
     pulse.unwatch(watch);
     return RoundTrips{percentiles(floor), percentiles(confirmed), percentiles(notified)};
