@@ -76,7 +76,7 @@ private:
     struct Relay;
     enum class Request { mute, unmute, toggle };
 
-    // Worker thread only.
+    // Run as the queue's items only (see the members they own below).
     void enqueue(std::function<void()> work);
     void serverChanged(ServerState state);
     void retarget(bool joining);
