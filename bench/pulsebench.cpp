@@ -23,6 +23,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -34,6 +35,7 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr int kToggles = 1000;
+constexpr auto kQuiet = std::chrono::milliseconds(5);
 constexpr int kPactlRuns = 200;
 
 struct Percentiles {
@@ -59,51 +61,67 @@ void print(const char* what, Percentiles figures, Percentiles floor) {
 }
 
 // The least a client can do: set the mute by name and wait for the server's answer.
-Percentiles bareClientRoundTrip(const std::string& source) {
-    pa_threaded_mainloop* mainloop = pa_threaded_mainloop_new();
-    pa_context* context = pa_context_new(pa_threaded_mainloop_get_api(mainloop), "bench");
-    pa_context_set_state_callback(
-        context,
-        [](pa_context*, void* loop) {
-            pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
-        },
-        mainloop);
-    pa_threaded_mainloop_lock(mainloop);
-    pa_threaded_mainloop_start(mainloop);
-    pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
-    while (pa_context_get_state(context) != PA_CONTEXT_READY)
-        pa_threaded_mainloop_wait(mainloop);
-    std::vector<double> samples;
-    struct Wait {
-        pa_threaded_mainloop* mainloop;
-        bool done = false;
-    };
-    for (int toggle = 0; toggle < kToggles; ++toggle) {
-        Wait wait{mainloop};
+class BareClient {
+public:
+    BareClient() : m_mainloop(pa_threaded_mainloop_new()) {
+        m_context = pa_context_new(pa_threaded_mainloop_get_api(m_mainloop), "bench");
+        pa_context_set_state_callback(m_context, &BareClient::wake, this);
+        pa_threaded_mainloop_lock(m_mainloop);
+        pa_threaded_mainloop_start(m_mainloop);
+        pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr);
+        while (pa_context_get_state(m_context) != PA_CONTEXT_READY)
+            pa_threaded_mainloop_wait(m_mainloop);
+        pa_threaded_mainloop_unlock(m_mainloop);
+    }
+    ~BareClient() {
+        pa_threaded_mainloop_lock(m_mainloop);
+        pa_context_disconnect(m_context);
+        pa_context_unref(m_context);
+        pa_threaded_mainloop_unlock(m_mainloop);
+        pa_threaded_mainloop_stop(m_mainloop);
+        pa_threaded_mainloop_free(m_mainloop);
+    }
+    BareClient(const BareClient&) = delete;
+    BareClient& operator=(const BareClient&) = delete;
+
+    /// Microseconds from the request to its answer.
+    double setMuted(const std::string& source, bool muted) {
+        pa_threaded_mainloop_lock(m_mainloop);
+        m_done = false;
         const auto start = Clock::now();
         pa_operation* operation = pa_context_set_source_mute_by_name(
-            context, source.c_str(), (toggle + 1) % 2,
-            [](pa_context*, int, void* data) {
-                auto* w = static_cast<Wait*>(data);
-                w->done = true;
-                pa_threaded_mainloop_signal(w->mainloop, 0);
-            },
-            &wait);
-        while (!wait.done)
-            pa_threaded_mainloop_wait(mainloop);
-        samples.push_back(since(start));
+            m_context, source.c_str(), muted ? 1 : 0,
+            [](pa_context* context, int, void* self) { wake(context, self); }, this);
+        while (!m_done)
+            pa_threaded_mainloop_wait(m_mainloop);
+        const double elapsed = since(start);
         pa_operation_unref(operation);
+        pa_threaded_mainloop_unlock(m_mainloop);
+        return elapsed;
     }
-    pa_context_disconnect(context);
-    pa_context_unref(context);
-    pa_threaded_mainloop_unlock(mainloop);
-    pa_threaded_mainloop_stop(mainloop);
-    pa_threaded_mainloop_free(mainloop);
-    return percentiles(samples);
-}
 
-// Write to its answer, and write to the watchers hearing the new state.
-std::optional<std::pair<Percentiles, Percentiles>> backendRoundTrip(PulseServer& pulse) {
+private:
+    static void wake(pa_context*, void* self) {
+        auto* client = static_cast<BareClient*>(self);
+        client->m_done = true;
+        pa_threaded_mainloop_signal(client->m_mainloop, 0);
+    }
+
+    pa_threaded_mainloop* m_mainloop;
+    pa_context* m_context = nullptr;
+    bool m_done = false;
+};
+
+struct RoundTrips {
+    Percentiles floor, confirmed, notified;
+};
+
+// The bare client on a source of its own and the backend take turns, each going first every
+// other time, so both meet the same load on a shared machine and the ratio holds. Each write
+// starts from a quiet connection, as a press does: the backend reads back every source that
+// changes, and a write sent right behind such a read waits for it on the server.
+std::optional<RoundTrips> roundTrips(PulseServer& pulse) {
+    BareClient bare;
     std::mutex mutex;
     std::condition_variable heard;
     Clock::time_point heardAt;
@@ -118,9 +136,8 @@ std::optional<std::pair<Percentiles, Percentiles>> backendRoundTrip(PulseServer&
         }
     });
     muted = pulse.state().find("mic1")->muted;
-    std::vector<double> confirmed, notified;
-    for (int toggle = 0; toggle < kToggles; ++toggle) {
-        const bool wanted = (toggle + 1) % 2 == 1;
+    std::vector<double> floor, confirmed, notified;
+    auto backendToggle = [&](bool wanted) {
         std::promise<void> answered;
         const auto start = Clock::now();
         pulse.setMuted("mic1", wanted,
@@ -129,16 +146,29 @@ std::optional<std::pair<Percentiles, Percentiles>> backendRoundTrip(PulseServer&
         confirmed.push_back(since(start));
         std::unique_lock lock(mutex);
         // A lost notification must end the benchmark with a reason, never hang it.
-        if (!heard.wait_for(lock, std::chrono::seconds(2), [&] { return muted == wanted; })) {
-            lock.unlock();
+        if (!heard.wait_for(lock, std::chrono::seconds(2), [&] { return muted == wanted; }))
+            return false;
+        notified.push_back(std::chrono::duration<double, std::micro>(heardAt - start).count());
+        return true;
+    };
+    for (int toggle = 0; toggle < kToggles; ++toggle) {
+        const bool wanted = toggle % 2 == 0;
+        std::this_thread::sleep_for(kQuiet);
+        if (toggle % 4 == 0 || toggle % 4 == 3)
+            floor.push_back(bare.setMuted("mic2", wanted));
+        std::this_thread::sleep_for(kQuiet);
+        if (!backendToggle(wanted)) {
             pulse.unwatch(watch);
             std::fprintf(stderr, "no state within 2 s of write %d\n", toggle + 1);
             return std::nullopt;
         }
-        notified.push_back(std::chrono::duration<double, std::micro>(heardAt - start).count());
+        if (toggle % 4 == 1 || toggle % 4 == 2) {
+            std::this_thread::sleep_for(kQuiet);
+            floor.push_back(bare.setMuted("mic2", wanted));
+        }
     }
     pulse.unwatch(watch);
-    return std::pair{percentiles(confirmed), percentiles(notified)};
+    return RoundTrips{percentiles(floor), percentiles(confirmed), percentiles(notified)};
 }
 
 Percentiles pactlRoundTrip(const std::string& source) {
@@ -158,8 +188,7 @@ Percentiles pactlRoundTrip(const std::string& source) {
 void fullStateRead(PulseServer& pulse, SoundServer& server, int& loaded, int sources) {
     for (; loaded < sources; ++loaded)
         server.addSource("bench" + std::to_string(loaded), "Bench");
-    const std::string lastName = "bench" + std::to_string(sources - 1);
-    eventually([&] { return pulse.state().find(lastName) != nullptr; });
+    eventually([&] { return pulse.state().sources.size() >= std::size_t(sources); });
     std::vector<double> samples;
     std::size_t sink = 0;
     std::size_t devices = 0;
@@ -205,6 +234,7 @@ int main(int argc, char** argv) {
                                      : SoundServerKind::pulseAudio;
     SoundServer server(kind);
     server.addSource("mic1", "BenchMic");
+    server.addSource("mic2", "FloorMic");
     std::printf("%s\n", SoundServer::kindName(kind));
 
     PulseServer pulse;
@@ -216,11 +246,10 @@ int main(int argc, char** argv) {
     eventually([&] { return pulse.state().find("mic1") != nullptr; });
 
     std::printf("mute round trip, %d toggles\n", kToggles);
-    const Percentiles floor = bareClientRoundTrip("mic1");
-    const auto backendResult = backendRoundTrip(pulse);
-    if (!backendResult)
+    const auto result = roundTrips(pulse);
+    if (!result)
         return 1;
-    const auto& [confirmed, notified] = *backendResult;
+    const auto& [floor, confirmed, notified] = *result;
     const Percentiles pactl = pactlRoundTrip("mic1");
     print("bare libpulse client (floor)", floor, floor);
     print("backend write to confirmation", confirmed, floor);
@@ -228,8 +257,8 @@ int main(int argc, char** argv) {
     print("pactl process", pactl, floor);
 
     std::printf("full state read (every source's snapshot)\n");
-    int loaded = 1;
-    for (int sources : {1, 8, 64})
+    int loaded = 2;
+    for (int sources : {2, 8, 64})
         fullStateRead(pulse, server, loaded, sources);
 
     std::printf("idle, 10 s connected\n");

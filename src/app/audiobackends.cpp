@@ -57,12 +57,13 @@ std::unique_ptr<AudioServer> openSimulatedBackend(std::string& error) {
         }
         document = contents.str();
     }
-    std::string reason;
-    auto server = SimulatedServer::fromJson(document, &reason);
-    if (!server)
+    auto server = SimulatedServer::fromJson(document);
+    if (!server) {
         error = std::string("quietlane: invalid simulated devices in ") +
-                (path && *path ? path : "the built-in demo") + ": " + reason;
-    return server;
+                (path && *path ? path : "the built-in demo") + ": " + server.error();
+        return nullptr;
+    }
+    return std::move(server).value();
 }
 
 std::string backendName(const AudioBackendRequest& request) {

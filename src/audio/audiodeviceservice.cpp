@@ -11,26 +11,6 @@
 
 namespace quietlane {
 
-namespace {
-
-// A volume this low is inaudible; sound servers rarely report an exact 0 after rounding.
-constexpr float kSilentVolume = 0.0001f;
-
-bool isSilenced(const Source& source, const std::vector<std::uint32_t>& elements) {
-    return std::all_of(elements.begin(), elements.end(), [&source](std::uint32_t element) {
-        return source.volumes.at(element).value <= kSilentVolume;
-    });
-}
-
-bool isMuted(const Source& source) {
-    if (source.canMute())
-        return source.muted;
-    const auto elements = settableVolumeElements(source);
-    return !elements.empty() && isSilenced(source, elements);
-}
-
-} // namespace
-
 // The server calls back on threads of its own. Holding this lock while handing work to the
 // worker is what lets teardown be sure that nothing is handed over once it has cut the link.
 struct AudioDeviceService::Relay {
@@ -46,7 +26,7 @@ struct AudioDeviceService::Relay {
 
 AudioDeviceService::AudioDeviceService(AudioServer& server, Preferences& preferences,
                                        MainThreadPoster postToMain)
-    : m_server(server), m_persistence(preferences), m_postToMain(std::move(postToMain)),
+    : m_server(server), m_fallback(preferences), m_postToMain(std::move(postToMain)),
       m_handle(std::make_shared<AudioDeviceService*>(this)), m_weakHandle(m_handle),
       m_relay(std::make_shared<Relay>()),
       m_queue(std::make_unique<SerialQueue>("com.quietlane.hal")) {
@@ -106,7 +86,12 @@ void AudioDeviceService::setMuted(bool muted) {
         return;
     m_requestedMuted = muted;
     const std::uint64_t serial = ++m_requestSerial;
-    enqueue([this, muted, serial] { apply(muted ? Request::mute : Request::unmute, serial); });
+    // A press is what the user waits for: sent from this thread when the worker is idle,
+    // instead of waking it first.
+    m_queue->runOrQueue([this, muted, serial] {
+        if (!m_stopping)
+            apply(muted ? Request::mute : Request::unmute, serial);
+    });
 }
 
 void AudioDeviceService::toggle() {
@@ -114,7 +99,10 @@ void AudioDeviceService::toggle() {
         return;
     m_requestedMuted = !intendedMuted();
     const std::uint64_t serial = ++m_requestSerial;
-    enqueue([this, serial] { apply(Request::toggle, serial); });
+    m_queue->runOrQueue([this, serial] {
+        if (!m_stopping)
+            apply(Request::toggle, serial);
+    });
 }
 
 bool AudioDeviceService::intendedMuted() const {
@@ -167,7 +155,7 @@ void AudioDeviceService::retarget(bool joining) {
         return;
     for (const Source* source : targets()) {
         if (std::find(previous.begin(), previous.end(), source->name) == previous.end() &&
-            !isMuted(*source))
+            !VolumeFallback::isMuted(*source))
             applyMuteTo(*source, true);
     }
 }
@@ -177,7 +165,7 @@ void AudioDeviceService::apply(Request request, std::uint64_t serial) {
     const auto sources = targets();
     bool muted = request == Request::mute;
     if (request == Request::toggle)
-        muted = m_intent.toggled(computeState(m_state, m_selection, sources).isMuted);
+        muted = m_intent.toggled(reportsMuted(sources));
     m_intent.request(muted);
     m_appliedMuted = muted;
     for (const Source* source : sources)
@@ -217,65 +205,31 @@ void AudioDeviceService::applyMuteTo(const Source& source, bool muted) {
 }
 
 void AudioDeviceService::applyVolumeFallback(const Source& source, bool muted) {
-    const std::string& uid = source.name;
-    const auto elements = settableVolumeElements(source);
-    if (elements.empty()) {
-        Log::error(Log::Category::audio, "no settable mute or volume for %s", uid.c_str());
+    auto write = muted ? m_fallback.silence(source) : m_fallback.restore(source);
+    if (!write)
         return;
-    }
+    send(
+        [&](AudioServer::WriteDone done) {
+            m_server.setVolumes(source.name, write->volumes, done);
+        },
+        [this, muted, uid = source.name, write = *write](std::optional<SoundError> error) {
+            if (!muted)
+                m_fallback.restored(uid, write, error);
+        });
+}
 
-    std::map<std::uint32_t, float> volumes;
-    if (muted) {
-        // The saved volumes must be on disk before any zero is written: a crash in between
-        // would otherwise lose the user's levels for good.
-        MutePersistence::Snapshot snapshot;
-        for (std::uint32_t element : elements) {
-            if (const float volume = source.volumes.at(element).value; volume > 0.0f)
-                snapshot[element] = volume;
-            volumes[element] = 0.0f;
-        }
-        if (!m_persistence.save(uid, snapshot)) {
-            Log::error(Log::Category::audio,
-                       "could not save the input volume of %s; left it unmuted", uid.c_str());
-            return;
-        }
-        ++m_fallbackMutes[uid];
-        send([&](AudioServer::WriteDone done) { m_server.setVolumes(uid, volumes, done); },
-             [](std::optional<SoundError>) {});
-        return;
-    }
-
-    const auto snapshot = m_persistence.load(uid);
-    for (std::uint32_t element : elements) {
-        std::optional<float> saved;
-        if (snapshot) {
-            if (auto entry = snapshot->find(element); entry != snapshot->end())
-                saved = entry->second;
-        }
-        // Nothing saved and still audible: we never silenced this element (say a second
-        // unmute queued before the first one's state arrived), and full volume would
-        // overwrite the user's level.
-        if (!saved && source.volumes.at(element).value > kSilentVolume)
+bool AudioDeviceService::reportsMuted(const std::vector<const Source*>& targets) {
+    // Only targets that mute can act on decide the state: a device with neither control
+    // would otherwise keep the state unmuted for ever, and every toggle would mute again.
+    bool anySilenceable = false;
+    for (const Source* target : targets) {
+        if (!target->canMute() && settableVolumeElements(*target).empty())
             continue;
-        volumes[element] = saved.value_or(1.0f);
+        anySilenceable = true;
+        if (!VolumeFallback::isMuted(*target))
+            return false;
     }
-    if (volumes.empty()) {
-        m_persistence.remove(uid);
-        return;
-    }
-    send([&](AudioServer::WriteDone done) { m_server.setVolumes(uid, volumes, done); },
-         [this, uid, mutes = m_fallbackMutes[uid]](std::optional<SoundError> error) {
-             // The saved entry is the only copy of the user's levels until they are back.
-             if (error) {
-                 if (error != SoundError::superseded)
-                     Log::error(Log::Category::audio,
-                                "restoring the input volume failed: %s for %s", describe(*error),
-                                uid.c_str());
-                 return;
-             }
-             if (m_fallbackMutes[uid] == mutes)
-                 m_persistence.remove(uid);
-         });
+    return anySilenceable;
 }
 
 MicState AudioDeviceService::computeState(const ServerState& server,
@@ -283,20 +237,9 @@ MicState AudioDeviceService::computeState(const ServerState& server,
                                           const std::vector<const Source*>& targets) {
     MicState state;
     state.isAvailable = server.reachable;
-    // Only targets that mute can act on decide the state: a device with neither control
-    // would otherwise keep the state unmuted for ever, and every toggle would mute again.
-    bool anySilenceable = false;
-    bool allMuted = true;
-    for (const Source* target : targets) {
-        if (!target->canMute()) {
-            state.usingVolumeFallback = true;
-            if (settableVolumeElements(*target).empty())
-                continue;
-        }
-        anySilenceable = true;
-        allMuted = allMuted && isMuted(*target);
-    }
-    state.isMuted = anySilenceable && allMuted;
+    state.usingVolumeFallback = std::any_of(
+        targets.begin(), targets.end(), [](const Source* target) { return !target->canMute(); });
+    state.isMuted = reportsMuted(targets);
     state.activeDeviceName = activeDeviceName(selection, targets);
     state.devices = enumerateInputDevices(server);
     return state;

@@ -5,7 +5,7 @@
 #include "audio/deviceselection.h"
 #include "audio/micstate.h"
 #include "audio/muteintent.h"
-#include "audio/mutepersistence.h"
+#include "audio/volumefallback.h"
 
 #include <atomic>
 #include <cstdint>
@@ -23,7 +23,8 @@ class SerialQueue;
 
 /// Mutes and unmutes the selected input devices and publishes the state the server reports
 /// for them. The sound server's reports and answers are handled on one worker thread of its
-/// own; the public calls only queue work and return at once. Create, use and destroy it on
+/// own; the public calls only queue work and return at once, but for a press that finds the
+/// worker idle, whose writes are sent before it returns. Create, use and destroy it on
 /// the main thread.
 ///
 /// The last request wins (see MuteIntent), and devices that join the selection while the
@@ -68,12 +69,14 @@ public:
     /// The published state for these targets (public for the benchmark).
     static MicState computeState(const ServerState& server, const DeviceSelection& selection,
                                  const std::vector<const Source*>& targets);
+    /// Whether every target that can be silenced is, and there is one.
+    static bool reportsMuted(const std::vector<const Source*>& targets);
 
 private:
     struct Relay;
     enum class Request { mute, unmute, toggle };
 
-    // Worker thread only.
+    // Run as the queue's items only (see the members they own below).
     void enqueue(std::function<void()> work);
     void serverChanged(ServerState state);
     void retarget(bool joining);
@@ -90,7 +93,7 @@ private:
     void deliver(const MicState& state, std::uint64_t settledRequest, bool settledMuted);
 
     AudioServer& m_server;
-    MutePersistence m_persistence;
+    VolumeFallback m_fallback;
     MainThreadPoster m_postToMain;
     StateHandler m_onState;
     // Main-thread tasks hold this weakly; it dies first in teardown.
@@ -108,7 +111,8 @@ private:
     bool m_publishedMuted = false;
     bool m_publishedAvailable = true;
 
-    // Owned by the worker thread.
+    // Owned by the queue's items: they run on the worker, or on the main thread for a press
+    // that finds the worker idle, never two at once.
     ServerState m_state;
     DeviceSelection m_selection;
     std::vector<std::string> m_targets;
@@ -116,9 +120,6 @@ private:
     std::uint64_t m_appliedSerial = 0;
     bool m_appliedMuted = false;
     MuteIntent m_intent;
-    // A volume-fallback unmute removes the saved levels only if no mute saved newer ones
-    // since it was sent.
-    std::map<std::string, std::uint64_t> m_fallbackMutes;
     std::vector<std::function<void()>> m_waiters;
 
     std::unique_ptr<SerialQueue> m_queue;

@@ -21,13 +21,12 @@ std::string DeviceSelection::encode() const {
     return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-std::variant<DeviceSelection, DeviceSelection::DecodeError>
-DeviceSelection::decode(std::string_view text) {
+Result<DeviceSelection> DeviceSelection::decode(std::string_view text) {
     const auto json = nlohmann::json::parse(text, nullptr, false);
     if (json.is_discarded())
-        return DecodeError{"The given data was not valid JSON."};
+        return Failure{"The given data was not valid JSON."};
     if (!json.is_object())
-        return DecodeError{"Expected to decode a keyed container but found another value."};
+        return Failure{"Expected to decode a keyed container but found another value."};
 
     const nlohmann::json* payload = nullptr;
     int found = -1;
@@ -41,16 +40,16 @@ DeviceSelection::decode(std::string_view text) {
         }
     }
     if (count != 1)
-        return DecodeError{"Invalid number of keys found, expected one."};
+        return Failure{"Invalid number of keys found, expected one."};
     if (!payload->is_object())
-        return DecodeError{"Expected a keyed container for the case payload."};
+        return Failure{"Expected a keyed container for the case payload."};
 
     const auto kind = Kind(found);
     if (kind != Kind::pinned)
         return DeviceSelection{kind, {}};
     auto uid = payload->find("uid");
     if (uid == payload->end() || !uid->is_string())
-        return DecodeError{"No string value associated with key \"uid\"."};
+        return Failure{"No string value associated with key \"uid\"."};
     return pinned(uid->get<std::string>());
 }
 
@@ -58,9 +57,7 @@ DeviceSelection DeviceSelection::restore(const std::optional<std::string>& store
     if (!stored)
         return systemDefault();
     auto decoded = decode(*stored);
-    if (auto* selection = std::get_if<DeviceSelection>(&decoded))
-        return *selection;
-    return systemDefault();
+    return decoded ? *decoded : systemDefault();
 }
 
 std::vector<const Source*> resolveTargets(const ServerState& server,

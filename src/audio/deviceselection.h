@@ -2,10 +2,10 @@
 #pragma once
 
 #include "audio/audioserver.h"
+#include "base/result.h"
 
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 namespace quietlane {
@@ -31,10 +31,7 @@ struct DeviceSelection {
     /// Compact JSON: {"systemDefault":{}}, {"allInputs":{}} or {"pinned":{"uid":U}}.
     std::string encode() const;
 
-    struct DecodeError {
-        std::string description;
-    };
-    static std::variant<DeviceSelection, DecodeError> decode(std::string_view json);
+    static Result<DeviceSelection> decode(std::string_view json);
     /// The stored selection, or `systemDefault` when absent or undecodable.
     static DeviceSelection restore(const std::optional<std::string>& stored);
 };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "audio/audioserver.h"
+#include "base/result.h"
 
 #include <condition_variable>
 #include <map>
@@ -71,7 +72,7 @@ public:
     SimulatedServer() = default;
     ~SimulatedServer() override;
 
-    static std::unique_ptr<SimulatedServer> fromJson(std::string_view json, std::string* error);
+    static Result<std::unique_ptr<SimulatedServer>> fromJson(std::string_view json);
 
     // AudioServer
     ServerState state() const override;

@@ -16,83 +16,101 @@ namespace {
 
 using nlohmann::json;
 
-struct SeedError {
-    std::string message;
-};
-
-[[noreturn]] void fail(const std::string& where, const std::string& what) {
-    throw SeedError{where + ": " + what};
+Failure failure(const std::string& where, const std::string& what) {
+    return Failure{where + ": " + what};
 }
 
-void rejectUnknownKeys(const json& object, const std::string& where,
-                       std::initializer_list<const char*> known) {
+Result<void> rejectUnknownKeys(const json& object, const std::string& where,
+                               std::initializer_list<const char*> known) {
     for (const auto& item : object.items()) {
-        bool found = false;
-        for (const char* key : known)
-            found = found || item.key() == key;
-        if (!found)
-            fail(where, "unknown key \"" + item.key() + "\"");
+        if (std::none_of(known.begin(), known.end(),
+                         [&item](const char* key) { return item.key() == key; }))
+            return failure(where, "unknown key \"" + item.key() + "\"");
     }
+    return {};
 }
 
-bool optionalBool(const json& object, const char* key, bool fallback, const std::string& where) {
+Result<bool> optionalBool(const json& object, const char* key, bool fallback,
+                          const std::string& where) {
     auto it = object.find(key);
     if (it == object.end())
         return fallback;
     if (!it->is_boolean())
-        fail(where, std::string("\"") + key + "\" must be true or false");
+        return failure(where, std::string("\"") + key + "\" must be true or false");
     return it->get<bool>();
 }
 
-std::string optionalString(const json& object, const char* key, const std::string& fallback,
-                           const std::string& where) {
+Result<std::string> optionalString(const json& object, const char* key, const std::string& fallback,
+                                   const std::string& where) {
     auto it = object.find(key);
     if (it == object.end())
         return fallback;
     if (!it->is_string())
-        fail(where, std::string("\"") + key + "\" must be a string");
+        return failure(where, std::string("\"") + key + "\" must be a string");
     return it->get<std::string>();
 }
 
-float volumeValue(const json& value, const std::string& where) {
+Result<float> volumeValue(const json& value, const std::string& where) {
     if (!value.is_number())
-        fail(where, "a volume must be a number");
+        return failure(where, "a volume must be a number");
     const double number = value.get<double>();
     if (!std::isfinite(number) || number < 0 || number > std::numeric_limits<float>::max())
-        fail(where, "a volume must be a finite number of at least 0");
+        return failure(where, "a volume must be a finite number of at least 0");
     return float(number);
 }
 
-SourceVolume parseVolume(const json& value, const std::string& where) {
-    if (!value.is_object())
-        return {volumeValue(value, where), true};
-    rejectUnknownKeys(value, where, {"value", "settable"});
-    auto number = value.find("value");
-    return {number == value.end() ? 1.0f : volumeValue(*number, where),
-            optionalBool(value, "settable", true, where)};
+Result<SourceVolume> parseVolume(const json& value, const std::string& where) {
+    if (!value.is_object()) {
+        const auto volume = volumeValue(value, where);
+        if (!volume)
+            return Failure{volume.error()};
+        return SourceVolume{*volume, true};
+    }
+    if (auto known = rejectUnknownKeys(value, where, {"value", "settable"}); !known)
+        return Failure{known.error()};
+    Result<float> volume = 1.0f;
+    if (auto number = value.find("value"); number != value.end())
+        volume = volumeValue(*number, where);
+    const auto settable = optionalBool(value, "settable", true, where);
+    if (!volume)
+        return Failure{volume.error()};
+    if (!settable)
+        return Failure{settable.error()};
+    return SourceVolume{*volume, *settable};
 }
 
-SimulatedDevice parseDevice(const json& entry, const std::string& where) {
+Result<SimulatedDevice> parseDevice(const json& entry, const std::string& where) {
     if (!entry.is_object())
-        fail(where, "a device must be an object");
-    rejectUnknownKeys(entry, where,
-                      {"uid", "uidReadable", "name", "nameReadable", "channels", "mute",
-                       "muteSettable", "volumes"});
+        return failure(where, "a device must be an object");
+    if (auto known = rejectUnknownKeys(entry, where,
+                                       {"uid", "uidReadable", "name", "nameReadable", "channels",
+                                        "mute", "muteSettable", "volumes"});
+        !known)
+        return Failure{known.error()};
     SimulatedDevice device;
     auto uid = entry.find("uid");
     if (uid == entry.end() || !uid->is_string())
-        fail(where, "\"uid\" is required and must be a string");
+        return failure(where, "\"uid\" is required and must be a string");
     device.uid = uid->get<std::string>();
-    device.uidReadable = optionalBool(entry, "uidReadable", true, where);
-    device.name = optionalString(entry, "name", device.uid, where);
-    device.nameReadable = optionalBool(entry, "nameReadable", true, where);
+    const auto name = optionalString(entry, "name", device.uid, where);
+    if (!name)
+        return Failure{name.error()};
+    device.name = *name;
+    for (auto [key, flag] : {std::pair{"uidReadable", &device.uidReadable},
+                             std::pair{"nameReadable", &device.nameReadable},
+                             std::pair{"muteSettable", &device.muteSettable}}) {
+        const auto value = optionalBool(entry, key, true, where);
+        if (!value)
+            return Failure{value.error()};
+        *flag = *value;
+    }
 
     if (auto channels = entry.find("channels"); channels != entry.end()) {
         if (!channels->is_array())
-            fail(where, "\"channels\" must be an array of channel counts");
+            return failure(where, "\"channels\" must be an array of channel counts");
         for (const json& count : *channels) {
             if (!count.is_number_unsigned() || count.get<std::uint64_t>() > 64)
-                fail(where, "a channel count must be a whole number from 0 to 64");
+                return failure(where, "a channel count must be a whole number from 0 to 64");
             device.inputChannels.push_back(count.get<std::uint32_t>());
         }
     } else {
@@ -101,40 +119,46 @@ SimulatedDevice parseDevice(const json& entry, const std::string& where) {
 
     if (auto mute = entry.find("mute"); mute != entry.end() && !mute->is_null()) {
         if (!mute->is_boolean())
-            fail(where, "\"mute\" must be true, false or null");
+            return failure(where, "\"mute\" must be true, false or null");
         device.hasMute = true;
         device.muted = mute->get<bool>();
     }
-    device.muteSettable = optionalBool(entry, "muteSettable", true, where);
 
     if (auto volumes = entry.find("volumes"); volumes != entry.end()) {
         if (!volumes->is_object())
-            fail(where, "\"volumes\" must map element numbers to volumes");
+            return failure(where, "\"volumes\" must map element numbers to volumes");
         for (const auto& item : volumes->items()) {
             const std::string& key = item.key();
             std::uint32_t element = 0;
             auto [end, error] = std::from_chars(key.data(), key.data() + key.size(), element);
             if (error != std::errc() || end != key.data() + key.size() || key.empty())
-                fail(where, "volume element \"" + key + "\" is not a whole number");
-            device.volumes[element] = parseVolume(item.value(), where + ".volumes." + key);
+                return failure(where, "volume element \"" + key + "\" is not a whole number");
+            const auto volume = parseVolume(item.value(), where + ".volumes." + key);
+            if (!volume)
+                return Failure{volume.error()};
+            device.volumes[element] = *volume;
         }
     }
     return device;
 }
 
-void seed(SimulatedServer& hal, const json& document) {
+Result<void> seed(SimulatedServer& hal, const json& document) {
     if (!document.is_object())
-        fail("document", "the top level must be an object");
-    rejectUnknownKeys(document, "document", {"default", "defaultReadable", "devices"});
+        return failure("document", "the top level must be an object");
+    if (auto known =
+            rejectUnknownKeys(document, "document", {"default", "defaultReadable", "devices"});
+        !known)
+        return known;
 
     std::vector<std::string> added;
     if (auto devices = document.find("devices"); devices != document.end()) {
         if (!devices->is_array())
-            fail("document", "\"devices\" must be an array");
+            return failure("document", "\"devices\" must be an array");
         for (std::size_t index = 0; index < devices->size(); ++index) {
-            SimulatedDevice device =
-                parseDevice((*devices)[index], "devices[" + std::to_string(index) + "]");
-            added.push_back(hal.addDevice(std::move(device)));
+            auto device = parseDevice((*devices)[index], "devices[" + std::to_string(index) + "]");
+            if (!device)
+                return Failure{device.error()};
+            added.push_back(hal.addDevice(std::move(device).value()));
         }
     }
 
@@ -142,7 +166,7 @@ void seed(SimulatedServer& hal, const json& document) {
         if (defaultInput->is_string()) {
             const auto& uid = defaultInput->get_ref<const std::string&>();
             if (std::find(added.begin(), added.end(), uid) == added.end())
-                fail("document", "\"default\" names no device with uid \"" + uid + "\"");
+                return failure("document", "\"default\" names no device with uid \"" + uid + "\"");
             hal.setDefaultInput(uid);
         } else if (defaultInput->is_number_unsigned()) {
             // A raw id lets a document describe a default that names no device.
@@ -153,30 +177,25 @@ void seed(SimulatedServer& hal, const json& document) {
             else if (number != 0)
                 hal.setDefaultInput("#" + std::to_string(number));
         } else if (!defaultInput->is_null()) {
-            fail("document", "\"default\" must be a device uid, an object id or null");
+            return failure("document", "\"default\" must be a device uid, an object id or null");
         }
     }
-    hal.setDefaultInputReadable(optionalBool(document, "defaultReadable", true, "document"));
+    const auto readable = optionalBool(document, "defaultReadable", true, "document");
+    if (!readable)
+        return Failure{readable.error()};
+    hal.setDefaultInputReadable(*readable);
+    return {};
 }
 
 } // namespace
 
-std::unique_ptr<SimulatedServer> SimulatedServer::fromJson(std::string_view text,
-                                                           std::string* error) {
+Result<std::unique_ptr<SimulatedServer>> SimulatedServer::fromJson(std::string_view text) {
     const json document = json::parse(text, nullptr, false);
-    if (document.is_discarded()) {
-        if (error)
-            *error = "the simulated device list is not valid JSON";
-        return nullptr;
-    }
+    if (document.is_discarded())
+        return Failure{"the simulated device list is not valid JSON"};
     auto hal = std::make_unique<SimulatedServer>();
-    try {
-        seed(*hal, document);
-    } catch (const SeedError& seedError) {
-        if (error)
-            *error = "the simulated device list is invalid: " + seedError.message;
-        return nullptr;
-    }
+    if (auto seeded = seed(*hal, document); !seeded)
+        return Failure{"the simulated device list is invalid: " + seeded.error()};
     return hal;
 }
 

@@ -11,13 +11,12 @@ using namespace quietlane;
 namespace {
 
 std::string listing(std::string_view seed) {
-    std::string error;
-    auto server = SimulatedServer::fromJson(seed, &error);
-    EXPECT_TRUE(server) << error;
+    auto server = SimulatedServer::fromJson(seed);
+    EXPECT_TRUE(server) << server.error();
     if (!server)
         return {};
     std::ostringstream out;
-    printDeviceListing(server->state(), out);
+    printDeviceListing((*server)->state(), out);
     return out.str();
 }
 

@@ -29,18 +29,16 @@ TEST(SimulatedServer, WatchersHearRealChangesOnlyAndNothingAfterUnwatch) {
 }
 
 TEST(SimulatedServer, SeedDocumentDescribesEveryKindOfDevice) {
-    std::string error;
-    auto server = SimulatedServer::fromJson(R"({
+    auto seeded = SimulatedServer::fromJson(R"({
         "default": "usb",
         "devices": [
             {"uid": "usb", "name": "USB Mic", "channels": [2], "mute": true},
             {"uid": "cam", "nameReadable": false, "volumes": {"0": 0.6, "1": {"value": 1.25, "settable": false}}},
             {"uid": "hidden", "uidReadable": false},
             {"uid": "speakers", "channels": []}
-        ]})",
-                                            &error);
-    ASSERT_TRUE(server) << error;
-    const ServerState state = server->state();
+        ]})");
+    ASSERT_TRUE(seeded) << seeded.error();
+    const ServerState state = (*seeded)->state();
     const auto devices = enumerateInputDevices(state);
     ASSERT_EQ(devices.size(), 2u);
     EXPECT_EQ(devices[0].name, "USB Mic");
@@ -52,20 +50,20 @@ TEST(SimulatedServer, SeedDocumentDescribesEveryKindOfDevice) {
     EXPECT_EQ(state.find("cam")->volumes.at(1).value, 1.25f);
 
     // Older documents name the default by its place in the list, counted from 2.
-    server = SimulatedServer::fromJson(R"({"default": 3, "devices": [{"uid": "a"}, {"uid": "b"}]})",
-                                       &error);
-    ASSERT_TRUE(server) << error;
-    EXPECT_EQ(server->state().defaultSource, "b");
-    server = SimulatedServer::fromJson(R"({"default": 0, "defaultReadable": false})", &error);
-    ASSERT_TRUE(server) << error;
-    EXPECT_FALSE(server->state().defaultSource);
+    seeded =
+        SimulatedServer::fromJson(R"({"default": 3, "devices": [{"uid": "a"}, {"uid": "b"}]})");
+    ASSERT_TRUE(seeded) << seeded.error();
+    EXPECT_EQ((*seeded)->state().defaultSource, "b");
+    seeded = SimulatedServer::fromJson(R"({"default": 0, "defaultReadable": false})");
+    ASSERT_TRUE(seeded) << seeded.error();
+    EXPECT_FALSE((*seeded)->state().defaultSource);
 
     for (const char* bad : {R"({"devices": [{"uid": "x", "uidReadble": false}]})",
                             R"({"default": "nobody", "devices": []})",
                             R"({"devices": [{"uid": "x", "volumes": {"0": -1}}]})",
                             R"({"devices": [{"name": "no uid"}]})", "[1,2", "[]"}) {
-        error.clear();
-        EXPECT_FALSE(SimulatedServer::fromJson(bad, &error)) << bad;
-        EXPECT_FALSE(error.empty()) << bad;
+        const auto rejected = SimulatedServer::fromJson(bad);
+        ASSERT_FALSE(rejected) << bad;
+        EXPECT_FALSE(rejected.error().empty()) << bad;
     }
 }
