@@ -343,10 +343,14 @@ def hold(session, seconds=3.0, modifier_first=False):
     opened = next((t for t, m in changes if m is False), None)
     early = [t - t_down for t, m in changes if m and opened is not None and opened <= t < t_up]
     closed = next((t for t, m in changes if m and t >= t_up), None)
-    activations = [t for t, what in session.signals.between(down[0][2], t_up + 2) if what == 'Activated']
+    signals = session.signals.between(down[0][2], t_up + 2)
+    activations = [t for t, what in signals if what == 'Activated']
+    deactivated = next((t for t, what in signals if what == 'Deactivated' and t >= t_up), None)
     return dict(open_ms=round((opened - t_down) * 1000) if opened else None,
                 early_s=[round(e, 2) for e in early], close_ms=round((closed - t_up) * 1000) if closed else None,
                 last_repeat_ms=round((closed - activations[-1]) * 1000) if closed and activations else None,
+                # the desktop's own share of close_ms: key up -> its Deactivated signal
+                deactivated_ms=round((deactivated - t_up) * 1000) if deactivated else None,
                 reopened=bool(closed and any(m is False for t, m in changes if t > closed)),
                 activated=len(activations), muted_at_end=mic.muted())
 
