@@ -25,7 +25,7 @@ line per check and exits 1 if any failed.
 
   realsession.py [--build DIR] [--desktops gnome,kde] [--starts installed,prefix]
                  [--holds N] [--prefix-holds N] [--skip-holds] [--skip-recipe]"""
-import argparse, base64, json, os, re, shlex, signal, socket, struct, subprocess, sys, threading, time
+import argparse, json, os, re, shlex, signal, socket, struct, subprocess, sys, threading, time
 
 RIG = os.path.dirname(os.path.abspath(__file__))
 CHORD = ['ctrl', 'alt', 'super', 'm']   # the program's default shortcut
@@ -283,8 +283,7 @@ def later_start(session, exe, tag, mode):
 
 def stored_shortcut(key_code):
     """The preferences file's form of Ctrl+Alt+Super + the key with this stored code."""
-    text = json.dumps({'carbonKeyCode': key_code, 'carbonModifiers': 0x1000 | 0x800 | 0x100})
-    return {'base64': base64.b64encode(text.encode()).decode()}
+    return json.dumps({'carbonKeyCode': key_code, 'carbonModifiers': 0x1000 | 0x800 | 0x100}, separators=(',', ':'))
 
 
 def more_shortcuts(session, exe, tag):
