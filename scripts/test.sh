@@ -15,8 +15,8 @@ cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUIETLANE_SANITIZE=
     -DQUIETLANE_WERROR=ON >/dev/null
 cmake --build build-test -j"$jobs"
 
-if [ -f scripts/fuzz.sh ]; then bash scripts/fuzz.sh build-fuzz; fi
-if [ -f scripts/tsan.sh ]; then bash scripts/tsan.sh build-tsan; fi
+bash scripts/fuzz.sh build-fuzz
+bash scripts/tsan.sh build-tsan
 
 cd build-test
 export LSAN_OPTIONS="suppressions=$PWD/../tests/lsan.supp:print_suppressions=0"

@@ -13,6 +13,8 @@ For each desktop and each of those, in a fresh session with its own home:
   push-to-talk: 3 s holds with key repeat on, off and slow, two busy loops running;
     each hold must open the microphone, keep it open until the key goes up (no early
     close), close within 300 ms of the release and stay closed;
+  the optional Mute and Unmute shortcuts (installed start): bound beside the toggle at the
+    next start, each tap reaches its state and a second tap leaves it there;
   GNOME: Ctrl released before the other keys, which ends the repeats and never sends
     Deactivated: the microphone must close within 0.6 s of the last repeat.
 Then GNOME without the GlobalShortcuts portal (as GNOME 46/47): the README's custom
@@ -22,7 +24,7 @@ CLOCK_MONOTONIC, the clock keys.py prints its key events with. Ends with one PAS
 line per check and exits 1 if any failed.
 
   realsession.py [--build DIR] [--desktops gnome,kde] [--starts installed,prefix]
-                 [--holds N] [--prefix-holds N] [--skip-recipe]"""
+                 [--holds N] [--prefix-holds N] [--skip-holds] [--skip-recipe]"""
 import argparse, json, os, re, shlex, signal, socket, struct, subprocess, sys, threading, time
 
 RIG = os.path.dirname(os.path.abspath(__file__))
@@ -279,6 +281,42 @@ def later_start(session, exe, tag, mode):
     return prog
 
 
+def stored_shortcut(key_code):
+    """The preferences file's form of Ctrl+Alt+Super + the key with this stored code."""
+    return json.dumps({'carbonKeyCode': key_code, 'carbonModifiers': 0x1000 | 0x800 | 0x100}, separators=(',', ':'))
+
+
+def more_shortcuts(session, exe, tag):
+    """Mute on Ctrl+Alt+Super+J and Unmute on +K, added to a program whose toggle is bound."""
+    prefs = session.config('quietlane', 'preferences.json')
+    stored = json.load(open(prefs))
+    stored.update(GlobalShortcuts_mute=stored_shortcut(38), GlobalShortcuts_unmute=stored_shortcut(40))
+    json.dump(stored, open(prefs, 'w'))
+    prog = Program(session, exe, 'toggle')
+    if session.desktop == 'gnome':
+        check('%s: GNOME asks once for the two new shortcuts' % tag, dialog_shown(session, 30))
+    else:
+        time.sleep(3)   # KWin binds at once; let the program's start and bind run
+    for chord, muted in ((['ctrl', 'alt', 'super', 'j'], True), (['ctrl', 'alt', 'super', 'k'], False)):
+        name = 'Mute' if muted else 'Unmute'
+        session.mic.set(not muted)
+        reached = False
+        for _ in range(8):   # the bind may still be on its way
+            session.keys('tap', *chord)
+            if wait_until(lambda: session.mic.muted() == muted, 1.5):
+                reached = True
+                break
+        check('%s: a tap of %s (%s) reaches its state' % (tag, '+'.join(chord), name), reached)
+        t0 = time.monotonic()
+        session.keys('tap', *chord)
+        time.sleep(1.0)   # a flip would show by now
+        check('%s: a second tap of %s leaves it there' % (tag, name),
+              session.mic.muted() == muted and not session.mic.between(t0), str(session.mic.between(t0)))
+    errs = errors_logged(prog.t0)
+    check('%s: no error in the log with the Mute and Unmute shortcuts' % tag, not errs, '; '.join(errs))
+    prog.stop()
+
+
 def busy_loops():
     return [subprocess.Popen(['sh', '-c', 'while :; do :; done']) for _ in range(2)]
 
@@ -304,10 +342,14 @@ def hold(session, seconds=3.0, modifier_first=False):
     opened = next((t for t, m in changes if m is False), None)
     early = [t - t_down for t, m in changes if m and opened is not None and opened <= t < t_up]
     closed = next((t for t, m in changes if m and t >= t_up), None)
-    activations = [t for t, what in session.signals.between(down[0][2], t_up + 2) if what == 'Activated']
+    signals = session.signals.between(down[0][2], t_up + 2)
+    activations = [t for t, what in signals if what == 'Activated']
+    deactivated = next((t for t, what in signals if what == 'Deactivated' and t >= t_up), None)
     return dict(open_ms=round((opened - t_down) * 1000) if opened else None,
                 early_s=[round(e, 2) for e in early], close_ms=round((closed - t_up) * 1000) if closed else None,
                 last_repeat_ms=round((closed - activations[-1]) * 1000) if closed and activations else None,
+                # the desktop's own share of close_ms: key up -> its Deactivated signal
+                deactivated_ms=round((deactivated - t_up) * 1000) if deactivated else None,
                 reopened=bool(closed and any(m is False for t, m in changes if t > closed)),
                 activated=len(activations), muted_at_end=mic.muted())
 
@@ -365,7 +407,7 @@ def ptt_series(session, exe, tag, holds):
             p.wait()
 
 
-def run_desktop(desktop, start, exe, holds, work):
+def run_desktop(desktop, start, exe, holds, work, skip_holds):
     tag = '%s/%s' % (desktop, start)
     subprocess.run(['rm', '-rf', work])
     session = Session(desktop, work)
@@ -377,7 +419,10 @@ def run_desktop(desktop, start, exe, holds, work):
         check('%s: toggles at a later start' % tag, tap_flips(session, True, tries=4) is not None
               and tap_flips(session, False) is not None)
         prog.stop()
-        ptt_series(session, exe, tag, holds)
+        if start == 'installed':
+            more_shortcuts(session, exe, tag)
+        if not skip_holds:
+            ptt_series(session, exe, tag, holds)
     finally:
         session.stop()
 
@@ -448,6 +493,7 @@ def main():
     ap.add_argument('--starts', default='installed,prefix')
     ap.add_argument('--holds', type=int, default=20)
     ap.add_argument('--prefix-holds', type=int, default=5)
+    ap.add_argument('--skip-holds', action='store_true')
     ap.add_argument('--skip-recipe', action='store_true')
     ap.add_argument('--work', default='/tmp/quietlane-real')
     a = ap.parse_args()
@@ -463,7 +509,7 @@ def main():
         for start in a.starts.split(','):
             try:
                 run_desktop(desktop, start, exes[start], a.holds if start == 'installed' else a.prefix_holds,
-                            '%s/%s-%s' % (a.work, desktop, start))
+                            '%s/%s-%s' % (a.work, desktop, start), a.skip_holds)
             except Exception as e:   # a session that did not start: the other runs still go on
                 check('%s/%s: the run completes' % (desktop, start), False, str(e))
     if 'gnome' in a.desktops and not a.skip_recipe:
