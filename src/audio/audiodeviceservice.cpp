@@ -86,9 +86,7 @@ void AudioDeviceService::setMuted(bool muted) {
         return;
     m_requestedMuted = muted;
     const std::uint64_t serial = ++m_requestSerial;
-    // A press is what the user waits for: sent from this thread when the worker is idle,
-    // instead of waking it first.
-    m_queue->runOrQueue([this, muted, serial] {
+    m_queue->async([this, muted, serial] {
         if (!m_stopping)
             apply(muted ? Request::mute : Request::unmute, serial);
     });
@@ -99,7 +97,7 @@ void AudioDeviceService::toggle() {
         return;
     m_requestedMuted = !intendedMuted();
     const std::uint64_t serial = ++m_requestSerial;
-    m_queue->runOrQueue([this, serial] {
+    m_queue->async([this, serial] {
         if (!m_stopping)
             apply(Request::toggle, serial);
     });

@@ -23,8 +23,7 @@ class SerialQueue;
 
 /// Mutes and unmutes the selected input devices and publishes the state the server reports
 /// for them. The sound server's reports and answers are handled on one worker thread of its
-/// own; the public calls only queue work and return at once, but for a press that finds the
-/// worker idle, whose writes are sent before it returns. Create, use and destroy it on
+/// own; the public calls only queue work and return at once. Create, use and destroy it on
 /// the main thread.
 ///
 /// The last request wins (see MuteIntent), and devices that join the selection while the
@@ -76,7 +75,7 @@ private:
     struct Relay;
     enum class Request { mute, unmute, toggle };
 
-    // Run as the queue's items only (see the members they own below).
+    // Worker thread only.
     void enqueue(std::function<void()> work);
     void serverChanged(ServerState state);
     void retarget(bool joining);

@@ -32,45 +32,18 @@ void SerialQueue::async(std::function<void()> work) {
     m_wake.notify_one();
 }
 
-void SerialQueue::runOrQueue(std::function<void()> work) {
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_stopping)
-            return;
-        if (m_busy || !m_items.empty()) {
-            m_items.push_back(std::move(work));
-            m_wake.notify_one();
-            return;
-        }
-        m_busy = true;
-    }
-    // Not under the lock: the item may queue more work, from this thread or another.
-    work();
-    bool more = false;
-    {
-        std::lock_guard lock(m_mutex);
-        m_busy = false;
-        more = !m_items.empty();
-    }
-    if (more)
-        m_wake.notify_one();
-}
-
 void SerialQueue::run() {
     for (;;) {
         std::function<void()> work;
         {
             std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_stopping || (!m_busy && !m_items.empty()); });
+            m_wake.wait(lock, [this] { return m_stopping || !m_items.empty(); });
             if (m_stopping)
                 return;
             work = std::move(m_items.front());
             m_items.pop_front();
-            m_busy = true;
         }
         work();
-        std::lock_guard lock(m_mutex);
-        m_busy = false;
     }
 }
 

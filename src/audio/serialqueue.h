@@ -12,7 +12,7 @@ namespace quietlane {
 
 /// One worker thread that runs submitted work items one at a time, in order.
 /// Destruction drops queued items, waits for the item in progress and joins the thread;
-/// it must not happen on the queue's own thread, nor while runOrQueue() runs an item.
+/// it must not happen on the queue's own thread.
 class SerialQueue {
 public:
     explicit SerialQueue(std::string label);
@@ -21,9 +21,6 @@ public:
     SerialQueue& operator=(const SerialQueue&) = delete;
 
     void async(std::function<void()> work);
-    /// Runs `work` on the calling thread when nothing is queued or running, else queues it.
-    /// Items still run one at a time and in order; this only saves waking the worker.
-    void runOrQueue(std::function<void()> work);
     bool isCurrent() const { return std::this_thread::get_id() == m_thread.get_id(); }
     const std::string& label() const { return m_label; }
 
@@ -34,8 +31,6 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<std::function<void()>> m_items;
-    // An item is running, on the worker or on a runOrQueue() caller.
-    bool m_busy = false;
     bool m_stopping = false;
     std::thread m_thread;
 };
