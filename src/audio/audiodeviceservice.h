@@ -110,8 +110,7 @@ private:
     bool m_publishedMuted = false;
     bool m_publishedAvailable = true;
 
-    // Owned by the queue's items: they run on the worker, or on the main thread for a press
-    // that finds the worker idle, never two at once.
+    // Worker thread only.
     ServerState m_state;
     DeviceSelection m_selection;
     std::vector<std::string> m_targets;
