@@ -74,21 +74,21 @@ SingleInstance::~SingleInstance() {
         ::close(m_directoryWatch);
 }
 
-SingleInstance::Outcome SingleInstance::claim(QString& error) {
-    const ChannelLocation location = ChannelLocation::at(m_socketPath.toStdString());
-    std::string problem;
-    if (!preparePrivateDirectory(location.directory, problem)) {
-        error = QString::fromStdString(problem);
-        return Outcome::refused;
-    }
+Result<void> SingleInstance::secureDirectory() const {
+    return preparePrivateDirectory(ChannelLocation::at(m_socketPath.toStdString()).directory);
+}
+
+Result<SingleInstance::Outcome> SingleInstance::claim() {
+    if (auto secured = secureDirectory(); !secured)
+        return Failure{secured.error()};
     QLockFile lock(m_socketPath + QStringLiteral(".lock"));
-    if (!lock.tryLock(3 * kTimeoutMs)) {
-        error = QStringLiteral("another launch holds %1.lock").arg(m_socketPath);
-        return Outcome::failed;
-    }
+    if (!lock.tryLock(3 * kTimeoutMs))
+        return Failure{"another launch holds " + m_socketPath.toStdString() + ".lock"};
     if (forwardToRunningInstance())
         return Outcome::forwarded;
-    return listen(error) ? Outcome::primary : Outcome::failed;
+    if (auto listening = listen(); !listening)
+        return Failure{listening.error()};
+    return Outcome::primary;
 }
 
 void SingleInstance::serve(RemoteControl& remote) {
@@ -98,14 +98,13 @@ void SingleInstance::serve(RemoteControl& remote) {
 
 bool SingleInstance::forwardToRunningInstance() {
     ControlConnection connection;
-    std::string ignored;
-    if (connection.open(m_socketPath.toStdString(), ignored) !=
-        ControlConnection::Opened::connected)
+    const auto opened = connection.open(m_socketPath.toStdString());
+    if (!opened || *opened != ControlConnection::Opened::connected)
         return false;
     // Whatever happens next, a process listens there: if it does not answer, it is the
     // one taken over.
     m_predecessor = connection.peerPid();
-    if (!connection.send(ControlRequest::openSettings, ignored))
+    if (!connection.send(ControlRequest::openSettings))
         return false;
     // Only an answer proves that a live instance took the request; a hung process that
     // still holds the socket must not swallow the launch.
@@ -116,14 +115,12 @@ bool SingleInstance::forwardToRunningInstance() {
     return reply && reply->kind == ControlReply::Kind::ok;
 }
 
-bool SingleInstance::listen(QString& error) {
+Result<void> SingleInstance::listen() {
     const std::string path = m_socketPath.toStdString();
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    if (path.size() + 4 >= sizeof address.sun_path) {
-        error = QStringLiteral("the socket path %1 is too long").arg(m_socketPath);
-        return false;
-    }
+    if (path.size() + 4 >= sizeof address.sun_path)
+        return Failure{"the socket path " + path + " is too long"};
     // Bound under a temporary name and moved into place once it listens: whoever sees the
     // name appear (a watcher waiting for an instance) can connect at once. The move also
     // replaces what an instance that no longer answers left there (we hold the lock and
@@ -137,12 +134,11 @@ bool SingleInstance::listen(QString& error) {
         ::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(listener, 16) != 0 || ::lstat(staging.c_str(), &made) != 0 ||
         ::rename(staging.c_str(), path.c_str()) != 0) {
-        error = QStringLiteral("cannot listen on %1: %2")
-                    .arg(m_socketPath, QString::fromLocal8Bit(std::strerror(errno)));
+        Failure failure{"cannot listen on " + path + ": " + std::strerror(errno)};
         if (listener >= 0)
             ::close(listener);
         ::unlink(staging.c_str());
-        return false;
+        return failure;
     }
     m_listener = listener;
     m_socketDevice = made.st_dev;
@@ -150,7 +146,7 @@ bool SingleInstance::listen(QString& error) {
     m_notifier = new QSocketNotifier(qintptr(listener), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
     watchForTakeover();
-    return true;
+    return {};
 }
 
 bool SingleInstance::isTakenOver() const {

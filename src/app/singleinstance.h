@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/result.h"
+
 #include "remote/channeldirectory.h"
 
 #include <QList>
@@ -33,16 +35,17 @@ public:
         primary,
         /// Another instance runs and took the request to open its settings.
         forwarded,
-        /// The channel's directory is not private (`error` says why and what to do).
-        refused,
-        /// No socket could be made (`error` says why); the caller may run anyway.
-        failed,
     };
+
+    /// Makes the channel's directory when it is missing; fails (saying why and what to do)
+    /// when it is not private, and then no launch may use the channel.
+    Result<void> secureDirectory() const;
 
     /// Forwards to a running instance or becomes the instance. Two launches at the same
     /// moment are serialised by a lock file, so exactly one of them becomes primary. An
-    /// instance that does not answer within a second is taken over.
-    Outcome claim(QString& error);
+    /// instance that does not answer within a second is taken over. On failure no socket
+    /// could be made; the caller may run anyway.
+    Result<Outcome> claim();
 
     /// Requests are answered by `remote` from now on; until then they get an error.
     void serve(RemoteControl& remote);
@@ -63,7 +66,7 @@ signals:
 
 private:
     bool forwardToRunningInstance();
-    bool listen(QString& error);
+    Result<void> listen();
     void watchForTakeover();
     void checkTakeover();
     void acceptConnections();

@@ -41,8 +41,8 @@ QImage render() {
     return OffscreenScene::grab(scene);
 }
 
-bool renderToFile(const QString& path, QString& error) {
-    return OffscreenScene::writePng(render(), path, error);
+Result<void> renderToFile(const QString& path) {
+    return OffscreenScene::writePng(render(), path);
 }
 
 } // namespace quietlane::DropdownRenderer
