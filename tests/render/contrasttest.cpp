@@ -176,16 +176,15 @@ protected:
 TEST_F(Contrast, DropdownTextAndGlyphsReadOnEveryDesktop) {
     for (bool muted : {false, true}) {
         DropdownModel model;
-        model.isMuted = muted;
-        model.deviceName = "USB Mic";
-        model.hotkey = "Ctrl+Alt+Super+M";
-        model.deviceValue = "USB Mic";
-        model.modeTitle = "Toggle";
-        model.widgetVisible = muted;
-        model.loginEnabled = !muted;
-        model.showDonate = true;
+        model.setMuted(muted);
+        model.setDeviceName(QStringLiteral("USB Mic"));
+        model.setHotkey(QStringLiteral("Ctrl+Alt+Super+M"));
+        model.setDeviceValue(QStringLiteral("USB Mic"));
+        model.setModeTitle(QStringLiteral("Toggle"));
+        model.setWidgetVisible(muted);
+        model.setLoginEnabled(!muted);
         for (const QColor& desktop : {QColor(Qt::white), QColor(Qt::black)}) {
-            DropdownContent card(model, {}, CardBackground::glass);
+            DropdownContent card(model, CardBackground::glass);
             expectReadable(renderCard(card, desktop), std::string("dropdown ") +
                                                           (muted ? "muted" : "live") + " over " +
                                                           desktop.name().toStdString());

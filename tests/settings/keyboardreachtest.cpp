@@ -77,14 +77,10 @@ TEST(KeyboardReach, EverySettingsControlIsReachedAndShowsItsRing) {
 
 TEST(KeyboardReach, EveryDropdownControlIsReachedAndOperated) {
     DropdownModel model;
-    model.deviceName = "USB Mic";
-    model.showDonate = true;
+    model.setDeviceName(QStringLiteral("USB Mic"));
     int widgetToggles = 0;
-    DropdownActions actions;
-    actions.toggleWidget = [&] {
-        ++widgetToggles;
-    };
-    DropdownContent content(model, actions, CardBackground::solid);
+    QObject::connect(&model, &DropdownModel::widgetToggleRequested, [&] { ++widgetToggles; });
+    DropdownContent content(model, CardBackground::solid);
     showActive(content);
     content.findChildren<PlainButton*>().at(0)->setFocus(Qt::TabFocusReason);
     const std::set<QWidget*> reached = tabThrough(content);
