@@ -94,8 +94,8 @@ QImage render() {
         // The live recorder needs the shortcut layer; the rendering shows its badge instead.
         auto* badge =
             new HotkeyChip(QString::fromStdString(GlobalShortcuts::defaultShortcutText()));
-        auto* card = new SettingsContent(sampleSettingsModel(tab), SettingsActions{}, badge,
-                                         CardBackground::solid, &scene);
+        auto* model = new SettingsModel(sampleSettingsState(tab), &scene);
+        auto* card = new SettingsContent(*model, badge, CardBackground::solid, &scene);
         layout->addWidget(card, 0, Qt::AlignTop);
     }
     return OffscreenScene::grab(scene);

@@ -2,6 +2,8 @@
 #include "menubar/dropdowncontent.h"
 #include "controls/selectoptionbutton.h"
 
+#include "../namedcontrol.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QSignalSpy>
@@ -12,15 +14,7 @@
 namespace quietlane {
 namespace {
 
-// Found as a screen reader finds it: by the start of its accessible name.
-template <typename Widget = QAbstractButton> Widget* named(QWidget& root, const QString& start) {
-    for (Widget* widget : root.findChildren<Widget*>()) {
-        if (widget->accessibleName().startsWith(start))
-            return widget;
-    }
-    ADD_FAILURE() << "no control named " << start.toStdString();
-    return nullptr;
-}
+using test::named;
 
 TEST(DropdownContent, DeviceListWorksFromTheKeyboardAndReportsItsSize) {
     DropdownModel model;

@@ -194,12 +194,13 @@ TEST_F(Contrast, DropdownTextAndGlyphsReadOnEveryDesktop) {
 
 TEST_F(Contrast, SettingsTextAndGlyphsReadOnEveryDesktop) {
     for (SettingsTab tab : kAllSettingsTabs) {
-        SettingsModel model = sampleSettingsModel(tab);
-        model.isMuted = true;
-        model.loginEnabled = false;
-        model.languageChangePending = true;
+        SettingsState state = sampleSettingsState(tab);
+        state.isMuted = true;
+        state.loginEnabled = false;
+        state.languageChangePending = true;
+        SettingsModel model(state);
         for (const QColor& desktop : {QColor(Qt::white), QColor(Qt::black)}) {
-            SettingsContent card(model, {}, new QWidget, CardBackground::glass);
+            SettingsContent card(model, new QWidget, CardBackground::glass);
             expectReadable(renderCard(card, desktop),
                            "settings tab " + title(tab) + " over " + desktop.name().toStdString());
         }
