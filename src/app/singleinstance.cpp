@@ -5,6 +5,7 @@
 #include "remote/controlclient.h"
 #include "remote/remotecontrol.h"
 
+#include <QFile>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QSocketNotifier>
@@ -49,10 +50,9 @@ void finish(QLocalSocket* socket, const ControlReply& reply) {
 
 } // namespace
 
-SingleInstance::SingleInstance(QString socketPath, QObject* parent)
-    : QObject(parent),
-      m_socketPath(socketPath.isEmpty() ? QString::fromStdString(ChannelLocation::standard().socket)
-                                        : socketPath) {}
+SingleInstance::SingleInstance(std::string socketPath, QObject* parent)
+    : QObject(parent), m_socketPath(socketPath.empty() ? ChannelLocation::standard().socket
+                                                       : std::move(socketPath)) {}
 
 SingleInstance::~SingleInstance() {
     if (m_listener < 0)
@@ -61,12 +61,12 @@ SingleInstance::~SingleInstance() {
     // between the check and the removal. Without the lock the file stays: a socket
     // nobody listens on is taken over by the next launch anyway. A successor's socket is
     // seen without the lock, which the successor may hold for a while: no waiting then.
-    QLockFile lock(m_socketPath + QStringLiteral(".lock"));
+    QLockFile lock(lockPath());
     struct stat current {};
-    const QByteArray path = m_socketPath.toLocal8Bit();
-    if (!isTakenOver() && lock.tryLock(kTimeoutMs) && ::lstat(path.constData(), &current) == 0 &&
+    const char* path = m_socketPath.c_str();
+    if (!isTakenOver() && lock.tryLock(kTimeoutMs) && ::lstat(path, &current) == 0 &&
         current.st_dev == m_socketDevice && current.st_ino == m_socketInode)
-        ::unlink(path.constData());
+        ::unlink(path);
     delete m_notifier;
     ::close(m_listener);
     delete m_directoryNotifier;
@@ -74,16 +74,20 @@ SingleInstance::~SingleInstance() {
         ::close(m_directoryWatch);
 }
 
+QString SingleInstance::lockPath() const {
+    return QFile::decodeName(QByteArray::fromStdString(m_socketPath + ".lock"));
+}
+
 Result<void> SingleInstance::secureDirectory() const {
-    return preparePrivateDirectory(ChannelLocation::at(m_socketPath.toStdString()).directory);
+    return preparePrivateDirectory(ChannelLocation::at(m_socketPath).directory);
 }
 
 Result<SingleInstance::Outcome> SingleInstance::claim() {
     if (auto secured = secureDirectory(); !secured)
         return Failure{secured.error()};
-    QLockFile lock(m_socketPath + QStringLiteral(".lock"));
+    QLockFile lock(lockPath());
     if (!lock.tryLock(3 * kTimeoutMs))
-        return Failure{"another launch holds " + m_socketPath.toStdString() + ".lock"};
+        return Failure{"another launch holds " + m_socketPath + ".lock"};
     if (forwardToRunningInstance())
         return Outcome::forwarded;
     if (auto listening = listen(); !listening)
@@ -98,7 +102,7 @@ void SingleInstance::serve(RemoteControl& remote) {
 
 bool SingleInstance::forwardToRunningInstance() {
     ControlConnection connection;
-    const auto opened = connection.open(m_socketPath.toStdString());
+    const auto opened = connection.open(m_socketPath);
     if (!opened || *opened != ControlConnection::Opened::connected)
         return false;
     // Whatever happens next, a process listens there: if it does not answer, it is the
@@ -116,7 +120,7 @@ bool SingleInstance::forwardToRunningInstance() {
 }
 
 Result<void> SingleInstance::listen() {
-    const std::string path = m_socketPath.toStdString();
+    const std::string& path = m_socketPath;
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.size() + 4 >= sizeof address.sun_path)
@@ -153,9 +157,8 @@ bool SingleInstance::isTakenOver() const {
     if (m_listener < 0)
         return false;
     struct stat current {};
-    const QByteArray path = m_socketPath.toLocal8Bit();
     // A socket that is gone is not a takeover: whoever removed it left nobody in our place.
-    return ::lstat(path.constData(), &current) == 0 &&
+    return ::lstat(m_socketPath.c_str(), &current) == 0 &&
            (current.st_dev != m_socketDevice || current.st_ino != m_socketInode);
 }
 
@@ -163,7 +166,7 @@ bool SingleInstance::isTakenOver() const {
 // launch; when it wakes up it must not go on beside its successor. The events wait in
 // the queue while it is frozen, so it hears of the takeover as soon as it runs again.
 void SingleInstance::watchForTakeover() {
-    const std::string directory = ChannelLocation::at(m_socketPath.toStdString()).directory;
+    const std::string directory = ChannelLocation::at(m_socketPath).directory;
     m_directoryWatch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     if (m_directoryWatch < 0 ||
         ::inotify_add_watch(m_directoryWatch, directory.c_str(), IN_CREATE | IN_MOVED_TO) < 0) {

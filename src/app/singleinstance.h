@@ -2,7 +2,6 @@
 #pragma once
 
 #include "base/result.h"
-
 #include "remote/channeldirectory.h"
 
 #include <QList>
@@ -10,6 +9,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <string>
 #include <sys/types.h>
 
 class QLocalSocket;
@@ -25,7 +25,7 @@ class SingleInstance : public QObject {
     Q_OBJECT
 public:
     /// `socketPath` empty: the standard per-user location (see ChannelLocation).
-    explicit SingleInstance(QString socketPath = {}, QObject* parent = nullptr);
+    explicit SingleInstance(std::string socketPath = {}, QObject* parent = nullptr);
     /// Removes the socket only while it is still the one this instance made: after a
     /// takeover it belongs to the instance that took it.
     ~SingleInstance() override;
@@ -50,8 +50,6 @@ public:
     /// Requests are answered by `remote` from now on; until then they get an error.
     void serve(RemoteControl& remote);
 
-    const QString& socketPath() const { return m_socketPath; }
-
     /// The instance whose channel this one took because it no longer answered (0 if
     /// none): until it has gone it may still hold the shortcut and the D-Bus name.
     pid_t predecessor() const { return m_predecessor; }
@@ -67,13 +65,15 @@ signals:
 private:
     bool forwardToRunningInstance();
     Result<void> listen();
+    QString lockPath() const;
     void watchForTakeover();
     void checkTakeover();
     void acceptConnections();
     void pauseAccepting();
     void broadcastStatus();
 
-    QString m_socketPath;
+    // Bytes as the system takes them: a path need not be valid text.
+    std::string m_socketPath;
     int m_listener = -1;
     QSocketNotifier* m_notifier = nullptr;
     bool m_acceptPaused = false;

@@ -65,12 +65,12 @@ protected:
 } // namespace
 
 TEST_F(ChannelTest, ANewInstanceKeepsTheSocketItTookFromOneThatStoppedAnswering) {
-    auto dying = std::make_unique<SingleInstance>(QString::fromStdString(socket));
+    auto dying = std::make_unique<SingleInstance>(socket);
     claimPrimary(*dying);
 
     // The first instance's event loop does not run during the claim: it never answers,
     // as when it hangs while quitting, so the new one takes over after its timeout.
-    SingleInstance successor(QString::fromStdString(socket));
+    SingleInstance successor(socket);
     claimPrimary(successor);
     successor.serve(remote);
     // The old one hears of it as soon as its loop runs (it must quit then); the new one
@@ -84,7 +84,7 @@ TEST_F(ChannelTest, ANewInstanceKeepsTheSocketItTookFromOneThatStoppedAnswering)
 
     EXPECT_TRUE(std::filesystem::exists(socket)) << "the old instance removed the new socket";
     EXPECT_EQ(ask(socket, "open-settings\n"), "ok");
-    SingleInstance third(QString::fromStdString(socket));
+    SingleInstance third(socket);
     std::atomic<bool> claimed = false;
     std::optional<Result<SingleInstance::Outcome>> outcome;
     std::thread launch([&] {
@@ -98,7 +98,7 @@ TEST_F(ChannelTest, ANewInstanceKeepsTheSocketItTookFromOneThatStoppedAnswering)
 }
 
 TEST_F(ChannelTest, AnswersOnceTheDevicesConfirmAndRefusesMalformedRequests) {
-    SingleInstance instance(QString::fromStdString(socket));
+    SingleInstance instance(socket);
     claimPrimary(instance);
     instance.serve(remote);
     ASSERT_TRUE(test::spinUntil([&] { return microphone.hasActiveDeviceName(); }));
