@@ -104,13 +104,13 @@ int runApplication(int argc, char** argv, const SoundServerOpener& openSoundServ
     }
     // Only now: a connection opened without a display would be for nothing, and libpulse
     // creates its configuration directory as it connects.
-    std::string soundServerError;
-    const std::unique_ptr<AudioServer> soundServer = openSoundServer(soundServerError);
-    if (!soundServer) {
-        std::fprintf(stderr, "%s\n", soundServerError.c_str());
-        Log::error(Log::Category::audio, "%s; quietlane quits", soundServerError.c_str());
+    Result<std::unique_ptr<AudioServer>> opened = openSoundServer();
+    if (!opened) {
+        std::fprintf(stderr, "%s\n", opened.error().c_str());
+        Log::error(Log::Category::audio, "%s; quietlane quits", opened.error().c_str());
         return 1;
     }
+    const std::unique_ptr<AudioServer> soundServer = std::move(opened).value();
     const std::unique_ptr<SoundCuePlayer> soundCues = openSoundCues();
     QApplication::setApplicationName(QStringLiteral("quietlane"));
     QApplication::setApplicationVersion(QStringLiteral(QUIETLANE_VERSION));
@@ -119,24 +119,20 @@ int runApplication(int argc, char** argv, const SoundServerOpener& openSoundServ
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance;
-    QString instanceError;
-    switch (instance.claim(instanceError)) {
-    case SingleInstance::Outcome::forwarded:
-        return 0;
-    case SingleInstance::Outcome::refused:
-        reportFatal("instance channel refused: " + instanceError.toStdString());
+    if (const Result<void> secured = instance.secureDirectory(); !secured) {
+        reportFatal("instance channel refused: " + secured.error());
         return 1;
-    case SingleInstance::Outcome::failed: {
+    }
+    const Result<SingleInstance::Outcome> claimed = instance.claim();
+    if (claimed && *claimed == SingleInstance::Outcome::forwarded)
+        return 0;
+    if (!claimed) {
         const std::string message =
-            "cannot check for a running instance (" + instanceError.toStdString() +
+            "cannot check for a running instance (" + claimed.error() +
             "); starting anyway, with no instance channel until the next start (the command "
             "line acts on the sound server directly meanwhile)";
         std::fprintf(stderr, "quietlane: %s\n", message.c_str());
         Log::error(Log::Category::app, "%s", message.c_str());
-        break;
-    }
-    case SingleInstance::Outcome::primary:
-        break;
     }
 
     Preferences preferences(Preferences::defaultPath());

@@ -3,15 +3,15 @@
 
 #include "audio/audioserver.h"
 #include "audio/soundcue.h"
+#include "base/result.h"
 
 #include <functional>
 #include <memory>
-#include <string>
 
 namespace quietlane {
 
-/// Opens the sound-server backend, or returns nullptr with a message for the user.
-using SoundServerOpener = std::function<std::unique_ptr<AudioServer>(std::string& error)>;
+/// Opens the sound-server backend; a failure is a message for the user.
+using SoundServerOpener = std::function<Result<std::unique_ptr<AudioServer>>()>;
 
 /// The player for the sound cues that goes with the sound-server backend.
 using SoundCueOpener = std::function<std::unique_ptr<SoundCuePlayer>()>;

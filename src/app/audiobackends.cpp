@@ -15,23 +15,21 @@ namespace quietlane {
 
 namespace {
 
-std::unique_ptr<AudioServer> openPulseBackend(bool waitForServer, std::string& error) {
+Result<std::unique_ptr<AudioServer>> openPulseBackend(bool waitForServer) {
     std::unique_ptr<PulseServer> server;
     try {
         server = std::make_unique<PulseServer>();
     } catch (const std::exception& failure) {
-        error = std::string("quietlane: ") + failure.what();
-        return nullptr;
+        return Failure{std::string("quietlane: ") + failure.what()};
     }
     // An unreachable server is not a machine without microphones: a one-shot listing
     // must say so instead of printing nothing. The running app connects in the background.
     std::string reason;
     if (waitForServer && !server->waitUntilReady(std::chrono::seconds(3), &reason)) {
-        error = "quietlane: cannot reach the sound server (" + reason +
-                "); is PulseAudio or PipeWire running?";
-        return nullptr;
+        return Failure{"quietlane: cannot reach the sound server (" + reason +
+                       "); is PulseAudio or PipeWire running?"};
     }
-    return server;
+    return std::unique_ptr<AudioServer>(std::move(server));
 }
 
 // What the simulated backend shows when no device file is given: one microphone with a
@@ -44,26 +42,24 @@ constexpr const char* kDemoDevices = R"({
   ]
 })";
 
-std::unique_ptr<AudioServer> openSimulatedBackend(std::string& error) {
+Result<std::unique_ptr<AudioServer>> openSimulatedBackend() {
     const char* path = std::getenv("QUIETLANE_SIM_DEVICES");
     std::string document = kDemoDevices;
     if (path && *path) {
         std::ifstream file(path);
         std::ostringstream contents;
         if (!file || !(contents << file.rdbuf())) {
-            error = std::string("quietlane: cannot read the simulated devices from ") + path +
-                    " (QUIETLANE_SIM_DEVICES)";
-            return nullptr;
+            return Failure{std::string("quietlane: cannot read the simulated devices from ") +
+                           path + " (QUIETLANE_SIM_DEVICES)"};
         }
         document = contents.str();
     }
     auto server = SimulatedServer::fromJson(document);
     if (!server) {
-        error = std::string("quietlane: invalid simulated devices in ") +
-                (path && *path ? path : "the built-in demo") + ": " + server.error();
-        return nullptr;
+        return Failure{std::string("quietlane: invalid simulated devices in ") +
+                       (path && *path ? path : "the built-in demo") + ": " + server.error()};
     }
-    return std::move(server).value();
+    return std::unique_ptr<AudioServer>(std::move(server).value());
 }
 
 std::string backendName(const AudioBackendRequest& request) {
@@ -75,15 +71,13 @@ std::string backendName(const AudioBackendRequest& request) {
 
 } // namespace
 
-std::unique_ptr<AudioServer> openAudioBackend(const AudioBackendRequest& request,
-                                              std::string& error) {
+Result<std::unique_ptr<AudioServer>> openAudioBackend(const AudioBackendRequest& request) {
     const std::string name = backendName(request);
     if (name == "pulse")
-        return openPulseBackend(request.waitForServer, error);
+        return openPulseBackend(request.waitForServer);
     if (name == "sim")
-        return openSimulatedBackend(error);
-    error = "quietlane: unknown audio backend '" + name + "' (choose pulse or sim)";
-    return nullptr;
+        return openSimulatedBackend();
+    return Failure{"quietlane: unknown audio backend '" + name + "' (choose pulse or sim)"};
 }
 
 std::unique_ptr<SoundCuePlayer> openSoundCuePlayer(const AudioBackendRequest& request) {

@@ -3,6 +3,7 @@
 
 #include "audio/audioserver.h"
 #include "audio/soundcue.h"
+#include "base/result.h"
 
 #include <memory>
 #include <string>
@@ -17,9 +18,8 @@ struct AudioBackendRequest {
     bool waitForServer = false;
 };
 
-/// The backend asked for, or nullptr with a message for the user in `error`.
-std::unique_ptr<AudioServer> openAudioBackend(const AudioBackendRequest& request,
-                                              std::string& error);
+/// The backend asked for; a failure is a message for the user.
+Result<std::unique_ptr<AudioServer>> openAudioBackend(const AudioBackendRequest& request);
 
 /// The sound cue player that goes with the backend asked for: the sound server's sample
 /// cache, or a simulated one; it connects only when the cues are first turned on.

@@ -40,15 +40,15 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    std::string error;
-    auto soundServer = openAudioBackend({commandLine.audioBackend, /*waitForServer=*/true}, error);
-    if (!soundServer) {
+    auto opened = openAudioBackend({commandLine.audioBackend, /*waitForServer=*/true});
+    if (!opened) {
         if (request == ControlRequest::status)
             return reportReply(request, {ControlReply::Kind::ok, encodeStatus({})},
                                commandLine.format, stdout, stderr);
-        std::fprintf(stderr, "%s\n", error.c_str());
+        std::fprintf(stderr, "%s\n", opened.error().c_str());
         return 1;
     }
+    const std::unique_ptr<AudioServer> soundServer = std::move(opened).value();
     Preferences preferences(Preferences::defaultPath());
     DirectControl microphone(*soundServer, preferences);
     const auto before = microphone.state();

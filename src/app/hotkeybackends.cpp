@@ -19,9 +19,8 @@ using namespace GlobalShortcuts;
 
 // The portal takes the application id only from a desktop entry that starts this program.
 void makeAppIdResolvable() {
-    const std::string error = ApplicationEntry::forProgram(launcherPath()).update().value_or("");
-    if (!error.empty())
-        Log::error(Log::Category::app, "global shortcut: %s", error.c_str());
+    if (const auto updated = ApplicationEntry::forProgram(launcherPath()).update(); !updated)
+        Log::error(Log::Category::app, "global shortcut: %s", updated.error().c_str());
 }
 
 } // namespace

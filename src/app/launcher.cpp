@@ -72,8 +72,7 @@ void printUnavailable(StatusFormat format) {
 // Streams the instance's states until it goes away. False when the connection could not
 // be made at all.
 bool followInstance(ControlConnection& connection, StatusFormat format) {
-    std::string error;
-    if (!connection.send(ControlRequest::watch, error))
+    if (!connection.send(ControlRequest::watch))
         return false;
     std::string line;
     bool printed = false;
@@ -96,9 +95,8 @@ bool followInstance(ControlConnection& connection, StatusFormat format) {
 // Waits on the channel directory for the instance's socket to appear. The instance puts
 // it in place only once it listens, so every appearance can be connected to at once.
 int watch(const ChannelLocation& location, StatusFormat format) {
-    std::string problem;
-    if (!preparePrivateDirectory(location.directory, problem)) {
-        std::fprintf(stderr, "quietlane: %s\n", problem.c_str());
+    if (const Result<void> prepared = preparePrivateDirectory(location.directory); !prepared) {
+        std::fprintf(stderr, "quietlane: %s\n", prepared.error().c_str());
         return 1;
     }
     const int notify = ::inotify_init1(IN_CLOEXEC);
@@ -110,18 +108,13 @@ int watch(const ChannelLocation& location, StatusFormat format) {
     }
     for (;;) {
         ControlConnection connection;
-        std::string error;
-        switch (connection.open(location.socket, error)) {
-        case ControlConnection::Opened::connected:
-            if (followInstance(connection, format))
-                continue;
-            break;
-        case ControlConnection::Opened::failed:
-            std::fprintf(stderr, "quietlane: %s\n", error.c_str());
+        const auto opened = connection.open(location.socket);
+        if (!opened) {
+            std::fprintf(stderr, "quietlane: %s\n", opened.error().c_str());
             return 1;
-        case ControlConnection::Opened::noInstance:
-            break;
         }
+        if (*opened == ControlConnection::Opened::connected && followInstance(connection, format))
+            continue;
         alignas(inotify_event) char events[4096];
         if (::read(notify, events, sizeof events) < 0 && errno != EINTR) {
             std::fprintf(stderr, "quietlane: cannot watch %s: %s\n", location.directory.c_str(),
@@ -133,24 +126,23 @@ int watch(const ChannelLocation& location, StatusFormat format) {
 
 int control(const CommandLine& commandLine, char** argv) {
     const ChannelLocation location = ChannelLocation::standard();
-    std::string problem;
-    const DirectoryCheck check = checkPrivateDirectory(location.directory, problem);
-    if (check == DirectoryCheck::unsafe) {
-        std::fprintf(stderr, "quietlane: %s\n", problem.c_str());
+    const Result<DirectoryCheck> check = checkPrivateDirectory(location.directory);
+    if (!check) {
+        std::fprintf(stderr, "quietlane: %s\n", check.error().c_str());
         return 1;
     }
     if (commandLine.request == ControlRequest::watch)
         return watch(location, commandLine.format);
 
     ControlConnection connection;
-    std::string error;
-    const auto opened = check == DirectoryCheck::isPrivate ? connection.open(location.socket, error)
-                                                           : ControlConnection::Opened::noInstance;
-    if (opened == ControlConnection::Opened::failed) {
-        std::fprintf(stderr, "quietlane: %s\n", error.c_str());
+    const auto opened = *check == DirectoryCheck::isPrivate
+                            ? connection.open(location.socket)
+                            : Result(ControlConnection::Opened::noInstance);
+    if (!opened) {
+        std::fprintf(stderr, "quietlane: %s\n", opened.error().c_str());
         return 1;
     }
-    if (opened == ControlConnection::Opened::noInstance) {
+    if (*opened == ControlConnection::Opened::noInstance) {
         if (commandLine.request == ControlRequest::pushToTalkPress ||
             commandLine.request == ControlRequest::pushToTalkRelease ||
             commandLine.request == ControlRequest::pushToMutePress ||
@@ -161,8 +153,8 @@ int control(const CommandLine& commandLine, char** argv) {
         }
         execBeside(QUIETLANE_DIRECT_FROM_LAUNCHER, argv);
     }
-    if (!connection.send(commandLine.request, error)) {
-        std::fprintf(stderr, "quietlane: %s\n", error.c_str());
+    if (const Result<void> sent = connection.send(commandLine.request); !sent) {
+        std::fprintf(stderr, "quietlane: %s\n", sent.error().c_str());
         return 1;
     }
     std::string line;
@@ -191,12 +183,13 @@ int control(const CommandLine& commandLine, char** argv) {
 // load the whole program for that.
 bool forwardedToInstance() {
     const ChannelLocation location = ChannelLocation::standard();
-    std::string ignored;
-    if (checkPrivateDirectory(location.directory, ignored) != DirectoryCheck::isPrivate)
+    const Result<DirectoryCheck> check = checkPrivateDirectory(location.directory);
+    if (!check || *check != DirectoryCheck::isPrivate)
         return false;
     ControlConnection connection;
-    if (connection.open(location.socket, ignored) != ControlConnection::Opened::connected ||
-        !connection.send(ControlRequest::openSettings, ignored))
+    const auto opened = connection.open(location.socket);
+    if (!opened || *opened != ControlConnection::Opened::connected ||
+        !connection.send(ControlRequest::openSettings))
         return false;
     std::string line;
     if (connection.readLine(line, 1000) != ControlConnection::Read::line)

@@ -43,14 +43,13 @@ int listDevices(const CommandLine& commandLine) {
         reportUnwrittenListing(errno);
         return 1;
     }
-    std::string error;
-    auto soundServer = openAudioBackend({commandLine.audioBackend, /*waitForServer=*/true}, error);
+    const auto soundServer = openAudioBackend({commandLine.audioBackend, /*waitForServer=*/true});
     if (!soundServer) {
-        std::cerr << error << '\n';
+        std::cerr << soundServer.error() << '\n';
         return 1;
     }
     std::ostringstream listing;
-    printDeviceListing(soundServer->state(), listing);
+    printDeviceListing((*soundServer)->state(), listing);
     if (const int failure = writeToStandardOutput(listing.str())) {
         reportUnwrittenListing(failure);
         return 1;
@@ -88,8 +87,8 @@ int main(int argc, char** argv) {
     }
     return runApplication(
         argc, argv,
-        [&commandLine](std::string& error) {
-            return openAudioBackend({commandLine.audioBackend, /*waitForServer=*/false}, error);
+        [&commandLine] {
+            return openAudioBackend({commandLine.audioBackend, /*waitForServer=*/false});
         },
         [&commandLine] { return openSoundCuePlayer({commandLine.audioBackend}); });
 }

@@ -5,6 +5,7 @@
 #include "remote/controlclient.h"
 #include "remote/remotecontrol.h"
 
+#include <QFile>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QSocketNotifier>
@@ -49,10 +50,9 @@ void finish(QLocalSocket* socket, const ControlReply& reply) {
 
 } // namespace
 
-SingleInstance::SingleInstance(QString socketPath, QObject* parent)
-    : QObject(parent),
-      m_socketPath(socketPath.isEmpty() ? QString::fromStdString(ChannelLocation::standard().socket)
-                                        : socketPath) {}
+SingleInstance::SingleInstance(std::string socketPath, QObject* parent)
+    : QObject(parent), m_socketPath(socketPath.empty() ? ChannelLocation::standard().socket
+                                                       : std::move(socketPath)) {}
 
 SingleInstance::~SingleInstance() {
     if (m_listener < 0)
@@ -61,12 +61,12 @@ SingleInstance::~SingleInstance() {
     // between the check and the removal. Without the lock the file stays: a socket
     // nobody listens on is taken over by the next launch anyway. A successor's socket is
     // seen without the lock, which the successor may hold for a while: no waiting then.
-    QLockFile lock(m_socketPath + QStringLiteral(".lock"));
+    QLockFile lock(lockPath());
     struct stat current {};
-    const QByteArray path = m_socketPath.toLocal8Bit();
-    if (!isTakenOver() && lock.tryLock(kTimeoutMs) && ::lstat(path.constData(), &current) == 0 &&
+    const char* path = m_socketPath.c_str();
+    if (!isTakenOver() && lock.tryLock(kTimeoutMs) && ::lstat(path, &current) == 0 &&
         current.st_dev == m_socketDevice && current.st_ino == m_socketInode)
-        ::unlink(path.constData());
+        ::unlink(path);
     delete m_notifier;
     ::close(m_listener);
     delete m_directoryNotifier;
@@ -74,21 +74,25 @@ SingleInstance::~SingleInstance() {
         ::close(m_directoryWatch);
 }
 
-SingleInstance::Outcome SingleInstance::claim(QString& error) {
-    const ChannelLocation location = ChannelLocation::at(m_socketPath.toStdString());
-    std::string problem;
-    if (!preparePrivateDirectory(location.directory, problem)) {
-        error = QString::fromStdString(problem);
-        return Outcome::refused;
-    }
-    QLockFile lock(m_socketPath + QStringLiteral(".lock"));
-    if (!lock.tryLock(3 * kTimeoutMs)) {
-        error = QStringLiteral("another launch holds %1.lock").arg(m_socketPath);
-        return Outcome::failed;
-    }
+QString SingleInstance::lockPath() const {
+    return QFile::decodeName(QByteArray::fromStdString(m_socketPath + ".lock"));
+}
+
+Result<void> SingleInstance::secureDirectory() const {
+    return preparePrivateDirectory(ChannelLocation::at(m_socketPath).directory);
+}
+
+Result<SingleInstance::Outcome> SingleInstance::claim() {
+    if (auto secured = secureDirectory(); !secured)
+        return Failure{secured.error()};
+    QLockFile lock(lockPath());
+    if (!lock.tryLock(3 * kTimeoutMs))
+        return Failure{"another launch holds " + m_socketPath + ".lock"};
     if (forwardToRunningInstance())
         return Outcome::forwarded;
-    return listen(error) ? Outcome::primary : Outcome::failed;
+    if (auto listening = listen(); !listening)
+        return Failure{listening.error()};
+    return Outcome::primary;
 }
 
 void SingleInstance::serve(RemoteControl& remote) {
@@ -98,14 +102,13 @@ void SingleInstance::serve(RemoteControl& remote) {
 
 bool SingleInstance::forwardToRunningInstance() {
     ControlConnection connection;
-    std::string ignored;
-    if (connection.open(m_socketPath.toStdString(), ignored) !=
-        ControlConnection::Opened::connected)
+    const auto opened = connection.open(m_socketPath);
+    if (!opened || *opened != ControlConnection::Opened::connected)
         return false;
     // Whatever happens next, a process listens there: if it does not answer, it is the
     // one taken over.
     m_predecessor = connection.peerPid();
-    if (!connection.send(ControlRequest::openSettings, ignored))
+    if (!connection.send(ControlRequest::openSettings))
         return false;
     // Only an answer proves that a live instance took the request; a hung process that
     // still holds the socket must not swallow the launch.
@@ -116,14 +119,12 @@ bool SingleInstance::forwardToRunningInstance() {
     return reply && reply->kind == ControlReply::Kind::ok;
 }
 
-bool SingleInstance::listen(QString& error) {
-    const std::string path = m_socketPath.toStdString();
+Result<void> SingleInstance::listen() {
+    const std::string& path = m_socketPath;
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    if (path.size() + 4 >= sizeof address.sun_path) {
-        error = QStringLiteral("the socket path %1 is too long").arg(m_socketPath);
-        return false;
-    }
+    if (path.size() + 4 >= sizeof address.sun_path)
+        return Failure{"the socket path " + path + " is too long"};
     // Bound under a temporary name and moved into place once it listens: whoever sees the
     // name appear (a watcher waiting for an instance) can connect at once. The move also
     // replaces what an instance that no longer answers left there (we hold the lock and
@@ -137,12 +138,11 @@ bool SingleInstance::listen(QString& error) {
         ::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(listener, 16) != 0 || ::lstat(staging.c_str(), &made) != 0 ||
         ::rename(staging.c_str(), path.c_str()) != 0) {
-        error = QStringLiteral("cannot listen on %1: %2")
-                    .arg(m_socketPath, QString::fromLocal8Bit(std::strerror(errno)));
+        Failure failure{"cannot listen on " + path + ": " + std::strerror(errno)};
         if (listener >= 0)
             ::close(listener);
         ::unlink(staging.c_str());
-        return false;
+        return failure;
     }
     m_listener = listener;
     m_socketDevice = made.st_dev;
@@ -150,16 +150,15 @@ bool SingleInstance::listen(QString& error) {
     m_notifier = new QSocketNotifier(qintptr(listener), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
     watchForTakeover();
-    return true;
+    return {};
 }
 
 bool SingleInstance::isTakenOver() const {
     if (m_listener < 0)
         return false;
     struct stat current {};
-    const QByteArray path = m_socketPath.toLocal8Bit();
     // A socket that is gone is not a takeover: whoever removed it left nobody in our place.
-    return ::lstat(path.constData(), &current) == 0 &&
+    return ::lstat(m_socketPath.c_str(), &current) == 0 &&
            (current.st_dev != m_socketDevice || current.st_ino != m_socketInode);
 }
 
@@ -167,7 +166,7 @@ bool SingleInstance::isTakenOver() const {
 // launch; when it wakes up it must not go on beside its successor. The events wait in
 // the queue while it is frozen, so it hears of the takeover as soon as it runs again.
 void SingleInstance::watchForTakeover() {
-    const std::string directory = ChannelLocation::at(m_socketPath.toStdString()).directory;
+    const std::string directory = ChannelLocation::at(m_socketPath).directory;
     m_directoryWatch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     if (m_directoryWatch < 0 ||
         ::inotify_add_watch(m_directoryWatch, directory.c_str(), IN_CREATE | IN_MOVED_TO) < 0) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/result.h"
 #include "remote/channeldirectory.h"
 
 #include <QList>
@@ -8,6 +9,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <string>
 #include <sys/types.h>
 
 class QLocalSocket;
@@ -23,7 +25,7 @@ class SingleInstance : public QObject {
     Q_OBJECT
 public:
     /// `socketPath` empty: the standard per-user location (see ChannelLocation).
-    explicit SingleInstance(QString socketPath = {}, QObject* parent = nullptr);
+    explicit SingleInstance(std::string socketPath = {}, QObject* parent = nullptr);
     /// Removes the socket only while it is still the one this instance made: after a
     /// takeover it belongs to the instance that took it.
     ~SingleInstance() override;
@@ -33,21 +35,20 @@ public:
         primary,
         /// Another instance runs and took the request to open its settings.
         forwarded,
-        /// The channel's directory is not private (`error` says why and what to do).
-        refused,
-        /// No socket could be made (`error` says why); the caller may run anyway.
-        failed,
     };
+
+    /// Makes the channel's directory when it is missing; fails (saying why and what to do)
+    /// when it is not private, and then no launch may use the channel.
+    Result<void> secureDirectory() const;
 
     /// Forwards to a running instance or becomes the instance. Two launches at the same
     /// moment are serialised by a lock file, so exactly one of them becomes primary. An
-    /// instance that does not answer within a second is taken over.
-    Outcome claim(QString& error);
+    /// instance that does not answer within a second is taken over. On failure no socket
+    /// could be made; the caller may run anyway.
+    Result<Outcome> claim();
 
     /// Requests are answered by `remote` from now on; until then they get an error.
     void serve(RemoteControl& remote);
-
-    const QString& socketPath() const { return m_socketPath; }
 
     /// The instance whose channel this one took because it no longer answered (0 if
     /// none): until it has gone it may still hold the shortcut and the D-Bus name.
@@ -63,14 +64,16 @@ signals:
 
 private:
     bool forwardToRunningInstance();
-    bool listen(QString& error);
+    Result<void> listen();
+    QString lockPath() const;
     void watchForTakeover();
     void checkTakeover();
     void acceptConnections();
     void pauseAccepting();
     void broadcastStatus();
 
-    QString m_socketPath;
+    // Bytes as the system takes them: a path need not be valid text.
+    std::string m_socketPath;
     int m_listener = -1;
     QSocketNotifier* m_notifier = nullptr;
     bool m_acceptPaused = false;

@@ -134,12 +134,12 @@ std::string ApplicationEntry::content() const {
            kWrittenMark + "=true\n";
 }
 
-std::optional<std::string> ApplicationEntry::update() const {
+Result<void> ApplicationEntry::update() const {
     const fs::path self = canonicalOrEmpty(m_program);
     const bool haveUserFile = fs::exists(userFile());
     const bool oursWritten = haveUserFile && readDesktopEntry(userFile()).count(kWrittenMark) != 0;
     if (haveUserFile && !oursWritten)
-        return std::nullopt; // the user's own entry: theirs to keep
+        return {}; // the user's own entry: theirs to keep
     for (const fs::path& directory : m_systemDirectories) {
         const fs::path file = directory / fileName();
         if (!fs::exists(file))
@@ -147,26 +147,26 @@ std::optional<std::string> ApplicationEntry::update() const {
         if (!self.empty() && resolvedProgram(file) == self) {
             // An installed entry starts this program: ours would only hide it.
             if (oursWritten && ::unlink(userFile().c_str()) != 0)
-                return "cannot remove " + userFile().string();
-            return std::nullopt;
+                return Failure{"cannot remove " + userFile().string()};
+            return {};
         }
         break; // the first one found is the one desktops use
     }
     if (!isRepresentableInEntry(m_program.string())) {
-        return "cannot name " + m_program.string() +
-               " in a desktop entry (control characters or text that is not UTF-8)";
+        return Failure{"cannot name " + m_program.string() +
+                       " in a desktop entry (control characters or text that is not UTF-8)"};
     }
     const std::string wanted = content();
     if (oursWritten && fileText(userFile()) == wanted)
-        return std::nullopt;
-    if (auto failure = writeDesktopEntry(userFile(), wanted))
-        return failure;
+        return {};
+    if (auto written = writeDesktopEntry(userFile(), wanted); !written)
+        return written;
     if (resolvedProgram(userFile()) != self) {
         ::unlink(userFile().c_str());
-        return "the entry written to " + userFile().string() +
-               " did not read back as this program; removed it";
+        return Failure{"the entry written to " + userFile().string() +
+                       " did not read back as this program; removed it"};
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace quietlane

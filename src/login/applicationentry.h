@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/result.h"
+
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,9 +28,8 @@ public:
 
     /// Makes the id resolve to this program: nothing to do when an installed entry already
     /// starts it (a stale entry of ours that would hide it is removed); otherwise the
-    /// user's entry is written, unless the user keeps one of their own. On failure the
-    /// text of the error.
-    std::optional<std::string> update() const;
+    /// user's entry is written, unless the user keeps one of their own.
+    Result<void> update() const;
 
     std::filesystem::path userFile() const;
 

@@ -65,14 +65,14 @@ bool entryExists(const fs::path& path) {
     return fs::exists(path, error);
 }
 
-std::string describe(const char* what, const fs::path& path, int error) {
-    return std::string(what) + " " + path.string() + ": " + std::strerror(error);
+Failure describe(const char* what, const fs::path& path, int error) {
+    return {std::string(what) + " " + path.string() + ": " + std::strerror(error)};
 }
 
 // Temp file, fsync, rename: a crash or a full disk never leaves a half-written entry that
 // a session would try to start.
-std::optional<std::string> writeAtomically(const fs::path& directory, const fs::path& file,
-                                           const std::string& content) {
+Result<void> writeAtomically(const fs::path& directory, const fs::path& file,
+                             const std::string& content) {
     std::error_code error;
     fs::create_directories(directory, error);
     if (error)
@@ -111,7 +111,7 @@ std::optional<std::string> writeAtomically(const fs::path& directory, const fs::
         ::unlink(temp.c_str());
         return describe("cannot write", file, saved);
     }
-    return std::nullopt;
+    return {};
 }
 
 // Exec is a string value: UTF-8 text in which only tab, line feed and carriage return of
@@ -213,12 +213,13 @@ LoginItemStatus AutostartEntry::status() const {
     return LoginItemStatus::enabled;
 }
 
-std::optional<std::string> AutostartEntry::enable() const {
+Result<void> AutostartEntry::enable() const {
     const std::string path = m_program.string();
     if (!isRepresentable(path)) {
-        return "cannot start " + printable(path) +
-               " at login: its path holds bytes a desktop entry cannot carry (control "
-               "characters or text that is not UTF-8); move the program to a plainer path";
+        return Failure{"cannot start " + printable(path) +
+                       " at login: its path holds bytes a desktop entry cannot carry (control "
+                       "characters or text that is not UTF-8); move the program to a plainer "
+                       "path"};
     }
     const std::string content = "[Desktop Entry]\n"
                                 "Type=Application\n"
@@ -232,21 +233,21 @@ std::optional<std::string> AutostartEntry::enable() const {
                                 "Terminal=false\n"
                                 "NoDisplay=true\n"
                                 "X-GNOME-Autostart-enabled=true\n";
-    if (auto failure = writeAtomically(m_userDirectory, userFile(), content))
-        return failure;
+    if (auto written = writeAtomically(m_userDirectory, userFile(), content); !written)
+        return written;
     // Read it as a session would: an entry that would start something else is worse than
     // none, and the switch must not show it as on.
     const auto keys = readEntry(userFile());
     const auto exec = keys.find("Exec");
     if (exec == keys.end() || programOfExec(exec->second) != path) {
         ::unlink(userFile().c_str());
-        return "cannot start " + printable(path) + " at login: the entry written to " +
-               userFile().string() + " did not read back as that program; removed it";
+        return Failure{"cannot start " + printable(path) + " at login: the entry written to " +
+                       userFile().string() + " did not read back as that program; removed it"};
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> AutostartEntry::disable() const {
+Result<void> AutostartEntry::disable() const {
     if (::unlink(userFile().c_str()) != 0 && errno != ENOENT)
         return describe("cannot remove", userFile(), errno);
     if (status() == LoginItemStatus::enabled) {
@@ -254,7 +255,7 @@ std::optional<std::string> AutostartEntry::disable() const {
         return writeAtomically(m_userDirectory, userFile(),
                                "[Desktop Entry]\nType=Application\nName=Quietlane\nHidden=true\n");
     }
-    return std::nullopt;
+    return {};
 }
 
 std::string AutostartEntry::execValue(const fs::path& program) {
@@ -341,7 +342,7 @@ std::map<std::string, std::string> readDesktopEntry(const fs::path& file) {
     return readEntry(file);
 }
 
-std::optional<std::string> writeDesktopEntry(const fs::path& file, const std::string& content) {
+Result<void> writeDesktopEntry(const fs::path& file, const std::string& content) {
     return writeAtomically(file.parent_path(), file, content);
 }
 

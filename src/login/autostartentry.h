@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/result.h"
+
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -20,9 +22,8 @@ enum class LoginItemStatus {
 /// The keys of a desktop entry's [Desktop Entry] group.
 std::map<std::string, std::string> readDesktopEntry(const std::filesystem::path& file);
 /// Writes a desktop entry whole or not at all (temp file, fsync, rename), creating its
-/// directory; on failure the text of the error.
-std::optional<std::string> writeDesktopEntry(const std::filesystem::path& file,
-                                             const std::string& content);
+/// directory.
+Result<void> writeDesktopEntry(const std::filesystem::path& file, const std::string& content);
 /// Whether a path can stand in a desktop entry's string value (UTF-8, and of the control
 /// characters only tab and line breaks, which have escapes).
 bool isRepresentableInEntry(const std::string& text);
@@ -48,11 +49,11 @@ public:
 
     LoginItemStatus status() const;
 
-    /// Writes the user entry starting `program`; on failure the text of the error.
-    std::optional<std::string> enable() const;
+    /// Writes the user entry starting `program`.
+    Result<void> enable() const;
     /// Removes the user entry; when a system entry would then start the program, writes
-    /// a Hidden entry over it instead. On failure the text of the error.
-    std::optional<std::string> disable() const;
+    /// a Hidden entry over it instead.
+    Result<void> disable() const;
 
     std::filesystem::path userFile() const;
 

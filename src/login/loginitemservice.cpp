@@ -25,9 +25,8 @@ LoginItemService::LoginItemService(AutostartEntry entry, QObject* parent)
 }
 
 void LoginItemService::setEnabled(bool on) {
-    const std::optional<std::string> failure = on ? m_entry.enable() : m_entry.disable();
-    if (failure)
-        Log::error(Log::Category::login, "login item toggle failed: %s", failure->c_str());
+    if (const Result<void> done = on ? m_entry.enable() : m_entry.disable(); !done)
+        Log::error(Log::Category::login, "login item toggle failed: %s", done.error().c_str());
     refresh();
 }
 

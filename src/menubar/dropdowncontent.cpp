@@ -19,9 +19,6 @@
 namespace quietlane {
 
 namespace {
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // The box that keeps the mute button away from the card's edges.
 QWidget* paddingBox(QMargins margins, QWidget* parent) {
@@ -33,99 +30,94 @@ QWidget* paddingBox(QMargins margins, QWidget* parent) {
 }
 } // namespace
 
-DropdownContent::DropdownContent(DropdownModel model, DropdownActions actions,
-                                 CardBackground background, QWidget* parent)
-    : QWidget(parent), m_model(std::move(model)), m_actions(std::move(actions)),
-      m_background(background), m_layout(new QVBoxLayout(this)) {
+DropdownContent::DropdownContent(DropdownModel& model, CardBackground background, QWidget* parent)
+    : QWidget(parent), m_model(model), m_background(background), m_layout(new QVBoxLayout(this)) {
     setFixedWidth(300);
     setAttribute(Qt::WA_TranslucentBackground);
     m_layout->setContentsMargins(0, 6, 0, 6);
     m_layout->setSpacing(0);
 
-    auto row = [&](DropdownPart part, RowButton::Trailing trailing) {
-        auto* button =
-            new RowButton(qs(dropdownRow(part, m_model, m_actions).label), trailing, this);
-        connect(button, &QAbstractButton::clicked, this, [this, part] { runRow(part); });
+    // The request goes out last: it may close the dropdown and delete this card.
+    auto row = [&](DropdownRowKind kind, RowButton::Trailing trailing) {
+        auto* button = new RowButton(m_model.row(kind).label, trailing, this);
+        connect(button, &QAbstractButton::clicked, &m_model,
+                [this, kind] { m_model.activate(kind); });
         return button;
     };
-    auto disclosure = [&](DropdownPart part) {
-        return new DisclosureButton(qs(dropdownRow(part, m_model, m_actions).label), 9, this);
-    };
-    auto divider = [&] {
-        auto* line = new DropdownDivider(this);
-        if (!m_firstDivider)
-            m_firstDivider = line;
-        return line;
+    auto disclosure = [&](DropdownRowKind kind) {
+        return new DisclosureButton(m_model.row(kind).label, 9, this);
     };
 
     m_header = new DropdownHeader(this);
     QWidget* muteBox = paddingBox(QMargins(10, 4, 10, 8), this);
     m_muteButton = new DropdownMuteButton(muteBox);
     muteBox->layout()->addWidget(m_muteButton);
-    connect(m_muteButton, &QAbstractButton::clicked, this, [this] {
-        if (auto action = m_actions.toggleMute)
-            action();
-    });
-    m_widgetRow = row(DropdownPart::widgetRow, RowButton::Trailing::toggle);
-    m_deviceRow = disclosure(DropdownPart::deviceRow);
+    connect(m_muteButton, &QAbstractButton::clicked, &m_model, &DropdownModel::muteToggleRequested);
+    m_widgetRow = row(DropdownRowKind::widget, RowButton::Trailing::toggle);
+    m_deviceRow = disclosure(DropdownRowKind::device);
     connect(m_deviceRow, &QAbstractButton::clicked, this,
             [this] { setDeviceExpanded(!m_deviceExpanded); });
     m_deviceList = new OptionList(2, this);
     m_deviceList->setFocusAnchor(m_deviceRow);
     connect(m_deviceList, &OptionList::optionChosen, this, &DropdownContent::chooseDevice);
-    m_modeRow = disclosure(DropdownPart::modeRow);
-    connect(m_modeRow, &QAbstractButton::clicked, this, [this] { runRow(DropdownPart::modeRow); });
-    m_loginRow = row(DropdownPart::loginRow, RowButton::Trailing::toggle);
-    m_settingsRow = row(DropdownPart::settingsRow, RowButton::Trailing::keyHint);
+    m_modeRow = disclosure(DropdownRowKind::mode);
+    connect(m_modeRow, &QAbstractButton::clicked, &m_model,
+            [this] { m_model.activate(DropdownRowKind::mode); });
+    m_loginRow = row(DropdownRowKind::login, RowButton::Trailing::toggle);
+    m_settingsRow = row(DropdownRowKind::settings, RowButton::Trailing::keyHint);
+    m_settingsRow->setHint(m_model.row(DropdownRowKind::settings).trailingText);
     m_donateRow = new DropdownDonateButton(this);
-    connect(m_donateRow, &QAbstractButton::clicked, this, [this] {
-        if (auto action = m_actions.donate)
-            action();
-    });
-    m_quitRow = row(DropdownPart::quitRow, RowButton::Trailing::keyHint);
+    connect(m_donateRow, &QAbstractButton::clicked, &m_model, &DropdownModel::donateRequested);
+    m_quitRow = row(DropdownRowKind::quit, RowButton::Trailing::keyHint);
+    m_quitRow->setHint(m_model.row(DropdownRowKind::quit).trailingText);
 
     m_layout->addWidget(m_header);
     m_layout->addWidget(muteBox);
-    m_layout->addWidget(divider());
+    m_layout->addWidget(new DropdownDivider(this));
     m_layout->addWidget(m_widgetRow);
     m_layout->addWidget(m_deviceRow);
     m_layout->addWidget(m_deviceList);
     m_layout->addWidget(m_modeRow);
-    m_layout->addWidget(divider());
+    m_layout->addWidget(new DropdownDivider(this));
     m_layout->addWidget(m_loginRow);
     m_layout->addWidget(m_settingsRow);
     m_layout->addWidget(m_donateRow);
-    m_layout->addWidget(divider());
+    m_layout->addWidget(new DropdownDivider(this));
     m_layout->addWidget(m_quitRow);
 
-    applyModel();
+    for (auto changed : {&DropdownModel::isAvailableChanged, &DropdownModel::isMutedChanged})
+        connect(&m_model, changed, this, &DropdownContent::showState);
+    for (auto changed : {&DropdownModel::deviceNameChanged, &DropdownModel::hotkeyChanged})
+        connect(&m_model, changed, this, &DropdownContent::showState);
+    connect(&m_model, &DropdownModel::widgetVisibleChanged, m_widgetRow, &RowButton::setToggleOn);
+    connect(&m_model, &DropdownModel::deviceValueChanged, m_deviceRow,
+            &DisclosureButton::setValueText);
+    connect(&m_model, &DropdownModel::modeTitleChanged, m_modeRow, &DisclosureButton::setValueText);
+    connect(&m_model, &DropdownModel::loginEnabledChanged, m_loginRow, &RowButton::setToggleOn);
+    connect(&m_model, &DropdownModel::showDonateChanged, m_donateRow, &QWidget::setVisible);
+    connect(&m_model, &DropdownModel::devicesChanged, this, &DropdownContent::showDevices);
+
+    showState();
+    m_widgetRow->setToggleOn(m_model.isWidgetVisible());
+    m_deviceRow->setValueText(m_model.deviceValue());
+    m_modeRow->setValueText(m_model.modeTitle());
+    m_loginRow->setToggleOn(m_model.isLoginEnabled());
+    m_donateRow->setVisible(m_model.showDonate());
+    showDevices();
     resize(sizeHint());
 }
 
-void DropdownContent::setModel(DropdownModel model) {
-    if (model == m_model)
-        return;
-    m_model = std::move(model);
-    applyModel();
+void DropdownContent::showState() {
+    m_header->setState(m_model.isAvailable(), m_model.isMuted(), m_model.deviceName());
+    m_muteButton->setState(m_model.isAvailable(), m_model.isMuted(), m_model.hotkey());
 }
 
-void DropdownContent::applyModel() {
-    m_header->setState(m_model.isAvailable, m_model.isMuted, qs(m_model.deviceName));
-    m_muteButton->setState(m_model.isAvailable, m_model.isMuted, qs(m_model.hotkey));
-    m_widgetRow->setToggleOn(m_model.widgetVisible);
-    m_deviceRow->setValueText(qs(m_model.deviceValue));
-    m_modeRow->setValueText(qs(m_model.modeTitle));
-    m_loginRow->setToggleOn(m_model.loginEnabled);
-    m_settingsRow->setHint(
-        qs(dropdownRow(DropdownPart::settingsRow, m_model, m_actions).trailingText));
-    m_quitRow->setHint(qs(dropdownRow(DropdownPart::quitRow, m_model, m_actions).trailingText));
-    m_donateRow->setVisible(m_model.showDonate);
-
-    m_options = deviceChoices(m_model.selection, m_model.availableDevices);
+void DropdownContent::showDevices() {
+    m_options = deviceChoices(m_model.selection(), m_model.availableDevices());
     std::vector<ListOption> shown;
     shown.reserve(m_options.size());
     for (const DeviceChoice& option : m_options)
-        shown.push_back({option.id, qs(option.title), option.selected});
+        shown.push_back({option.id, QString::fromStdString(option.title), option.selected});
     m_deviceList->setOptions(shown);
 }
 
@@ -137,55 +129,18 @@ void DropdownContent::setDeviceExpanded(bool expanded) {
     m_deviceList->setOpen(expanded);
 }
 
-void DropdownContent::runRow(DropdownPart part) {
-    // Take the action out first: it may close the dropdown and delete this card.
-    const std::function<void()> action = dropdownRow(part, m_model, m_actions).action;
-    if (action)
-        action();
-}
-
 void DropdownContent::chooseDevice(const QString& id) {
     const std::string key = id.toStdString();
     for (const DeviceChoice& option : m_options) {
         if (option.id != key)
             continue;
         const DeviceSelection selection = option.selection;
-        const auto select = m_actions.selectDevice;
         const Qt::FocusReason reason = focusReasonAfter(QApplication::focusWidget());
         setDeviceExpanded(false);
         m_deviceRow->setFocus(reason);
-        if (select)
-            select(selection);
+        emit m_model.deviceChosen(selection);
         return;
     }
-}
-
-QWidget* DropdownContent::partWidget(DropdownPart part) const {
-    switch (part) {
-    case DropdownPart::header:
-        return m_header;
-    case DropdownPart::muteButton:
-        return m_muteButton;
-    case DropdownPart::divider:
-        return m_firstDivider;
-    case DropdownPart::widgetRow:
-        return m_widgetRow;
-    case DropdownPart::deviceRow:
-        return m_deviceRow;
-    case DropdownPart::deviceList:
-        return m_deviceList;
-    case DropdownPart::modeRow:
-        return m_modeRow;
-    case DropdownPart::loginRow:
-        return m_loginRow;
-    case DropdownPart::settingsRow:
-        return m_settingsRow;
-    case DropdownPart::donateRow:
-        return m_donateRow;
-    case DropdownPart::quitRow:
-        return m_quitRow;
-    }
-    return nullptr;
 }
 
 QSize DropdownContent::sizeHint() const {

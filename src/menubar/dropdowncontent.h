@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "audio/devicechoices.h"
 #include "controls/cardbackground.h"
 #include "menubar/dropdownmodel.h"
 
@@ -20,27 +21,17 @@ class RowButton;
 class OptionList;
 
 /// The card in the tray dropdown: state header, mute button and the setting rows, drawn
-/// from a plain model and acting only through the given actions. Its one state of its own
-/// is whether the device list is open (closed on creation). It is 300 wide and as tall as
-/// its content; every change of its size is reported through `sizeReported`.
+/// from the model and acting only through its requests. Its one state of its own is
+/// whether the device list is open (closed on creation). It is 300 wide and as tall as its
+/// content; every change of its size is reported through `sizeReported`.
 class DropdownContent : public QWidget {
     Q_OBJECT
 public:
-    DropdownContent(DropdownModel model, DropdownActions actions, CardBackground background,
-                    QWidget* parent = nullptr);
+    /// `model` must outlive the card.
+    DropdownContent(DropdownModel& model, CardBackground background, QWidget* parent = nullptr);
 
-    const DropdownModel& model() const { return m_model; }
-    void setModel(DropdownModel model);
-    void setActions(DropdownActions actions) { m_actions = std::move(actions); }
-
-    CardBackground background() const { return m_background; }
     bool isDeviceExpanded() const { return m_deviceExpanded; }
     void setDeviceExpanded(bool expanded);
-
-    /// The widget standing for `part` (the first divider for `divider`), for tests and
-    /// for the renderer.
-    QWidget* partWidget(DropdownPart part) const;
-    OptionList* deviceList() const { return m_deviceList; }
 
     QSize sizeHint() const override;
 
@@ -53,13 +44,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void applyModel();
+    void showState();
+    void showDevices();
     void reportSize(QSize size);
-    void runRow(DropdownPart part);
     void chooseDevice(const QString& id);
 
-    DropdownModel m_model;
-    DropdownActions m_actions;
+    DropdownModel& m_model;
     CardBackground m_background;
     bool m_deviceExpanded = false;
     QSize m_reportedSize;
@@ -75,7 +65,6 @@ private:
     RowButton* m_settingsRow;
     DropdownDonateButton* m_donateRow;
     RowButton* m_quitRow;
-    QWidget* m_firstDivider = nullptr;
     std::vector<DeviceChoice> m_options;
 };
 

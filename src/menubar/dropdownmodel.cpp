@@ -1,118 +1,158 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "menubar/dropdownmodel.h"
 
-#include "base/translation.h"
 #include "shortcuts/shortcutnotation.h"
+
+#include <QCoreApplication>
 
 namespace quietlane {
 
 namespace {
-void call(const std::function<void()>& action) {
-    if (action)
-        action();
+
+QString translated(const char* sourceText) {
+    return QCoreApplication::translate("quietlane", sourceText);
 }
+
+template <typename T, typename Signal>
+void assign(DropdownModel* model, T& member, const T& value, Signal changed) {
+    if (member == value)
+        return;
+    member = value;
+    emit(model->*changed)(member);
+}
+
 } // namespace
 
-std::vector<DropdownPart> dropdownParts(const DropdownModel& model, bool deviceExpanded) {
-    using P = DropdownPart;
-    std::vector<P> parts{P::header, P::muteButton, P::divider, P::widgetRow, P::deviceRow};
-    if (deviceExpanded)
-        parts.push_back(P::deviceList);
-    parts.insert(parts.end(), {P::modeRow, P::divider, P::loginRow, P::settingsRow});
-    if (model.showDonate)
-        parts.push_back(P::donateRow);
-    parts.insert(parts.end(), {P::divider, P::quitRow});
-    return parts;
+DropdownModel::DropdownModel(QObject* parent) : QObject(parent) {}
+
+void DropdownModel::setAvailable(bool available) {
+    assign(this, m_available, available, &DropdownModel::isAvailableChanged);
 }
 
-DropdownRow dropdownRow(DropdownPart part, const DropdownModel& model,
-                        const DropdownActions& actions) {
-    auto bind = [](const std::function<void()>& action) {
-        return [action] {
-            call(action);
-        };
-    };
-    switch (part) {
-    case DropdownPart::widgetRow:
-        return {part,
-                translated(QT_TRANSLATE_NOOP("quietlane", "Плавающий виджет")),
+void DropdownModel::setMuted(bool muted) {
+    assign(this, m_muted, muted, &DropdownModel::isMutedChanged);
+}
+
+void DropdownModel::setDeviceName(const QString& name) {
+    assign(this, m_deviceName, name, &DropdownModel::deviceNameChanged);
+}
+
+void DropdownModel::setHotkey(const QString& hotkey) {
+    assign(this, m_hotkey, hotkey, &DropdownModel::hotkeyChanged);
+}
+
+void DropdownModel::setDeviceValue(const QString& value) {
+    assign(this, m_deviceValue, value, &DropdownModel::deviceValueChanged);
+}
+
+void DropdownModel::setModeTitle(const QString& title) {
+    assign(this, m_modeTitle, title, &DropdownModel::modeTitleChanged);
+}
+
+void DropdownModel::setWidgetVisible(bool visible) {
+    assign(this, m_widgetVisible, visible, &DropdownModel::widgetVisibleChanged);
+}
+
+void DropdownModel::setLoginEnabled(bool enabled) {
+    assign(this, m_loginEnabled, enabled, &DropdownModel::loginEnabledChanged);
+}
+
+void DropdownModel::setShowDonate(bool show) {
+    assign(this, m_showDonate, show, &DropdownModel::showDonateChanged);
+}
+
+void DropdownModel::setDevices(std::vector<AudioInputDevice> devices, DeviceSelection selection) {
+    if (devices == m_devices && selection == m_selection)
+        return;
+    m_devices = std::move(devices);
+    m_selection = std::move(selection);
+    emit devicesChanged();
+}
+
+DropdownRow DropdownModel::row(DropdownRowKind kind) const {
+    using K = DropdownRowKind;
+    switch (kind) {
+    case K::widget:
+        return {translated(QT_TRANSLATE_NOOP("quietlane", "Плавающий виджет")),
                 RowTrailing::toggle,
                 {},
-                model.widgetVisible,
-                bind(actions.toggleWidget)};
-    case DropdownPart::deviceRow:
-        return {part,
-                translated(QT_TRANSLATE_NOOP("quietlane", "Устройство")),
-                RowTrailing::valueAndChevron,
-                model.deviceValue,
-                false,
-                {}};
-    case DropdownPart::modeRow:
-        return {part,
-                translated(QT_TRANSLATE_NOOP("quietlane", "Режим срабатывания")),
-                RowTrailing::valueAndChevron,
-                model.modeTitle,
-                false,
-                bind(actions.openMode)};
-    case DropdownPart::loginRow:
-        return {part,
-                translated(QT_TRANSLATE_NOOP("quietlane", "Запуск при входе")),
+                m_widgetVisible};
+    case K::device:
+        return {translated(QT_TRANSLATE_NOOP("quietlane", "Устройство")),
+                RowTrailing::valueAndChevron, m_deviceValue};
+    case K::mode:
+        return {translated(QT_TRANSLATE_NOOP("quietlane", "Режим срабатывания")),
+                RowTrailing::valueAndChevron, m_modeTitle};
+    case K::login:
+        return {translated(QT_TRANSLATE_NOOP("quietlane", "Запуск при входе")),
                 RowTrailing::toggle,
                 {},
-                model.loginEnabled,
-                bind(actions.toggleLogin)};
-    case DropdownPart::settingsRow:
-        return {part,
-                translated(QT_TRANSLATE_NOOP("quietlane", "Настройки…")),
-                RowTrailing::keyHint,
-                GlobalShortcuts::kSettingsKeys,
-                false,
-                bind(actions.openSettings)};
-    case DropdownPart::quitRow:
-        return {part,
-                translated(QT_TRANSLATE_NOOP("quietlane", "Выйти из Quietlane")),
-                RowTrailing::keyHint,
-                GlobalShortcuts::kQuitKeys,
-                false,
-                bind(actions.quit)};
-    default:
-        return {part, {}, RowTrailing::keyHint, {}, false, {}};
+                m_loginEnabled};
+    case K::settings:
+        return {translated(QT_TRANSLATE_NOOP("quietlane", "Настройки…")), RowTrailing::keyHint,
+                QString::fromLatin1(GlobalShortcuts::kSettingsKeys)};
+    case K::quit:
+        return {translated(QT_TRANSLATE_NOOP("quietlane", "Выйти из Quietlane")),
+                RowTrailing::keyHint, QString::fromLatin1(GlobalShortcuts::kQuitKeys)};
+    }
+    return {{}, RowTrailing::keyHint, {}};
+}
+
+void DropdownModel::activate(DropdownRowKind kind) {
+    switch (kind) {
+    case DropdownRowKind::widget:
+        emit widgetToggleRequested();
+        break;
+    case DropdownRowKind::device:
+        break;
+    case DropdownRowKind::mode:
+        emit modeRequested();
+        break;
+    case DropdownRowKind::login:
+        emit loginToggleRequested();
+        break;
+    case DropdownRowKind::settings:
+        emit settingsRequested();
+        break;
+    case DropdownRowKind::quit:
+        emit quitRequested();
+        break;
     }
 }
 
-std::string stateTitle(bool isMuted) {
+QString stateTitle(bool isMuted) {
     return isMuted ? translated(QT_TRANSLATE_NOOP("quietlane", "Микрофон выключен"))
                    : translated(QT_TRANSLATE_NOOP("quietlane", "Микрофон активен"));
 }
 
-std::string muteButtonTitle(bool isMuted) {
+QString muteButtonTitle(bool isMuted) {
     return isMuted ? translated(QT_TRANSLATE_NOOP("quietlane", "Включить микрофон"))
                    : translated(QT_TRANSLATE_NOOP("quietlane", "Заглушить микрофон"));
 }
 
-std::string unavailableTitle() {
+QString unavailableTitle() {
     return translated(QT_TRANSLATE_NOOP("quietlane", "Нет звукового сервера"));
 }
 
-std::string unavailableDetail() {
+QString unavailableDetail() {
     return translated(QT_TRANSLATE_NOOP("quietlane", "Ждём, когда он снова ответит"));
 }
 
-std::string unavailableButtonTitle() {
+QString unavailableButtonTitle() {
     return translated(QT_TRANSLATE_NOOP("quietlane", "Микрофон недоступен"));
 }
 
-std::string headerDeviceName(const std::optional<std::string>& activeDeviceName) {
+QString headerDeviceName(const std::optional<QString>& activeDeviceName) {
     if (activeDeviceName)
         return *activeDeviceName;
     return translated(QT_TRANSLATE_NOOP("quietlane", "Нет устройства"));
 }
 
-std::string deviceRowValue(const DeviceSelection& selection,
-                           const std::optional<std::string>& activeDeviceName) {
+QString deviceRowValue(const DeviceSelection& selection,
+                       const std::optional<QString>& activeDeviceName) {
     if (selection.kind == DeviceSelection::Kind::allInputs)
         return translated(QT_TRANSLATE_NOOP("quietlane", "Все"));
-    return activeDeviceName.value_or("—");
+    return activeDeviceName.value_or(QStringLiteral("—"));
 }
 
 } // namespace quietlane

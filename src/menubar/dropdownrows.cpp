@@ -38,8 +38,7 @@ DropdownHeader::DropdownHeader(QWidget* parent) : QWidget(parent) {
 }
 
 void DropdownHeader::setState(bool isAvailable, bool isMuted, const QString& deviceName) {
-    const QString shownName =
-        isAvailable ? deviceName : QString::fromStdString(unavailableDetail());
+    const QString shownName = isAvailable ? deviceName : unavailableDetail();
     if (isAvailable == m_available && isMuted == m_muted && shownName == m_deviceName &&
         !accessibleName().isEmpty())
         return;
@@ -51,7 +50,7 @@ void DropdownHeader::setState(bool isAvailable, bool isMuted, const QString& dev
 }
 
 QString DropdownHeader::title() const {
-    return QString::fromStdString(m_available ? stateTitle(m_muted) : unavailableTitle());
+    return m_available ? stateTitle(m_muted) : unavailableTitle();
 }
 
 void DropdownHeader::paintEvent(QPaintEvent*) {
@@ -104,8 +103,7 @@ void DropdownMuteButton::setState(bool isAvailable, bool isMuted, const QString&
     m_muted = isMuted;
     m_hint = hotkeyHint;
     setEnabled(isAvailable);
-    const QString title =
-        QString::fromStdString(isAvailable ? muteButtonTitle(isMuted) : unavailableButtonTitle());
+    const QString title = isAvailable ? muteButtonTitle(isMuted) : unavailableButtonTitle();
     setText(title);
     updateGeometry();
     setAccessibleName(hotkeyHint.isEmpty()
@@ -119,9 +117,9 @@ bool DropdownMuteButton::hintFitsBesideTitle() const {
     // never moves the hint (and every row below it) to another line.
     const QFontMetricsF metrics(muteTitleFont());
     double title = 0;
-    for (const std::string& each :
+    for (const QString& each :
          {muteButtonTitle(true), muteButtonTitle(false), unavailableButtonTitle()})
-        title = std::max(title, metrics.horizontalAdvance(QString::fromStdString(each)));
+        title = std::max(title, metrics.horizontalAdvance(each));
     const double hint = QFontMetricsF(hintFont()).horizontalAdvance(m_hint);
     return m_hint.isEmpty() || kGlyphSpace + title + kHintGap + hint <= kMuteContentWidth;
 }

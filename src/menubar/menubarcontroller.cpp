@@ -46,13 +46,11 @@ double uptime() {
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-void bindKeys(QWidget* window, const char* keys, const std::function<void()>& action) {
+void bindKeys(QWidget* window, const char* keys, DropdownModel& model, DropdownRowKind row) {
     auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(keys)), window);
     shortcut->setContext(Qt::WindowShortcut);
-    QObject::connect(shortcut, &QShortcut::activated, window, [action] {
-        if (action)
-            action();
-    });
+    QObject::connect(shortcut, &QShortcut::activated, &model,
+                     [&model, row] { model.activate(row); });
 }
 
 DropdownPlacement::Box toBox(const QRect& rect) {
@@ -125,6 +123,9 @@ private:
 
 MenuBarController::MenuBarController(Services services, QObject* parent)
     : QObject(parent), m_services(std::move(services)) {
+    m_model.setShowDonate(kHomepage[0] != '\0');
+    refreshModel();
+    connectRequests();
     const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
                          qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
     // Wayland bars only host StatusNotifierItems, and the toolkit decides once, at the
@@ -232,10 +233,6 @@ bool MenuBarController::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-DropdownContent* MenuBarController::content() const {
-    return m_content;
-}
-
 void MenuBarController::updateIcon() {
     if (!m_tray)
         return;
@@ -247,71 +244,53 @@ void MenuBarController::updateIcon() {
         mic.hasActiveDeviceName() ? mic.activeDeviceName() : QString()));
 }
 
-DropdownModel MenuBarController::model() const {
+void MenuBarController::refreshModel() {
     const auto& mic = m_services.microphone;
-    const std::optional<std::string> active =
-        mic.hasActiveDeviceName() ? std::optional(mic.activeDeviceName().toStdString())
-                                  : std::nullopt;
-    DropdownModel model;
-    model.isAvailable = mic.isAvailable();
-    model.isMuted = mic.isMuted();
-    model.deviceName = headerDeviceName(active);
+    const std::optional<QString> active =
+        mic.hasActiveDeviceName() ? std::optional(mic.activeDeviceName()) : std::nullopt;
+    m_model.setAvailable(mic.isAvailable());
+    m_model.setMuted(mic.isMuted());
+    m_model.setDeviceName(headerDeviceName(active));
     if (auto* shortcuts = m_services.shortcuts)
-        model.hotkey = shortcuts->hintText(GlobalShortcuts::Name::toggleMute());
-    model.deviceValue = deviceRowValue(mic.selection(), active);
+        m_model.setHotkey(
+            QString::fromStdString(shortcuts->hintText(GlobalShortcuts::Name::toggleMute())));
+    m_model.setDeviceValue(deviceRowValue(mic.selection(), active));
     if (m_services.hotKeys)
-        model.modeTitle = HotKeyManager::title(m_services.hotKeys->mode()).toStdString();
-    model.widgetVisible = m_services.floatingPanel.isVisible();
-    model.loginEnabled = m_services.loginItem.isEnabled();
-    model.showDonate = kHomepage[0] != '\0';
-    model.availableDevices = mic.availableDevices();
-    model.selection = mic.selection();
-    return model;
+        m_model.setModeTitle(HotKeyManager::title(m_services.hotKeys->mode()));
+    m_model.setWidgetVisible(m_services.floatingPanel.isVisible());
+    m_model.setLoginEnabled(m_services.loginItem.isEnabled());
+    m_model.setDevices(mic.availableDevices(), mic.selection());
 }
 
-DropdownActions MenuBarController::actions() {
-    const QPointer<MenuBarController> self(this);
-    auto guarded = [self](auto body) {
-        return [self, body] {
-            if (self)
-                body(*self);
-        };
-    };
-    DropdownActions actions;
-    actions.toggleMute = guarded([](MenuBarController& c) { c.m_services.microphone.toggle(); });
-    actions.toggleWidget = guarded([](MenuBarController& c) {
-        c.m_services.floatingPanel.setVisible(!c.m_services.floatingPanel.isVisible());
+void MenuBarController::connectRequests() {
+    auto& mic = m_services.microphone;
+    connect(&m_model, &DropdownModel::muteToggleRequested, &mic, &MicrophoneController::toggle);
+    connect(&m_model, &DropdownModel::deviceChosen, &mic, &MicrophoneController::setSelection);
+    connect(&m_model, &DropdownModel::widgetToggleRequested, this,
+            [this] { m_services.floatingPanel.setVisible(!m_services.floatingPanel.isVisible()); });
+    connect(&m_model, &DropdownModel::loginToggleRequested, this,
+            [this] { m_services.loginItem.setEnabled(!m_services.loginItem.isEnabled()); });
+    connect(&m_model, &DropdownModel::settingsRequested, this, [this] {
+        closePanel();
+        if (m_services.showSettings)
+            m_services.showSettings();
     });
-    actions.toggleLogin = guarded([](MenuBarController& c) {
-        c.m_services.loginItem.setEnabled(!c.m_services.loginItem.isEnabled());
+    connect(&m_model, &DropdownModel::modeRequested, this, [this] {
+        closePanel();
+        if (m_services.showShortcutSettings)
+            m_services.showShortcutSettings();
+        else if (m_services.showSettings)
+            m_services.showSettings();
     });
-    auto openSettings = guarded([](MenuBarController& c) {
-        c.closePanel();
-        if (c.m_services.showSettings)
-            c.m_services.showSettings();
-    });
-    actions.openMode = guarded([](MenuBarController& c) {
-        c.closePanel();
-        if (c.m_services.showShortcutSettings)
-            c.m_services.showShortcutSettings();
-        else if (c.m_services.showSettings)
-            c.m_services.showSettings();
-    });
-    actions.openSettings = openSettings;
-    actions.selectDevice = [self](const DeviceSelection& selection) {
-        if (self)
-            self->m_services.microphone.setSelection(selection);
-    };
-    actions.donate = guarded([](MenuBarController& c) {
-        c.closePanel();
+    connect(&m_model, &DropdownModel::donateRequested, this, [this] {
+        closePanel();
         QDesktopServices::openUrl(QUrl(QString::fromUtf8(kHomepage)));
     });
     // The panel is not closed first: quitting takes it down with everything else.
-    actions.quit = guarded([](MenuBarController& c) {
-        if (c.m_services.quit)
-            c.m_services.quit();
+    connect(&m_model, &DropdownModel::quitRequested, this, [this] {
+        if (m_services.quit)
+            m_services.quit();
     });
-    return actions;
 }
 
 void MenuBarController::togglePanel() {
@@ -338,24 +317,14 @@ void MenuBarController::openAt(const QRect& iconGeometry) {
             self->m_content = nullptr;
         }
     });
-    const DropdownActions bound = actions();
-    auto* content = new DropdownContent(model(), bound, CardBackground::glass, panel);
+    auto* content = new DropdownContent(m_model, CardBackground::glass, panel);
     panel->setCard(content);
     // The keys the rows show; Escape closes the popup by itself.
-    bindKeys(panel, GlobalShortcuts::kSettingsKeys, bound.openSettings);
-    bindKeys(panel, GlobalShortcuts::kQuitKeys, bound.quit);
-    connect(content, &DropdownContent::sizeReported, this, [self = QPointer(this)] {
-        // Measured again on the next turn, when the layout has settled.
-        if (self) {
-            QMetaObject::invokeMethod(
-                self,
-                [self] {
-                    if (self)
-                        self->resizePanelToFit();
-                },
-                Qt::QueuedConnection);
-        }
-    });
+    bindKeys(panel, GlobalShortcuts::kSettingsKeys, m_model, DropdownRowKind::settings);
+    bindKeys(panel, GlobalShortcuts::kQuitKeys, m_model, DropdownRowKind::quit);
+    // Measured again on the next turn, when the layout has settled.
+    connect(content, &DropdownContent::sizeReported, this, &MenuBarController::resizePanelToFit,
+            Qt::QueuedConnection);
     const QSize size = content->sizeHint();
     QScreen* screen = QGuiApplication::screenAt(anchor.center());
     if (!screen)
@@ -383,11 +352,6 @@ void MenuBarController::closePanel() {
     panel->close();
 }
 
-void MenuBarController::refreshModel() {
-    if (m_content)
-        m_content->setModel(model());
-}
-
 void MenuBarController::resizePanelToFit() {
     if (!m_panel || !m_content)
         return;
@@ -401,38 +365,40 @@ void MenuBarController::resizePanelToFit() {
 }
 
 void MenuBarController::populateMenu(QMenu& menu) {
-    const DropdownModel current = model();
-    const DropdownActions bound = actions();
-    auto add = [&](const std::string& text, const std::function<void()>& action,
-                   std::optional<bool> checked = {}) {
-        QAction* item = menu.addAction(QString::fromStdString(text));
+    auto add = [&](const QString& text, auto request, std::optional<bool> checked = {}) {
+        QAction* item = menu.addAction(text);
         if (checked) {
             item->setCheckable(true);
             item->setChecked(*checked);
         }
-        QObject::connect(item, &QAction::triggered, &menu, [action] { action(); });
+        QObject::connect(item, &QAction::triggered, &m_model, request);
+        return item;
     };
-    add(current.isAvailable ? muteButtonTitle(current.isMuted) : unavailableButtonTitle(),
-        bound.toggleMute);
-    menu.actions().back()->setEnabled(current.isAvailable);
+    add(m_model.isAvailable() ? muteButtonTitle(m_model.isMuted()) : unavailableButtonTitle(),
+        &DropdownModel::muteToggleRequested)
+        ->setEnabled(m_model.isAvailable());
     menu.addSeparator();
-    for (const DeviceChoice& option : deviceChoices(current.selection, current.availableDevices)) {
+    for (const DeviceChoice& option :
+         deviceChoices(m_model.selection(), m_model.availableDevices())) {
         const DeviceSelection selection = option.selection;
         add(
-            option.title, [bound, selection] { bound.selectDevice(selection); }, option.selected);
+            QString::fromStdString(option.title),
+            [this, selection] { emit m_model.deviceChosen(selection); }, option.selected);
     }
     menu.addSeparator();
-    for (auto part : {DropdownPart::widgetRow, DropdownPart::modeRow, DropdownPart::loginRow,
-                      DropdownPart::settingsRow}) {
-        const DropdownRow row = dropdownRow(part, current, bound);
-        add(row.label, row.action,
+    using K = DropdownRowKind;
+    auto addRow = [&](K kind) {
+        const DropdownRow row = m_model.row(kind);
+        add(
+            row.label, [this, kind] { m_model.activate(kind); },
             row.trailing == RowTrailing::toggle ? std::optional(row.toggleOn) : std::nullopt);
-    }
-    if (current.showDonate)
-        add(tr("Купить кофе разработчику").toStdString(), bound.donate);
+    };
+    for (K kind : {K::widget, K::mode, K::login, K::settings})
+        addRow(kind);
+    if (m_model.showDonate())
+        add(tr("Купить кофе разработчику"), &DropdownModel::donateRequested);
     menu.addSeparator();
-    const DropdownRow quit = dropdownRow(DropdownPart::quitRow, current, bound);
-    add(quit.label, quit.action);
+    addRow(K::quit);
 }
 
 } // namespace quietlane

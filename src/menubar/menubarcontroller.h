@@ -27,7 +27,8 @@ class ShortcutCenter;
 }
 
 /// The tray icon, whose symbol follows the mute state, and the dropdown that opens from
-/// it. It binds the live services to the dropdown's plain model and actions.
+/// it. It keeps the dropdown's model in step with the live services and carries out what
+/// the dropdown asks for.
 class MenuBarController : public QObject {
     Q_OBJECT
 public:
@@ -53,13 +54,11 @@ public:
     /// of the last closing is ignored: it is the same click that just closed it.
     void togglePanel();
     bool isPanelOpen() const { return !m_panel.isNull(); }
-    DropdownContent* content() const;
 
-    /// The dropdown's model and actions from the current state of the services; the
-    /// widget's context menu offers the same actions where no tray exists.
-    DropdownModel model() const;
-    DropdownActions actions();
-    /// Fills `menu` with the dropdown's actions, for a context menu.
+    /// The dropdown's model; the widget's context menu offers its requests where no tray
+    /// exists.
+    DropdownModel& model() { return m_model; }
+    /// Fills `menu` with the dropdown's requests, for a context menu.
     void populateMenu(QMenu& menu);
 
     QSystemTrayIcon* trayIcon() const { return m_tray; }
@@ -75,10 +74,12 @@ private:
     void watchWidget();
     void updateIcon();
     void refreshModel();
+    void connectRequests();
     void closePanel();
     void resizePanelToFit();
 
     Services m_services;
+    DropdownModel m_model;
     QSystemTrayIcon* m_tray = nullptr;
     QPointer<DropdownPanel> m_panel;
     QPointer<DropdownContent> m_content;

@@ -55,7 +55,7 @@ ChannelLocation ChannelLocation::at(const std::string& socketPath) {
     return {parentOf(socketPath), socketPath};
 }
 
-DirectoryCheck checkPrivateDirectory(const std::string& directory, std::string& problem) {
+Result<DirectoryCheck> checkPrivateDirectory(const std::string& directory) {
     // Checked on the opened directory itself, so the answer is about what was opened; the
     // name cannot be swapped afterwards by others, as they cannot write in a private
     // directory and /tmp's sticky bit keeps them from renaming ours.
@@ -67,50 +67,38 @@ DirectoryCheck checkPrivateDirectory(const std::string& directory, std::string& 
         struct stat link {};
         // With O_DIRECTORY a link may be reported as "not a directory" rather than ELOOP.
         if (error == ELOOP || (::lstat(directory.c_str(), &link) == 0 && S_ISLNK(link.st_mode)))
-            problem = directory + " is a symbolic link; refusing to follow it (remove it)";
-        else if (error == ENOTDIR)
-            problem = directory + " is not a directory (remove it)";
-        else
-            problem = "cannot open " + directory + ": " + std::strerror(error);
-        return DirectoryCheck::unsafe;
+            return Failure{directory + " is a symbolic link; refusing to follow it (remove it)"};
+        if (error == ENOTDIR)
+            return Failure{directory + " is not a directory (remove it)"};
+        return Failure{"cannot open " + directory + ": " + std::strerror(error)};
     }
     struct stat info {};
     const bool statted = ::fstat(fd, &info) == 0;
     ::close(fd);
-    if (!statted) {
-        problem = "cannot inspect " + directory + ": " + std::strerror(errno);
-        return DirectoryCheck::unsafe;
-    }
+    if (!statted)
+        return Failure{"cannot inspect " + directory + ": " + std::strerror(errno)};
     if (info.st_uid != ::getuid()) {
-        problem = directory + " belongs to another user (uid " + std::to_string(info.st_uid) +
-                  "); remove it, or set XDG_RUNTIME_DIR to a directory of your own";
-        return DirectoryCheck::unsafe;
+        return Failure{directory + " belongs to another user (uid " + std::to_string(info.st_uid) +
+                       "); remove it, or set XDG_RUNTIME_DIR to a directory of your own"};
     }
     if ((info.st_mode & 077) != 0) {
-        problem = directory + " is open to other users (mode " + octal(info.st_mode) +
-                  "); remove it or make it private with chmod 700";
-        return DirectoryCheck::unsafe;
+        return Failure{directory + " is open to other users (mode " + octal(info.st_mode) +
+                       "); remove it or make it private with chmod 700"};
     }
     return DirectoryCheck::isPrivate;
 }
 
-bool preparePrivateDirectory(const std::string& directory, std::string& problem) {
-    if (!makeDirectory(directory)) {
-        problem = "cannot create " + directory + ": " + std::strerror(errno);
-        return false;
-    }
+Result<void> preparePrivateDirectory(const std::string& directory) {
+    if (!makeDirectory(directory))
+        return Failure{"cannot create " + directory + ": " + std::strerror(errno)};
     // Between mkdir and the check another user may have made the name first: the check
     // is what decides, never the mkdir.
-    switch (checkPrivateDirectory(directory, problem)) {
-    case DirectoryCheck::isPrivate:
-        return true;
-    case DirectoryCheck::missing:
-        problem = directory + " vanished while it was being set up";
-        return false;
-    case DirectoryCheck::unsafe:
-        break;
-    }
-    return false;
+    const Result<DirectoryCheck> check = checkPrivateDirectory(directory);
+    if (!check)
+        return Failure{check.error()};
+    if (*check == DirectoryCheck::missing)
+        return Failure{directory + " vanished while it was being set up"};
+    return {};
 }
 
 } // namespace quietlane

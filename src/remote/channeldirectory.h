@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/result.h"
+
 #include <string>
 
 namespace quietlane {
@@ -22,17 +24,16 @@ enum class DirectoryCheck {
     /// A directory (not a link) of this user's that no other user can enter.
     isPrivate,
     missing,
-    /// Anything else: another user's, open to others, a link, not a directory.
-    unsafe,
 };
 
-/// Checks `directory` without following a symbolic link in its last component. For
-/// `unsafe`, `problem` says what is wrong and what to do, in one sentence.
-DirectoryCheck checkPrivateDirectory(const std::string& directory, std::string& problem);
+/// Checks `directory` without following a symbolic link in its last component. Anything
+/// else there (another user's, open to others, a link, not a directory) is a failure that
+/// says what is wrong and what to do.
+Result<DirectoryCheck> checkPrivateDirectory(const std::string& directory);
 
 /// Creates `directory` with mode 0700 when it is missing (its parent too, as a runtime
 /// directory may not exist yet in a bare session) and then checks it. A directory that
-/// exists is never changed: one that is not private is refused with `problem`.
-bool preparePrivateDirectory(const std::string& directory, std::string& problem);
+/// exists is never changed: one that is not private is refused.
+Result<void> preparePrivateDirectory(const std::string& directory);
 
 } // namespace quietlane

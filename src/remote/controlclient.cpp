@@ -22,45 +22,36 @@ ControlConnection::~ControlConnection() {
         ::close(m_fd);
 }
 
-ControlConnection::Opened ControlConnection::open(const std::string& socketPath,
-                                                  std::string& error) {
+Result<ControlConnection::Opened> ControlConnection::open(const std::string& socketPath) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    if (socketPath.size() >= sizeof address.sun_path) {
-        error = "the socket path " + socketPath + " is too long";
-        return Opened::failed;
-    }
+    if (socketPath.size() >= sizeof address.sun_path)
+        return Failure{"the socket path " + socketPath + " is too long"};
     std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
     m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_fd < 0) {
-        error = std::string("cannot make a socket: ") + std::strerror(errno);
-        return Opened::failed;
-    }
+    if (m_fd < 0)
+        return Failure{std::string("cannot make a socket: ") + std::strerror(errno)};
     if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         const int failure = errno;
         if (failure == ENOENT || failure == ECONNREFUSED)
             return Opened::noInstance;
-        error = "cannot connect to " + socketPath + ": " + std::strerror(failure);
-        return Opened::failed;
+        return Failure{"cannot connect to " + socketPath + ": " + std::strerror(failure)};
     }
     ucred peer{};
     socklen_t size = sizeof peer;
-    if (::getsockopt(m_fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != ::getuid()) {
-        error = "the process listening on " + socketPath + " is not yours; refusing to talk to it";
-        return Opened::failed;
-    }
+    if (::getsockopt(m_fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != ::getuid())
+        return Failure{"the process listening on " + socketPath +
+                       " is not yours; refusing to talk to it"};
     m_peerPid = peer.pid;
     return Opened::connected;
 }
 
-bool ControlConnection::send(ControlRequest request, std::string& error) {
+Result<void> ControlConnection::send(ControlRequest request) {
     const std::string line = std::string(requestLine(request)) + '\n';
     // A peer that closed early must give an error here, not kill the process.
-    if (::send(m_fd, line.data(), line.size(), MSG_NOSIGNAL) != ssize_t(line.size())) {
-        error = std::string("cannot send the request: ") + std::strerror(errno);
-        return false;
-    }
-    return true;
+    if (::send(m_fd, line.data(), line.size(), MSG_NOSIGNAL) != ssize_t(line.size()))
+        return Failure{std::string("cannot send the request: ") + std::strerror(errno)};
+    return {};
 }
 
 ControlConnection::Read ControlConnection::readLine(std::string& line, int timeoutMs) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/result.h"
 #include "remote/controlprotocol.h"
 
 #include <string>
@@ -21,13 +22,12 @@ public:
         connected,
         /// Nothing listens there: no socket, or one left behind by an instance that ended.
         noInstance,
-        /// Something is wrong with the socket or with who answers it; see `error`.
-        failed,
     };
-    /// Connects and checks that the listening process is this user's.
-    Opened open(const std::string& socketPath, std::string& error);
+    /// Connects and checks that the listening process is this user's; fails when something
+    /// is wrong with the socket or with who answers it.
+    Result<Opened> open(const std::string& socketPath);
 
-    bool send(ControlRequest request, std::string& error);
+    Result<void> send(ControlRequest request);
 
     enum class Read { line, closed, timedOut, failed };
     /// The next line without its newline. A line longer than any reply the instance sends

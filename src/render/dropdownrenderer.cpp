@@ -13,36 +13,33 @@ namespace quietlane::DropdownRenderer {
 
 namespace {
 
-DropdownModel sampleModel() {
-    DropdownModel model;
-    model.isMuted = false;
-    model.deviceName = "MacBook Pro";
-    model.hotkey = GlobalShortcuts::defaultShortcutText();
-    model.deviceValue = "MacBook Pro";
-    model.modeTitle = HotKeyManager::title(HotKeyManager::Mode::toggle).toStdString();
-    model.widgetVisible = true;
-    model.loginEnabled = true;
-    model.showDonate = true;
-    model.availableDevices = {};
-    model.selection = DeviceSelection::systemDefault();
-    return model;
+void fillSample(DropdownModel& model) {
+    model.setMuted(false);
+    model.setDeviceName(QStringLiteral("MacBook Pro"));
+    model.setHotkey(QString::fromStdString(GlobalShortcuts::defaultShortcutText()));
+    model.setDeviceValue(QStringLiteral("MacBook Pro"));
+    model.setModeTitle(HotKeyManager::title(HotKeyManager::Mode::toggle));
+    model.setWidgetVisible(true);
+    model.setLoginEnabled(true);
+    model.setShowDonate(true);
 }
 
 } // namespace
 
 QImage render() {
+    DropdownModel model; // outlives the card that shows it
+    fillSample(model);
     QWidget scene;
     scene.setFixedSize(396, 479);
     auto* layout = new QVBoxLayout(&scene);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(
-        new DropdownContent(sampleModel(), DropdownActions{}, CardBackground::solid, &scene), 0,
-        Qt::AlignCenter);
+    layout->addWidget(new DropdownContent(model, CardBackground::solid, &scene), 0,
+                      Qt::AlignCenter);
     return OffscreenScene::grab(scene);
 }
 
-bool renderToFile(const QString& path, QString& error) {
-    return OffscreenScene::writePng(render(), path, error);
+Result<void> renderToFile(const QString& path) {
+    return OffscreenScene::writePng(render(), path);
 }
 
 } // namespace quietlane::DropdownRenderer

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/result.h"
+
 #include <QImage>
 #include <QString>
 
@@ -10,8 +12,7 @@ namespace quietlane::DropdownRenderer {
 /// (792 × 958 pixels). A null image when drawing failed.
 QImage render();
 
-/// Draws the image and writes it as PNG to `path`, replacing a file already there. On
-/// failure it returns false and says why in `error`.
-bool renderToFile(const QString& path, QString& error);
+/// Draws the image and writes it as PNG to `path`, replacing a file already there.
+Result<void> renderToFile(const QString& path);
 
 } // namespace quietlane::DropdownRenderer

@@ -30,15 +30,14 @@ int runOffscreenRender(OffscreenTarget target, const std::string& path, int argc
     AppFonts::registerBundled();
 
     const QString file = QString::fromLocal8Bit(path.c_str());
-    QString error;
-    const bool written = target == OffscreenTarget::dropdown
-                             ? DropdownRenderer::renderToFile(file, error)
-                             : SettingsRenderer::renderToFile(file, error);
+    const Result<void> written = target == OffscreenTarget::dropdown
+                                     ? DropdownRenderer::renderToFile(file)
+                                     : SettingsRenderer::renderToFile(file);
     if (written)
         return 0;
     std::fputs(target == OffscreenTarget::dropdown ? "render failed\n" : "settings render failed\n",
                stderr);
-    std::fprintf(stderr, "quietlane: %s\n", qPrintable(error));
+    std::fprintf(stderr, "quietlane: %s\n", written.error().c_str());
     return 1;
 }
 

@@ -51,37 +51,33 @@ QImage grab(QWidget& scene) {
     return image;
 }
 
-bool writePng(const QImage& image, const QString& path, QString& error) {
-    if (image.isNull()) {
-        error = QStringLiteral("nothing was drawn");
-        return false;
-    }
+Result<void> writePng(const QImage& image, const QString& path) {
+    if (image.isNull())
+        return Failure{"nothing was drawn"};
     // Encoded in memory first: an encoder writing straight to the file would hide why the
     // disk refused it (no space left, permission denied) behind its own failure.
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG")) {
-        error = QStringLiteral("cannot encode the image as PNG");
-        return false;
-    }
+    if (!image.save(&buffer, "PNG"))
+        return Failure{"cannot encode the image as PNG"};
     // Written beside the target and renamed over it, so a failed run never leaves a
     // truncated image behind.
     QSaveFile file(path);
     const auto cannotWrite = [&] {
-        error = QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString());
-        return false;
+        return Failure{
+            QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString()).toStdString()};
     };
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return cannotWrite();
     if (file.write(png) != png.size()) {
-        cannotWrite();
+        Failure failure = cannotWrite();
         file.cancelWriting();
-        return false;
+        return failure;
     }
     if (!file.commit())
         return cannotWrite();
-    return true;
+    return {};
 }
 
 } // namespace OffscreenScene
@@ -98,15 +94,15 @@ QImage render() {
         // The live recorder needs the shortcut layer; the rendering shows its badge instead.
         auto* badge =
             new HotkeyChip(QString::fromStdString(GlobalShortcuts::defaultShortcutText()));
-        auto* card = new SettingsContent(sampleSettingsModel(tab), SettingsActions{}, badge,
-                                         CardBackground::solid, &scene);
+        auto* model = new SettingsModel(sampleSettingsState(tab), &scene);
+        auto* card = new SettingsContent(*model, badge, CardBackground::solid, &scene);
         layout->addWidget(card, 0, Qt::AlignTop);
     }
     return OffscreenScene::grab(scene);
 }
 
-bool renderToFile(const QString& path, QString& error) {
-    return OffscreenScene::writePng(render(), path, error);
+Result<void> renderToFile(const QString& path) {
+    return OffscreenScene::writePng(render(), path);
 }
 
 } // namespace SettingsRenderer

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/result.h"
+
 #include <QColor>
 #include <QImage>
 #include <QString>
@@ -20,8 +22,8 @@ inline constexpr double kScale = 2;
 /// scale 2. A null image when it cannot be drawn.
 QImage grab(QWidget& scene);
 
-/// Writes `image` as PNG to `path` atomically; false with the reason in `error`.
-bool writePng(const QImage& image, const QString& path, QString& error);
+/// Writes `image` as PNG to `path` atomically.
+Result<void> writePng(const QImage& image, const QString& path);
 
 } // namespace OffscreenScene
 
@@ -32,8 +34,8 @@ namespace SettingsRenderer {
 /// and as tall as the tallest tab plus 80.
 QImage render();
 
-/// Draws the image and writes it as PNG to `path`; false with the reason in `error`.
-bool renderToFile(const QString& path, QString& error);
+/// Draws the image and writes it as PNG to `path`.
+Result<void> renderToFile(const QString& path);
 
 } // namespace SettingsRenderer
 

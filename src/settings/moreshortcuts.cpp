@@ -59,7 +59,7 @@ void MoreShortcutsSection::setRecorders(const std::array<QWidget*, 3>& recorders
     }
 }
 
-void MoreShortcutsSection::apply(const SettingsModel& model) {
+void MoreShortcutsSection::apply(const SettingsState& model) {
     m_tail->setValue(model.pushToTalkTailMs);
     m_micMuteNote->setVisible(model.micMuteKeyTaken);
 }

@@ -22,11 +22,7 @@ public:
 
     /// Takes over one recorder per slot, in the order of Slot, in place of the badges.
     void setRecorders(const std::array<QWidget*, 3>& recorders);
-    void apply(const SettingsModel& model);
-
-    SliderRow* tailSlider() const { return m_tail; }
-    QLabel* micMuteKeyNote() const { return m_micMuteNote; }
-    QWidget* recorder(Slot slot) const { return m_recorders[size_t(slot)]; }
+    void apply(const SettingsState& state);
 
 signals:
     /// The user moved the tail's slider: a tail in steps of 10 ms.

@@ -25,10 +25,6 @@ namespace P = ControlPalette;
 
 namespace {
 
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 QWidget* newPage(QWidget* parent) {
     auto* widget = new QWidget(parent);
     auto* layout = new QVBoxLayout(widget);
@@ -102,10 +98,10 @@ void showRow(QWidget* divider, QWidget* row, bool shown) {
 
 } // namespace
 
-SettingsContent::SettingsContent(SettingsModel model, SettingsActions actions, QWidget* recorder,
-                                 CardBackground background, QWidget* parent)
-    : QWidget(parent), m_model(std::move(model)), m_actions(std::move(actions)),
-      m_backgroundStyle(background), m_tab(m_model.initialTab) {
+SettingsContent::SettingsContent(SettingsModel& model, QWidget* recorder, CardBackground background,
+                                 QWidget* parent)
+    : QWidget(parent), m_model(model), m_backgroundStyle(background),
+      m_tab(m_model.state().initialTab) {
     setFixedWidth(460);
     setAttribute(Qt::WA_TranslucentBackground);
     m_layout = new QVBoxLayout(this);
@@ -123,14 +119,15 @@ SettingsContent::SettingsContent(SettingsModel model, SettingsActions actions, Q
 
     m_header->setCurrent(m_tab);
     for (SettingsTab each : kAllSettingsTabs)
-        page(each)->setVisible(each == m_tab);
+        m_pages[size_t(each)]->setVisible(each == m_tab);
     applyModel();
+    connect(&m_model, &SettingsModel::stateChanged, this, &SettingsContent::applyModel);
     resize(sizeHint());
 }
 
 RowButton* SettingsContent::toggleRow(const QString& label, std::function<void()> onClick) {
     auto* row = new RowButton(label, RowButton::Trailing::toggle, this);
-    connect(row, &QAbstractButton::clicked, this, std::move(onClick));
+    connect(row, &QAbstractButton::clicked, &m_model, std::move(onClick));
     return row;
 }
 
@@ -152,14 +149,12 @@ QWidget* SettingsContent::buildMicrophonePage() {
         NoteLabel::Kind::rowNote);
     controlled->addRow(m_fallbackNote);
     add(mic, controlled);
-    m_away = new AwaySection(m_actions.away, mic);
+    m_away = new AwaySection(m_model, mic);
     add(mic, m_away);
 
     auto* startup = new SettingsSection(tr("Запуск и оформление"), mic);
-    m_login = toggleRow(tr("Запускать при входе в систему"), [this] {
-        if (auto action = m_actions.setLogin)
-            action(!m_model.loginEnabled);
-    });
+    m_login = toggleRow(tr("Запускать при входе в систему"),
+                        [this] { emit m_model.loginRequested(!m_model.state().loginEnabled); });
     startup->addRow(m_login);
     startup->addDivider();
     m_theme = new InlineSelectRow(tr("Тема"));
@@ -171,15 +166,12 @@ QWidget* SettingsContent::buildMicrophonePage() {
                                   NoteLabel::Kind::rowNote);
     startup->addRow(m_restartNote);
     startup->addDivider();
-    m_hud = toggleRow(tr("Показывать HUD при переключении"), [this] {
-        if (auto action = m_actions.setShowHUD)
-            action(!m_model.showHUD);
-    });
+    m_hud = toggleRow(tr("Показывать HUD при переключении"),
+                      [this] { emit m_model.showHUDRequested(!m_model.state().showHUD); });
     startup->addRow(m_hud);
     m_hudOthersDivider = startup->addDivider();
     m_hudOthers = toggleRow(tr("Также при изменениях другими программами"), [this] {
-        if (auto action = m_actions.setHudForOtherPrograms)
-            action(!m_model.hudForOtherPrograms);
+        emit m_model.hudForOtherProgramsRequested(!m_model.state().hudForOtherPrograms);
     });
     startup->addRow(m_hudOthers);
     add(mic, startup);
@@ -202,17 +194,13 @@ QWidget* SettingsContent::buildHotkeyPage(QWidget* recorder) {
     section->addRow(m_reachNote);
     m_configure = new RowButton(tr("Изменить клавишу в окне рабочего стола"),
                                 RowButton::Trailing::keyHint, this);
-    connect(m_configure, &QAbstractButton::clicked, this, [this] {
-        if (auto action = m_actions.configureShortcut)
-            action();
-    });
+    connect(m_configure, &QAbstractButton::clicked, &m_model,
+            &SettingsModel::shortcutDialogRequested);
     section->addRow(m_configure);
     add(hotkey, section);
     m_more = new MoreShortcutsSection(hotkey);
-    connect(m_more, &MoreShortcutsSection::tailRequested, this, [this](int milliseconds) {
-        if (auto action = m_actions.setPushToTalkTailMs)
-            action(milliseconds);
-    });
+    connect(m_more, &MoreShortcutsSection::tailRequested, &m_model,
+            &SettingsModel::pushToTalkTailRequested);
     add(hotkey, m_more);
     add(hotkey, new NoteLabel(tr("«Переключение» — нажатие меняет mute. «Зажатие (PTT)» — пока "
                                  "клавиша зажата, состояние временно инвертируется; отпускание "
@@ -225,23 +213,18 @@ QWidget* SettingsContent::buildWidgetPage() {
     QWidget* widget = newPage(this);
     auto* section = new SettingsSection(tr("Плавающий виджет"), widget);
     m_widget = toggleRow(tr("Показывать виджет"), [this] {
-        if (auto action = m_actions.setWidgetVisible)
-            action(!m_model.widgetVisible);
+        emit m_model.widgetVisibleRequested(!m_model.state().widgetVisible);
     });
     section->addRow(m_widget);
     section->addDivider();
     m_background = new SliderRow(tr("Прозрачность фона"), 0.2, 1.0);
-    connect(m_background, &SliderRow::valueRequested, this, [this](double value) {
-        if (auto action = m_actions.setBackgroundOpacity)
-            action(value);
-    });
+    connect(m_background, &SliderRow::valueRequested, &m_model,
+            &SettingsModel::backgroundOpacityRequested);
     section->addRow(m_background);
     section->addDivider();
     m_foreground = new SliderRow(tr("Обводка и иконка"), 0.2, 1.0);
-    connect(m_foreground, &SliderRow::valueRequested, this, [this](double value) {
-        if (auto action = m_actions.setForegroundOpacity)
-            action(value);
-    });
+    connect(m_foreground, &SliderRow::valueRequested, &m_model,
+            &SettingsModel::foregroundOpacityRequested);
     section->addRow(m_foreground);
     add(widget, section);
     add(widget, new NoteLabel(tr("Прозрачность фона и обводки настраиваются раздельно — меньше "
@@ -252,38 +235,30 @@ QWidget* SettingsContent::buildWidgetPage() {
     return widget;
 }
 
-void SettingsContent::setModel(SettingsModel model) {
-    if (model == m_model)
-        return;
-    m_model = std::move(model);
-    applyModel();
-}
-
 void SettingsContent::setTab(SettingsTab tab) {
     if (tab == m_tab)
         return;
     m_tab = tab;
     m_header->setCurrent(tab);
     for (SettingsTab each : kAllSettingsTabs)
-        page(each)->setVisible(each == tab);
+        m_pages[size_t(each)]->setVisible(each == tab);
 }
 
 void SettingsContent::applyModel() {
-    const SettingsModel& model = m_model;
+    const SettingsState& model = m_model.state();
 
-    m_microphone->setValueText(qs(microphoneValueText(model)));
+    m_microphone->setValueText(microphoneValueText(model));
     std::vector<InlineSelectRow::Option> microphones;
     for (const DeviceChoice& choice : deviceChoices(model.selection, model.availableDevices)) {
-        microphones.push_back(
-            {choice.id, qs(choice.title), choice.selected, [this, selection = choice.selection] {
-                 if (auto action = m_actions.selectDevice)
-                     action(selection);
-             }});
+        microphones.push_back({choice.id, QString::fromStdString(choice.title), choice.selected,
+                               [this, selection = choice.selection] {
+                                   emit m_model.deviceSelected(selection);
+                               }});
     }
     m_microphone->setOptions(std::move(microphones));
-    m_state->setValue(qs(microphoneStateText(model.isMuted)),
+    m_state->setValue(microphoneStateText(model.isMuted),
                       model.isMuted ? P::redText() : P::green());
-    m_activeDevice->setValue(qs(model.activeDeviceName.value_or(std::string())), P::white(0.62));
+    m_activeDevice->setValue(model.activeDeviceName.value_or(QString()), P::white(0.62));
     const std::vector<MicrophoneRow> rows = microphoneRows(model);
     auto has = [&](MicrophoneRow row) {
         return std::find(rows.begin(), rows.end(), row) != rows.end();
@@ -298,8 +273,7 @@ void SettingsContent::applyModel() {
     for (Theme theme : {Theme::automatic, Theme::light, Theme::dark}) {
         themes.push_back({AppearanceSettings::rawValue(theme), AppearanceManager::title(theme),
                           theme == model.theme, [this, theme] {
-                              if (auto action = m_actions.setTheme)
-                                  action(theme);
+                              emit m_model.themeRequested(theme);
                           }});
     }
     m_theme->setOptions(std::move(themes));
@@ -310,14 +284,13 @@ void SettingsContent::applyModel() {
         languages.push_back({AppearanceSettings::rawValue(language),
                              AppearanceManager::title(language), language == model.language,
                              [this, language] {
-                                 if (auto action = m_actions.setLanguage)
-                                     action(language);
+                                 emit m_model.languageRequested(language);
                              }});
     }
     m_language->setOptions(std::move(languages));
     m_restartNote->setVisible(model.languageChangePending);
     m_hud->setToggleOn(model.showHUD);
-    m_away->setModel(model.away);
+    m_away->setSettings(model.away);
     m_hudOthers->setToggleOn(model.hudForOtherPrograms);
     showRow(m_hudOthersDivider, m_hudOthers, model.showHUD);
 
@@ -325,8 +298,7 @@ void SettingsContent::applyModel() {
     std::vector<InlineSelectRow::Option> modes;
     for (HotkeyMode mode : {HotkeyMode::toggle, HotkeyMode::pushToTalk}) {
         modes.push_back({rawValue(mode), modeTitle(mode), mode == model.mode, [this, mode] {
-                             if (auto action = m_actions.setMode)
-                                 action(mode);
+                             emit m_model.modeRequested(mode);
                          }});
     }
     m_mode->setOptions(std::move(modes));

@@ -22,44 +22,22 @@ class SliderRow;
 class TabHeader;
 
 /// Everything inside the settings window: the tab bar and the sections of the chosen tab,
-/// drawn from a plain model and acting only through the given actions. Its own state is
-/// the chosen tab (and each selector's open list), which fresh models keep. It is 460 wide
+/// drawn from the model and acting only through its requests. Its own state is the chosen
+/// tab (and each selector's open list), which changes of the model keep. It is 460 wide
 /// and as tall as the chosen tab; every change of its size is reported.
 class SettingsContent : public QWidget {
     Q_OBJECT
 public:
     /// `recorder` is shown in the shortcut row (the live recorder, or a badge in a
-    /// rendering); the content takes it over.
-    SettingsContent(SettingsModel model, SettingsActions actions, QWidget* recorder,
-                    CardBackground background, QWidget* parent = nullptr);
-
-    const SettingsModel& model() const { return m_model; }
-    void setModel(SettingsModel model);
-    void setActions(SettingsActions actions) { m_actions = std::move(actions); }
+    /// rendering); the content takes it over. `model` must outlive the content.
+    SettingsContent(SettingsModel& model, QWidget* recorder, CardBackground background,
+                    QWidget* parent = nullptr);
 
     SettingsTab tab() const { return m_tab; }
     void setTab(SettingsTab tab);
 
-    // The pieces, for tests.
-    QWidget* page(SettingsTab tab) const { return m_pages[size_t(tab)]; }
-    InlineSelectRow* microphoneSelector() const { return m_microphone; }
-    InfoRow* stateRow() const { return m_state; }
-    InfoRow* activeDeviceRow() const { return m_activeDevice; }
-    QWidget* fallbackNote() const { return m_fallbackNote; }
-    RowButton* loginRow() const { return m_login; }
-    InlineSelectRow* themeSelector() const { return m_theme; }
-    InlineSelectRow* languageSelector() const { return m_language; }
-    QWidget* restartNote() const { return m_restartNote; }
-    RowButton* hudRow() const { return m_hud; }
-    RowButton* hudForOtherProgramsRow() const { return m_hudOthers; }
     /// The optional shortcuts; the settings view hands it the live recorders.
     MoreShortcutsSection* moreShortcuts() const { return m_more; }
-    InlineSelectRow* modeSelector() const { return m_mode; }
-    QLabel* shortcutReachNote() const { return m_reachNote; }
-    RowButton* widgetRow() const { return m_widget; }
-    SliderRow* backgroundSlider() const { return m_background; }
-    SliderRow* foregroundSlider() const { return m_foreground; }
-    AwaySection* awaySection() const { return m_away; }
 
     QSize sizeHint() const override;
 
@@ -77,8 +55,7 @@ private:
     RowButton* toggleRow(const QString& label, std::function<void()> onClick);
     void applyModel();
 
-    SettingsModel m_model;
-    SettingsActions m_actions;
+    SettingsModel& m_model;
     CardBackground m_backgroundStyle;
     SettingsTab m_tab;
     QSize m_reportedSize;

@@ -1,46 +1,63 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/settingsmodel.h"
 
-#include "base/translation.h"
 #include "shortcuts/shortcutnotation.h"
 
+#include <QCoreApplication>
+
 namespace quietlane {
+
+namespace {
+QString translated(const char* sourceText) {
+    return QCoreApplication::translate("quietlane", sourceText);
+}
+} // namespace
 
 const char* rawValue(HotkeyMode mode) {
     return mode == HotkeyMode::pushToTalk ? "pushToTalk" : "toggle";
 }
 
-SettingsModel sampleSettingsModel(SettingsTab tab) {
-    SettingsModel model;
-    model.selection = DeviceSelection::systemDefault();
-    model.isMuted = false;
-    model.activeDeviceName = "MacBook Pro";
-    model.usingVolumeFallback = false;
-    model.loginEnabled = true;
-    model.theme = Theme::automatic;
-    model.language = Language::system;
-    model.languageChangePending = false;
-    model.showHUD = true;
-    model.hotkeyDescription = GlobalShortcuts::defaultShortcutText();
-    model.mode = HotkeyMode::toggle;
-    model.widgetVisible = true;
-    model.backgroundOpacity = 0.6;
-    model.foregroundOpacity = 1.0;
-    model.initialTab = tab;
-    return model;
+SettingsModel::SettingsModel(SettingsState state, QObject* parent)
+    : QObject(parent), m_state(std::move(state)) {}
+
+void SettingsModel::setState(SettingsState state) {
+    if (state == m_state)
+        return;
+    m_state = std::move(state);
+    emit stateChanged();
 }
 
-std::vector<MicrophoneRow> microphoneRows(const SettingsModel& model) {
+SettingsState sampleSettingsState(SettingsTab tab) {
+    SettingsState state;
+    state.selection = DeviceSelection::systemDefault();
+    state.isMuted = false;
+    state.activeDeviceName = QStringLiteral("MacBook Pro");
+    state.usingVolumeFallback = false;
+    state.loginEnabled = true;
+    state.theme = Theme::automatic;
+    state.language = Language::system;
+    state.languageChangePending = false;
+    state.showHUD = true;
+    state.hotkeyDescription = QString::fromStdString(GlobalShortcuts::defaultShortcutText());
+    state.mode = HotkeyMode::toggle;
+    state.widgetVisible = true;
+    state.backgroundOpacity = 0.6;
+    state.foregroundOpacity = 1.0;
+    state.initialTab = tab;
+    return state;
+}
+
+std::vector<MicrophoneRow> microphoneRows(const SettingsState& state) {
     std::vector<MicrophoneRow> rows{MicrophoneRow::selector, MicrophoneRow::state};
-    if (model.activeDeviceName)
+    if (state.activeDeviceName)
         rows.push_back(MicrophoneRow::activeDevice);
-    if (model.usingVolumeFallback)
+    if (state.usingVolumeFallback)
         rows.push_back(MicrophoneRow::fallbackNote);
     return rows;
 }
 
-std::string microphoneValueText(const SettingsModel& model) {
-    switch (model.selection.kind) {
+QString microphoneValueText(const SettingsState& state) {
+    switch (state.selection.kind) {
     case DeviceSelection::Kind::systemDefault:
         return translated(QT_TRANSLATE_NOOP("quietlane", "По умолчанию"));
     case DeviceSelection::Kind::allInputs:
@@ -48,10 +65,10 @@ std::string microphoneValueText(const SettingsModel& model) {
     case DeviceSelection::Kind::pinned:
         break;
     }
-    return model.activeDeviceName.value_or("—");
+    return state.activeDeviceName.value_or(QStringLiteral("—"));
 }
 
-std::string microphoneStateText(bool isMuted) {
+QString microphoneStateText(bool isMuted) {
     return isMuted ? translated(QT_TRANSLATE_NOOP("quietlane", "Выключен"))
                    : translated(QT_TRANSLATE_NOOP("quietlane", "Активен"));
 }

@@ -7,9 +7,10 @@
 #include "settings/awaysettings.h"
 #include "settings/settingstab.h"
 
-#include <functional>
+#include <QObject>
+#include <QString>
+
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace quietlane {
@@ -41,11 +42,11 @@ const char* rawValue(HotkeyMode mode);
 
 /// Everything the settings window shows, copied from the live services (or made up for a
 /// rendering). The window's content reads nothing else.
-struct SettingsModel {
+struct SettingsState {
     DeviceSelection selection;
     std::vector<AudioInputDevice> availableDevices;
     bool isMuted = false;
-    std::optional<std::string> activeDeviceName;
+    std::optional<QString> activeDeviceName;
     /// Muting works by driving the input volume to zero (the device has no mute switch).
     bool usingVolumeFallback = false;
     bool loginEnabled = false;
@@ -55,7 +56,7 @@ struct SettingsModel {
     bool showHUD = true;
     /// The indicator also for changes made by other programs.
     bool hudForOtherPrograms = true;
-    std::string hotkeyDescription;
+    QString hotkeyDescription;
     HotkeyMode mode = HotkeyMode::toggle;
     ShortcutReach shortcutReach = ShortcutReach::everywhere;
     /// How long a push-to-talk or push-to-mute release waits, in milliseconds.
@@ -65,42 +66,63 @@ struct SettingsModel {
     bool widgetVisible = true;
     double backgroundOpacity = 0.6;
     double foregroundOpacity = 1.0;
-    AwaySettingsModel away;
+    AwaySettings away;
     SettingsTab initialTab = SettingsTab::mic;
 
-    friend bool operator==(const SettingsModel&, const SettingsModel&) = default;
+    friend bool operator==(const SettingsState&, const SettingsState&) = default;
 };
 
-/// What each control of the settings window does. Empty actions do nothing.
-struct SettingsActions {
-    std::function<void(const DeviceSelection&)> selectDevice;
-    std::function<void(bool)> setLogin;
-    std::function<void(Theme)> setTheme;
-    std::function<void(Language)> setLanguage;
-    std::function<void(bool)> setShowHUD;
-    std::function<void(bool)> setHudForOtherPrograms;
-    std::function<void(int)> setPushToTalkTailMs;
-    std::function<void(HotkeyMode)> setMode;
-    /// Opens the desktop's own dialog for the shortcut keys.
-    std::function<void()> configureShortcut;
-    std::function<void(bool)> setWidgetVisible;
-    std::function<void(double)> setBackgroundOpacity;
-    std::function<void(double)> setForegroundOpacity;
-    AwaySettingsActions away;
+/// What the settings window shows, and what its controls ask for. The settings view keeps
+/// it in step with the live services and carries the requests out; a rendering fills it
+/// by hand. `stateChanged` fires only when something shown really changed.
+class SettingsModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(quietlane::SettingsState state READ state WRITE setState NOTIFY stateChanged)
+public:
+    explicit SettingsModel(SettingsState state = {}, QObject* parent = nullptr);
+
+    const SettingsState& state() const { return m_state; }
+    void setState(SettingsState state);
+
+signals:
+    void stateChanged();
+
+    void deviceSelected(const quietlane::DeviceSelection& selection);
+    void loginRequested(bool on);
+    void themeRequested(quietlane::Theme theme);
+    void languageRequested(quietlane::Language language);
+    void showHUDRequested(bool show);
+    void hudForOtherProgramsRequested(bool show);
+    void pushToTalkTailRequested(int milliseconds);
+    void modeRequested(quietlane::HotkeyMode mode);
+    /// The desktop's own dialog for the shortcut keys.
+    void shortcutDialogRequested();
+    void widgetVisibleRequested(bool visible);
+    void backgroundOpacityRequested(double opacity);
+    void foregroundOpacityRequested(double opacity);
+    void soundCuesRequested(bool on);
+    void soundCueVolumeRequested(double volume);
+    void startMutedRequested(bool on);
+    void muteOnLockRequested(bool on);
+    void muteOnSuspendRequested(bool on);
+    void restoreAfterLockRequested(bool on);
+
+private:
+    SettingsState m_state;
 };
 
-/// The fixed model the offscreen rendering shows, opened on `tab`.
-SettingsModel sampleSettingsModel(SettingsTab tab);
+/// The fixed state the offscreen rendering shows, opened on `tab`.
+SettingsState sampleSettingsState(SettingsTab tab);
 
 /// The rows of the microphone section, top to bottom (dividers left out).
 enum class MicrophoneRow { selector, state, activeDevice, fallbackNote };
-std::vector<MicrophoneRow> microphoneRows(const SettingsModel& model);
+std::vector<MicrophoneRow> microphoneRows(const SettingsState& state);
 
 /// The selector's value: "По умолчанию", "Все микрофоны", or the active device ("—" when
 /// there is none).
-std::string microphoneValueText(const SettingsModel& model);
+QString microphoneValueText(const SettingsState& state);
 
 /// "Выключен" / "Активен".
-std::string microphoneStateText(bool isMuted);
+QString microphoneStateText(bool isMuted);
 
 } // namespace quietlane

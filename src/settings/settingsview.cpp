@@ -27,7 +27,7 @@ SettingsView::SettingsView(Services services, QWidget* parent)
         recorder = new GlobalShortcuts::RecorderField(*m_services.shortcuts,
                                                       GlobalShortcuts::Name::toggleMute());
     } else {
-        recorder = new HotkeyChip(QString::fromStdString(hotkeyDescription()));
+        recorder = new HotkeyChip(hotkeyDescription());
     }
     if (m_services.shortcuts) {
         // Asked once: it takes and gives back a key grab, which a refresh on every change
@@ -36,8 +36,9 @@ SettingsView::SettingsView(Services services, QWidget* parent)
         m_micMuteKeyTaken =
             facts.gnome || facts.kde || m_services.shortcuts->backend().desktopHandlesMicMuteKey();
     }
-    m_content =
-        new SettingsContent(currentModel(), makeActions(), recorder, CardBackground::glass, this);
+    m_model.setState(currentState());
+    connectRequests();
+    m_content = new SettingsContent(m_model, recorder, CardBackground::glass, this);
     if (m_services.shortcuts) {
         using GlobalShortcuts::Name;
         auto recorderFor = [this](const Name& name) {
@@ -133,22 +134,22 @@ ShortcutReach SettingsView::shortcutReach() const {
     return ShortcutReach::unavailable;
 }
 
-std::string SettingsView::hotkeyDescription() const {
-    if (!m_services.shortcuts)
-        return GlobalShortcuts::defaultShortcutText();
-    return m_services.shortcuts->hintText(GlobalShortcuts::Name::toggleMute());
+QString SettingsView::hotkeyDescription() const {
+    return QString::fromStdString(
+        m_services.shortcuts ? m_services.shortcuts->hintText(GlobalShortcuts::Name::toggleMute())
+                             : GlobalShortcuts::defaultShortcutText());
 }
 
-SettingsModel SettingsView::currentModel() const {
+SettingsState SettingsView::currentState() const {
     const MicrophoneController& mic = m_services.microphone;
     const FloatingPanelController& panel = m_services.floatingPanel;
     const AppearanceManager& appearance = m_services.appearance;
-    SettingsModel model;
+    SettingsState model;
     model.selection = mic.selection();
     model.availableDevices = mic.availableDevices();
     model.isMuted = mic.isMuted();
     if (mic.hasActiveDeviceName())
-        model.activeDeviceName = mic.activeDeviceName().toStdString();
+        model.activeDeviceName = mic.activeDeviceName();
     model.usingVolumeFallback = mic.usingVolumeFallback();
     if (const LoginItemService* login = m_services.login) {
         model.loginEnabled = login->isEnabled();
@@ -169,95 +170,91 @@ SettingsModel SettingsView::currentModel() const {
     model.widgetVisible = panel.isVisible();
     model.backgroundOpacity = panel.backgroundOpacity();
     model.foregroundOpacity = panel.foregroundOpacity();
-    model.away = awayModel();
+    model.away = awaySettings();
     model.initialTab = SettingsTab::mic;
     return model;
 }
 
-AwaySettingsModel SettingsView::awayModel() const {
-    AwaySettingsModel model;
+AwaySettings SettingsView::awaySettings() const {
+    AwaySettings settings;
     if (const SoundCueController* cues = m_services.cues) {
-        model.soundCues = cues->isEnabled();
-        model.soundCueVolume = cues->volume();
+        settings.soundCues = cues->isEnabled();
+        settings.soundCueVolume = cues->volume();
     }
     if (const AwayService* away = m_services.away) {
-        model.startMuted = away->startMuted();
-        model.muteOnLock = away->muteOnLock();
-        model.muteOnSuspend = away->muteOnSuspend();
-        model.restoreAfterLock = away->restoreAfterLock();
+        settings.startMuted = away->startMuted();
+        settings.muteOnLock = away->muteOnLock();
+        settings.muteOnSuspend = away->muteOnSuspend();
+        settings.restoreAfterLock = away->restoreAfterLock();
     }
-    return model;
+    return settings;
 }
 
-AwaySettingsActions SettingsView::makeAwayActions() {
-    // Without the services (a rendering) the rows do nothing, as the others do.
-    AwaySettingsActions actions;
-    auto guarded = [this](auto write) {
-        return [this, write](auto value) {
-            if (!m_filling)
-                write(value);
-        };
-    };
+// Each request writes one service; the service's change signal brings the new value back
+// through the model. Without a service (a rendering) its rows do nothing. Nothing is
+// written while the content is being filled: filling is not the user's choice.
+template <typename Signal, typename Write>
+void SettingsView::onRequest(Signal request, Write write) {
+    connect(&m_model, request, this, [this, write](auto... value) {
+        if (!m_filling)
+            write(value...);
+    });
+}
+
+void SettingsView::connectAwayRequests() {
     if (SoundCueController* cues = m_services.cues) {
-        actions.setSoundCues = guarded([cues](bool on) { cues->setEnabled(on); });
-        actions.setSoundCueVolume = guarded([cues](double volume) { cues->setVolume(volume); });
+        onRequest(&SettingsModel::soundCuesRequested, [cues](bool on) { cues->setEnabled(on); });
+        onRequest(&SettingsModel::soundCueVolumeRequested,
+                  [cues](double volume) { cues->setVolume(volume); });
     }
     if (AwayService* away = m_services.away) {
-        actions.setStartMuted = guarded([away](bool on) { away->setStartMuted(on); });
-        actions.setMuteOnLock = guarded([away](bool on) { away->setMuteOnLock(on); });
-        actions.setMuteOnSuspend = guarded([away](bool on) { away->setMuteOnSuspend(on); });
-        actions.setRestoreAfterLock = guarded([away](bool on) { away->setRestoreAfterLock(on); });
+        onRequest(&SettingsModel::startMutedRequested,
+                  [away](bool on) { away->setStartMuted(on); });
+        onRequest(&SettingsModel::muteOnLockRequested,
+                  [away](bool on) { away->setMuteOnLock(on); });
+        onRequest(&SettingsModel::muteOnSuspendRequested,
+                  [away](bool on) { away->setMuteOnSuspend(on); });
+        onRequest(&SettingsModel::restoreAfterLockRequested,
+                  [away](bool on) { away->setRestoreAfterLock(on); });
     }
-    return actions;
 }
 
-SettingsActions SettingsView::makeActions() {
-    // Each action writes one service; the service's change signal brings the new value
-    // back through the model.
-    auto guarded = [this](auto write) {
-        return [this, write](auto value) {
-            if (!m_filling)
-                write(value);
-        };
-    };
-    SettingsActions actions;
-    actions.selectDevice = guarded([this](const DeviceSelection& selection) {
+void SettingsView::connectRequests() {
+    onRequest(&SettingsModel::deviceSelected, [this](const DeviceSelection& selection) {
         m_services.microphone.setSelection(selection);
     });
-    actions.setLogin = guarded([this](bool on) {
-        if (m_services.login)
-            m_services.login->setEnabled(on);
-    });
-    actions.setMode = guarded([this](HotkeyMode mode) {
-        if (m_services.hotkeys) {
-            m_services.hotkeys->setMode(mode == HotkeyMode::pushToTalk
-                                            ? HotKeyManager::Mode::pushToTalk
-                                            : HotKeyManager::Mode::toggle);
-        }
-    });
-    actions.configureShortcut = [this] {
+    if (LoginItemService* login = m_services.login)
+        onRequest(&SettingsModel::loginRequested, [login](bool on) { login->setEnabled(on); });
+    if (HotKeyManager* hotkeys = m_services.hotkeys) {
+        onRequest(&SettingsModel::modeRequested, [hotkeys](HotkeyMode mode) {
+            hotkeys->setMode(mode == HotkeyMode::pushToTalk ? HotKeyManager::Mode::pushToTalk
+                                                            : HotKeyManager::Mode::toggle);
+        });
+        onRequest(&SettingsModel::pushToTalkTailRequested,
+                  [hotkeys](int milliseconds) { hotkeys->setPushToTalkTailMs(milliseconds); });
+    }
+    connect(&m_model, &SettingsModel::shortcutDialogRequested, this, [this] {
         if (auto* keys =
                 m_services.shortcuts ? m_services.shortcuts->backend().desktopKeys() : nullptr)
             keys->configure();
-    };
-    actions.setTheme = guarded([this](Theme theme) { m_services.appearance.setTheme(theme); });
-    actions.setLanguage =
-        guarded([this](Language language) { m_services.appearance.setLanguage(language); });
-    actions.setShowHUD = guarded([this](bool show) { m_services.hud.setShowHUD(show); });
-    actions.setHudForOtherPrograms =
-        guarded([this](bool show) { m_services.hud.setHudForOtherPrograms(show); });
-    actions.setPushToTalkTailMs = guarded([this](int milliseconds) {
-        if (m_services.hotkeys)
-            m_services.hotkeys->setPushToTalkTailMs(milliseconds);
     });
-    actions.setWidgetVisible =
-        guarded([this](bool visible) { m_services.floatingPanel.setVisible(visible); });
-    actions.setBackgroundOpacity =
-        guarded([this](double opacity) { m_services.floatingPanel.setBackgroundOpacity(opacity); });
-    actions.setForegroundOpacity =
-        guarded([this](double opacity) { m_services.floatingPanel.setForegroundOpacity(opacity); });
-    actions.away = makeAwayActions();
-    return actions;
+    AppearanceManager& appearance = m_services.appearance;
+    onRequest(&SettingsModel::themeRequested,
+              [&appearance](Theme theme) { appearance.setTheme(theme); });
+    onRequest(&SettingsModel::languageRequested,
+              [&appearance](Language language) { appearance.setLanguage(language); });
+    HUDController& hud = m_services.hud;
+    onRequest(&SettingsModel::showHUDRequested, [&hud](bool show) { hud.setShowHUD(show); });
+    onRequest(&SettingsModel::hudForOtherProgramsRequested,
+              [&hud](bool show) { hud.setHudForOtherPrograms(show); });
+    FloatingPanelController& panel = m_services.floatingPanel;
+    onRequest(&SettingsModel::widgetVisibleRequested,
+              [&panel](bool visible) { panel.setVisible(visible); });
+    onRequest(&SettingsModel::backgroundOpacityRequested,
+              [&panel](double opacity) { panel.setBackgroundOpacity(opacity); });
+    onRequest(&SettingsModel::foregroundOpacityRequested,
+              [&panel](double opacity) { panel.setForegroundOpacity(opacity); });
+    connectAwayRequests();
 }
 
 void SettingsView::scheduleRefresh() {
@@ -279,7 +276,7 @@ void SettingsView::scheduleRefresh() {
 void SettingsView::refresh() {
     m_refreshPending = false;
     m_filling = true;
-    m_content->setModel(currentModel());
+    m_model.setState(currentState());
     m_filling = false;
 }
 

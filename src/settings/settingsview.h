@@ -22,8 +22,8 @@ class ShortcutCenter;
 }
 
 /// The settings window's content bound to the live services: it copies what they publish
-/// into a model for the content, and turns the content's actions into writes to them. A
-/// change reaches the screen only through the service's own change signal.
+/// into the content's model, and turns the model's requests into writes to them. A change
+/// reaches the screen only through the service's own change signal.
 class SettingsView : public QWidget {
     Q_OBJECT
 public:
@@ -46,22 +46,24 @@ public:
     ~SettingsView() override;
 
     /// What the services publish right now.
-    SettingsModel currentModel() const;
+    SettingsState currentState() const;
     SettingsContent* content() const { return m_content; }
 
 signals:
     void sizeReported(QSize size);
 
 private:
-    SettingsActions makeActions();
-    AwaySettingsModel awayModel() const;
-    AwaySettingsActions makeAwayActions();
-    std::string hotkeyDescription() const;
+    template <typename Signal, typename Write> void onRequest(Signal request, Write write);
+    void connectRequests();
+    void connectAwayRequests();
+    AwaySettings awaySettings() const;
+    QString hotkeyDescription() const;
     ShortcutReach shortcutReach() const;
     void scheduleRefresh();
     void refresh();
 
     Services m_services;
+    SettingsModel m_model;
     SettingsContent* m_content = nullptr;
     int m_shortcutObserver = 0;
     bool m_micMuteKeyTaken = false;

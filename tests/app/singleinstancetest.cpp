@@ -28,8 +28,8 @@ std::string ask(const std::string& socket, const std::string& bytes) {
     std::atomic<bool> done = false;
     std::thread client([&] {
         ControlConnection connection;
-        std::string error;
-        if (connection.open(socket, error) == ControlConnection::Opened::connected &&
+        const auto opened = connection.open(socket);
+        if (opened && *opened == ControlConnection::Opened::connected &&
             ::send(connection.descriptor(), bytes.data(), bytes.size(), MSG_NOSIGNAL) > 0)
             connection.readLine(answer, 5000);
         done = true;
@@ -37,6 +37,12 @@ std::string ask(const std::string& socket, const std::string& bytes) {
     test::spinUntil([&] { return done.load(); }, 10000);
     client.join();
     return answer;
+}
+
+void claimPrimary(SingleInstance& instance) {
+    const auto claimed = instance.claim();
+    ASSERT_TRUE(claimed) << claimed.error();
+    ASSERT_EQ(*claimed, SingleInstance::Outcome::primary);
 }
 
 class ChannelTest : public ::testing::Test {
@@ -59,14 +65,13 @@ protected:
 } // namespace
 
 TEST_F(ChannelTest, ANewInstanceKeepsTheSocketItTookFromOneThatStoppedAnswering) {
-    QString error;
-    auto dying = std::make_unique<SingleInstance>(QString::fromStdString(socket));
-    ASSERT_EQ(dying->claim(error), SingleInstance::Outcome::primary) << qPrintable(error);
+    auto dying = std::make_unique<SingleInstance>(socket);
+    claimPrimary(*dying);
 
     // The first instance's event loop does not run during the claim: it never answers,
     // as when it hangs while quitting, so the new one takes over after its timeout.
-    SingleInstance successor(QString::fromStdString(socket));
-    ASSERT_EQ(successor.claim(error), SingleInstance::Outcome::primary) << qPrintable(error);
+    SingleInstance successor(socket);
+    claimPrimary(successor);
     successor.serve(remote);
     // The old one hears of it as soon as its loop runs (it must quit then); the new one
     // knows whom it replaced, to wait for it to let go of the shortcut.
@@ -79,23 +84,22 @@ TEST_F(ChannelTest, ANewInstanceKeepsTheSocketItTookFromOneThatStoppedAnswering)
 
     EXPECT_TRUE(std::filesystem::exists(socket)) << "the old instance removed the new socket";
     EXPECT_EQ(ask(socket, "open-settings\n"), "ok");
-    SingleInstance third(QString::fromStdString(socket));
+    SingleInstance third(socket);
     std::atomic<bool> claimed = false;
-    SingleInstance::Outcome outcome{};
+    std::optional<Result<SingleInstance::Outcome>> outcome;
     std::thread launch([&] {
-        QString ignored;
-        outcome = third.claim(ignored);
+        outcome = third.claim();
         claimed = true;
     });
     test::spinUntil([&] { return claimed.load(); }, 10000);
     launch.join();
-    EXPECT_EQ(outcome, SingleInstance::Outcome::forwarded) << "a second instance started";
+    ASSERT_TRUE(outcome && *outcome);
+    EXPECT_EQ(**outcome, SingleInstance::Outcome::forwarded) << "a second instance started";
 }
 
 TEST_F(ChannelTest, AnswersOnceTheDevicesConfirmAndRefusesMalformedRequests) {
-    SingleInstance instance(QString::fromStdString(socket));
-    QString error;
-    ASSERT_EQ(instance.claim(error), SingleInstance::Outcome::primary) << qPrintable(error);
+    SingleInstance instance(socket);
+    claimPrimary(instance);
     instance.serve(remote);
     ASSERT_TRUE(test::spinUntil([&] { return microphone.hasActiveDeviceName(); }));
 

@@ -36,10 +36,10 @@ protected:
 TEST_F(AutostartEntryTest, EnableAndDisableRoundTripThroughTheUserEntry) {
     const auto login = entry(m_program);
     EXPECT_EQ(login.status(), LoginItemStatus::notRegistered);
-    EXPECT_EQ(login.disable(), std::nullopt); // nothing to remove is no failure
-    ASSERT_EQ(login.enable(), std::nullopt);  // creates the missing directory
+    EXPECT_TRUE(login.disable()); // nothing to remove is no failure
+    ASSERT_TRUE(login.enable());  // creates the missing directory
     EXPECT_EQ(login.status(), LoginItemStatus::enabled);
-    ASSERT_EQ(login.disable(), std::nullopt);
+    ASSERT_TRUE(login.disable());
     EXPECT_FALSE(fs::exists(login.userFile()));
     EXPECT_EQ(login.status(), LoginItemStatus::notRegistered);
 }
@@ -58,7 +58,7 @@ TEST_F(AutostartEntryTest, AProgramPathWithLineBreaksStartsThatProgramOrIsRefuse
     fs::create_directories(awkward.parent_path());
     fs::copy_file(m_program, awkward);
     const auto login = entry(awkward);
-    ASSERT_EQ(login.enable(), std::nullopt);
+    ASSERT_TRUE(login.enable());
     EXPECT_EQ(login.status(), LoginItemStatus::enabled);
     std::ifstream in(login.userFile());
     std::string line;
@@ -70,20 +70,20 @@ TEST_F(AutostartEntryTest, AProgramPathWithLineBreaksStartsThatProgramOrIsRefuse
     // A desktop entry has no way to write other control characters or broken UTF-8.
     for (const std::string bad : {"/opt/bell\a/quietlane", "/opt/latin1-\xe9/quietlane"}) {
         const auto refused = entry(bad);
-        const auto failure = refused.enable();
-        ASSERT_TRUE(failure.has_value()) << bad;
-        EXPECT_NE(failure->find("cannot start"), std::string::npos) << *failure;
-        EXPECT_EQ(failure->find('\a'), std::string::npos) << *failure;
+        const auto done = refused.enable();
+        ASSERT_FALSE(done) << bad;
+        EXPECT_NE(done.error().find("cannot start"), std::string::npos) << done.error();
+        EXPECT_EQ(done.error().find('\a'), std::string::npos) << done.error();
     }
     EXPECT_EQ(entry(m_program).status(), LoginItemStatus::enabled); // the good entry stays
 }
 
 TEST_F(AutostartEntryTest, MovedProgramReadsAsNotFoundUntilEnabledAgain) {
     const auto old = entry(m_root / "gone" / "quietlane");
-    ASSERT_EQ(old.enable(), std::nullopt);
+    ASSERT_TRUE(old.enable());
     EXPECT_EQ(old.status(), LoginItemStatus::notFound);
     const auto current = entry(m_program);
-    ASSERT_EQ(current.enable(), std::nullopt);
+    ASSERT_TRUE(current.enable());
     EXPECT_EQ(current.status(), LoginItemStatus::enabled);
 }
 
@@ -94,7 +94,7 @@ TEST_F(AutostartEntryTest, SystemEntryIsHiddenForThisUserOnDisable) {
                                 << "\n[Desktop Action x]\nHidden=true\n";
     const auto login = entry(m_program);
     EXPECT_EQ(login.status(), LoginItemStatus::enabled);
-    ASSERT_EQ(login.disable(), std::nullopt);
+    ASSERT_TRUE(login.disable());
     EXPECT_EQ(login.status(), LoginItemStatus::notRegistered);
     EXPECT_TRUE(fs::exists(systemFile()));
 }
@@ -103,9 +103,9 @@ TEST_F(AutostartEntryTest, UnwritableDirectoryReportsTheErrorAndChangesNothing) 
     // A regular file where the configuration directory should be: no directory can be made.
     std::ofstream(m_root / "config") << "not a directory";
     const auto login = entry(m_program);
-    const auto failure = login.enable();
-    ASSERT_TRUE(failure.has_value());
-    EXPECT_NE(failure->find("autostart"), std::string::npos) << *failure;
+    const auto done = login.enable();
+    ASSERT_FALSE(done);
+    EXPECT_NE(done.error().find("autostart"), std::string::npos) << done.error();
     EXPECT_EQ(login.status(), LoginItemStatus::notRegistered);
 }
 

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "menubar/dropdowncontent.h"
-#include "controls/disclosurebutton.h"
-#include "controls/optionlist.h"
 #include "controls/selectoptionbutton.h"
 
+#include "../namedcontrol.h"
+
+#include <QAbstractButton>
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
@@ -13,25 +14,23 @@
 namespace quietlane {
 namespace {
 
+using test::named;
+
 TEST(DropdownContent, DeviceListWorksFromTheKeyboardAndReportsItsSize) {
     DropdownModel model;
     AudioInputDevice usb;
     usb.uid = "usb";
     usb.name = "USB Mic";
-    model.availableDevices = {usb};
-    std::vector<DeviceSelection> chosen;
-    DropdownActions actions;
-    actions.selectDevice = [&](const DeviceSelection& selection) {
-        chosen.push_back(selection);
-    };
-    DropdownContent card(model, actions, CardBackground::solid);
+    model.setDevices({usb}, DeviceSelection::systemDefault());
+    QSignalSpy chosen(&model, &DropdownModel::deviceChosen);
+    DropdownContent card(model, CardBackground::solid);
     QSignalSpy sizes(&card, &DropdownContent::sizeReported);
     card.show();
     card.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&card));
     const int closedHeight = card.height();
 
-    auto* deviceRow = static_cast<DisclosureButton*>(card.partWidget(DropdownPart::deviceRow));
+    QAbstractButton* deviceRow = named(card, QStringLiteral("Устройство"));
     deviceRow->setFocus(Qt::TabFocusReason);
     QTest::keyClick(deviceRow, Qt::Key_Return);
     ASSERT_TRUE(card.isDeviceExpanded());
@@ -40,51 +39,43 @@ TEST(DropdownContent, DeviceListWorksFromTheKeyboardAndReportsItsSize) {
 
     // Choosing the option that is already selected still reports it and closes the list.
     QTest::keyClick(deviceRow, Qt::Key_Down);
-    ASSERT_EQ(QApplication::focusWidget(), card.deviceList()->button(0));
-    EXPECT_TRUE(card.deviceList()->button(0)->isSelected());
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-    ASSERT_EQ(chosen.size(), 1u);
-    EXPECT_EQ(chosen[0], DeviceSelection::systemDefault());
+    auto* first = qobject_cast<SelectOptionButton*>(QApplication::focusWidget());
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->accessibleName(), "Микрофон по умолчанию");
+    EXPECT_TRUE(first->isSelected());
+    QTest::keyClick(first, Qt::Key_Space);
+    ASSERT_EQ(chosen.count(), 1);
+    EXPECT_EQ(chosen[0][0].value<DeviceSelection>(), DeviceSelection::systemDefault());
     EXPECT_FALSE(card.isDeviceExpanded());
     EXPECT_EQ(QApplication::focusWidget(), deviceRow);
     QTRY_COMPARE(card.height(), closedHeight);
 }
 
 TEST(DropdownContent, RowsActThroughTheModelOnly) {
-    int widgetToggles = 0;
-    DropdownActions actions;
-    actions.toggleWidget = [&] {
-        ++widgetToggles;
-    };
     DropdownModel model;
-    model.widgetVisible = false;
-    DropdownContent card(model, actions, CardBackground::glass);
-    auto* widgetRow = static_cast<QAbstractButton*>(card.partWidget(DropdownPart::widgetRow));
+    model.setWidgetVisible(false);
+    QSignalSpy widgetToggles(&model, &DropdownModel::widgetToggleRequested);
+    DropdownContent card(model, CardBackground::glass);
+    QAbstractButton* widgetRow = named(card, QStringLiteral("Плавающий виджет"));
     widgetRow->click();
-    EXPECT_EQ(widgetToggles, 1);
+    EXPECT_EQ(widgetToggles.count(), 1);
     EXPECT_FALSE(widgetRow->isChecked()); // the switch waits for the model
 
     const int withDonate = card.sizeHint().height();
-    model.widgetVisible = true;
-    model.showDonate = false;
-    card.setModel(model);
+    model.setWidgetVisible(true);
+    model.setShowDonate(false);
     EXPECT_TRUE(widgetRow->isChecked());
-    EXPECT_TRUE(card.partWidget(DropdownPart::donateRow)->isHidden());
+    EXPECT_TRUE(named(card, QStringLiteral("Купить кофе"))->isHidden());
     EXPECT_LT(card.sizeHint().height(), withDonate);
 
     // No sound server: the header says so instead of "live", and mute cannot be pressed.
-    int toggles = 0;
-    actions.toggleMute = [&] {
-        ++toggles;
-    };
-    model.isAvailable = false;
-    DropdownContent offline(model, actions, CardBackground::solid);
-    auto* header = offline.partWidget(DropdownPart::header);
-    auto* mute = static_cast<QAbstractButton*>(offline.partWidget(DropdownPart::muteButton));
-    EXPECT_TRUE(header->accessibleName().startsWith(QString::fromStdString(unavailableTitle())));
+    QSignalSpy toggles(&model, &DropdownModel::muteToggleRequested);
+    model.setAvailable(false);
+    EXPECT_TRUE(named<QWidget>(card, unavailableTitle()));
+    QAbstractButton* mute = named(card, unavailableButtonTitle());
     EXPECT_FALSE(mute->isEnabled());
     mute->click();
-    EXPECT_EQ(toggles, 0);
+    EXPECT_EQ(toggles.count(), 0);
 }
 
 } // namespace

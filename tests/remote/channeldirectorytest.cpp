@@ -4,6 +4,7 @@
 #include "../tempdir.h"
 
 #include <fstream>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,40 +21,38 @@ mode_t modeOf(const std::filesystem::path& path) {
 
 TEST(ChannelDirectory, MakesAPrivateDirectoryAndRefusesEveryOtherKind) {
     test::TempDir temp;
-    std::string problem;
     const auto fresh = temp.path / "runtime/quietlane";
-    ASSERT_TRUE(preparePrivateDirectory(fresh.string(), problem)) << problem;
+    ASSERT_TRUE(preparePrivateDirectory(fresh.string()));
     EXPECT_EQ(modeOf(fresh), 0700u);
-    EXPECT_TRUE(preparePrivateDirectory(fresh.string(), problem)) << problem;
+    EXPECT_TRUE(preparePrivateDirectory(fresh.string()));
+    const auto refusal = [](const std::filesystem::path& directory) {
+        const Result<void> prepared = preparePrivateDirectory(directory.string());
+        return prepared ? std::string("<accepted>") : prepared.error();
+    };
 
     // Open to others: refused, and left as it is.
     const auto open = temp.path / "open";
     ::mkdir(open.c_str(), 0700);
     ::chmod(open.c_str(), 0777);
-    EXPECT_FALSE(preparePrivateDirectory(open.string(), problem));
-    EXPECT_NE(problem.find("mode 0777"), std::string::npos) << problem;
+    EXPECT_THAT(refusal(open), ::testing::HasSubstr("mode 0777"));
     EXPECT_EQ(modeOf(open), 0777u);
 
     // A planted link is not followed, so the directory it points to keeps its mode.
     const auto link = temp.path / "link";
     std::filesystem::create_directory_symlink(open, link);
-    EXPECT_FALSE(preparePrivateDirectory(link.string(), problem));
-    EXPECT_NE(problem.find("symbolic link"), std::string::npos) << problem;
+    EXPECT_THAT(refusal(link), ::testing::HasSubstr("symbolic link"));
     EXPECT_EQ(modeOf(open), 0777u);
 
     const auto file = temp.path / "file";
     std::ofstream(file.string()) << "x";
-    EXPECT_EQ(checkPrivateDirectory(file.string(), problem), DirectoryCheck::unsafe);
-    EXPECT_EQ(checkPrivateDirectory((temp.path / "none").string(), problem),
-              DirectoryCheck::missing);
+    EXPECT_FALSE(checkPrivateDirectory(file.string()));
+    EXPECT_EQ(*checkPrivateDirectory((temp.path / "none").string()), DirectoryCheck::missing);
 
     // Another user's directory, even with the right mode (needs root to make one).
     if (::getuid() == 0) {
         const auto foreign = temp.path / "foreign";
         ::mkdir(foreign.c_str(), 0700);
         ASSERT_EQ(::chown(foreign.c_str(), 12345, 12345), 0);
-        EXPECT_FALSE(preparePrivateDirectory(foreign.string(), problem));
-        EXPECT_NE(problem.find("belongs to another user (uid 12345)"), std::string::npos)
-            << problem;
+        EXPECT_THAT(refusal(foreign), ::testing::HasSubstr("belongs to another user (uid 12345)"));
     }
 }

@@ -176,16 +176,15 @@ protected:
 TEST_F(Contrast, DropdownTextAndGlyphsReadOnEveryDesktop) {
     for (bool muted : {false, true}) {
         DropdownModel model;
-        model.isMuted = muted;
-        model.deviceName = "USB Mic";
-        model.hotkey = "Ctrl+Alt+Super+M";
-        model.deviceValue = "USB Mic";
-        model.modeTitle = "Toggle";
-        model.widgetVisible = muted;
-        model.loginEnabled = !muted;
-        model.showDonate = true;
+        model.setMuted(muted);
+        model.setDeviceName(QStringLiteral("USB Mic"));
+        model.setHotkey(QStringLiteral("Ctrl+Alt+Super+M"));
+        model.setDeviceValue(QStringLiteral("USB Mic"));
+        model.setModeTitle(QStringLiteral("Toggle"));
+        model.setWidgetVisible(muted);
+        model.setLoginEnabled(!muted);
         for (const QColor& desktop : {QColor(Qt::white), QColor(Qt::black)}) {
-            DropdownContent card(model, {}, CardBackground::glass);
+            DropdownContent card(model, CardBackground::glass);
             expectReadable(renderCard(card, desktop), std::string("dropdown ") +
                                                           (muted ? "muted" : "live") + " over " +
                                                           desktop.name().toStdString());
@@ -195,12 +194,13 @@ TEST_F(Contrast, DropdownTextAndGlyphsReadOnEveryDesktop) {
 
 TEST_F(Contrast, SettingsTextAndGlyphsReadOnEveryDesktop) {
     for (SettingsTab tab : kAllSettingsTabs) {
-        SettingsModel model = sampleSettingsModel(tab);
-        model.isMuted = true;
-        model.loginEnabled = false;
-        model.languageChangePending = true;
+        SettingsState state = sampleSettingsState(tab);
+        state.isMuted = true;
+        state.loginEnabled = false;
+        state.languageChangePending = true;
+        SettingsModel model(state);
         for (const QColor& desktop : {QColor(Qt::white), QColor(Qt::black)}) {
-            SettingsContent card(model, {}, new QWidget, CardBackground::glass);
+            SettingsContent card(model, new QWidget, CardBackground::glass);
             expectReadable(renderCard(card, desktop),
                            "settings tab " + title(tab) + " over " + desktop.name().toStdString());
         }

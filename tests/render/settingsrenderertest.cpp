@@ -81,9 +81,9 @@ TEST_F(OffscreenRendering, SettingsShowsThreeCardsSideBySide) {
 TEST_F(OffscreenRendering, WritingReportsWhyItFailedAndNeverLeavesAPartialFile) {
     QTemporaryDir directory;
     const QString missing = directory.filePath(QStringLiteral("no/such/dir/out.png"));
-    QString error;
-    EXPECT_FALSE(DropdownRenderer::renderToFile(missing, error));
-    EXPECT_TRUE(error.contains(missing)) << error.toStdString();
+    const Result<void> refused = DropdownRenderer::renderToFile(missing);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().find(missing.toStdString()), std::string::npos) << refused.error();
     EXPECT_FALSE(QFile::exists(missing));
 
     // An existing file is replaced by a complete image.
@@ -92,6 +92,7 @@ TEST_F(OffscreenRendering, WritingReportsWhyItFailedAndNeverLeavesAPartialFile) 
     ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
     stale.write("not a png");
     stale.close();
-    ASSERT_TRUE(DropdownRenderer::renderToFile(path, error)) << error.toStdString();
+    const Result<void> written = DropdownRenderer::renderToFile(path);
+    ASSERT_TRUE(written) << written.error();
     EXPECT_EQ(QImage(path).size(), QSize(792, 958));
 }

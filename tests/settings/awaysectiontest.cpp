@@ -1,56 +1,49 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/awaysection.h"
 
-#include "controls/rowbutton.h"
-#include "settings/sliderrow.h"
-
-#include <gtest/gtest.h>
+#include "../namedcontrol.h"
 
 #include <map>
 #include <string>
 
 using namespace quietlane;
+using test::named;
 
 TEST(AwaySection, EachRowAsksForTheOppositeOfItsOwnOptionAndFollowersShowOnlyWithTheirOption) {
+    SettingsModel model;
     std::map<std::string, bool> asked;
-    AwaySettingsActions actions;
-    actions.setSoundCues = [&](bool on) {
-        asked["soundCues"] = on;
-    };
-    actions.setStartMuted = [&](bool on) {
-        asked["startMuted"] = on;
-    };
-    actions.setMuteOnLock = [&](bool on) {
-        asked["muteOnLock"] = on;
-    };
-    actions.setMuteOnSuspend = [&](bool on) {
-        asked["muteOnSuspend"] = on;
-    };
-    actions.setRestoreAfterLock = [&](bool on) {
-        asked["restoreAfterLock"] = on;
-    };
-    AwaySection section(actions);
+    const std::map<std::string, void (SettingsModel::*)(bool)> requests = {
+        {"Звук при выключении и включении", &SettingsModel::soundCuesRequested},
+        {"Выключать микрофон при запуске", &SettingsModel::startMutedRequested},
+        {"Выключать при блокировке экрана", &SettingsModel::muteOnLockRequested},
+        {"Выключать перед сном", &SettingsModel::muteOnSuspendRequested},
+        {"Возвращать прежнее после блокировки и сна", &SettingsModel::restoreAfterLockRequested}};
+    for (const auto& [label, request] : requests)
+        QObject::connect(&model, request, [&asked, label](bool on) { asked[label] = on; });
+    AwaySection section(model);
     section.show();
+    QWidget* volume = named<QWidget>(section, QStringLiteral("Громкость сигнала"));
+    QWidget* restore = named(section, QStringLiteral("Возвращать прежнее"));
 
-    AwaySettingsModel model;
-    model.muteOnLock = true;
-    model.restoreAfterLock = true;
-    section.setModel(model);
-    EXPECT_FALSE(section.volumeRow()->isVisible()) << "no volume for cues that are off";
-    EXPECT_TRUE(section.restoreRow()->isVisible());
+    AwaySettings settings;
+    settings.muteOnLock = true;
+    settings.restoreAfterLock = true;
+    section.setSettings(settings);
+    EXPECT_FALSE(volume->isVisible()) << "no volume for cues that are off";
+    EXPECT_TRUE(restore->isVisible());
 
-    for (RowButton* row : {section.soundCuesRow(), section.startMutedRow(), section.muteOnLockRow(),
-                           section.muteOnSuspendRow(), section.restoreRow()})
-        row->click();
-    EXPECT_EQ(asked, (std::map<std::string, bool>{{"soundCues", true},
-                                                  {"startMuted", true},
-                                                  {"muteOnLock", false},
-                                                  {"muteOnSuspend", true},
-                                                  {"restoreAfterLock", false}}));
+    for (const auto& [label, request] : requests)
+        named(section, QString::fromStdString(label))->click();
+    EXPECT_EQ(asked,
+              (std::map<std::string, bool>{{"Звук при выключении и включении", true},
+                                           {"Выключать микрофон при запуске", true},
+                                           {"Выключать при блокировке экрана", false},
+                                           {"Выключать перед сном", true},
+                                           {"Возвращать прежнее после блокировки и сна", false}}));
 
-    model = {};
-    model.soundCues = true;
-    section.setModel(model);
-    EXPECT_TRUE(section.volumeRow()->isVisible());
-    EXPECT_FALSE(section.restoreRow()->isVisible()) << "nothing to restore from";
+    settings = {};
+    settings.soundCues = true;
+    section.setSettings(settings);
+    EXPECT_TRUE(volume->isVisible());
+    EXPECT_FALSE(restore->isVisible()) << "nothing to restore from";
 }

@@ -7,6 +7,8 @@
 #include "settings/settingscontent.h"
 #include "settings/settingsmodel.h"
 
+#include "../namedcontrol.h"
+
 #include <QApplication>
 #include <QTest>
 
@@ -54,13 +56,11 @@ std::set<QWidget*> focusable(QWidget& window) {
 
 TEST(KeyboardReach, EverySettingsControlIsReachedAndShowsItsRing) {
     std::vector<std::string> calls;
-    SettingsActions actions;
-    actions.setShowHUD = [&](bool on) {
-        calls.push_back(on ? "hud on" : "hud off");
-    };
     for (SettingsTab tab : kAllSettingsTabs) {
-        SettingsContent content(sampleSettingsModel(tab), actions, new QWidget,
-                                CardBackground::solid);
+        SettingsModel model(sampleSettingsState(tab));
+        QObject::connect(&model, &SettingsModel::showHUDRequested,
+                         [&](bool on) { calls.push_back(on ? "hud on" : "hud off"); });
+        SettingsContent content(model, new QWidget, CardBackground::solid);
         showActive(content);
         content.findChildren<PlainButton*>().at(0)->setFocus(Qt::TabFocusReason);
         const std::set<QWidget*> reached = tabThrough(content);
@@ -68,8 +68,9 @@ TEST(KeyboardReach, EverySettingsControlIsReachedAndShowsItsRing) {
             EXPECT_TRUE(reached.count(control))
                 << title(tab) << ": not reached: " << control->accessibleName().toStdString();
         if (tab == SettingsTab::mic) {
-            content.hudRow()->setFocus(Qt::TabFocusReason);
-            QTest::keyClick(content.hudRow(), Qt::Key_Space);
+            QAbstractButton* hud = test::named(content, QStringLiteral("Показывать HUD"));
+            hud->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(hud, Qt::Key_Space);
             EXPECT_EQ(calls, std::vector<std::string>{"hud off"});
         }
     }
@@ -77,14 +78,10 @@ TEST(KeyboardReach, EverySettingsControlIsReachedAndShowsItsRing) {
 
 TEST(KeyboardReach, EveryDropdownControlIsReachedAndOperated) {
     DropdownModel model;
-    model.deviceName = "USB Mic";
-    model.showDonate = true;
+    model.setDeviceName(QStringLiteral("USB Mic"));
     int widgetToggles = 0;
-    DropdownActions actions;
-    actions.toggleWidget = [&] {
-        ++widgetToggles;
-    };
-    DropdownContent content(model, actions, CardBackground::solid);
+    QObject::connect(&model, &DropdownModel::widgetToggleRequested, [&] { ++widgetToggles; });
+    DropdownContent content(model, CardBackground::solid);
     showActive(content);
     content.findChildren<PlainButton*>().at(0)->setFocus(Qt::TabFocusReason);
     const std::set<QWidget*> reached = tabThrough(content);

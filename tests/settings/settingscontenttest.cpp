@@ -12,6 +12,8 @@
 #include "settings/settingsrows.h"
 #include "settings/sliderrow.h"
 
+#include "../namedcontrol.h"
+
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QLabel>
@@ -21,33 +23,63 @@ using namespace quietlane;
 
 namespace {
 
+// The requests the model makes, in order.
 struct Recorded {
     std::vector<std::string> calls;
-    std::function<void(bool)> onOff(std::string what) {
-        return [this, what](bool on) {
-            calls.push_back(what + (on ? " on" : " off"));
+
+    explicit Recorded(SettingsModel& model) {
+        auto onOff = [&](auto request, std::string what) {
+            QObject::connect(&model, request, [this, what](bool on) {
+                calls.push_back(what + (on ? " on" : " off"));
+            });
         };
-    }
-    SettingsActions actions() {
-        SettingsActions a;
-        a.setLogin = onOff("login");
-        a.setShowHUD = onOff("hud");
-        a.setWidgetVisible = onOff("widget");
-        a.selectDevice = [this](const DeviceSelection& s) {
+        onOff(&SettingsModel::loginRequested, "login");
+        onOff(&SettingsModel::showHUDRequested, "hud");
+        onOff(&SettingsModel::widgetVisibleRequested, "widget");
+        onOff(&SettingsModel::hudForOtherProgramsRequested, "others");
+        QObject::connect(&model, &SettingsModel::deviceSelected, [this](const DeviceSelection& s) {
             calls.push_back("device " + s.encode());
-        };
-        a.setTheme = [this](Theme t) {
+        });
+        QObject::connect(&model, &SettingsModel::themeRequested, [this](Theme t) {
             calls.push_back(std::string("theme ") + AppearanceSettings::rawValue(t));
-        };
-        a.setMode = [this](HotkeyMode m) {
+        });
+        QObject::connect(&model, &SettingsModel::modeRequested, [this](HotkeyMode m) {
             calls.push_back(std::string("mode ") + rawValue(m));
-        };
-        return a;
+        });
+        QObject::connect(&model, &SettingsModel::pushToTalkTailRequested,
+                         [this](int ms) { calls.push_back("tail " + std::to_string(ms)); });
+        QObject::connect(&model, &SettingsModel::shortcutDialogRequested,
+                         [this] { calls.push_back("dialog"); });
     }
 };
 
 bool shown(QWidget* widget, QWidget* root) {
     return widget->isVisibleTo(root);
+}
+
+InlineSelectRow* selector(QWidget& content, const QString& label) {
+    QAbstractButton* header = test::named(content, label + QStringLiteral(":"));
+    return header ? qobject_cast<InlineSelectRow*>(header->parentWidget()) : nullptr;
+}
+
+InfoRow* infoRow(QWidget& content, const QString& label) {
+    return test::named<InfoRow>(content, label);
+}
+
+QLabel* note(QWidget& content, const QString& start) {
+    for (QLabel* label : content.findChildren<QLabel*>()) {
+        if (label->text().startsWith(start))
+            return label;
+    }
+    ADD_FAILURE() << "no note starting " << start.toStdString();
+    return nullptr;
+}
+
+// The page a control sits on: the content's direct child that holds it.
+QWidget* pageOf(QWidget& content, QWidget* control) {
+    while (control && control->parentWidget() != &content)
+        control = control->parentWidget();
+    return control;
 }
 
 void settle() {
@@ -58,54 +90,61 @@ void settle() {
 } // namespace
 
 TEST(SettingsContent, MicrophoneSectionShowsOnlyTheRowsTheStateCallsFor) {
-    SettingsModel model = sampleSettingsModel(SettingsTab::mic);
-    model.availableDevices = {{"usb-7", "USB Mic", false, true}};
-    SettingsContent content(model, {}, new QWidget, CardBackground::solid);
+    SettingsState state = sampleSettingsState(SettingsTab::mic);
+    state.availableDevices = {{"usb-7", "USB Mic", false, true}};
+    SettingsModel model(state);
+    SettingsContent content(model, new QWidget, CardBackground::solid);
 
-    EXPECT_EQ(content.microphoneSelector()->header()->valueText(), "По умолчанию");
-    EXPECT_TRUE(shown(content.activeDeviceRow(), &content));
-    EXPECT_EQ(content.activeDeviceRow()->value(), "MacBook Pro");
-    EXPECT_FALSE(shown(content.fallbackNote(), &content));
-    EXPECT_EQ(content.stateRow()->value(), "Активен");
-    EXPECT_EQ(content.stateRow()->valueColor(), ControlPalette::green());
+    InlineSelectRow* microphone = selector(content, QStringLiteral("Микрофон"));
+    InfoRow* activeDevice = infoRow(content, QStringLiteral("Активное устройство"));
+    InfoRow* state_ = infoRow(content, QStringLiteral("Состояние"));
+    QLabel* fallback = note(content, QStringLiteral("Устройство без аппаратного mute"));
+    EXPECT_EQ(microphone->header()->valueText(), "По умолчанию");
+    EXPECT_TRUE(shown(activeDevice, &content));
+    EXPECT_EQ(activeDevice->value(), "MacBook Pro");
+    EXPECT_FALSE(shown(fallback, &content));
+    EXPECT_EQ(state_->value(), "Активен");
+    EXPECT_EQ(state_->valueColor(), ControlPalette::green());
     // Default, all, then the device; only the system default is ticked.
-    const auto& options = content.microphoneSelector()->list()->options();
+    const auto& options = microphone->list()->options();
     ASSERT_EQ(options.size(), 3u);
     EXPECT_TRUE(options[0].selected);
     EXPECT_EQ(options[2].title, "USB Mic");
 
     // Pinned to a device that is gone: a dash, no active-device row, muted by volume.
-    model.selection = DeviceSelection::pinned("gone");
-    model.activeDeviceName.reset();
-    model.isMuted = true;
-    model.usingVolumeFallback = true;
-    content.setModel(model);
-    EXPECT_EQ(content.microphoneSelector()->header()->valueText(), "—");
-    EXPECT_FALSE(shown(content.activeDeviceRow(), &content));
-    EXPECT_TRUE(shown(content.fallbackNote(), &content));
-    EXPECT_EQ(content.stateRow()->value(), "Выключен");
-    EXPECT_EQ(content.stateRow()->valueColor(), ControlPalette::redText());
-    for (const ListOption& option : content.microphoneSelector()->list()->options())
+    state.selection = DeviceSelection::pinned("gone");
+    state.activeDeviceName.reset();
+    state.isMuted = true;
+    state.usingVolumeFallback = true;
+    model.setState(state);
+    EXPECT_EQ(microphone->header()->valueText(), "—");
+    EXPECT_FALSE(shown(activeDevice, &content));
+    EXPECT_TRUE(shown(fallback, &content));
+    EXPECT_EQ(state_->value(), "Выключен");
+    EXPECT_EQ(state_->valueColor(), ControlPalette::redText());
+    for (const ListOption& option : microphone->list()->options())
         EXPECT_FALSE(option.selected) << option.id;
 }
 
 TEST(SettingsContent, RowsAskForTheOppositeValueAndChoicesCollapseTheirList) {
-    Recorded recorded;
-    SettingsModel model = sampleSettingsModel(SettingsTab::mic);
-    SettingsContent content(model, recorded.actions(), new QWidget, CardBackground::solid);
+    SettingsModel model(sampleSettingsState(SettingsTab::mic));
+    Recorded recorded(model);
+    SettingsContent content(model, new QWidget, CardBackground::solid);
 
-    content.loginRow()->click();
-    content.hudRow()->click();
-    content.widgetRow()->click();
+    auto* login = test::named<RowButton>(content, QStringLiteral("Запускать при входе"));
+    login->click();
+    test::named(content, QStringLiteral("Показывать HUD"))->click();
+    test::named(content, QStringLiteral("Показывать виджет"))->click();
     // The switches show the model, not the click: nothing changed until a new model comes.
-    EXPECT_TRUE(content.loginRow()->toggle()->isOn());
+    EXPECT_TRUE(login->toggle()->isOn());
 
     // Choosing the theme already chosen still reports it, and closes the list.
-    content.themeSelector()->setExpanded(true);
-    content.themeSelector()->list()->button(0)->click();
-    EXPECT_FALSE(content.themeSelector()->isExpanded());
-    content.modeSelector()->list()->button(1)->click();
-    content.microphoneSelector()->list()->button(1)->click();
+    InlineSelectRow* theme = selector(content, QStringLiteral("Тема"));
+    theme->setExpanded(true);
+    theme->list()->button(0)->click();
+    EXPECT_FALSE(theme->isExpanded());
+    selector(content, QStringLiteral("Режим срабатывания"))->list()->button(1)->click();
+    selector(content, QStringLiteral("Микрофон"))->list()->button(1)->click();
 
     EXPECT_EQ(recorded.calls,
               (std::vector<std::string>{"login off", "hud off", "widget off", "theme auto",
@@ -114,8 +153,9 @@ TEST(SettingsContent, RowsAskForTheOppositeValueAndChoicesCollapseTheirList) {
 }
 
 TEST(SettingsContent, TabsKeepTheirPlaceAcrossModelsAndSetTheHeight) {
-    SettingsModel model = sampleSettingsModel(SettingsTab::mic);
-    SettingsContent content(model, {}, new QWidget, CardBackground::solid);
+    SettingsState state = sampleSettingsState(SettingsTab::mic);
+    SettingsModel model(state);
+    SettingsContent content(model, new QWidget, CardBackground::solid);
     content.show();
     settle();
     const int micHeight = content.height();
@@ -124,17 +164,18 @@ TEST(SettingsContent, TabsKeepTheirPlaceAcrossModelsAndSetTheHeight) {
     content.setTab(SettingsTab::widget);
     settle();
     EXPECT_LT(content.height(), micHeight);
-    EXPECT_FALSE(content.page(SettingsTab::mic)->isVisible());
+    EXPECT_FALSE(pageOf(content, test::named(content, QStringLiteral("Тема:")))->isVisible());
     content.setTab(SettingsTab::hotkey);
 
     // A fresh model (the restart note appears) neither resets the tab nor the open list.
-    content.modeSelector()->setExpanded(true);
-    model.languageChangePending = true;
-    model.isMuted = true;
-    content.setModel(model);
+    InlineSelectRow* mode = selector(content, QStringLiteral("Режим срабатывания"));
+    mode->setExpanded(true);
+    state.languageChangePending = true;
+    state.isMuted = true;
+    model.setState(state);
     EXPECT_EQ(content.tab(), SettingsTab::hotkey);
-    EXPECT_TRUE(content.modeSelector()->isExpanded());
-    EXPECT_FALSE(content.restartNote()->isHidden()); // on the page not shown now
+    EXPECT_TRUE(mode->isExpanded());
+    EXPECT_FALSE(note(content, QStringLiteral("Перезапустите"))->isHidden()); // page not shown
 
     content.setTab(SettingsTab::mic);
     settle();
@@ -142,79 +183,80 @@ TEST(SettingsContent, TabsKeepTheirPlaceAcrossModelsAndSetTheHeight) {
 }
 
 TEST(SettingsContent, ShortcutTabSaysWhereTheShortcutFallsShortAndWhatToDo) {
-    SettingsModel model = sampleSettingsModel(SettingsTab::hotkey);
-    SettingsContent content(model, {}, new QWidget, CardBackground::glass);
-    QWidget* page = content.page(SettingsTab::hotkey);
-    EXPECT_FALSE(shown(content.shortcutReachNote(), page));
+    SettingsState state = sampleSettingsState(SettingsTab::hotkey);
+    SettingsModel model(state);
+    SettingsContent content(model, new QWidget, CardBackground::glass);
+    QAbstractButton* configure = test::named(content, QStringLiteral("Изменить клавишу"));
+    QWidget* page = pageOf(content, configure);
+    // The note sits right above the desktop's dialog button.
+    QLabel* reach = nullptr;
+    for (QLabel* label : page->findChildren<QLabel*>()) {
+        if (label->text().isEmpty())
+            reach = label;
+    }
+    ASSERT_TRUE(reach);
+    EXPECT_FALSE(shown(reach, page));
 
-    model.shortcutReach = ShortcutReach::x11WindowsOnly;
-    content.setModel(model);
-    ASSERT_TRUE(shown(content.shortcutReachNote(), page));
-    EXPECT_TRUE(content.shortcutReachNote()->text().contains("--push-to-talk-press"));
+    state.shortcutReach = ShortcutReach::x11WindowsOnly;
+    model.setState(state);
+    ASSERT_TRUE(shown(reach, page));
+    EXPECT_TRUE(reach->text().contains("--push-to-talk-press"));
 
-    model.shortcutReach = ShortcutReach::x11WindowsOnlyKde;
-    content.setModel(model);
-    EXPECT_TRUE(content.shortcutReachNote()->text().contains("Legacy X11 App Support"));
+    state.shortcutReach = ShortcutReach::x11WindowsOnlyKde;
+    model.setState(state);
+    EXPECT_TRUE(reach->text().contains("Legacy X11 App Support"));
 
-    model.shortcutReach = ShortcutReach::hyprlandConfig;
-    content.setModel(model);
-    EXPECT_TRUE(content.shortcutReachNote()->text().contains(
-        "bind = SUPER, M, global, com.quietlane.Quietlane:toggle-mute"));
+    state.shortcutReach = ShortcutReach::hyprlandConfig;
+    model.setState(state);
+    EXPECT_TRUE(
+        reach->text().contains("bind = SUPER, M, global, com.quietlane.Quietlane:toggle-mute"));
 
-    model.shortcutReach = ShortcutReach::everywhere;
-    content.setModel(model);
-    EXPECT_FALSE(shown(content.shortcutReachNote(), page));
+    state.shortcutReach = ShortcutReach::everywhere;
+    model.setState(state);
+    EXPECT_FALSE(shown(reach, page));
 }
 
 TEST(SettingsContent, TheDesktopsOwnShortcutDialogOpensFromTheTabWhereItHasOne) {
-    SettingsModel model = sampleSettingsModel(SettingsTab::hotkey);
-    int opened = 0;
-    SettingsActions actions;
-    actions.configureShortcut = [&] {
-        ++opened;
-    };
-    SettingsContent content(model, actions, new QWidget, CardBackground::glass);
-    QWidget* page = content.page(SettingsTab::hotkey);
-    QAbstractButton* button = nullptr;
-    for (auto* candidate : content.findChildren<QAbstractButton*>()) {
-        if (candidate->accessibleName() == "Изменить клавишу в окне рабочего стола")
-            button = candidate;
-    }
+    SettingsState state = sampleSettingsState(SettingsTab::hotkey);
+    SettingsModel model(state);
+    Recorded recorded(model);
+    SettingsContent content(model, new QWidget, CardBackground::glass);
+    QAbstractButton* button =
+        test::named(content, QStringLiteral("Изменить клавишу в окне рабочего стола"));
     ASSERT_TRUE(button);
+    QWidget* page = pageOf(content, button);
     EXPECT_FALSE(shown(button, page));
 
-    model.shortcutReach = ShortcutReach::desktopConfigures;
-    content.setModel(model);
+    state.shortcutReach = ShortcutReach::desktopConfigures;
+    model.setState(state);
     ASSERT_TRUE(shown(button, page));
     button->click();
-    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(recorded.calls, std::vector<std::string>{"dialog"});
 }
 
 TEST(SettingsContent, IndicatorSwitchAndReleaseTailAskForTheirValues) {
-    std::vector<std::string> calls;
-    SettingsActions actions;
-    actions.setHudForOtherPrograms = [&](bool on) {
-        calls.push_back(on ? "others on" : "others off");
-    };
-    actions.setPushToTalkTailMs = [&](int ms) {
-        calls.push_back("tail " + std::to_string(ms));
-    };
-    SettingsModel model = sampleSettingsModel(SettingsTab::hotkey);
-    model.pushToTalkTailMs = 250;
-    SettingsContent content(model, actions, new QWidget, CardBackground::solid);
+    SettingsState state = sampleSettingsState(SettingsTab::hotkey);
+    state.pushToTalkTailMs = 250;
+    SettingsModel model(state);
+    Recorded recorded(model);
+    SettingsContent content(model, new QWidget, CardBackground::solid);
 
-    EXPECT_FALSE(content.hudForOtherProgramsRow()->isHidden());
-    content.hudForOtherProgramsRow()->click();
-    SliderRow* tail = content.moreShortcuts()->tailSlider();
+    QAbstractButton* others = test::named(content, QStringLiteral("Также при изменениях"));
+    EXPECT_FALSE(others->isHidden());
+    others->click();
+    auto* tail = qobject_cast<SliderRow*>(
+        test::named<GlassSlider>(content, QStringLiteral("Задержка отпускания"))->parentWidget());
+    ASSERT_TRUE(tail);
     EXPECT_EQ(tail->percentText(), "250 мс");
     emit tail->slider()->valueRequested(333.3);
-    EXPECT_EQ(calls, (std::vector<std::string>{"others off", "tail 330"}));
+    EXPECT_EQ(recorded.calls, (std::vector<std::string>{"others off", "tail 330"}));
 
     // Without the indicator the switch about other programs has nothing to say.
-    EXPECT_FALSE(shown(content.moreShortcuts()->micMuteKeyNote(), &content));
-    model.showHUD = false;
-    model.micMuteKeyTaken = true;
-    content.setModel(model);
-    EXPECT_TRUE(content.hudForOtherProgramsRow()->isHidden());
-    EXPECT_TRUE(shown(content.moreShortcuts()->micMuteKeyNote(), &content));
+    QLabel* micMuteNote = note(content, QStringLiteral("Клавишу выключения микрофона"));
+    EXPECT_FALSE(shown(micMuteNote, &content));
+    state.showHUD = false;
+    state.micMuteKeyTaken = true;
+    model.setState(state);
+    EXPECT_TRUE(others->isHidden());
+    EXPECT_TRUE(shown(micMuteNote, &content));
 }

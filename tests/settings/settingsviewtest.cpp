@@ -15,6 +15,7 @@
 #include "widget/windowhints.h"
 
 #include "../eventloop.h"
+#include "../namedcontrol.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -70,30 +71,28 @@ protected:
 
 TEST_F(SettingsViewTest, OpenWindowFollowsChangesMadeElsewhere) {
     SettingsView view(services());
-    ASSERT_TRUE(test::spinUntil([&] { return view.content()->stateRow()->value() == "Активен"; }));
+    auto* state = test::named<InfoRow>(view, QStringLiteral("Состояние"));
+    auto* hud = test::named(view, QStringLiteral("Показывать HUD"));
+    ASSERT_TRUE(test::spinUntil([&] { return state->value() == "Активен"; }));
 
     // Muted from outside the window (the shortcut, the widget, another program).
     m_hal.setMuteExternally(m_micID, true);
-    EXPECT_TRUE(test::spinUntil([&] { return view.content()->stateRow()->value() == "Выключен"; }));
-    m_panel->setBackgroundOpacity(0.3);
+    EXPECT_TRUE(test::spinUntil([&] { return state->value() == "Выключен"; }));
     m_hud->setShowHUD(false);
-    EXPECT_TRUE(test::spinUntil([&] {
-        const SettingsModel& shown = view.content()->model();
-        return shown.backgroundOpacity == 0.3 && !shown.showHUD;
-    }));
+    EXPECT_TRUE(test::spinUntil([&] { return !hud->isChecked(); }));
 
     // A choice in the window reaches the service, and comes back through the model.
-    view.content()->hudRow()->click();
+    hud->click();
     EXPECT_TRUE(m_hud->showHUD());
-    EXPECT_TRUE(test::spinUntil([&] { return view.content()->model().showHUD; }));
+    EXPECT_TRUE(test::spinUntil([&] { return hud->isChecked(); }));
 }
 
 TEST_F(SettingsViewTest, ShortcutTextIsTheDefaultOnlyWhileNothingIsStored) {
     // The hint's other forms are the shortcut center's; here, that the window shows the hint.
     SettingsView view(services());
-    EXPECT_EQ(view.currentModel().hotkeyDescription, "Ctrl+Alt+Super+M");
+    EXPECT_EQ(view.currentState().hotkeyDescription, "Ctrl+Alt+Super+M");
     // Cleared: nothing works, so nothing is advertised.
     const auto name = m_center->declare(GlobalShortcuts::Name::toggleMute());
     m_center->setShortcut(std::nullopt, name);
-    EXPECT_EQ(view.currentModel().hotkeyDescription, "");
+    EXPECT_EQ(view.currentState().hotkeyDescription, "");
 }
