@@ -73,7 +73,7 @@ public:
     virtual void setEventHandler(EventHandler handler) = 0;
 
     /// The single character the key gives in the current layout without modifiers.
-    virtual std::optional<std::string> characterForKey(int64_t carbonKeyCode) const = 0;
+    virtual std::optional<std::string> characterForKey(int64_t keyCode) const = 0;
 
     /// Translates a key event that reached one of our own windows (X keycode and state
     /// mask on X11) into a key code and modifiers, so that our popups can pass it on.

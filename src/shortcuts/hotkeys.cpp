@@ -122,20 +122,20 @@ int HotKeys::handleEvent(const HotKeyEvent& event) {
     // Copies: an action may change the shortcut, which drops this very record.
     const Shortcut shortcut = it->second.shortcut;
     if (event.kind == HotKeyEvent::Kind::pressed) {
-        m_held[shortcut.carbonKeyCode] = it->first;
+        m_held[shortcut.keyCode] = it->first;
         const Action action = it->second.onKeyDown;
         action(shortcut);
     } else {
-        m_held.erase(shortcut.carbonKeyCode);
+        m_held.erase(shortcut.keyCode);
         const Action action = it->second.onKeyUp;
         action(shortcut);
     }
     return 0;
 }
 
-int HotKeys::handleRawKeyEvent(RawKeyKind kind, int64_t carbonKeyCode, int64_t carbonModifiers) {
+int HotKeys::handleRawKeyEvent(RawKeyKind kind, const Shortcut& pressed) {
     if (kind == RawKeyKind::keyUp) {
-        if (auto held = m_held.find(carbonKeyCode); held != m_held.end()) {
+        if (auto held = m_held.find(pressed.keyCode); held != m_held.end()) {
             const auto record = m_records.find(held->second);
             m_held.erase(held);
             if (record == m_records.end())
@@ -146,15 +146,14 @@ int HotKeys::handleRawKeyEvent(RawKeyKind kind, int64_t carbonKeyCode, int64_t c
             return 0;
         }
     }
-    const Shortcut pressed(carbonKeyCode, carbonModifiers);
     for (const auto& [id, record] : m_records) {
         if (record.shortcut != pressed)
             continue;
         if (kind == RawKeyKind::keyDown) {
             // Auto-repeat of a combination already down: swallowed, the action ran once.
-            if (m_held.contains(carbonKeyCode))
+            if (m_held.contains(pressed.keyCode))
                 return 0;
-            m_held[carbonKeyCode] = id;
+            m_held[pressed.keyCode] = id;
         }
         const Shortcut shortcut = record.shortcut;
         const Action action = kind == RawKeyKind::keyDown ? record.onKeyDown : record.onKeyUp;

@@ -46,7 +46,7 @@ public:
     /// kEventNotHandled.
     int handleEvent(const HotKeyEvent& event);
     /// A key event seen by one of our own windows. Same result codes.
-    int handleRawKeyEvent(RawKeyKind kind, int64_t carbonKeyCode, int64_t carbonModifiers);
+    int handleRawKeyEvent(RawKeyKind kind, const Shortcut& pressed);
 
     size_t recordCount() const { return m_records.size(); }
     /// Whether a record (a registration the system accepted) exists for the shortcut.

@@ -3,6 +3,7 @@
 
 #include "base/log.h"
 #include "base/preferences.h"
+#include "shortcuts/shortcutcodec.h"
 
 #include <algorithm>
 
@@ -51,7 +52,7 @@ std::optional<Shortcut> ShortcutCenter::shortcut(const Name& name) const {
     const auto text = m_preferences.stringValue(name.preferencesKey());
     if (!text)
         return std::nullopt;
-    return Shortcut::fromJson(*text);
+    return decodeShortcut(*text);
 }
 
 bool ShortcutCenter::userDefaultsContains(const Name& name) const {
@@ -104,10 +105,16 @@ void ShortcutCenter::unregisterShortcut(const Shortcut& shortcut) {
 }
 
 void ShortcutCenter::userDefaultsSet(const Name& name, const Shortcut& shortcut) {
+    const auto stored = encodeShortcut(shortcut);
+    if (!stored) {
+        Log::error(Log::Category::app, "the shortcut for %s names a key that cannot be saved",
+                   name.rawValue.c_str());
+        return;
+    }
     if (const auto old = this->shortcut(name))
         unregisterShortcut(*old);
     registerShortcut(shortcut);
-    m_preferences.setString(name.preferencesKey(), shortcut.toJson());
+    m_preferences.setString(name.preferencesKey(), *stored);
     postChange(name);
 }
 
@@ -182,7 +189,7 @@ bool ShortcutCenter::handlePopupKeyEvent(bool isPress, uint32_t nativeKeyCode,
     if (!key)
         return false;
     const auto kind = isPress ? HotKeys::RawKeyKind::keyDown : HotKeys::RawKeyKind::keyUp;
-    return m_hotKeys.handleRawKeyEvent(kind, key->carbonKeyCode, key->carbonModifiers) == 0;
+    return m_hotKeys.handleRawKeyEvent(kind, *key) == 0;
 }
 
 int ShortcutCenter::addChangeObserver(ChangeObserver observer) {

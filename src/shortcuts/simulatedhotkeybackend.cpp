@@ -7,7 +7,7 @@ namespace quietlane::GlobalShortcuts {
 
 namespace {
 int64_t comboKey(const Shortcut& shortcut) {
-    return (shortcut.carbonKeyCode << 20) ^ shortcut.carbonModifiers;
+    return (shortcut.keyCode << 20) ^ shortcut.modifiers;
 }
 } // namespace
 
@@ -37,7 +37,7 @@ std::optional<std::string> SimulatedHotKeyBackend::characterForKey(int64_t keyCo
 
 std::optional<Shortcut> SimulatedHotKeyBackend::shortcutForNativeKey(uint32_t nativeKeyCode,
                                                                      uint32_t mods) const {
-    return Shortcut(int64_t(nativeKeyCode), int64_t(mods));
+    return Shortcut(int64_t(nativeKeyCode), Modifiers(mods));
 }
 
 void SimulatedHotKeyBackend::holdElsewhere(const Shortcut& shortcut, int status) {
@@ -60,18 +60,18 @@ SimulatedHotKeyBackend::find(const Shortcut& shortcut) const {
 }
 
 int SimulatedHotKeyBackend::press(const Shortcut& shortcut) {
-    if (m_held.contains(shortcut.carbonKeyCode))
+    if (m_held.contains(shortcut.keyCode))
         return 0;
     const Registration* registration = find(shortcut);
     if (!registration)
         return kEventNotHandled;
-    m_held[shortcut.carbonKeyCode] = registration->id;
+    m_held[shortcut.keyCode] = registration->id;
     return deliver({HotKeyEvent::Kind::pressed, registration->signature, registration->id});
 }
 
 int SimulatedHotKeyBackend::release(const Shortcut& shortcut) {
     // The release belongs to the press, not to whatever modifiers are down now.
-    auto it = m_held.find(shortcut.carbonKeyCode);
+    auto it = m_held.find(shortcut.keyCode);
     if (it == m_held.end())
         return kEventNotHandled;
     const uint32_t id = it->second;

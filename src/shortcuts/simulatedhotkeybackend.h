@@ -10,7 +10,7 @@ namespace quietlane::GlobalShortcuts {
 
 /// An in-memory key hook for tests and demos: combinations are "held" by whoever the
 /// caller says, and key presses are driven by hand. Native keys are taken to be
-/// carbon key codes and carbon modifiers already.
+/// key codes and modifier flags already.
 class SimulatedHotKeyBackend final : public HotKeyBackend {
 public:
     struct Registration {

@@ -18,7 +18,7 @@ using GlobalShortcuts::Shortcut;
 
 namespace {
 
-const Shortcut kDefault(46, 6400);
+const Shortcut kDefault = *GlobalShortcuts::Name::toggleMute().defaultShortcut;
 
 class HotKeyManagerTest : public ::testing::Test {
 protected:

@@ -83,8 +83,8 @@ protected:
     bool settlesMuted(bool muted) {
         return spinUntil([&] { return serverMuted() == muted && m_mic->isMuted() == muted; });
     }
-    void set(const Name& name, int64_t keyCode, uint64_t modifiers = 0) {
-        m_center->setShortcut(Shortcut::fromKey(Key{keyCode}, modifiers), name);
+    void set(const Name& name, int64_t keyCode, Modifiers modifiers = 0) {
+        m_center->setShortcut(Shortcut(keyCode, modifiers), name);
         ASSERT_EQ(m_output.str(), "");
     }
 
@@ -106,8 +106,8 @@ protected:
 
 TEST_F(MoreShortcutsTest, MuteUnmuteAndPushToMuteFromEitherState) {
     set(Name::mute(), Key::micMute);
-    set(Name::unmute(), Key::u, EventModifier::control | EventModifier::option);
-    set(Name::pushToMute(), Key::middleButton, EventModifier::control);
+    set(Name::unmute(), Key::u, Modifier::control | Modifier::alt);
+    set(Name::pushToMute(), Key::middleButton, Modifier::control);
 
     m_keys->tap(XKB_KEY_XF86AudioMicMute);
     ASSERT_TRUE(settlesMuted(true));

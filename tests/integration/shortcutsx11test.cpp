@@ -160,7 +160,7 @@ TEST_F(ShortcutsX11Test, CombinationHeldByAnotherClientIsReportedWithoutHarm) {
     EXPECT_EQ(m_presses, 0);
 
     // Once the user picks another combination the shortcut works again.
-    m_center->setShortcut(Shortcut(Key::f5, CarbonModifier::control), Name::toggleMute());
+    m_center->setShortcut(Shortcut(Key::f5, Modifier::control), Name::toggleMute());
     m_keys->down(XKB_KEY_Control_L);
     m_keys->tap(XKB_KEY_F5);
     m_keys->up(XKB_KEY_Control_L);

@@ -193,8 +193,8 @@ void PortalHotKeyBackend::unregisterHotKey(uint32_t id) {
         scheduleSync();
 }
 
-std::optional<std::string> PortalHotKeyBackend::characterForKey(int64_t carbonKeyCode) const {
-    return usLayoutCharacter(carbonKeyCode);
+std::optional<std::string> PortalHotKeyBackend::characterForKey(int64_t keyCode) const {
+    return usLayoutCharacter(keyCode);
 }
 
 std::optional<std::string> PortalHotKeyBackend::assignedTrigger(const Shortcut& shortcut) const {

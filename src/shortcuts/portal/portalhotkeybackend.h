@@ -54,7 +54,7 @@ public:
     int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) override;
     void unregisterHotKey(uint32_t id) override;
     void setEventHandler(EventHandler handler) override { m_handler = std::move(handler); }
-    std::optional<std::string> characterForKey(int64_t carbonKeyCode) const override;
+    std::optional<std::string> characterForKey(int64_t keyCode) const override;
     std::optional<Shortcut> shortcutForNativeKey(uint32_t, uint32_t) const override {
         return std::nullopt;
     }

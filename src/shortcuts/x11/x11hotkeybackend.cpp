@@ -68,14 +68,12 @@ struct X11HotKeyBackend::Private {
 
     // The grab for a shortcut with the current keyboard map, or a refusal code.
     std::variant<Grab, int> grabFor(const Shortcut& shortcut, uint32_t signature) const {
-        const auto modifiers = keymap->xModifiersFor(shortcut.carbonModifiers);
+        const auto modifiers = keymap->xModifiersFor(shortcut.modifiers);
         if (!modifiers)
             return kInexpressibleModifiers;
-        if (Key::isMouseButton(shortcut.carbonKeyCode)) {
-            const auto button = uint8_t(shortcut.carbonKeyCode - Key::kMouseButtonBase);
-            return Grab{shortcut, signature, 0, *modifiers, button};
-        }
-        const xkb_keycode_t keycode = keymap->keycodeFor(shortcut.carbonKeyCode);
+        if (const auto button = Key::pointerButtonNumber(shortcut.keyCode))
+            return Grab{shortcut, signature, 0, *modifiers, *button};
+        const xkb_keycode_t keycode = keymap->keycodeFor(shortcut.keyCode);
         if (keycode == XKB_KEYCODE_INVALID || keycode > 255)
             return kNoSuchKey;
         return Grab{shortcut, signature, static_cast<xcb_keycode_t>(keycode), *modifiers, 0};
@@ -316,18 +314,18 @@ void X11HotKeyBackend::setEventHandler(EventHandler handler) {
     d->handler = std::move(handler);
 }
 
-std::optional<std::string> X11HotKeyBackend::characterForKey(int64_t carbonKeyCode) const {
+std::optional<std::string> X11HotKeyBackend::characterForKey(int64_t keyCode) const {
     if (d->broken)
-        return usLayoutCharacter(carbonKeyCode);
-    return d->keymap->character(carbonKeyCode, d->currentLayout());
+        return usLayoutCharacter(keyCode);
+    return d->keymap->character(keyCode, d->currentLayout());
 }
 
 std::optional<Shortcut> X11HotKeyBackend::shortcutForNativeKey(uint32_t nativeKeyCode,
                                                                uint32_t nativeModifiers) const {
-    const auto code = d->keymap->carbonKeyCodeFor(nativeKeyCode);
+    const auto code = d->keymap->keyCodeFor(nativeKeyCode);
     if (!code)
         return std::nullopt;
-    return Shortcut(*code, d->keymap->carbonModifiersFor(uint16_t(nativeModifiers)));
+    return Shortcut(*code, d->keymap->modifiersFor(uint16_t(nativeModifiers)));
 }
 
 std::optional<int> X11HotKeyBackend::heldKeyCheckInterval() const {
