@@ -175,8 +175,8 @@ MenuBarController::MenuBarController(Services services, QObject* parent)
     watchWidget();
     connect(&m_services.loginItem, &LoginItemService::enabledChanged, this,
             &MenuBarController::refreshModel);
-    if (m_services.hotKeys)
-        connect(m_services.hotKeys, &HotKeyManager::modeChanged, this,
+    if (m_services.hotkeys)
+        connect(m_services.hotkeys, &HotkeyManager::modeChanged, this,
                 &MenuBarController::refreshModel);
     if (m_services.shortcuts) {
         m_shortcutObserver = m_services.shortcuts->addChangeObserver(
@@ -259,8 +259,8 @@ DropdownModel MenuBarController::model() const {
     if (auto* shortcuts = m_services.shortcuts)
         model.hotkey = shortcuts->hintText(GlobalShortcuts::Name::toggleMute());
     model.deviceValue = deviceRowValue(mic.selection(), active);
-    if (m_services.hotKeys)
-        model.modeTitle = HotKeyManager::title(m_services.hotKeys->mode()).toStdString();
+    if (m_services.hotkeys)
+        model.modeTitle = HotkeyManager::title(m_services.hotkeys->mode()).toStdString();
     model.widgetVisible = m_services.floatingPanel.isVisible();
     model.loginEnabled = m_services.loginItem.isEnabled();
     model.showDonate = kHomepage[0] != '\0';

@@ -19,7 +19,7 @@ DropdownModel sampleModel() {
     model.deviceName = "MacBook Pro";
     model.hotkey = GlobalShortcuts::defaultShortcutText();
     model.deviceValue = "MacBook Pro";
-    model.modeTitle = HotKeyManager::title(HotKeyManager::Mode::toggle).toStdString();
+    model.modeTitle = HotkeyManager::title(HotkeyMode::toggle).toStdString();
     model.widgetVisible = true;
     model.loginEnabled = true;
     model.showDonate = true;

@@ -6,10 +6,6 @@
 
 namespace quietlane {
 
-const char* rawValue(HotkeyMode mode) {
-    return mode == HotkeyMode::pushToTalk ? "pushToTalk" : "toggle";
-}
-
 SettingsModel sampleSettingsModel(SettingsTab tab) {
     SettingsModel model;
     model.selection = DeviceSelection::systemDefault();

@@ -12,15 +12,10 @@
 
 namespace quietlane::GlobalShortcuts {
 
-/// 'QLHK': marks hot keys that are ours, so a foreign event is never taken for one.
-constexpr uint32_t kHotKeySignature = 0x514C484B;
-/// The answer for an event that is not ours: other handlers may still want it.
-constexpr int kEventNotHandled = -9874;
-
-struct HotKeyEvent {
+/// A press or release of the combination registered under `id`.
+struct HotkeyEvent {
     enum class Kind { pressed, released };
     Kind kind = Kind::pressed;
-    uint32_t signature = 0;
     uint32_t id = 0;
 };
 
@@ -39,11 +34,12 @@ public:
 
 /// The platform's system-wide key hook. All calls and all events happen on one thread
 /// (the main thread in the program).
-class HotKeyBackend {
+class HotkeyBackend {
 public:
-    using EventHandler = std::function<int(const HotKeyEvent&)>;
+    /// True when the event belonged to a registration and its action ran.
+    using EventHandler = std::function<bool(const HotkeyEvent&)>;
 
-    virtual ~HotKeyBackend() = default;
+    virtual ~HotkeyBackend() = default;
 
     /// False when this session offers no global key hook (no X display, a pure Wayland
     /// session); registrations are then never attempted.
@@ -51,13 +47,13 @@ public:
     /// Why the hook is unavailable, in a few words for the log.
     virtual std::string unavailableReason() const { return {}; }
 
-    /// Takes the key combination for the whole session under (signature, id).
+    /// Takes the key combination for the whole session under `id`.
     /// Returns 0 on success, or a non-zero status when the system refuses it (on X11 the
     /// X error code, e.g. 10 when another client already holds the combination).
-    virtual int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) = 0;
+    virtual int registerHotkey(const Shortcut& shortcut, uint32_t id) = 0;
 
     /// Gives up the registration made under `id`; an unknown id is ignored.
-    virtual void unregisterHotKey(uint32_t id) = 0;
+    virtual void unregisterHotkey(uint32_t id) = 0;
 
     /// Whether another client holds the combination right now, found by taking it and
     /// giving it back at once. Combinations registered through this backend are ours and

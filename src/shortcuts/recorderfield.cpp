@@ -82,7 +82,7 @@ Modifiers eventModifiers(Qt::KeyboardModifiers qt) {
     return modifiers;
 }
 
-std::optional<PressedKey> pressedKey(const QKeyEvent& event, const HotKeyBackend& backend) {
+std::optional<PressedKey> pressedKey(const QKeyEvent& event, const HotkeyBackend& backend) {
     if (const auto native =
             backend.shortcutForNativeKey(event.nativeScanCode(), event.nativeModifiers()))
         return PressedKey{native->keyCode, native->modifiers};
@@ -293,7 +293,7 @@ void RecorderField::take(const Shortcut& shortcut) {
     // A session without a key hook registers nothing at all; keeping the choice there is
     // right. Otherwise a refusal means the new shortcut would do nothing while the old,
     // working one is gone: put the old one back and say why.
-    if (m_center.isAvailable() && !m_center.hotKeys().hasRecord(shortcut)) {
+    if (m_center.isAvailable() && !m_center.hotkeys().hasRecord(shortcut)) {
         if (previous)
             m_center.userDefaultsSet(m_name, *previous);
         else

@@ -9,10 +9,10 @@
 
 namespace quietlane::GlobalShortcuts {
 
-ShortcutCenter::ShortcutCenter(Preferences& preferences, HotKeyBackend& backend,
+ShortcutCenter::ShortcutCenter(Preferences& preferences, HotkeyBackend& backend,
                                std::ostream& errorOutput, DesktopNotation notation)
     : m_preferences(preferences), m_backend(backend), m_notation(notation),
-      m_hotKeys(backend, errorOutput,
+      m_hotkeys(backend, errorOutput,
                 [this](const Shortcut& shortcut) { return displayText(shortcut); }) {
     if (!m_backend.isAvailable()) {
         Log::notice(Log::Category::app,
@@ -65,11 +65,11 @@ void ShortcutCenter::registerShortcut(const Shortcut& shortcut) {
     // Recorded even when refused, so that a refused combination is not retried (and
     // reported again) until the name's shortcut changes.
     m_registered.insert(shortcut);
-    addRecord(shortcut, HotKeys::OnRefusal::report);
+    addRecord(shortcut, Hotkeys::OnRefusal::report);
 }
 
-void ShortcutCenter::addRecord(const Shortcut& shortcut, HotKeys::OnRefusal onRefusal) {
-    m_hotKeys.registerHotKey(
+void ShortcutCenter::addRecord(const Shortcut& shortcut, Hotkeys::OnRefusal onRefusal) {
+    m_hotkeys.registerHotkey(
         shortcut, [this](const Shortcut& pressed) { dispatch(m_keyDownHandlers, pressed); },
         [this](const Shortcut& released) { dispatch(m_keyUpHandlers, released); }, onRefusal);
 }
@@ -80,7 +80,7 @@ std::vector<Shortcut> ShortcutCenter::refused() const {
         return shortcuts;
     for (const auto& [rawValue, actions] : m_keyDownHandlers) {
         const auto current = shortcut(Name{rawValue, std::nullopt});
-        if (current && m_registered.contains(*current) && !m_hotKeys.hasRecord(*current))
+        if (current && m_registered.contains(*current) && !m_hotkeys.hasRecord(*current))
             shortcuts.push_back(*current);
     }
     return shortcuts;
@@ -93,14 +93,14 @@ bool ShortcutCenter::hasRefused() const {
 bool ShortcutCenter::registerRefusedAgain() {
     bool allTaken = true;
     for (const Shortcut& shortcut : refused()) {
-        addRecord(shortcut, HotKeys::OnRefusal::keepQuiet);
-        allTaken = allTaken && m_hotKeys.hasRecord(shortcut);
+        addRecord(shortcut, Hotkeys::OnRefusal::keepQuiet);
+        allTaken = allTaken && m_hotkeys.hasRecord(shortcut);
     }
     return allTaken;
 }
 
 void ShortcutCenter::unregisterShortcut(const Shortcut& shortcut) {
-    m_hotKeys.unregisterHotKey(shortcut);
+    m_hotkeys.unregisterHotkey(shortcut);
     m_registered.erase(shortcut);
 }
 
@@ -188,8 +188,8 @@ bool ShortcutCenter::handlePopupKeyEvent(bool isPress, uint32_t nativeKeyCode,
     const auto key = m_backend.shortcutForNativeKey(nativeKeyCode, nativeModifiers);
     if (!key)
         return false;
-    const auto kind = isPress ? HotKeys::RawKeyKind::keyDown : HotKeys::RawKeyKind::keyUp;
-    return m_hotKeys.handleRawKeyEvent(kind, *key) == 0;
+    const auto kind = isPress ? Hotkeys::RawKeyKind::keyDown : Hotkeys::RawKeyKind::keyUp;
+    return m_hotkeys.handleRawKeyEvent(kind, *key);
 }
 
 int ShortcutCenter::addChangeObserver(ChangeObserver observer) {

@@ -27,7 +27,7 @@ TEST(PortalTriggerTest, DesktopsDescriptionsReadInLinuxNotationAndIdsStayStable)
     EXPECT_EQ(portalShortcutId("pushToMute"), "push-to-mute");
 }
 
-TEST(HotKeyRouteTest, WaylandAndKdeAreReadFromTheEnvironment) {
+TEST(HotkeyRouteTest, WaylandAndKdeAreReadFromTheEnvironment) {
     EXPECT_TRUE(sessionFacts("wayland-0", nullptr, nullptr).wayland);
     EXPECT_TRUE(sessionFacts("", "wayland", nullptr).wayland);
     EXPECT_FALSE(sessionFacts("", "x11", "GNOME").wayland);
@@ -35,8 +35,8 @@ TEST(HotKeyRouteTest, WaylandAndKdeAreReadFromTheEnvironment) {
     EXPECT_FALSE(sessionFacts(nullptr, nullptr, "KDEX:GNOME").kde);
     EXPECT_TRUE(sessionFacts(nullptr, nullptr, "ubuntu:GNOME").gnome);
     // The XWayland fallback names what to do instead, per desktop.
-    EXPECT_NE(routeLogLine(HotKeyRoute::xwaylandGrab, {true, true}).find("Legacy X11 App Support"),
+    EXPECT_NE(routeLogLine(HotkeyRoute::xwaylandGrab, {true, true}).find("Legacy X11 App Support"),
               std::string::npos);
-    EXPECT_NE(routeLogLine(HotKeyRoute::xwaylandGrab, {true, false}).find("command line"),
+    EXPECT_NE(routeLogLine(HotkeyRoute::xwaylandGrab, {true, false}).find("command line"),
               std::string::npos);
 }

@@ -38,7 +38,7 @@ protected:
 
     test::TempDir m_dir;
     Preferences m_preferences{m_dir.path / "preferences.json"};
-    SimulatedHotKeyBackend m_backend;
+    SimulatedHotkeyBackend m_backend;
     std::ostringstream m_output;
     std::vector<std::string> m_errors;
     std::vector<Name> m_changes;
@@ -53,7 +53,6 @@ TEST_F(ShortcutCenterTest, FreshStoreGetsTheDefaultWrittenRegisteredAndAnnounced
               R"({"carbonKeyCode":46,"carbonModifiers":6400})");
     ASSERT_EQ(m_backend.registrations().size(), 1u);
     EXPECT_EQ(m_backend.registrations()[0].id, 1u);
-    EXPECT_EQ(m_backend.registrations()[0].signature, 0x514C484Bu);
     ASSERT_EQ(m_changes.size(), 1u);
     EXPECT_EQ(m_changes[0].rawValue, "toggleMute");
 
@@ -138,7 +137,7 @@ TEST_F(ShortcutCenterTest, HandlersRunInOrderForPressAndReleaseAndFollowTheStore
     // Re-recording moves the registration: the old combination no longer fires.
     calls.clear();
     center().setShortcut(kF5, name);
-    EXPECT_EQ(m_backend.press(kDefault), kEventNotHandled);
+    EXPECT_FALSE(m_backend.press(kDefault));
     m_backend.press(kF5);
     m_backend.release(kF5);
     EXPECT_EQ(calls, (std::vector<std::string>{"down1", "down2", "up"}));
@@ -147,11 +146,11 @@ TEST_F(ShortcutCenterTest, HandlersRunInOrderForPressAndReleaseAndFollowTheStore
     calls.clear();
     center().onKeyDown(name, [&] { center().setShortcut(kDefault, name); });
     m_backend.press(kF5);
-    EXPECT_EQ(m_backend.release(kF5), kEventNotHandled);
+    EXPECT_FALSE(m_backend.release(kF5));
     EXPECT_EQ(calls, (std::vector<std::string>{"down1", "down2"}));
 }
 
-TEST_F(ShortcutCenterTest, PausedAndForeignEventsReachNoHandler) {
+TEST_F(ShortcutCenterTest, PausedAndStaleEventsReachNoHandler) {
     const Name name = center().declare(Name::toggleMute());
     int calls = 0;
     center().onKeyDown(name, [&] { ++calls; });
@@ -163,9 +162,7 @@ TEST_F(ShortcutCenterTest, PausedAndForeignEventsReachNoHandler) {
     EXPECT_EQ(calls, 0);
     center().setPaused(false);
 
-    EXPECT_EQ(m_backend.deliver({HotKeyEvent::Kind::pressed, 0x41424344, 1}), kEventNotHandled);
-    EXPECT_EQ(m_backend.deliver({HotKeyEvent::Kind::pressed, kHotKeySignature, 99}),
-              kEventNotHandled);
+    EXPECT_FALSE(m_backend.deliver({HotkeyEvent::Kind::pressed, 99}));
     EXPECT_EQ(calls, 0);
     m_backend.press(kDefault);
     EXPECT_EQ(calls, 1);
@@ -182,7 +179,7 @@ TEST_F(ShortcutCenterTest, RefusedRegistrationIsReportedOnceAndRetriedOnlyWhenAs
     EXPECT_TRUE(center().registeredShortcuts().contains(kDefault));
     EXPECT_EQ(m_backend.registerCalls(), 1);
     EXPECT_EQ(m_preferences.stringValue("GlobalShortcuts_toggleMute"), encodeShortcut(kDefault));
-    EXPECT_EQ(m_backend.press(kDefault), kEventNotHandled);
+    EXPECT_FALSE(m_backend.press(kDefault));
 
     // Tried again once its holder (an instance of ours on its way out) may have let go:
     // quiet while it is still held, working once it is free.
@@ -224,7 +221,7 @@ TEST_F(ShortcutCenterTest, PopupKeysReachTheHandlersWhileTheGrabsAreGivenUp) {
     m_backend.holdElsewhere(kDefault);
     center().setMenuOpen(false);
     EXPECT_EQ(m_output.str(), "Error registering hotkey Ctrl+Alt+Super+M: 10\n");
-    EXPECT_EQ(center().hotKeys().recordCount(), 0u);
+    EXPECT_EQ(center().hotkeys().recordCount(), 0u);
 }
 
 TEST_F(ShortcutCenterTest, ReleaseIsMatchedToThePressAfterThePopupCloses) {

@@ -22,17 +22,17 @@ namespace quietlane::GlobalShortcuts {
 /// While a combination is held, the server's key map is read every 50 ms: under XWayland
 /// the release never arrives when the focus moves to a Wayland window, but the key's
 /// state in the server goes up all the same, and the hold then ends as if released.
-class X11HotKeyBackend final : public HotKeyBackend {
+class X11HotkeyBackend final : public HotkeyBackend {
 public:
     /// Connects to `displayName` (empty: $DISPLAY). Nothing, with a reason in `error`,
     /// when there is no X server or it lacks the keyboard extension.
-    static std::unique_ptr<X11HotKeyBackend> open(const std::string& displayName,
+    static std::unique_ptr<X11HotkeyBackend> open(const std::string& displayName,
                                                   std::string& error);
-    ~X11HotKeyBackend() override;
+    ~X11HotkeyBackend() override;
 
     bool isAvailable() const override { return true; }
-    int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) override;
-    void unregisterHotKey(uint32_t id) override;
+    int registerHotkey(const Shortcut& shortcut, uint32_t id) override;
+    void unregisterHotkey(uint32_t id) override;
     bool isHeldElsewhere(const Shortcut& shortcut) override;
     bool takesMouseButtons() const override { return true; }
     bool desktopHandlesMicMuteKey() override;
@@ -50,7 +50,7 @@ public:
 
 private:
     struct Private;
-    explicit X11HotKeyBackend(std::unique_ptr<Private> d);
+    explicit X11HotkeyBackend(std::unique_ptr<Private> d);
     std::unique_ptr<Private> d;
 };
 
