@@ -13,10 +13,6 @@ TEST(ShortcutCodec, WritesTheNumbersEarlierVersionsReadAndReadsBack) {
               R"({"carbonKeyCode":46,"carbonModifiers":6400})");
     EXPECT_EQ(encodeShortcut(Shortcut(Key::k, Modifier::control | Modifier::alt)),
               R"({"carbonKeyCode":40,"carbonModifiers":6144})");
-    EXPECT_EQ(encodeShortcut(Shortcut(Key::micMute)),
-              R"({"carbonKeyCode":256,"carbonModifiers":0})");
-    EXPECT_EQ(encodeShortcut(Shortcut(Key::backButton)),
-              R"({"carbonKeyCode":520,"carbonModifiers":0})");
     EXPECT_EQ(decodeShortcut(R"({"carbonModifiers":131584,"carbonKeyCode":122})"),
               Shortcut(Key::f1, Modifier::shift | Modifier::fn));
 
