@@ -19,10 +19,19 @@ struct HotkeyEvent {
     uint32_t id = 0;
 };
 
-/// What a desktop that keeps the keys itself (a portal) tells and offers about them.
+/// What a desktop that keeps the keys itself (a portal) tells and offers about them: the
+/// optional part of a key hook, found through `HotkeyBackend::desktopKeys`.
 class DesktopKeys {
 public:
     virtual ~DesktopKeys() = default;
+    /// The key the desktop really assigned to this shortcut, in the desktop's words.
+    virtual std::optional<std::string> assignedTrigger(const Shortcut& shortcut) const = 0;
+    /// Called whenever `assignedTrigger` may have changed.
+    virtual void setAssignmentChangeHandler(std::function<void()> handler) = 0;
+    /// The names ("toggleMute", ...) a registered shortcut carries right now: the desktop
+    /// keeps shortcuts by name rather than by key.
+    using NameLookup = std::function<std::vector<std::string>(const Shortcut&)>;
+    virtual void setNameLookup(NameLookup lookup) = 0;
     /// The desktop reports a key for the shortcut but holds none (another program took the
     /// key, or none was ever given): pressing anything does nothing.
     virtual bool isKeyUnheld(const Shortcut& shortcut) const = 0;
@@ -83,12 +92,6 @@ public:
     /// the release is delivered like a real one, and logged.
     virtual void checkHeldKeys() {}
 
-    /// The key the desktop really assigned to this shortcut, in the desktop's words, where
-    /// the desktop rather than the program decides it (a portal); nothing otherwise.
-    virtual std::optional<std::string> assignedTrigger(const Shortcut& shortcut) const {
-        (void)shortcut;
-        return std::nullopt;
-    }
     /// Whether mouse buttons (the middle one and the side buttons) can be taken like keys.
     virtual bool takesMouseButtons() const { return false; }
     /// Whether the desktop itself handles the microphone-mute key: another client holds
@@ -97,14 +100,8 @@ public:
     /// Whether presses keep arriving while one of our own popups holds the keyboard (the
     /// desktop rather than a key grab catches them), so registrations stay in place.
     virtual bool worksUnderOwnPopups() const { return false; }
-    /// The names ("toggleMute", ...) a registered shortcut carries right now, for a desktop
-    /// that keeps shortcuts by name rather than by key (a portal).
-    using NameLookup = std::function<std::vector<std::string>(const Shortcut&)>;
-    virtual void setNameLookup(NameLookup lookup) { (void)lookup; }
-    /// The desktop's own word on its keys, where it keeps them; nothing otherwise.
+    /// The desktop's own word on its keys, where it keeps them (a portal); nothing otherwise.
     virtual DesktopKeys* desktopKeys() { return nullptr; }
-    /// Called whenever `assignedTrigger` may have changed.
-    virtual void setAssignmentChangeHandler(std::function<void()> handler) { (void)handler; }
 
     /// A descriptor that becomes readable when events wait, or -1 when there is none.
     virtual int eventFd() const { return -1; }

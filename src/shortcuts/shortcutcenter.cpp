@@ -20,14 +20,17 @@ ShortcutCenter::ShortcutCenter(Preferences& preferences, HotkeyBackend& backend,
                     "the widget or the tray icon",
                     m_backend.unavailableReason().c_str());
     }
+    auto* desktop = m_backend.desktopKeys();
+    if (!desktop)
+        return;
     // The desktop may assign or change the real key at any time; every shortcut text
     // shown must follow.
-    m_backend.setAssignmentChangeHandler([this] {
+    desktop->setAssignmentChangeHandler([this] {
         const HandlerList names = m_keyDownHandlers;
         for (const auto& [rawValue, actions] : names)
             postChange(Name{rawValue, std::nullopt});
     });
-    m_backend.setNameLookup([this](const Shortcut& shortcut) {
+    desktop->setNameLookup([this](const Shortcut& shortcut) {
         std::vector<std::string> names;
         for (const auto& [rawValue, actions] : m_keyDownHandlers) {
             if (this->shortcut(Name{rawValue, std::nullopt}) == shortcut)
@@ -38,8 +41,10 @@ ShortcutCenter::ShortcutCenter(Preferences& preferences, HotkeyBackend& backend,
 }
 
 ShortcutCenter::~ShortcutCenter() {
-    m_backend.setAssignmentChangeHandler({});
-    m_backend.setNameLookup({});
+    if (auto* desktop = m_backend.desktopKeys()) {
+        desktop->setAssignmentChangeHandler({});
+        desktop->setNameLookup({});
+    }
 }
 
 Name ShortcutCenter::declare(const Name& name) {
@@ -169,8 +174,10 @@ void ShortcutCenter::dispatch(const HandlerList& list, const Shortcut& pressed) 
 
 std::string ShortcutCenter::displayText(const Shortcut& shortcut) const {
     // Where the desktop decides the key (a portal), its own text names what works.
-    if (auto assigned = m_backend.assignedTrigger(shortcut))
-        return *assigned;
+    if (const auto* desktop = m_backend.desktopKeys()) {
+        if (auto assigned = desktop->assignedTrigger(shortcut))
+            return *assigned;
+    }
     return shortcutText(
         shortcut, [this](int64_t keyCode) { return m_backend.characterForKey(keyCode); },
         m_notation);
