@@ -75,8 +75,8 @@ int main(int argc, char** argv) {
     Preferences preferences(dir / "preferences.json");
 
     testing::StandInPortal portal(testing::PortalDesktop::plasma65);
-    auto portalKeys = PortalHotKeyBackend::open(QStringLiteral("com.quietlane.Quietlane"), error);
-    auto x11Keys = X11HotKeyBackend::open(session.display(), error);
+    auto portalKeys = PortalHotkeyBackend::open(QStringLiteral("com.quietlane.Quietlane"), error);
+    auto x11Keys = X11HotkeyBackend::open(session.display(), error);
     if (!portalKeys || !x11Keys) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     std::ostringstream refusals;
     ShortcutCenter viaPortal(preferences, *portalKeys, refusals);
     ShortcutCenter viaX11(preferences, *x11Keys, refusals);
-    HotKeyEventPump pump(viaX11);
+    HotkeyEventPump pump(viaX11);
 
     PulseServer hal;
     if (!hal.waitUntilReady(std::chrono::seconds(5), &error)) {

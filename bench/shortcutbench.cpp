@@ -55,7 +55,7 @@ Percentiles percentiles(std::vector<double> samples) {
 // service's queue, woken through an eventfd.
 class MainLoop {
 public:
-    explicit MainLoop(HotKeyBackend& keys) : m_keys(keys), m_wake(::eventfd(0, EFD_NONBLOCK)) {}
+    explicit MainLoop(HotkeyBackend& keys) : m_keys(keys), m_wake(::eventfd(0, EFD_NONBLOCK)) {}
     ~MainLoop() { ::close(m_wake); }
 
     AudioDeviceService::MainThreadPoster poster() {
@@ -89,7 +89,7 @@ public:
     }
 
 private:
-    HotKeyBackend& m_keys;
+    HotkeyBackend& m_keys;
     int m_wake;
     std::mutex m_mutex;
     std::deque<std::function<void()>> m_tasks;
@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
     const auto dir = std::filesystem::path(server.directory()) / "bench-config";
     std::filesystem::create_directories(dir);
     Preferences preferences(dir / "preferences.json");
-    auto keys = X11HotKeyBackend::open(session.display(), error);
+    auto keys = X11HotkeyBackend::open(session.display(), error);
     if (!keys) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;

@@ -2,7 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ru">
 <context>
-    <name>PortalHotKeyBackend</name>
+    <name>PortalHotkeyBackend</name>
     <message>
         <location filename="../../src/shortcuts/portal/portalhotkeybackend.cpp" line="+29"/>
         <source>Включить или выключить микрофон (Quietlane)</source>
@@ -345,7 +345,7 @@
     </message>
 </context>
 <context>
-    <name>quietlane::HotKeyManager</name>
+    <name>quietlane::HotkeyManager</name>
     <message>
         <location filename="../../src/control/hotkeymanager.cpp" line="+22"/>
         <source>Зажатие (PTT)</source>

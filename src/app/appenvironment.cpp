@@ -33,11 +33,11 @@ AppEnvironment::AppEnvironment(Platform platform, Preferences& preferences, QStr
                                                                 m_platform.windowHints);
     // A refused shortcut is reported on standard output, as the shortcut layer's contract.
     m_shortcuts = std::make_unique<GlobalShortcuts::ShortcutCenter>(
-        m_preferences, m_platform.hotKeys, std::cout,
+        m_preferences, m_platform.hotkeys, std::cout,
         GlobalShortcuts::notationForDesktop(
             qEnvironmentVariable("XDG_CURRENT_DESKTOP").toStdString()));
-    m_hotKeyPump = std::make_unique<GlobalShortcuts::HotKeyEventPump>(*m_shortcuts);
-    m_hotKeys = std::make_unique<HotKeyManager>(*m_microphone, *m_shortcuts, m_preferences);
+    m_hotkeyPump = std::make_unique<GlobalShortcuts::HotkeyEventPump>(*m_shortcuts);
+    m_hotkeys = std::make_unique<HotkeyManager>(*m_microphone, *m_shortcuts, m_preferences);
     m_loginItem = std::make_unique<LoginItemService>();
     m_hud = std::make_unique<HUDController>(m_preferences, m_platform.windowHints);
     m_appearance = std::make_unique<AppearanceManager>(m_preferences);
@@ -65,7 +65,7 @@ AppEnvironment::~AppEnvironment() = default;
 
 void AppEnvironment::finishStartup() {
     m_menuBar = std::make_unique<MenuBarController>(MenuBarController::Services{
-        *m_microphone, *m_floatingPanel, *m_loginItem, m_hotKeys.get(), m_shortcuts.get(),
+        *m_microphone, *m_floatingPanel, *m_loginItem, m_hotkeys.get(), m_shortcuts.get(),
         [self = QPointer(this)] {
             if (self)
                 self->showSettings();
@@ -90,7 +90,7 @@ void AppEnvironment::showSettings() {
     if (!m_settingsWindow) {
         m_settingsWindow = std::make_unique<SettingsWindow>(
             SettingsView::Services{*m_microphone, *m_floatingPanel, *m_hud, *m_appearance,
-                                   m_shortcuts.get(), m_hotKeys.get(), m_loginItem.get(),
+                                   m_shortcuts.get(), m_hotkeys.get(), m_loginItem.get(),
                                    m_soundCues.get(), m_away.get()},
             [] { QCoreApplication::quit(); });
     }

@@ -16,7 +16,7 @@ namespace quietlane {
 class AppearanceManager;
 class AwayService;
 class FloatingPanelController;
-class HotKeyManager;
+class HotkeyManager;
 class HUDController;
 class LoginItemService;
 class MenuBarController;
@@ -26,8 +26,8 @@ class SoundCueController;
 class WindowHints;
 
 namespace GlobalShortcuts {
-class HotKeyBackend;
-class HotKeyEventPump;
+class HotkeyBackend;
+class HotkeyEventPump;
 class ShortcutCenter;
 } // namespace GlobalShortcuts
 
@@ -39,7 +39,7 @@ public:
     /// The platform pieces the services run on; each must outlive the environment.
     struct Platform {
         AudioServer& soundServer;
-        GlobalShortcuts::HotKeyBackend& hotKeys;
+        GlobalShortcuts::HotkeyBackend& hotkeys;
         WindowHints& windowHints;
         /// Where the sound cues play; without one they are only recorded.
         SoundCuePlayer* soundCues = nullptr;
@@ -54,7 +54,7 @@ public:
     MicrophoneController& microphone() const { return *m_microphone; }
     FloatingPanelController& floatingPanel() const { return *m_floatingPanel; }
     GlobalShortcuts::ShortcutCenter& shortcuts() const { return *m_shortcuts; }
-    HotKeyManager& hotKeys() const { return *m_hotKeys; }
+    HotkeyManager& hotkeys() const { return *m_hotkeys; }
     LoginItemService& loginItem() const { return *m_loginItem; }
     HUDController& hud() const { return *m_hud; }
     /// The tray icon and its dropdown; absent until the deferred start-up step has run.
@@ -87,8 +87,8 @@ private:
     std::unique_ptr<MicrophoneController> m_microphone;
     std::unique_ptr<FloatingPanelController> m_floatingPanel;
     std::unique_ptr<GlobalShortcuts::ShortcutCenter> m_shortcuts;
-    std::unique_ptr<GlobalShortcuts::HotKeyEventPump> m_hotKeyPump;
-    std::unique_ptr<HotKeyManager> m_hotKeys;
+    std::unique_ptr<GlobalShortcuts::HotkeyEventPump> m_hotkeyPump;
+    std::unique_ptr<HotkeyManager> m_hotkeys;
     std::unique_ptr<LoginItemService> m_loginItem;
     std::unique_ptr<HUDController> m_hud;
     std::unique_ptr<AppearanceManager> m_appearance;

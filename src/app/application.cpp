@@ -158,16 +158,16 @@ int runApplication(int argc, char** argv, const SoundServerOpener& openSoundServ
                     "running as a native Wayland client (no XWayland): the desktop decides "
                     "where the widget goes and whether it stays on top");
     }
-    const HotKeyBackendChoice hotKeys = chooseHotKeyBackend();
+    const HotkeyBackendChoice hotkeys = chooseHotkeyBackend();
     SignalWatcher signalWatcher;
     QObject::connect(&signalWatcher, &SignalWatcher::terminationRequested, &application,
                      [] { QCoreApplication::quit(); });
 
     int status = 0;
     {
-        AppEnvironment environment({*soundServer, *hotKeys.backend, *hints, soundCues.get()},
+        AppEnvironment environment({*soundServer, *hotkeys.backend, *hints, soundCues.get()},
                                    preferences, QApplication::arguments());
-        environment.shortcuts().setRoute(hotKeys.route, hotKeys.facts);
+        environment.shortcuts().setRoute(hotkeys.route, hotkeys.facts);
         AppFonts::registerBundled();
         RemoteControl remote(environment.microphone());
         QObject::connect(&remote, &RemoteControl::settingsRequested, &environment,

@@ -25,31 +25,31 @@ void makeAppIdResolvable() {
 
 } // namespace
 
-HotKeyBackendChoice chooseHotKeyBackend() {
-    HotKeyBackendChoice choice;
+HotkeyBackendChoice chooseHotkeyBackend() {
+    HotkeyBackendChoice choice;
     choice.facts = sessionFacts(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE"),
                                 std::getenv("XDG_CURRENT_DESKTOP"));
     std::string portalError;
     if (choice.facts.wayland) {
-        if (auto portal = PortalHotKeyBackend::open(QString::fromLatin1(AutostartEntry::kAppId),
+        if (auto portal = PortalHotkeyBackend::open(QString::fromLatin1(AutostartEntry::kAppId),
                                                     portalError, makeAppIdResolvable)) {
             choice.backend = std::move(portal);
-            choice.route = HotKeyRoute::portal;
+            choice.route = HotkeyRoute::portal;
         }
     }
     std::string x11Error = "DISPLAY is not set";
     const char* display = std::getenv("DISPLAY");
     if (!choice.backend && display && *display) {
-        if (auto x11 = X11HotKeyBackend::open({}, x11Error)) {
+        if (auto x11 = X11HotkeyBackend::open({}, x11Error)) {
             choice.backend = std::move(x11);
-            choice.route = choice.facts.wayland ? HotKeyRoute::xwaylandGrab : HotKeyRoute::x11Grab;
+            choice.route = choice.facts.wayland ? HotkeyRoute::xwaylandGrab : HotkeyRoute::x11Grab;
         }
     }
     if (!choice.backend) {
         std::string reason = x11Error;
         if (!portalError.empty())
             reason = portalError + "; " + x11Error;
-        choice.backend = std::make_unique<NullHotKeyBackend>(reason);
+        choice.backend = std::make_unique<NullHotkeyBackend>(reason);
         return choice; // the shortcut layer says it is unavailable, and why
     }
     const std::string line = routeLogLine(choice.route, choice.facts);

@@ -8,9 +8,9 @@
 
 namespace quietlane {
 
-struct HotKeyBackendChoice {
-    std::unique_ptr<GlobalShortcuts::HotKeyBackend> backend;
-    GlobalShortcuts::HotKeyRoute route = GlobalShortcuts::HotKeyRoute::unavailable;
+struct HotkeyBackendChoice {
+    std::unique_ptr<GlobalShortcuts::HotkeyBackend> backend;
+    GlobalShortcuts::HotkeyRoute route = GlobalShortcuts::HotkeyRoute::unavailable;
     GlobalShortcuts::SessionFacts facts;
 };
 
@@ -18,6 +18,6 @@ struct HotKeyBackendChoice {
 /// Wayland session uses the desktop portal when one offers GlobalShortcuts, else the X
 /// grab under XWayland (which works only while an X11 window has the focus); without
 /// either the shortcut is unavailable. Needs the Qt application to exist.
-HotKeyBackendChoice chooseHotKeyBackend();
+HotkeyBackendChoice chooseHotkeyBackend();
 
 } // namespace quietlane

@@ -16,26 +16,18 @@ namespace quietlane {
 namespace {
 constexpr const char* kModeKey = "hotkeyMode";
 constexpr const char* kTailKey = "pushToTalkTailMs";
-using Clock = HotKeyStateMachine::Clock;
+using Clock = HotkeyStateMachine::Clock;
 
 int limitedTail(double milliseconds) {
-    return int(std::lround(std::clamp(milliseconds, 0.0, double(HotKeyManager::kMaxTailMs))));
-}
-
-HotKeyMode toCore(HotKeyManager::Mode mode) {
-    return mode == HotKeyManager::Mode::pushToTalk ? HotKeyMode::pushToTalk : HotKeyMode::toggle;
+    return int(std::lround(std::clamp(milliseconds, 0.0, double(HotkeyManager::kMaxTailMs))));
 }
 } // namespace
 
-QString HotKeyManager::title(Mode mode) {
-    return mode == Mode::pushToTalk ? tr("Зажатие (PTT)") : tr("Переключение");
+QString HotkeyManager::title(HotkeyMode mode) {
+    return mode == HotkeyMode::pushToTalk ? tr("Зажатие (PTT)") : tr("Переключение");
 }
 
-QString HotKeyManager::rawValue(Mode mode) {
-    return QString::fromLatin1(quietlane::rawValue(toCore(mode)));
-}
-
-HotKeyManager::HotKeyManager(MicrophoneController& microphone,
+HotkeyManager::HotkeyManager(MicrophoneController& microphone,
                              GlobalShortcuts::ShortcutCenter& shortcuts, Preferences& preferences,
                              QObject* parent)
     : QObject(parent), m_microphone(microphone), m_preferences(preferences),
@@ -50,13 +42,11 @@ HotKeyManager::HotKeyManager(MicrophoneController& microphone,
                     }}),
       m_tailMs(limitedTail(m_preferences.doubleValue(kTailKey).value_or(0))) {
     Q_ASSERT(QThread::currentThread() == thread());
-    m_mode = hotKeyModeFromRawValue(m_preferences.stringValue(kModeKey)) == HotKeyMode::pushToTalk
-                 ? Mode::pushToTalk
-                 : Mode::toggle;
+    m_mode = hotkeyModeFromRawValue(m_preferences.stringValue(kModeKey));
 
     m_tailTimer.setSingleShot(true);
     m_tailTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_tailTimer, &QTimer::timeout, this, &HotKeyManager::tailElapsed);
+    connect(&m_tailTimer, &QTimer::timeout, this, &HotkeyManager::tailElapsed);
 
     using GlobalShortcuts::Name;
     attach(
@@ -68,11 +58,11 @@ HotKeyManager::HotKeyManager(MicrophoneController& microphone,
         shortcuts, Name::unmute(), [this] { m_microphone.setMuted(false); }, [] {});
     attach(
         shortcuts, Name::pushToMute(),
-        [this] { m_pushToMute.keyDown(HotKeyMode::pushToMute, Clock::now()); },
+        [this] { m_pushToMute.keyDown(HotkeyMode::pushToMute, Clock::now()); },
         [this] { pushToMuteUp(); });
 }
 
-void HotKeyManager::attach(GlobalShortcuts::ShortcutCenter& shortcuts,
+void HotkeyManager::attach(GlobalShortcuts::ShortcutCenter& shortcuts,
                            const GlobalShortcuts::Name& name, std::function<void()> onKeyDown,
                            std::function<void()> onKeyUp) {
     std::weak_ptr<bool> alive = m_alive;
@@ -90,17 +80,20 @@ void HotKeyManager::attach(GlobalShortcuts::ShortcutCenter& shortcuts,
     });
 }
 
-HotKeyManager::~HotKeyManager() = default;
+HotkeyManager::~HotkeyManager() = default;
 
-void HotKeyManager::setMode(Mode mode) {
+void HotkeyManager::setMode(HotkeyMode mode) {
+    // Push-to-mute is a shortcut of its own, never the main shortcut's stored mode.
+    if (mode == HotkeyMode::pushToMute)
+        mode = HotkeyMode::toggle;
     const bool changed = mode != m_mode;
     m_mode = mode;
-    m_preferences.setString(kModeKey, quietlane::rawValue(toCore(mode)));
+    m_preferences.setString(kModeKey, rawValue(mode));
     if (changed)
         emit modeChanged(mode);
 }
 
-void HotKeyManager::setPushToTalkTailMs(int milliseconds) {
+void HotkeyManager::setPushToTalkTailMs(int milliseconds) {
     const int limited = limitedTail(milliseconds);
     const bool changed = limited != m_tailMs;
     m_tailMs = limited;
@@ -109,22 +102,22 @@ void HotKeyManager::setPushToTalkTailMs(int milliseconds) {
         emit pushToTalkTailMsChanged(limited);
 }
 
-void HotKeyManager::keyDown() {
-    m_stateMachine.keyDown(toCore(m_mode), Clock::now());
+void HotkeyManager::keyDown() {
+    m_stateMachine.keyDown(m_mode, Clock::now());
     scheduleTail();
 }
 
-void HotKeyManager::keyUp() {
-    m_stateMachine.keyUp(toCore(m_mode), Clock::now(), std::chrono::milliseconds(m_tailMs));
+void HotkeyManager::keyUp() {
+    m_stateMachine.keyUp(m_mode, Clock::now(), std::chrono::milliseconds(m_tailMs));
     scheduleTail();
 }
 
-void HotKeyManager::pushToMuteUp() {
-    m_pushToMute.keyUp(HotKeyMode::pushToMute, Clock::now(), std::chrono::milliseconds(m_tailMs));
+void HotkeyManager::pushToMuteUp() {
+    m_pushToMute.keyUp(HotkeyMode::pushToMute, Clock::now(), std::chrono::milliseconds(m_tailMs));
     scheduleTail();
 }
 
-void HotKeyManager::scheduleTail() {
+void HotkeyManager::scheduleTail() {
     std::optional<Clock::time_point> due = m_stateMachine.releaseDue();
     if (const auto other = m_pushToMute.releaseDue(); other && (!due || *other < *due))
         due = other;
@@ -136,7 +129,7 @@ void HotKeyManager::scheduleTail() {
     m_tailTimer.start(std::max(wait, std::chrono::milliseconds(0)));
 }
 
-void HotKeyManager::tailElapsed() {
+void HotkeyManager::tailElapsed() {
     const Clock::time_point now = Clock::now();
     m_stateMachine.advance(now);
     m_pushToMute.advance(now);

@@ -23,30 +23,26 @@ struct Name;
 /// push-to-talk mode, and the optional "mute", "unmute" and "pushToMute". Keeps the mode
 /// and the release tail of push-to-talk and push-to-mute in the preferences. Main thread
 /// only.
-class HotKeyManager : public QObject {
+class HotkeyManager : public QObject {
     Q_OBJECT
-    Q_PROPERTY(Mode mode READ mode WRITE setMode NOTIFY modeChanged)
+    Q_PROPERTY(quietlane::HotkeyMode mode READ mode WRITE setMode NOTIFY modeChanged)
     Q_PROPERTY(int pushToTalkTailMs READ pushToTalkTailMs WRITE setPushToTalkTailMs NOTIFY
                    pushToTalkTailMsChanged)
 
 public:
-    enum class Mode { toggle, pushToTalk };
-    Q_ENUM(Mode)
-
-    static QList<Mode> allModes() { return {Mode::toggle, Mode::pushToTalk}; }
-    static QString title(Mode mode);
-    static QString rawValue(Mode mode);
+    /// The main shortcut's name for a mode (toggle or push-to-talk), as menus show it.
+    static QString title(HotkeyMode mode);
 
     /// Restores the mode and attaches to the shortcut (declaring it, so a first start
     /// writes and registers the default). The shortcut layer must outlive the manager.
-    HotKeyManager(MicrophoneController& microphone, GlobalShortcuts::ShortcutCenter& shortcuts,
+    HotkeyManager(MicrophoneController& microphone, GlobalShortcuts::ShortcutCenter& shortcuts,
                   Preferences& preferences, QObject* parent = nullptr);
-    ~HotKeyManager() override;
+    ~HotkeyManager() override;
 
-    Mode mode() const { return m_mode; }
+    HotkeyMode mode() const { return m_mode; }
     /// Always writes "hotkeyMode"; signals only a real change. A hold in progress is left
-    /// as it is.
-    void setMode(Mode mode);
+    /// as it is. Only toggle and push-to-talk are modes of the main shortcut.
+    void setMode(HotkeyMode mode);
 
     static constexpr int kMaxTailMs = 1000;
     /// How long a push-to-talk or push-to-mute release waits before it takes effect, in
@@ -57,7 +53,7 @@ public:
     void setPushToTalkTailMs(int milliseconds);
 
 signals:
-    void modeChanged(quietlane::HotKeyManager::Mode mode);
+    void modeChanged(quietlane::HotkeyMode mode);
     void pushToTalkTailMsChanged(int milliseconds);
 
 private:
@@ -71,9 +67,9 @@ private:
 
     MicrophoneController& m_microphone;
     Preferences& m_preferences;
-    Mode m_mode = Mode::toggle;
-    HotKeyStateMachine m_stateMachine;
-    HotKeyStateMachine m_pushToMute;
+    HotkeyMode m_mode = HotkeyMode::toggle;
+    HotkeyStateMachine m_stateMachine;
+    HotkeyStateMachine m_pushToMute;
     int m_tailMs = 0;
     QTimer m_tailTimer;
     // The shortcut layer keeps its handlers for the life of the process; this flag lets

@@ -3,24 +3,24 @@
 
 namespace quietlane {
 
-const char* rawValue(HotKeyMode mode) {
+const char* rawValue(HotkeyMode mode) {
     switch (mode) {
-    case HotKeyMode::pushToTalk:
+    case HotkeyMode::pushToTalk:
         return "pushToTalk";
-    case HotKeyMode::pushToMute:
+    case HotkeyMode::pushToMute:
         return "pushToMute";
-    case HotKeyMode::toggle:
+    case HotkeyMode::toggle:
         break;
     }
     return "toggle";
 }
 
-HotKeyMode hotKeyModeFromRawValue(const std::optional<std::string>& text) {
-    return text && *text == "pushToTalk" ? HotKeyMode::pushToTalk : HotKeyMode::toggle;
+HotkeyMode hotkeyModeFromRawValue(const std::optional<std::string>& text) {
+    return text && *text == "pushToTalk" ? HotkeyMode::pushToTalk : HotkeyMode::toggle;
 }
 
-void HotKeyStateMachine::keyDown(HotKeyMode mode, Clock::time_point) {
-    if (mode == HotKeyMode::toggle) {
+void HotkeyStateMachine::keyDown(HotkeyMode mode, Clock::time_point) {
+    if (mode == HotkeyMode::toggle) {
         m_microphone.toggle();
         return;
     }
@@ -33,12 +33,12 @@ void HotKeyStateMachine::keyDown(HotKeyMode mode, Clock::time_point) {
     }
     m_isHolding = true;
     m_priorMuted = m_microphone.isMuted();
-    m_microphone.setMuted(mode == HotKeyMode::pushToMute ? true : !m_priorMuted);
+    m_microphone.setMuted(mode == HotkeyMode::pushToMute ? true : !m_priorMuted);
 }
 
-void HotKeyStateMachine::keyUp(HotKeyMode mode, Clock::time_point now,
+void HotkeyStateMachine::keyUp(HotkeyMode mode, Clock::time_point now,
                                std::chrono::milliseconds tail) {
-    if (mode == HotKeyMode::toggle || !m_isHolding || m_releaseDue)
+    if (mode == HotkeyMode::toggle || !m_isHolding || m_releaseDue)
         return;
     if (tail <= std::chrono::milliseconds(0)) {
         release();
@@ -47,12 +47,12 @@ void HotKeyStateMachine::keyUp(HotKeyMode mode, Clock::time_point now,
     m_releaseDue = now + tail;
 }
 
-void HotKeyStateMachine::advance(Clock::time_point now) {
+void HotkeyStateMachine::advance(Clock::time_point now) {
     if (m_releaseDue && now >= *m_releaseDue)
         release();
 }
 
-void HotKeyStateMachine::release() {
+void HotkeyStateMachine::release() {
     m_isHolding = false;
     m_releaseDue.reset();
     m_microphone.setMuted(m_priorMuted);

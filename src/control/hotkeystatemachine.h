@@ -11,12 +11,12 @@ namespace quietlane {
 /// What a held shortcut does; the first two are the main shortcut's modes, whose raw
 /// values are the stored form under "hotkeyMode". Push-to-mute belongs to a shortcut of
 /// its own and is never stored as a mode.
-enum class HotKeyMode { toggle, pushToTalk, pushToMute };
+enum class HotkeyMode { toggle, pushToTalk, pushToMute };
 
-const char* rawValue(HotKeyMode mode);
+const char* rawValue(HotkeyMode mode);
 /// Only the exact text "pushToTalk" selects push-to-talk; anything else, or nothing, is
 /// toggle.
-HotKeyMode hotKeyModeFromRawValue(const std::optional<std::string>& text);
+HotkeyMode hotkeyModeFromRawValue(const std::optional<std::string>& text);
 
 /// Turns shortcut presses and releases into mute requests. While a push-to-talk key is
 /// held the state is inverted, while a push-to-mute key is held it is muted; the state
@@ -25,7 +25,7 @@ HotKeyMode hotKeyModeFromRawValue(const std::optional<std::string>& text);
 /// A release may wait out a tail first, so that the end of a sentence is not cut: a press
 /// within the tail cancels the release and the hold simply goes on. The caller hands in
 /// the time and calls `advance` when `releaseDue` has come.
-class HotKeyStateMachine {
+class HotkeyStateMachine {
 public:
     using Clock = std::chrono::steady_clock;
 
@@ -35,11 +35,11 @@ public:
         std::function<void(bool)> setMuted;
     };
 
-    explicit HotKeyStateMachine(Microphone microphone) : m_microphone(std::move(microphone)) {}
+    explicit HotkeyStateMachine(Microphone microphone) : m_microphone(std::move(microphone)) {}
 
-    void keyDown(HotKeyMode mode, Clock::time_point now = {});
+    void keyDown(HotkeyMode mode, Clock::time_point now = {});
     /// `tail` delays a hold's release (zero: at once).
-    void keyUp(HotKeyMode mode, Clock::time_point now = {},
+    void keyUp(HotkeyMode mode, Clock::time_point now = {},
                std::chrono::milliseconds tail = std::chrono::milliseconds(0));
     /// Carries out a release whose tail has run out by `now`.
     void advance(Clock::time_point now);

@@ -176,8 +176,8 @@ MenuBarController::MenuBarController(Services services, QObject* parent)
     watchWidget();
     connect(&m_services.loginItem, &LoginItemService::enabledChanged, this,
             &MenuBarController::refreshModel);
-    if (m_services.hotKeys)
-        connect(m_services.hotKeys, &HotKeyManager::modeChanged, this,
+    if (m_services.hotkeys)
+        connect(m_services.hotkeys, &HotkeyManager::modeChanged, this,
                 &MenuBarController::refreshModel);
     if (m_services.shortcuts) {
         m_shortcutObserver = m_services.shortcuts->addChangeObserver(
@@ -255,8 +255,8 @@ void MenuBarController::refreshModel() {
         m_model.setHotkey(
             QString::fromStdString(shortcuts->hintText(GlobalShortcuts::Name::toggleMute())));
     m_model.setDeviceValue(deviceRowValue(mic.selection(), active));
-    if (m_services.hotKeys)
-        m_model.setModeTitle(HotKeyManager::title(m_services.hotKeys->mode()));
+    if (m_services.hotkeys)
+        m_model.setModeTitle(HotkeyManager::title(m_services.hotkeys->mode()));
     m_model.setWidgetVisible(m_services.floatingPanel.isVisible());
     m_model.setLoginEnabled(m_services.loginItem.isEnabled());
     m_model.setDevices(mic.availableDevices(), mic.selection());

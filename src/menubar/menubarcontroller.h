@@ -19,7 +19,7 @@ class AppearanceManager;
 class DropdownContent;
 class DropdownPanel;
 class FloatingPanelController;
-class HotKeyManager;
+class HotkeyManager;
 class LoginItemService;
 class MicrophoneController;
 namespace GlobalShortcuts {
@@ -36,7 +36,7 @@ public:
         MicrophoneController& microphone;
         FloatingPanelController& floatingPanel;
         LoginItemService& loginItem;
-        HotKeyManager* hotKeys = nullptr;                     // absent: no mode text
+        HotkeyManager* hotkeys = nullptr;                     // absent: no mode text
         GlobalShortcuts::ShortcutCenter* shortcuts = nullptr; // absent: no shortcut hint
         std::function<void()> showSettings;
         std::function<void()> quit;

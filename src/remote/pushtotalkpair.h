@@ -22,8 +22,8 @@ public:
     static constexpr std::chrono::milliseconds kLateTapWindow{1000};
 
     /// `mode` is push-to-talk or push-to-mute (muted while held).
-    explicit PushToTalkPair(HotKeyStateMachine::Microphone microphone,
-                            HotKeyMode mode = HotKeyMode::pushToTalk)
+    explicit PushToTalkPair(HotkeyStateMachine::Microphone microphone,
+                            HotkeyMode mode = HotkeyMode::pushToTalk)
         : m_machine(std::move(microphone)), m_mode(mode) {}
 
     /// False when the press was dropped as the late half of a tap already over.
@@ -31,8 +31,8 @@ public:
     void release(Clock::time_point now);
 
 private:
-    HotKeyStateMachine m_machine;
-    HotKeyMode m_mode;
+    HotkeyStateMachine m_machine;
+    HotkeyMode m_mode;
     std::optional<Clock::time_point> m_unmatchedRelease;
 };
 

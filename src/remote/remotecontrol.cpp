@@ -23,7 +23,7 @@ RemoteControl::RemoteControl(MicrophoneController& microphone, QObject* parent)
                     [this](bool muted) {
                         m_microphone.setMuted(muted);
                     }},
-                   HotKeyMode::pushToMute),
+                   HotkeyMode::pushToMute),
       m_lastStatus(status()) {
     m_heldToggleTimer.setSingleShot(true);
     m_heldToggleTimer.setTimerType(Qt::PreciseTimer);

@@ -18,7 +18,7 @@ void fillSample(DropdownModel& model) {
     model.setDeviceName(QStringLiteral("MacBook Pro"));
     model.setHotkey(QString::fromStdString(GlobalShortcuts::defaultShortcutText()));
     model.setDeviceValue(QStringLiteral("MacBook Pro"));
-    model.setModeTitle(HotKeyManager::title(HotKeyManager::Mode::toggle));
+    model.setModeTitle(HotkeyManager::title(HotkeyMode::toggle));
     model.setWidgetVisible(true);
     model.setLoginEnabled(true);
     model.setShowDonate(true);

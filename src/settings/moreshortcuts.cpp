@@ -29,7 +29,7 @@ MoreShortcutsSection::MoreShortcutsSection(QWidget* parent)
         NoteLabel::Kind::rowNote);
     addRow(m_micMuteNote);
     addDivider();
-    m_tail = new SliderRow(tr("Задержка отпускания"), 0, HotKeyManager::kMaxTailMs);
+    m_tail = new SliderRow(tr("Задержка отпускания"), 0, HotkeyManager::kMaxTailMs);
     m_tail->setFormatter(
         [](double milliseconds) { return tr("%1 мс").arg(std::lround(milliseconds)); }, 56);
     connect(m_tail, &SliderRow::valueRequested, this, [this](double milliseconds) {

@@ -38,8 +38,7 @@ void add(QWidget* page, QWidget* child) {
 }
 
 QString modeTitle(HotkeyMode mode) {
-    return HotKeyManager::title(mode == HotkeyMode::pushToTalk ? HotKeyManager::Mode::pushToTalk
-                                                               : HotKeyManager::Mode::toggle);
+    return HotkeyManager::title(mode);
 }
 
 /// Why the shortcut does not simply work everywhere, and what to do about it.

@@ -13,10 +13,6 @@ QString translated(const char* sourceText) {
 }
 } // namespace
 
-const char* rawValue(HotkeyMode mode) {
-    return mode == HotkeyMode::pushToTalk ? "pushToTalk" : "toggle";
-}
-
 SettingsModel::SettingsModel(SettingsState state, QObject* parent)
     : QObject(parent), m_state(std::move(state)) {}
 

@@ -4,6 +4,7 @@
 #include "appearance/appearancesettings.h"
 #include "audio/audioinputdevice.h"
 #include "audio/deviceselection.h"
+#include "control/hotkeystatemachine.h"
 #include "settings/awaysettings.h"
 #include "settings/settingstab.h"
 
@@ -14,9 +15,6 @@
 #include <vector>
 
 namespace quietlane {
-
-/// How the global shortcut acts, as the settings show and choose it.
-enum class HotkeyMode { toggle, pushToTalk };
 
 /// Where the global shortcut works in this session, which the shortcut tab explains when
 /// it is not simply everywhere.
@@ -36,9 +34,6 @@ enum class ShortcutReach {
     x11WindowsOnly,
     unavailable,
 };
-
-/// "toggle", "pushToTalk": the stored form.
-const char* rawValue(HotkeyMode mode);
 
 /// Everything the settings window shows, copied from the live services (or made up for a
 /// rendering). The window's content reads nothing else.

@@ -74,9 +74,9 @@ SettingsView::SettingsView(Services services, QWidget* parent)
                         &AppearanceManager::languageChangePendingChanged})
         connect(&appearance, signal, this, &SettingsView::scheduleRefresh);
     if (m_services.hotkeys) {
-        connect(m_services.hotkeys, &HotKeyManager::modeChanged, this,
+        connect(m_services.hotkeys, &HotkeyManager::modeChanged, this,
                 &SettingsView::scheduleRefresh);
-        connect(m_services.hotkeys, &HotKeyManager::pushToTalkTailMsChanged, this,
+        connect(m_services.hotkeys, &HotkeyManager::pushToTalkTailMsChanged, this,
                 &SettingsView::scheduleRefresh);
     }
     if (m_services.login) {
@@ -105,14 +105,14 @@ SettingsView::~SettingsView() {
 }
 
 ShortcutReach SettingsView::shortcutReach() const {
-    using GlobalShortcuts::HotKeyRoute;
+    using GlobalShortcuts::HotkeyRoute;
     const GlobalShortcuts::ShortcutCenter* center = m_services.shortcuts;
     if (!center)
         return ShortcutReach::everywhere;
     switch (center->route()) {
-    case HotKeyRoute::x11Grab:
+    case HotkeyRoute::x11Grab:
         return ShortcutReach::everywhere;
-    case HotKeyRoute::portal: {
+    case HotkeyRoute::portal: {
         auto* keys = m_services.shortcuts->backend().desktopKeys();
         const auto current = center->shortcut(GlobalShortcuts::Name::toggleMute());
         if (keys && current && keys->isKeyUnheld(*current))
@@ -125,10 +125,10 @@ ShortcutReach SettingsView::shortcutReach() const {
                : facts.hyprland ? ShortcutReach::hyprlandConfig
                                 : ShortcutReach::desktopSettings;
     }
-    case HotKeyRoute::xwaylandGrab:
+    case HotkeyRoute::xwaylandGrab:
         return center->sessionFacts().kde ? ShortcutReach::x11WindowsOnlyKde
                                           : ShortcutReach::x11WindowsOnly;
-    case HotKeyRoute::unavailable:
+    case HotkeyRoute::unavailable:
         break;
     }
     return ShortcutReach::unavailable;
@@ -161,9 +161,8 @@ SettingsState SettingsView::currentState() const {
     model.hudForOtherPrograms = m_services.hud.hudForOtherPrograms();
     model.micMuteKeyTaken = m_micMuteKeyTaken;
     model.hotkeyDescription = hotkeyDescription();
-    if (const HotKeyManager* hotkeys = m_services.hotkeys) {
-        model.mode = hotkeys->mode() == HotKeyManager::Mode::pushToTalk ? HotkeyMode::pushToTalk
-                                                                        : HotkeyMode::toggle;
+    if (const HotkeyManager* hotkeys = m_services.hotkeys) {
+        model.mode = hotkeys->mode();
         model.pushToTalkTailMs = hotkeys->pushToTalkTailMs();
     }
     model.shortcutReach = shortcutReach();
@@ -225,11 +224,9 @@ void SettingsView::connectRequests() {
     });
     if (LoginItemService* login = m_services.login)
         onRequest(&SettingsModel::loginRequested, [login](bool on) { login->setEnabled(on); });
-    if (HotKeyManager* hotkeys = m_services.hotkeys) {
-        onRequest(&SettingsModel::modeRequested, [hotkeys](HotkeyMode mode) {
-            hotkeys->setMode(mode == HotkeyMode::pushToTalk ? HotKeyManager::Mode::pushToTalk
-                                                            : HotKeyManager::Mode::toggle);
-        });
+    if (HotkeyManager* hotkeys = m_services.hotkeys) {
+        onRequest(&SettingsModel::modeRequested,
+                  [hotkeys](HotkeyMode mode) { hotkeys->setMode(mode); });
         onRequest(&SettingsModel::pushToTalkTailRequested,
                   [hotkeys](int milliseconds) { hotkeys->setPushToTalkTailMs(milliseconds); });
     }

@@ -11,7 +11,7 @@ class AppearanceManager;
 class AwayService;
 class FloatingPanelController;
 class HUDController;
-class HotKeyManager;
+class HotkeyManager;
 class LoginItemService;
 class MicrophoneController;
 class SettingsContent;
@@ -36,7 +36,7 @@ public:
         HUDController& hud;
         AppearanceManager& appearance;
         GlobalShortcuts::ShortcutCenter* shortcuts = nullptr;
-        HotKeyManager* hotkeys = nullptr;
+        HotkeyManager* hotkeys = nullptr;
         LoginItemService* login = nullptr;
         SoundCueController* cues = nullptr;
         AwayService* away = nullptr;

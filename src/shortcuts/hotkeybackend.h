@@ -12,22 +12,26 @@
 
 namespace quietlane::GlobalShortcuts {
 
-/// 'QLHK': marks hot keys that are ours, so a foreign event is never taken for one.
-constexpr uint32_t kHotKeySignature = 0x514C484B;
-/// The answer for an event that is not ours: other handlers may still want it.
-constexpr int kEventNotHandled = -9874;
-
-struct HotKeyEvent {
+/// A press or release of the combination registered under `id`.
+struct HotkeyEvent {
     enum class Kind { pressed, released };
     Kind kind = Kind::pressed;
-    uint32_t signature = 0;
     uint32_t id = 0;
 };
 
-/// What a desktop that keeps the keys itself (a portal) tells and offers about them.
+/// What a desktop that keeps the keys itself (a portal) tells and offers about them: the
+/// optional part of a key hook, found through `HotkeyBackend::desktopKeys`.
 class DesktopKeys {
 public:
     virtual ~DesktopKeys() = default;
+    /// The key the desktop really assigned to this shortcut, in the desktop's words.
+    virtual std::optional<std::string> assignedTrigger(const Shortcut& shortcut) const = 0;
+    /// Called whenever `assignedTrigger` may have changed.
+    virtual void setAssignmentChangeHandler(std::function<void()> handler) = 0;
+    /// The names ("toggleMute", ...) a registered shortcut carries right now: the desktop
+    /// keeps shortcuts by name rather than by key.
+    using NameLookup = std::function<std::vector<std::string>(const Shortcut&)>;
+    virtual void setNameLookup(NameLookup lookup) = 0;
     /// The desktop reports a key for the shortcut but holds none (another program took the
     /// key, or none was ever given): pressing anything does nothing.
     virtual bool isKeyUnheld(const Shortcut& shortcut) const = 0;
@@ -39,11 +43,12 @@ public:
 
 /// The platform's system-wide key hook. All calls and all events happen on one thread
 /// (the main thread in the program).
-class HotKeyBackend {
+class HotkeyBackend {
 public:
-    using EventHandler = std::function<int(const HotKeyEvent&)>;
+    /// True when the event belonged to a registration and its action ran.
+    using EventHandler = std::function<bool(const HotkeyEvent&)>;
 
-    virtual ~HotKeyBackend() = default;
+    virtual ~HotkeyBackend() = default;
 
     /// False when this session offers no global key hook (no X display, a pure Wayland
     /// session); registrations are then never attempted.
@@ -51,13 +56,13 @@ public:
     /// Why the hook is unavailable, in a few words for the log.
     virtual std::string unavailableReason() const { return {}; }
 
-    /// Takes the key combination for the whole session under (signature, id).
+    /// Takes the key combination for the whole session under `id`.
     /// Returns 0 on success, or a non-zero status when the system refuses it (on X11 the
     /// X error code, e.g. 10 when another client already holds the combination).
-    virtual int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) = 0;
+    virtual int registerHotkey(const Shortcut& shortcut, uint32_t id) = 0;
 
     /// Gives up the registration made under `id`; an unknown id is ignored.
-    virtual void unregisterHotKey(uint32_t id) = 0;
+    virtual void unregisterHotkey(uint32_t id) = 0;
 
     /// Whether another client holds the combination right now, found by taking it and
     /// giving it back at once. Combinations registered through this backend are ours and
@@ -73,7 +78,7 @@ public:
     virtual void setEventHandler(EventHandler handler) = 0;
 
     /// The single character the key gives in the current layout without modifiers.
-    virtual std::optional<std::string> characterForKey(int64_t carbonKeyCode) const = 0;
+    virtual std::optional<std::string> characterForKey(int64_t keyCode) const = 0;
 
     /// Translates a key event that reached one of our own windows (X keycode and state
     /// mask on X11) into a key code and modifiers, so that our popups can pass it on.
@@ -87,12 +92,6 @@ public:
     /// the release is delivered like a real one, and logged.
     virtual void checkHeldKeys() {}
 
-    /// The key the desktop really assigned to this shortcut, in the desktop's words, where
-    /// the desktop rather than the program decides it (a portal); nothing otherwise.
-    virtual std::optional<std::string> assignedTrigger(const Shortcut& shortcut) const {
-        (void)shortcut;
-        return std::nullopt;
-    }
     /// Whether mouse buttons (the middle one and the side buttons) can be taken like keys.
     virtual bool takesMouseButtons() const { return false; }
     /// Whether the desktop itself handles the microphone-mute key: another client holds
@@ -101,14 +100,8 @@ public:
     /// Whether presses keep arriving while one of our own popups holds the keyboard (the
     /// desktop rather than a key grab catches them), so registrations stay in place.
     virtual bool worksUnderOwnPopups() const { return false; }
-    /// The names ("toggleMute", ...) a registered shortcut carries right now, for a desktop
-    /// that keeps shortcuts by name rather than by key (a portal).
-    using NameLookup = std::function<std::vector<std::string>(const Shortcut&)>;
-    virtual void setNameLookup(NameLookup lookup) { (void)lookup; }
-    /// The desktop's own word on its keys, where it keeps them; nothing otherwise.
+    /// The desktop's own word on its keys, where it keeps them (a portal); nothing otherwise.
     virtual DesktopKeys* desktopKeys() { return nullptr; }
-    /// Called whenever `assignedTrigger` may have changed.
-    virtual void setAssignmentChangeHandler(std::function<void()> handler) { (void)handler; }
 
     /// A descriptor that becomes readable when events wait, or -1 when there is none.
     virtual int eventFd() const { return -1; }

@@ -9,7 +9,7 @@
 
 namespace quietlane::GlobalShortcuts {
 
-HotKeyEventPump::HotKeyEventPump(ShortcutCenter& center, QObject* parent)
+HotkeyEventPump::HotkeyEventPump(ShortcutCenter& center, QObject* parent)
     : QObject(parent), m_center(center) {
     m_heldKeyCheck = new QTimer(this);
     m_heldKeyCheck->setSingleShot(true);
@@ -21,14 +21,14 @@ HotKeyEventPump::HotKeyEventPump(ShortcutCenter& center, QObject* parent)
     if (fd < 0)
         return;
     m_notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &HotKeyEventPump::pump);
+    connect(m_notifier, &QSocketNotifier::activated, this, &HotkeyEventPump::pump);
     // Replies to our own requests can pull events off the socket into the connection's
     // queue, where the notifier never sees them: drain before every sleep as well.
     if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &HotKeyEventPump::pump);
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &HotkeyEventPump::pump);
 }
 
-void HotKeyEventPump::pump() {
+void HotkeyEventPump::pump() {
     m_center.backend().processPendingEvents();
     // A lost connection reports no descriptor any more; stop watching the dead one.
     if (m_notifier && m_center.backend().eventFd() < 0)
@@ -36,7 +36,7 @@ void HotKeyEventPump::pump() {
     scheduleHeldKeyCheck();
 }
 
-void HotKeyEventPump::scheduleHeldKeyCheck() {
+void HotkeyEventPump::scheduleHeldKeyCheck() {
     const auto interval = m_center.backend().heldKeyCheckInterval();
     if (!interval)
         m_heldKeyCheck->stop();

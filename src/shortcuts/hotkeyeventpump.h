@@ -12,10 +12,10 @@ class ShortcutCenter;
 
 /// Brings the key hook's events into the Qt main loop, so that shortcut handlers run on
 /// the main thread, and has the hook check a held key while its release could get lost.
-class HotKeyEventPump : public QObject {
+class HotkeyEventPump : public QObject {
     Q_OBJECT
 public:
-    explicit HotKeyEventPump(ShortcutCenter& center, QObject* parent = nullptr);
+    explicit HotkeyEventPump(ShortcutCenter& center, QObject* parent = nullptr);
 
 private:
     void pump();

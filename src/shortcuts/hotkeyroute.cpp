@@ -20,19 +20,19 @@ SessionFacts sessionFacts(const char* waylandDisplay, const char* sessionType,
     return facts;
 }
 
-std::string routeLogLine(HotKeyRoute route, const SessionFacts& facts) {
+std::string routeLogLine(HotkeyRoute route, const SessionFacts& facts) {
     switch (route) {
-    case HotKeyRoute::x11Grab:
+    case HotkeyRoute::x11Grab:
         return "global shortcut: X11 key grab (X11 session)";
-    case HotKeyRoute::portal:
+    case HotkeyRoute::portal:
         return "global shortcut: desktop portal GlobalShortcuts (Wayland session)";
-    case HotKeyRoute::xwaylandGrab:
+    case HotkeyRoute::xwaylandGrab:
         return std::string("global shortcut: X11 key grab under XWayland, which fires only while "
                            "an X11 window has the focus (Wayland session without a "
                            "GlobalShortcuts portal); ") +
                (facts.kde ? "enable Legacy X11 App Support for keys in the KDE settings"
                           : "bind a desktop key to quietlane's command line instead");
-    case HotKeyRoute::unavailable:
+    case HotkeyRoute::unavailable:
         break;
     }
     return "global shortcut: unavailable in this session";

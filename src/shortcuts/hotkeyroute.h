@@ -6,7 +6,7 @@
 namespace quietlane::GlobalShortcuts {
 
 /// How the global shortcut reaches the program in this session.
-enum class HotKeyRoute {
+enum class HotkeyRoute {
     /// A key grab on an X11 session: works whatever window has the focus.
     x11Grab,
     /// The desktop portal: the desktop catches the key, whatever window has the focus.
@@ -33,6 +33,6 @@ SessionFacts sessionFacts(const char* waylandDisplay, const char* sessionType,
                           const char* currentDesktop);
 
 /// The one log line that says which route was taken and why.
-std::string routeLogLine(HotKeyRoute route, const SessionFacts& facts);
+std::string routeLogLine(HotkeyRoute route, const SessionFacts& facts);
 
 } // namespace quietlane::GlobalShortcuts

@@ -8,24 +8,24 @@
 
 namespace quietlane::GlobalShortcuts {
 
-HotKeys::HotKeys(HotKeyBackend& backend, std::ostream& errorOutput, Describer describe)
+Hotkeys::Hotkeys(HotkeyBackend& backend, std::ostream& errorOutput, Describer describe)
     : m_backend(backend), m_errorOutput(errorOutput), m_describe(std::move(describe)) {
-    m_backend.setEventHandler([this](const HotKeyEvent& event) { return handleEvent(event); });
+    m_backend.setEventHandler([this](const HotkeyEvent& event) { return handleEvent(event); });
 }
 
-HotKeys::~HotKeys() {
+Hotkeys::~Hotkeys() {
     m_backend.setEventHandler({});
     for (const auto& [id, record] : m_records) {
         if (record.registered)
-            m_backend.unregisterHotKey(uint32_t(id));
+            m_backend.unregisterHotkey(uint32_t(id));
     }
 }
 
-int HotKeys::registerWithSystem(const Shortcut& shortcut, int64_t id) {
-    return m_backend.registerHotKey(shortcut, kHotKeySignature, uint32_t(id));
+int Hotkeys::registerWithSystem(const Shortcut& shortcut, int64_t id) {
+    return m_backend.registerHotkey(shortcut, uint32_t(id));
 }
 
-void HotKeys::reportRefusal(const Shortcut& shortcut, int status) {
+void Hotkeys::reportRefusal(const Shortcut& shortcut, int status) {
     const std::string description = m_describe(shortcut);
     m_errorOutput << "Error registering hotkey " << description << ": " << status << std::endl;
     Log::error(Log::Category::app,
@@ -34,7 +34,7 @@ void HotKeys::reportRefusal(const Shortcut& shortcut, int status) {
                description.c_str(), status);
 }
 
-void HotKeys::registerHotKey(const Shortcut& shortcut, Action onKeyDown, Action onKeyUp,
+void Hotkeys::registerHotkey(const Shortcut& shortcut, Action onKeyDown, Action onKeyUp,
                              OnRefusal onRefusal) {
     // Without a key hook there is nothing to refuse: the session's one "unavailable" line
     // has been logged already.
@@ -54,16 +54,16 @@ void HotKeys::registerHotKey(const Shortcut& shortcut, Action onKeyDown, Action 
     } else if (m_menuOpen && !m_backend.worksUnderOwnPopups()) {
         // Taken while a popup holds the keyboard: it would not fire now, and keeping it
         // would leave it out of the hand-over when the popup closes.
-        m_backend.unregisterHotKey(uint32_t(id));
+        m_backend.unregisterHotkey(uint32_t(id));
         m_records.at(id).registered = false;
     }
 }
 
-void HotKeys::unregisterHotKey(const Shortcut& shortcut) {
+void Hotkeys::unregisterHotkey(const Shortcut& shortcut) {
     for (auto it = m_records.begin(); it != m_records.end();) {
         if (it->second.shortcut == shortcut) {
             if (it->second.registered)
-                m_backend.unregisterHotKey(uint32_t(it->first));
+                m_backend.unregisterHotkey(uint32_t(it->first));
             std::erase_if(m_held, [&](const auto& held) { return held.second == it->first; });
             it = m_records.erase(it);
         } else {
@@ -72,7 +72,7 @@ void HotKeys::unregisterHotKey(const Shortcut& shortcut) {
     }
 }
 
-bool HotKeys::hasRecord(const Shortcut& shortcut) const {
+bool Hotkeys::hasRecord(const Shortcut& shortcut) const {
     for (const auto& [id, record] : m_records) {
         if (record.shortcut == shortcut)
             return true;
@@ -80,20 +80,20 @@ bool HotKeys::hasRecord(const Shortcut& shortcut) const {
     return false;
 }
 
-void HotKeys::setMenuOpen(bool open) {
+void Hotkeys::setMenuOpen(bool open) {
     if (m_menuOpen == open)
         return;
     m_menuOpen = open;
     updateEventHandler();
 }
 
-void HotKeys::updateEventHandler() {
+void Hotkeys::updateEventHandler() {
     if (!m_handlerInstalled || m_backend.worksUnderOwnPopups())
         return;
     if (m_menuOpen) {
         for (auto& [id, record] : m_records) {
             if (record.registered)
-                m_backend.unregisterHotKey(uint32_t(id));
+                m_backend.unregisterHotkey(uint32_t(id));
             record.registered = false;
         }
         return;
@@ -113,55 +113,52 @@ void HotKeys::updateEventHandler() {
     }
 }
 
-int HotKeys::handleEvent(const HotKeyEvent& event) {
-    if (event.signature != kHotKeySignature)
-        return kEventNotHandled;
+bool Hotkeys::handleEvent(const HotkeyEvent& event) {
     const auto it = m_records.find(int64_t(event.id));
     if (it == m_records.end())
-        return kEventNotHandled;
+        return false;
     // Copies: an action may change the shortcut, which drops this very record.
     const Shortcut shortcut = it->second.shortcut;
-    if (event.kind == HotKeyEvent::Kind::pressed) {
-        m_held[shortcut.carbonKeyCode] = it->first;
+    if (event.kind == HotkeyEvent::Kind::pressed) {
+        m_held[shortcut.keyCode] = it->first;
         const Action action = it->second.onKeyDown;
         action(shortcut);
     } else {
-        m_held.erase(shortcut.carbonKeyCode);
+        m_held.erase(shortcut.keyCode);
         const Action action = it->second.onKeyUp;
         action(shortcut);
     }
-    return 0;
+    return true;
 }
 
-int HotKeys::handleRawKeyEvent(RawKeyKind kind, int64_t carbonKeyCode, int64_t carbonModifiers) {
+bool Hotkeys::handleRawKeyEvent(RawKeyKind kind, const Shortcut& pressed) {
     if (kind == RawKeyKind::keyUp) {
-        if (auto held = m_held.find(carbonKeyCode); held != m_held.end()) {
+        if (auto held = m_held.find(pressed.keyCode); held != m_held.end()) {
             const auto record = m_records.find(held->second);
             m_held.erase(held);
             if (record == m_records.end())
-                return kEventNotHandled;
+                return false;
             const Shortcut shortcut = record->second.shortcut;
             const Action action = record->second.onKeyUp;
             action(shortcut);
-            return 0;
+            return true;
         }
     }
-    const Shortcut pressed(carbonKeyCode, carbonModifiers);
     for (const auto& [id, record] : m_records) {
         if (record.shortcut != pressed)
             continue;
         if (kind == RawKeyKind::keyDown) {
             // Auto-repeat of a combination already down: swallowed, the action ran once.
-            if (m_held.contains(carbonKeyCode))
-                return 0;
-            m_held[carbonKeyCode] = id;
+            if (m_held.contains(pressed.keyCode))
+                return true;
+            m_held[pressed.keyCode] = id;
         }
         const Shortcut shortcut = record.shortcut;
         const Action action = kind == RawKeyKind::keyDown ? record.onKeyDown : record.onKeyUp;
         action(shortcut);
-        return 0;
+        return true;
     }
-    return kEventNotHandled;
+    return false;
 }
 
 } // namespace quietlane::GlobalShortcuts

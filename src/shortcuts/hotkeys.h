@@ -14,7 +14,7 @@ namespace quietlane::GlobalShortcuts {
 /// One record per system-wide registration, each with its own id, and the way presses
 /// reach the record's actions: from the platform's key hook, or, while one of our own
 /// popups holds the keyboard, from the key events that popup passes on.
-class HotKeys {
+class Hotkeys {
 public:
     using Action = std::function<void(const Shortcut&)>;
     enum class RawKeyKind { keyDown, keyUp };
@@ -23,18 +23,18 @@ public:
 
     /// `errorOutput` receives the "Error registering hotkey " lines (stdout in the program),
     /// naming the shortcut as `describe` writes it.
-    HotKeys(HotKeyBackend& backend, std::ostream& errorOutput, Describer describe);
-    ~HotKeys();
-    HotKeys(const HotKeys&) = delete;
-    HotKeys& operator=(const HotKeys&) = delete;
+    Hotkeys(HotkeyBackend& backend, std::ostream& errorOutput, Describer describe);
+    ~Hotkeys();
+    Hotkeys(const Hotkeys&) = delete;
+    Hotkeys& operator=(const Hotkeys&) = delete;
 
     enum class OnRefusal { report, keepQuiet };
     /// Registers under a fresh id. A refusal prints the error line and logs it (unless
     /// asked to keep quiet, for a retry of a refusal already reported) and keeps no record.
-    void registerHotKey(const Shortcut& shortcut, Action onKeyDown, Action onKeyUp,
+    void registerHotkey(const Shortcut& shortcut, Action onKeyDown, Action onKeyUp,
                         OnRefusal onRefusal = OnRefusal::report);
     /// Drops every record with this shortcut.
-    void unregisterHotKey(const Shortcut& shortcut);
+    void unregisterHotkey(const Shortcut& shortcut);
 
     /// While a popup of ours holds the keyboard the system registrations are given up
     /// (they could not fire anyway) and `handleRawKeyEvent` takes over; when it closes
@@ -42,11 +42,11 @@ public:
     void setMenuOpen(bool open);
     bool isMenuOpen() const { return m_menuOpen; }
 
-    /// An event from the key hook: 0 when it was ours and an action ran, else
-    /// kEventNotHandled.
-    int handleEvent(const HotKeyEvent& event);
-    /// A key event seen by one of our own windows. Same result codes.
-    int handleRawKeyEvent(RawKeyKind kind, int64_t carbonKeyCode, int64_t carbonModifiers);
+    /// An event from the key hook: true when it was a registration's and an action ran.
+    bool handleEvent(const HotkeyEvent& event);
+    /// A key event seen by one of our own windows: true when it was a registered
+    /// combination (auto-repeat included), so the window drops it.
+    bool handleRawKeyEvent(RawKeyKind kind, const Shortcut& pressed);
 
     size_t recordCount() const { return m_records.size(); }
     /// Whether a record (a registration the system accepted) exists for the shortcut.
@@ -65,7 +65,7 @@ private:
     void reportRefusal(const Shortcut& shortcut, int status);
     void updateEventHandler();
 
-    HotKeyBackend& m_backend;
+    HotkeyBackend& m_backend;
     std::ostream& m_errorOutput;
     Describer m_describe;
     std::map<int64_t, Record> m_records;

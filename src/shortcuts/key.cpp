@@ -13,12 +13,12 @@ using S = SpecialKey;
 
 const std::unordered_map<int64_t, SpecialKey>& keyToSpecialKeyMapping() {
     static const std::unordered_map<int64_t, SpecialKey> mapping = {
-        {K::return_, S::return_},
+        {K::enter, S::enter},
+        {K::backspace, S::backspace},
         {K::delete_, S::delete_},
-        {K::deleteForward, S::deleteForward},
         {K::end, S::end},
         {K::escape, S::escape},
-        {K::help, S::help},
+        {K::insert, S::insert},
         {K::home, S::home},
         {K::space, S::space},
         {K::tab, S::tab},
@@ -58,7 +58,7 @@ const std::unordered_map<int64_t, SpecialKey>& keyToSpecialKeyMapping() {
         {K::keypad7, S::keypad7},
         {K::keypad8, S::keypad8},
         {K::keypad9, S::keypad9},
-        {K::keypadClear, S::keypadClear},
+        {K::numLock, S::numLock},
         {K::keypadDecimal, S::keypadDecimal},
         {K::keypadDivide, S::keypadDivide},
         {K::keypadEnter, S::keypadEnter},
@@ -71,6 +71,50 @@ const std::unordered_map<int64_t, SpecialKey>& keyToSpecialKeyMapping() {
 }
 
 } // namespace
+
+std::optional<uint8_t> Key::pointerButtonNumber(int64_t code) {
+    switch (code) {
+    case middleButton:
+        return 2;
+    case backButton:
+        return 8;
+    case forwardButton:
+        return 9;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<int64_t> Key::fromPointerButtonNumber(uint8_t button) {
+    switch (button) {
+    case 2:
+        return middleButton;
+    case 8:
+        return backButton;
+    case 9:
+        return forwardButton;
+    default:
+        return std::nullopt;
+    }
+}
+
+bool Key::isModifierKey(int64_t code) {
+    switch (code) {
+    case shift:
+    case rightShift:
+    case control:
+    case rightControl:
+    case alt:
+    case rightAlt:
+    case super:
+    case rightSuper:
+    case fn:
+    case capsLock:
+        return true;
+    default:
+        return false;
+    }
+}
 
 std::optional<SpecialKey> specialKeyForKeyCode(int64_t keyCode) {
     const auto& mapping = keyToSpecialKeyMapping();
@@ -118,7 +162,7 @@ std::optional<std::string> usLayoutCharacter(int64_t keyCode) {
         {K::eight, '8'},
         {K::nine, '9'},
         {K::backslash, '\\'},
-        {K::backtick, '`'},
+        {K::grave, '`'},
         {K::comma, ','},
         {K::equal, '='},
         {K::minus, '-'},

@@ -7,61 +7,54 @@
 
 namespace quietlane::GlobalShortcuts {
 
-/// A physical key, named by its virtual key code (the ANSI-layout codes every stored
-/// shortcut uses). The code names a position on the keyboard, not a character.
+/// A physical key or an extra mouse button, named by its Linux input event code (the
+/// numbers of linux/input-event-codes.h that evtest and libinput show). The code names a
+/// position on the keyboard, not a character: the same code is the same key whatever the
+/// layout. One numbering covers the keyboard, the microphone-mute key and the buttons.
 struct Key {
     int64_t rawValue = 0;
 
     friend bool operator==(const Key&, const Key&) = default;
 
-    /// Keyboard keys are codes up to this one.
-    static constexpr int64_t kMaxKeyCode = 127;
-
-    // Inputs beyond the keyboard's range, which versions before them read as no shortcut
-    // at all: the microphone-mute key, and mouse button n as kMouseButtonBase + n.
-    static constexpr int64_t micMute = 256;
-    static constexpr int64_t kMouseButtonBase = 512;
-    static constexpr int64_t middleButton = kMouseButtonBase + 2;
-    static constexpr int64_t backButton = kMouseButtonBase + 8;
-    static constexpr int64_t forwardButton = kMouseButtonBase + 9;
+    // clang-format off
+    static constexpr int64_t escape = 1, one = 2, two = 3, three = 4, four = 5, five = 6,
+        six = 7, seven = 8, eight = 9, nine = 10, zero = 11, minus = 12, equal = 13,
+        backspace = 14, tab = 15, q = 16, w = 17, e = 18, r = 19, t = 20, y = 21, u = 22, i = 23,
+        o = 24, p = 25, leftBracket = 26, rightBracket = 27, enter = 28, control = 29, a = 30,
+        s = 31, d = 32, f = 33, g = 34, h = 35, j = 36, k = 37, l = 38, semicolon = 39,
+        quote = 40, grave = 41, shift = 42, backslash = 43, z = 44, x = 45, c = 46, v = 47,
+        b = 48, n = 49, m = 50, comma = 51, period = 52, slash = 53, rightShift = 54,
+        keypadMultiply = 55, alt = 56, space = 57, capsLock = 58, f1 = 59, f2 = 60, f3 = 61,
+        f4 = 62, f5 = 63, f6 = 64, f7 = 65, f8 = 66, f9 = 67, f10 = 68, numLock = 69,
+        keypad7 = 71, keypad8 = 72, keypad9 = 73, keypadMinus = 74, keypad4 = 75, keypad5 = 76,
+        keypad6 = 77, keypadPlus = 78, keypad1 = 79, keypad2 = 80, keypad3 = 81, keypad0 = 82,
+        keypadDecimal = 83, f11 = 87, f12 = 88, keypadEnter = 96, rightControl = 97,
+        keypadDivide = 98, rightAlt = 100, home = 102, upArrow = 103, pageUp = 104,
+        leftArrow = 105, rightArrow = 106, end = 107, downArrow = 108, pageDown = 109,
+        insert = 110, delete_ = 111, mute = 113, volumeDown = 114, volumeUp = 115,
+        keypadEquals = 117, super = 125, rightSuper = 126, f13 = 183, f14 = 184, f15 = 185,
+        f16 = 186, f17 = 187, f18 = 188, f19 = 189, f20 = 190, micMute = 248,
+        middleButton = 0x112, backButton = 0x113, forwardButton = 0x114, fn = 0x1d0;
+    // clang-format on
 
     static bool isMouseButton(int64_t code) {
         return code == middleButton || code == backButton || code == forwardButton;
     }
-    /// Stored shortcuts may only name these codes; anything else is not a key.
-    static bool isValidKeyCode(int64_t code) {
-        return (code >= 0 && code <= kMaxKeyCode) || code == micMute || isMouseButton(code);
-    }
-
-    // clang-format off
-    static constexpr int64_t a = 0, s = 1, d = 2, f = 3, h = 4, g = 5, z = 6, x = 7, c = 8, v = 9,
-        b = 11, q = 12, w = 13, e = 14, r = 15, y = 16, t = 17, one = 18, two = 19, three = 20,
-        four = 21, six = 22, five = 23, equal = 24, nine = 25, seven = 26, minus = 27, eight = 28,
-        zero = 29, rightBracket = 30, o = 31, u = 32, leftBracket = 33, i = 34, p = 35,
-        return_ = 36, l = 37, j = 38, quote = 39, k = 40, semicolon = 41, backslash = 42,
-        comma = 43, slash = 44, n = 45, m = 46, period = 47, tab = 48, space = 49, backtick = 50,
-        delete_ = 51, escape = 53, rightCommand = 54, command = 55, shift = 56, capsLock = 57,
-        option = 58, control = 59, rightShift = 60, rightOption = 61, rightControl = 62,
-        function = 63, f17 = 64, keypadDecimal = 65, keypadMultiply = 67, keypadPlus = 69,
-        keypadClear = 71, volumeUp = 72, volumeDown = 73, mute = 74, keypadDivide = 75,
-        keypadEnter = 76, keypadMinus = 78, f18 = 79, f19 = 80, keypadEquals = 81, keypad0 = 82,
-        keypad1 = 83, keypad2 = 84, keypad3 = 85, keypad4 = 86, keypad5 = 87, keypad6 = 88,
-        keypad7 = 89, f20 = 90, keypad8 = 91, keypad9 = 92, f5 = 96, f6 = 97, f7 = 98, f3 = 99,
-        f8 = 100, f9 = 101, f11 = 103, f13 = 105, f16 = 106, f14 = 107, f10 = 109, f12 = 111,
-        f15 = 113, help = 114, home = 115, pageUp = 116, deleteForward = 117, f4 = 118, end = 119,
-        f2 = 120, pageDown = 121, f1 = 122, leftArrow = 123, rightArrow = 124, downArrow = 125,
-        upArrow = 126;
-    // clang-format on
+    /// The X and Qt number of a mouse button (2, 8, 9); nothing for keys.
+    static std::optional<uint8_t> pointerButtonNumber(int64_t code);
+    static std::optional<int64_t> fromPointerButtonNumber(uint8_t button);
+    /// Shift, Control, Alt, Super and Fn, left or right, and Caps Lock.
+    static bool isModifierKey(int64_t code);
 };
 
 /// Keys shown by a name instead of the character the layout gives them.
 enum class SpecialKey {
-    return_,
+    enter,
+    backspace,
     delete_,
-    deleteForward,
     end,
     escape,
-    help,
+    insert,
     home,
     space,
     tab,
@@ -101,7 +94,7 @@ enum class SpecialKey {
     keypad7,
     keypad8,
     keypad9,
-    keypadClear,
+    numLock,
     keypadDecimal,
     keypadDivide,
     keypadEnter,
@@ -113,8 +106,8 @@ enum class SpecialKey {
 
 std::optional<SpecialKey> specialKeyForKeyCode(int64_t keyCode);
 
-/// The lower-case character a key gives on a US ANSI layout, for when no layout can be
-/// asked (no display). Nothing for special keys, modifiers and unknown codes.
+/// The lower-case character a key gives on a US layout, for when no layout can be asked
+/// (no display). Nothing for special keys, modifiers and unknown codes.
 std::optional<std::string> usLayoutCharacter(int64_t keyCode);
 
 } // namespace quietlane::GlobalShortcuts

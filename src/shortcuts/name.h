@@ -19,11 +19,10 @@ struct Name {
 
     friend bool operator==(const Name& a, const Name& b) { return a.rawValue == b.rawValue; }
 
-    /// The program's one shortcut: mute and unmute, Control-Option-Command-M by default.
+    /// The program's one shortcut: mute and unmute, Control-Alt-Super-M by default.
     static Name toggleMute() {
         return Name{"toggleMute",
-                    Shortcut::fromKey(Key{Key::m}, EventModifier::control | EventModifier::option |
-                                                       EventModifier::command)};
+                    Shortcut(Key::m, Modifier::control | Modifier::alt | Modifier::super)};
     }
     /// Optional shortcuts without a default: absent until the user records one.
     static Name mute() { return Name{"mute", std::nullopt}; }

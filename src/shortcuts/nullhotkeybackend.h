@@ -6,14 +6,14 @@
 namespace quietlane::GlobalShortcuts {
 
 /// For sessions without a global key hook: everything else of the program keeps working.
-class NullHotKeyBackend final : public HotKeyBackend {
+class NullHotkeyBackend final : public HotkeyBackend {
 public:
-    explicit NullHotKeyBackend(std::string reason) : m_reason(std::move(reason)) {}
+    explicit NullHotkeyBackend(std::string reason) : m_reason(std::move(reason)) {}
 
     bool isAvailable() const override { return false; }
     std::string unavailableReason() const override { return m_reason; }
-    int registerHotKey(const Shortcut&, uint32_t, uint32_t) override { return -1; }
-    void unregisterHotKey(uint32_t) override {}
+    int registerHotkey(const Shortcut&, uint32_t) override { return -1; }
+    void unregisterHotkey(uint32_t) override {}
     void setEventHandler(EventHandler) override {}
     std::optional<std::string> characterForKey(int64_t keyCode) const override {
         return usLayoutCharacter(keyCode);

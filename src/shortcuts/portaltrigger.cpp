@@ -12,12 +12,12 @@ namespace {
 std::optional<std::string> keysymName(int64_t keyCode) {
     // Keys whose US character is not its own keysym name, and keys without a character.
     static const std::map<int64_t, std::string> named = {
-        {Key::return_, "Return"},
+        {Key::enter, "Return"},
         {Key::tab, "Tab"},
         {Key::space, "space"},
-        {Key::delete_, "BackSpace"},
+        {Key::backspace, "BackSpace"},
         {Key::escape, "Escape"},
-        {Key::deleteForward, "Delete"},
+        {Key::delete_, "Delete"},
         {Key::home, "Home"},
         {Key::end, "End"},
         {Key::pageUp, "Page_Up"},
@@ -26,7 +26,7 @@ std::optional<std::string> keysymName(int64_t keyCode) {
         {Key::rightArrow, "Right"},
         {Key::upArrow, "Up"},
         {Key::downArrow, "Down"},
-        {Key::help, "Insert"},
+        {Key::insert, "Insert"},
         {Key::minus, "minus"},
         {Key::equal, "equal"},
         {Key::leftBracket, "bracketleft"},
@@ -37,7 +37,7 @@ std::optional<std::string> keysymName(int64_t keyCode) {
         {Key::comma, "comma"},
         {Key::period, "period"},
         {Key::slash, "slash"},
-        {Key::backtick, "grave"},
+        {Key::grave, "grave"},
         {Key::f1, "F1"},
         {Key::f2, "F2"},
         {Key::f3, "F3"},
@@ -72,18 +72,18 @@ std::optional<std::string> keysymName(int64_t keyCode) {
 } // namespace
 
 std::optional<std::string> portalTrigger(const Shortcut& shortcut) {
-    if (shortcut.carbonModifiers & CarbonModifier::function)
+    if (shortcut.modifiers & Modifier::fn)
         return std::nullopt;
-    const auto key = keysymName(shortcut.carbonKeyCode);
+    const auto key = keysymName(shortcut.keyCode);
     if (!key)
         return std::nullopt;
     std::string text;
-    const std::pair<int64_t, const char*> modifiers[] = {{CarbonModifier::control, "CTRL+"},
-                                                         {CarbonModifier::option, "ALT+"},
-                                                         {CarbonModifier::shift, "SHIFT+"},
-                                                         {CarbonModifier::command, "LOGO+"}};
+    const std::pair<Modifiers, const char*> modifiers[] = {{Modifier::control, "CTRL+"},
+                                                           {Modifier::alt, "ALT+"},
+                                                           {Modifier::shift, "SHIFT+"},
+                                                           {Modifier::super, "LOGO+"}};
     for (const auto& [bit, name] : modifiers) {
-        if (shortcut.carbonModifiers & bit)
+        if (shortcut.modifiers & bit)
             text += name;
     }
     return text + *key;

@@ -46,7 +46,7 @@ constexpr int kClickSlop = 3;
 
 struct PressedKey {
     int64_t keyCode;
-    uint64_t modifiers;
+    Modifiers modifiers;
 };
 
 bool isModifierOnly(int qtKey) {
@@ -69,27 +69,27 @@ bool isModifierOnly(int qtKey) {
     }
 }
 
-uint64_t eventModifiers(Qt::KeyboardModifiers qt) {
-    uint64_t modifiers = 0;
+Modifiers eventModifiers(Qt::KeyboardModifiers qt) {
+    Modifiers modifiers = 0;
     if (qt & Qt::ShiftModifier)
-        modifiers |= EventModifier::shift;
+        modifiers |= Modifier::shift;
     if (qt & Qt::ControlModifier)
-        modifiers |= EventModifier::control;
+        modifiers |= Modifier::control;
     if (qt & Qt::AltModifier)
-        modifiers |= EventModifier::option;
+        modifiers |= Modifier::alt;
     if (qt & Qt::MetaModifier)
-        modifiers |= EventModifier::command;
+        modifiers |= Modifier::super;
     return modifiers;
 }
 
-std::optional<PressedKey> pressedKey(const QKeyEvent& event, const HotKeyBackend& backend) {
+std::optional<PressedKey> pressedKey(const QKeyEvent& event, const HotkeyBackend& backend) {
     if (const auto native =
             backend.shortcutForNativeKey(event.nativeScanCode(), event.nativeModifiers()))
-        return PressedKey{native->carbonKeyCode, native->modifiers()};
+        return PressedKey{native->keyCode, native->modifiers};
     // Without a key hook only the keys that steer the field are understood, so that the
     // user can still leave it or clear the shortcut, and the microphone-mute key, which
     // every backend can name.
-    const uint64_t modifiers = eventModifiers(event.modifiers());
+    const Modifiers modifiers = eventModifiers(event.modifiers());
     switch (event.key()) {
     case Qt::Key_MicMute:
         return PressedKey{Key::micMute, modifiers};
@@ -98,9 +98,9 @@ std::optional<PressedKey> pressedKey(const QKeyEvent& event, const HotKeyBackend
     case Qt::Key_Escape:
         return PressedKey{Key::escape, modifiers};
     case Qt::Key_Backspace:
-        return PressedKey{Key::delete_, modifiers};
+        return PressedKey{Key::backspace, modifiers};
     case Qt::Key_Delete:
-        return PressedKey{Key::deleteForward, modifiers};
+        return PressedKey{Key::delete_, modifiers};
     default:
         return std::nullopt;
     }
@@ -238,7 +238,7 @@ bool RecorderField::usedByOtherName(const Shortcut& shortcut) const {
     return false;
 }
 
-void RecorderField::decide(int64_t keyCode, uint64_t modifiers) {
+void RecorderField::decide(int64_t keyCode, Modifiers modifiers) {
     const RecorderDecision decision =
         evaluateRecorderKey(keyCode, modifiers, [this](const Shortcut& shortcut) {
             return isReservedDesktopShortcut(shortcut) ||
@@ -293,7 +293,7 @@ void RecorderField::take(const Shortcut& shortcut) {
     // A session without a key hook registers nothing at all; keeping the choice there is
     // right. Otherwise a refusal means the new shortcut would do nothing while the old,
     // working one is gone: put the old one back and say why.
-    if (m_center.isAvailable() && !m_center.hotKeys().hasRecord(shortcut)) {
+    if (m_center.isAvailable() && !m_center.hotkeys().hasRecord(shortcut)) {
         if (previous)
             m_center.userDefaultsSet(m_name, *previous);
         else

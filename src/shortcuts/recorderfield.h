@@ -15,7 +15,7 @@ namespace quietlane::GlobalShortcuts {
 class ShortcutCenter;
 
 /// The field in which the user sets a global shortcut. A click (or Tab) starts listening;
-/// the next combination with Control, Option or Command (or a lone F-key, the
+/// the next combination with Control, Alt or Super (or a lone F-key, the
 /// microphone-mute key, or, where the backend takes them, a mouse button pressed over the
 /// field) becomes the shortcut. While it listens it holds the keyboard, so that combinations
 /// grabbed by the desktop or by us reach it, and shortcut dispatch is paused. Escape stops,
@@ -71,7 +71,7 @@ private:
     void refreshText();
     void handleKeyPress(QKeyEvent* event);
     /// A key (or mouse button) press in the stored encoding, with event modifiers.
-    void decide(int64_t keyCode, uint64_t modifiers);
+    void decide(int64_t keyCode, Modifiers modifiers);
     bool usedByOtherName(const Shortcut& shortcut) const;
     void clearShortcut();
     void take(const Shortcut& shortcut);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shortcuts/recorderrules.h"
 
+#include "shortcuts/shortcutcodec.h"
+
 #include <algorithm>
 #include <array>
 
@@ -8,34 +10,27 @@ namespace quietlane::GlobalShortcuts {
 
 namespace {
 
-// "No modifiers" ignores Caps Lock and the keypad bit; a "real" modifier must be one of
-// Control, Option and Command (Shift and the function key alone do not make a shortcut
-// that is safe to take system-wide).
-constexpr uint64_t kAnyModifierMask = 0xFFDE0000;
-constexpr uint64_t kRealModifierMask = 0xFF5C0000;
-
-bool isModifierKey(int64_t keyCode) {
-    return keyCode >= Key::rightCommand && keyCode <= Key::function;
-}
+// A "real" modifier must be one of Control, Alt and Super: Shift and Fn alone do not make
+// a shortcut that is safe to take system-wide.
+constexpr Modifiers kRealModifiers = Modifier::control | Modifier::alt | Modifier::super;
 
 bool isFunctionKey(int64_t keyCode) {
     const auto special = specialKeyForKeyCode(keyCode);
     return special && *special >= SpecialKey::f1 && *special <= SpecialKey::f20;
 }
 
-constexpr int64_t kCtrl = CarbonModifier::control;
-constexpr int64_t kAlt = CarbonModifier::option;
-constexpr int64_t kShift = CarbonModifier::shift;
-constexpr int64_t kSuper = CarbonModifier::command;
+constexpr Modifiers kCtrl = Modifier::control;
+constexpr Modifiers kAlt = Modifier::alt;
+constexpr Modifiers kShift = Modifier::shift;
+constexpr Modifiers kSuper = Modifier::super;
 
 struct Reserved {
     int64_t keyCode;
-    int64_t modifiers;
+    Modifiers modifiers;
 };
 
-// Stored modifiers map to X as Option = Alt and Command = Super. The list holds what
-// GNOME, KDE Plasma, Xfce, Cinnamon, MATE and openbox bind out of the box and what the
-// X server or the console keep:
+// The list holds what GNOME, KDE Plasma, Xfce, Cinnamon, MATE and openbox bind out of the box and
+// what the X server or the console keep:
 //   Alt+Tab, Alt+Shift+Tab, Super+Tab, Super+Shift+Tab, Alt+Escape   window switching
 //   Alt+F1, Alt+F2                                                  launcher, run dialog
 //   Alt+F4, Alt+F7, Alt+F8, Alt+F10, Alt+Space                       window operations
@@ -61,8 +56,8 @@ constexpr auto kReserved = std::to_array<Reserved>({
     {Key::f8, kAlt},
     {Key::f10, kAlt},
     {Key::space, kAlt},
-    {Key::deleteForward, kCtrl | kAlt},
     {Key::delete_, kCtrl | kAlt},
+    {Key::backspace, kCtrl | kAlt},
     {Key::f1, kCtrl | kAlt},
     {Key::f2, kCtrl | kAlt},
     {Key::f3, kCtrl | kAlt},
@@ -93,41 +88,39 @@ constexpr auto kReserved = std::to_array<Reserved>({
 
 } // namespace
 
-RecorderDecision evaluateRecorderKey(int64_t keyCode, uint64_t eventModifiers,
+RecorderDecision evaluateRecorderKey(int64_t keyCode, Modifiers modifiers,
                                      const SystemShortcutCheck& isUsedBySystem) {
-    if (isModifierKey(keyCode))
+    if (Key::isModifierKey(keyCode))
         return {RecorderVerdict::wait, std::nullopt};
-
-    const bool noModifiers = (eventModifiers & kAnyModifierMask) == 0;
+    const bool noModifiers = (modifiers & Modifier::all) == 0;
     if (noModifiers) {
         if (keyCode == Key::tab)
             return {RecorderVerdict::stopAndPass, std::nullopt};
         if (keyCode == Key::escape)
             return {RecorderVerdict::cancel, std::nullopt};
-        if (keyCode == Key::delete_ || keyCode == Key::deleteForward)
+        if (keyCode == Key::backspace || keyCode == Key::delete_)
             return {RecorderVerdict::clear, std::nullopt};
     }
     // The microphone-mute key and the side buttons do nothing else: they may stand alone.
     const bool mayStandAlone = isFunctionKey(keyCode) || keyCode == Key::micMute ||
                                keyCode == Key::backButton || keyCode == Key::forwardButton;
-    if ((eventModifiers & kRealModifierMask) == 0 && !mayStandAlone)
+    if ((modifiers & kRealModifiers) == 0 && !mayStandAlone)
         return {RecorderVerdict::reject, std::nullopt};
-
-    const auto shortcut =
-        Shortcut::fromEvent(Shortcut::EventType::keyDown, keyCode, eventModifiers);
-    if (!shortcut || !Key::isValidKeyCode(keyCode))
+    const Shortcut shortcut(keyCode, modifiers & ~Modifier::fn);
+    // Only a key the preferences can keep: anything else would be lost on saving.
+    if (!encodeShortcut(shortcut))
         return {RecorderVerdict::reject, std::nullopt};
 
     const bool loneF12 = keyCode == Key::f12 && noModifiers;
-    if (!loneF12 && isUsedBySystem && isUsedBySystem(*shortcut))
+    if (!loneF12 && isUsedBySystem && isUsedBySystem(shortcut))
         return {RecorderVerdict::usedBySystem, shortcut};
     return {RecorderVerdict::accept, shortcut};
 }
 
 bool isReservedDesktopShortcut(const Shortcut& shortcut) {
     return std::any_of(kReserved.begin(), kReserved.end(), [&](const Reserved& reserved) {
-        return reserved.keyCode == shortcut.carbonKeyCode &&
-               reserved.modifiers == shortcut.carbonModifiers;
+        return reserved.keyCode == shortcut.keyCode && reserved.modifiers == shortcut.modifiers &&
+               shortcut.unnamedStoredModifiers == 0;
     });
 }
 

@@ -9,12 +9,6 @@
 
 namespace quietlane::GlobalShortcuts {
 
-/// Event-flag bits that a key event may carry besides the five modifiers.
-namespace EventFlag {
-constexpr uint64_t capsLock = 0x10000;
-constexpr uint64_t numericPad = 0x200000;
-} // namespace EventFlag
-
 /// What the recorder does with one key press while it is listening.
 enum class RecorderVerdict {
     /// A modifier key on its own: the combination is not complete yet.
@@ -41,12 +35,11 @@ struct RecorderDecision {
 /// Answers whether the desktop or another client already uses a combination.
 using SystemShortcutCheck = std::function<bool(const Shortcut&)>;
 
-/// Decides about a key press (`keyCode` in the stored encoding, `eventModifiers` in the
-/// event encoding, lock and keypad bits allowed), or a mouse button's press given by its
-/// code (Key::middleButton...). A combination needs Control, Option or Command; only
+/// Decides about a key press, or a mouse button's press given by its code
+/// (Key::middleButton...). A combination needs Control, Alt or Super; only
 /// F1...F20, the microphone-mute key and the side buttons may stand alone (Shift does not
-/// count). F12 alone is never checked against the system.
-RecorderDecision evaluateRecorderKey(int64_t keyCode, uint64_t eventModifiers,
+/// count). F12 alone is never checked against the system; Fn is never part of a shortcut.
+RecorderDecision evaluateRecorderKey(int64_t keyCode, Modifiers modifiers,
                                      const SystemShortcutCheck& isUsedBySystem);
 
 /// Combinations the common Linux desktops keep for themselves even when they do not hold

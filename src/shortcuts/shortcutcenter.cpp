@@ -3,15 +3,16 @@
 
 #include "base/log.h"
 #include "base/preferences.h"
+#include "shortcuts/shortcutcodec.h"
 
 #include <algorithm>
 
 namespace quietlane::GlobalShortcuts {
 
-ShortcutCenter::ShortcutCenter(Preferences& preferences, HotKeyBackend& backend,
+ShortcutCenter::ShortcutCenter(Preferences& preferences, HotkeyBackend& backend,
                                std::ostream& errorOutput, DesktopNotation notation)
     : m_preferences(preferences), m_backend(backend), m_notation(notation),
-      m_hotKeys(backend, errorOutput,
+      m_hotkeys(backend, errorOutput,
                 [this](const Shortcut& shortcut) { return displayText(shortcut); }) {
     if (!m_backend.isAvailable()) {
         Log::notice(Log::Category::app,
@@ -19,14 +20,17 @@ ShortcutCenter::ShortcutCenter(Preferences& preferences, HotKeyBackend& backend,
                     "the widget or the tray icon",
                     m_backend.unavailableReason().c_str());
     }
+    auto* desktop = m_backend.desktopKeys();
+    if (!desktop)
+        return;
     // The desktop may assign or change the real key at any time; every shortcut text
     // shown must follow.
-    m_backend.setAssignmentChangeHandler([this] {
+    desktop->setAssignmentChangeHandler([this] {
         const HandlerList names = m_keyDownHandlers;
         for (const auto& [rawValue, actions] : names)
             postChange(Name{rawValue, std::nullopt});
     });
-    m_backend.setNameLookup([this](const Shortcut& shortcut) {
+    desktop->setNameLookup([this](const Shortcut& shortcut) {
         std::vector<std::string> names;
         for (const auto& [rawValue, actions] : m_keyDownHandlers) {
             if (this->shortcut(Name{rawValue, std::nullopt}) == shortcut)
@@ -37,8 +41,10 @@ ShortcutCenter::ShortcutCenter(Preferences& preferences, HotKeyBackend& backend,
 }
 
 ShortcutCenter::~ShortcutCenter() {
-    m_backend.setAssignmentChangeHandler({});
-    m_backend.setNameLookup({});
+    if (auto* desktop = m_backend.desktopKeys()) {
+        desktop->setAssignmentChangeHandler({});
+        desktop->setNameLookup({});
+    }
 }
 
 Name ShortcutCenter::declare(const Name& name) {
@@ -51,7 +57,7 @@ std::optional<Shortcut> ShortcutCenter::shortcut(const Name& name) const {
     const auto text = m_preferences.stringValue(name.preferencesKey());
     if (!text)
         return std::nullopt;
-    return Shortcut::fromJson(*text);
+    return decodeShortcut(*text);
 }
 
 bool ShortcutCenter::userDefaultsContains(const Name& name) const {
@@ -64,11 +70,11 @@ void ShortcutCenter::registerShortcut(const Shortcut& shortcut) {
     // Recorded even when refused, so that a refused combination is not retried (and
     // reported again) until the name's shortcut changes.
     m_registered.insert(shortcut);
-    addRecord(shortcut, HotKeys::OnRefusal::report);
+    addRecord(shortcut, Hotkeys::OnRefusal::report);
 }
 
-void ShortcutCenter::addRecord(const Shortcut& shortcut, HotKeys::OnRefusal onRefusal) {
-    m_hotKeys.registerHotKey(
+void ShortcutCenter::addRecord(const Shortcut& shortcut, Hotkeys::OnRefusal onRefusal) {
+    m_hotkeys.registerHotkey(
         shortcut, [this](const Shortcut& pressed) { dispatch(m_keyDownHandlers, pressed); },
         [this](const Shortcut& released) { dispatch(m_keyUpHandlers, released); }, onRefusal);
 }
@@ -79,7 +85,7 @@ std::vector<Shortcut> ShortcutCenter::refused() const {
         return shortcuts;
     for (const auto& [rawValue, actions] : m_keyDownHandlers) {
         const auto current = shortcut(Name{rawValue, std::nullopt});
-        if (current && m_registered.contains(*current) && !m_hotKeys.hasRecord(*current))
+        if (current && m_registered.contains(*current) && !m_hotkeys.hasRecord(*current))
             shortcuts.push_back(*current);
     }
     return shortcuts;
@@ -92,22 +98,28 @@ bool ShortcutCenter::hasRefused() const {
 bool ShortcutCenter::registerRefusedAgain() {
     bool allTaken = true;
     for (const Shortcut& shortcut : refused()) {
-        addRecord(shortcut, HotKeys::OnRefusal::keepQuiet);
-        allTaken = allTaken && m_hotKeys.hasRecord(shortcut);
+        addRecord(shortcut, Hotkeys::OnRefusal::keepQuiet);
+        allTaken = allTaken && m_hotkeys.hasRecord(shortcut);
     }
     return allTaken;
 }
 
 void ShortcutCenter::unregisterShortcut(const Shortcut& shortcut) {
-    m_hotKeys.unregisterHotKey(shortcut);
+    m_hotkeys.unregisterHotkey(shortcut);
     m_registered.erase(shortcut);
 }
 
 void ShortcutCenter::userDefaultsSet(const Name& name, const Shortcut& shortcut) {
+    const auto stored = encodeShortcut(shortcut);
+    if (!stored) {
+        Log::error(Log::Category::app, "the shortcut for %s names a key that cannot be saved",
+                   name.rawValue.c_str());
+        return;
+    }
     if (const auto old = this->shortcut(name))
         unregisterShortcut(*old);
     registerShortcut(shortcut);
-    m_preferences.setString(name.preferencesKey(), shortcut.toJson());
+    m_preferences.setString(name.preferencesKey(), *stored);
     postChange(name);
 }
 
@@ -162,8 +174,10 @@ void ShortcutCenter::dispatch(const HandlerList& list, const Shortcut& pressed) 
 
 std::string ShortcutCenter::displayText(const Shortcut& shortcut) const {
     // Where the desktop decides the key (a portal), its own text names what works.
-    if (auto assigned = m_backend.assignedTrigger(shortcut))
-        return *assigned;
+    if (const auto* desktop = m_backend.desktopKeys()) {
+        if (auto assigned = desktop->assignedTrigger(shortcut))
+            return *assigned;
+    }
     return shortcutText(
         shortcut, [this](int64_t keyCode) { return m_backend.characterForKey(keyCode); },
         m_notation);
@@ -181,8 +195,8 @@ bool ShortcutCenter::handlePopupKeyEvent(bool isPress, uint32_t nativeKeyCode,
     const auto key = m_backend.shortcutForNativeKey(nativeKeyCode, nativeModifiers);
     if (!key)
         return false;
-    const auto kind = isPress ? HotKeys::RawKeyKind::keyDown : HotKeys::RawKeyKind::keyUp;
-    return m_hotKeys.handleRawKeyEvent(kind, key->carbonKeyCode, key->carbonModifiers) == 0;
+    const auto kind = isPress ? Hotkeys::RawKeyKind::keyDown : Hotkeys::RawKeyKind::keyUp;
+    return m_hotkeys.handleRawKeyEvent(kind, *key);
 }
 
 int ShortcutCenter::addChangeObserver(ChangeObserver observer) {

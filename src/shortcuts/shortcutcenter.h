@@ -30,7 +30,7 @@ public:
 
     /// `errorOutput` gets the "Error registering hotkey " lines (stdout in the program);
     /// `notation` is how the desktop writes shortcuts, for every text shown to the user.
-    ShortcutCenter(Preferences& preferences, HotKeyBackend& backend, std::ostream& errorOutput,
+    ShortcutCenter(Preferences& preferences, HotkeyBackend& backend, std::ostream& errorOutput,
                    DesktopNotation notation = DesktopNotation::gtk);
     ~ShortcutCenter();
     ShortcutCenter(const ShortcutCenter&) = delete;
@@ -69,9 +69,9 @@ public:
 
     /// How the shortcut reaches the program in this session, told by whoever chose the
     /// backend; the settings explain it.
-    HotKeyRoute route() const { return m_route; }
+    HotkeyRoute route() const { return m_route; }
     const SessionFacts& sessionFacts() const { return m_sessionFacts; }
-    void setRoute(HotKeyRoute route, SessionFacts facts) {
+    void setRoute(HotkeyRoute route, SessionFacts facts) {
         m_route = route;
         m_sessionFacts = facts;
     }
@@ -84,7 +84,7 @@ public:
     bool registerRefusedAgain();
 
     /// Call when one of our own popups grabs and releases the keyboard.
-    void setMenuOpen(bool open) { m_hotKeys.setMenuOpen(open); }
+    void setMenuOpen(bool open) { m_hotkeys.setMenuOpen(open); }
     /// A key event that reached one of our own windows (native keycode and state): true
     /// when it was a registered shortcut and went to its handlers, so the window drops it.
     bool handlePopupKeyEvent(bool isPress, uint32_t nativeKeyCode, uint32_t nativeModifiers);
@@ -96,14 +96,14 @@ public:
         return m_registered;
     }
     bool isAvailable() const { return m_backend.isAvailable(); }
-    HotKeyBackend& backend() { return m_backend; }
-    HotKeys& hotKeys() { return m_hotKeys; }
+    HotkeyBackend& backend() { return m_backend; }
+    Hotkeys& hotkeys() { return m_hotkeys; }
 
 private:
     using HandlerList = std::vector<std::pair<std::string, std::vector<Handler>>>;
 
     void registerShortcut(const Shortcut& shortcut);
-    void addRecord(const Shortcut& shortcut, HotKeys::OnRefusal onRefusal);
+    void addRecord(const Shortcut& shortcut, Hotkeys::OnRefusal onRefusal);
     std::vector<Shortcut> refused() const;
     void unregisterShortcut(const Shortcut& shortcut);
     void addHandler(HandlerList& list, const Name& name, Handler action);
@@ -111,16 +111,16 @@ private:
     void postChange(const Name& name);
 
     Preferences& m_preferences;
-    HotKeyBackend& m_backend;
+    HotkeyBackend& m_backend;
     DesktopNotation m_notation;
-    HotKeys m_hotKeys;
+    Hotkeys m_hotkeys;
     HandlerList m_keyDownHandlers;
     HandlerList m_keyUpHandlers;
     std::unordered_set<Shortcut, ShortcutHash> m_registered;
     std::vector<std::pair<int, ChangeObserver>> m_observers;
     int m_nextObserverToken = 1;
     bool m_paused = false;
-    HotKeyRoute m_route = HotKeyRoute::x11Grab;
+    HotkeyRoute m_route = HotkeyRoute::x11Grab;
     SessionFacts m_sessionFacts;
 };
 

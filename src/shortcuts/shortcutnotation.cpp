@@ -13,25 +13,25 @@ namespace {
 using S = SpecialKey;
 
 struct ModifierName {
-    int64_t carbonFlag;
+    Modifiers flag;
     const char* name;
 };
 
 // GTK writes Shift first and Super after Alt; Qt puts Meta (its name for Super) first and
 // Shift last. The function key has no X11 modifier; it only shows up in imported values.
 constexpr std::array<ModifierName, 5> kGtkModifiers = {{
-    {CarbonModifier::shift, "Shift"},
-    {CarbonModifier::control, "Ctrl"},
-    {CarbonModifier::option, "Alt"},
-    {CarbonModifier::command, "Super"},
-    {CarbonModifier::function, "Fn"},
+    {Modifier::shift, "Shift"},
+    {Modifier::control, "Ctrl"},
+    {Modifier::alt, "Alt"},
+    {Modifier::super, "Super"},
+    {Modifier::fn, "Fn"},
 }};
 constexpr std::array<ModifierName, 5> kQtModifiers = {{
-    {CarbonModifier::command, "Meta"},
-    {CarbonModifier::control, "Ctrl"},
-    {CarbonModifier::option, "Alt"},
-    {CarbonModifier::shift, "Shift"},
-    {CarbonModifier::function, "Fn"},
+    {Modifier::super, "Meta"},
+    {Modifier::control, "Ctrl"},
+    {Modifier::alt, "Alt"},
+    {Modifier::shift, "Shift"},
+    {Modifier::fn, "Fn"},
 }};
 
 // Layout characters of letters are single code points; only ASCII and Cyrillic have cases
@@ -70,17 +70,17 @@ std::string specialKeyName(SpecialKey key, DesktopNotation notation) {
         return keypadName(digit.c_str(), digit.c_str(), notation);
     }
     switch (key) {
-    case S::return_:
+    case S::enter:
         return "Return";
-    case S::delete_:
+    case S::backspace:
         return "Backspace";
-    case S::deleteForward:
+    case S::delete_:
         return qt ? "Del" : "Delete";
     case S::end:
         return "End";
     case S::escape:
         return qt ? "Esc" : "Escape";
-    case S::help: // the key where PC keyboards have Insert
+    case S::insert:
         return qt ? "Ins" : "Insert";
     case S::home:
         return "Home";
@@ -100,7 +100,7 @@ std::string specialKeyName(SpecialKey key, DesktopNotation notation) {
         return "Down";
     case S::leftArrow:
         return "Left";
-    case S::keypadClear: // the key where PC keyboards have Num Lock
+    case S::numLock:
         return qt ? "NumLock" : "Num Lock";
     case S::keypadDecimal:
         return keypadName(".", "Decimal", notation);
@@ -156,18 +156,18 @@ std::string shortcutText(const Shortcut& shortcut, const KeyCharacterLookup& key
                          DesktopNotation notation) {
     std::string text;
     for (const auto& modifier : notation == DesktopNotation::qt ? kQtModifiers : kGtkModifiers) {
-        if (shortcut.carbonModifiers & modifier.carbonFlag)
+        if (shortcut.modifiers & modifier.flag)
             text.append(modifier.name).append("+");
     }
-    if (const auto special = specialKeyForKeyCode(shortcut.carbonKeyCode))
+    if (const auto special = specialKeyForKeyCode(shortcut.keyCode))
         return text + specialKeyName(*special, notation);
-    if (const char* name = inputName(shortcut.carbonKeyCode))
+    if (const char* name = inputName(shortcut.keyCode))
         return text + translated(name);
     std::optional<std::string> character;
     if (keyToCharacter)
-        character = keyToCharacter(shortcut.carbonKeyCode);
+        character = keyToCharacter(shortcut.keyCode);
     if (!character)
-        character = usLayoutCharacter(shortcut.carbonKeyCode);
+        character = usLayoutCharacter(shortcut.keyCode);
     return text + (character ? capitalized(*character) : std::string("\uFFFD"));
 }
 

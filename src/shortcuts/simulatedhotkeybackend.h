@@ -10,19 +10,18 @@ namespace quietlane::GlobalShortcuts {
 
 /// An in-memory key hook for tests and demos: combinations are "held" by whoever the
 /// caller says, and key presses are driven by hand. Native keys are taken to be
-/// carbon key codes and carbon modifiers already.
-class SimulatedHotKeyBackend final : public HotKeyBackend {
+/// key codes and modifier flags already.
+class SimulatedHotkeyBackend final : public HotkeyBackend {
 public:
     struct Registration {
         Shortcut shortcut;
-        uint32_t signature;
         uint32_t id;
     };
 
     bool isAvailable() const override { return true; }
-    int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) override;
+    int registerHotkey(const Shortcut& shortcut, uint32_t id) override;
     bool takesMouseButtons() const override { return true; }
-    void unregisterHotKey(uint32_t id) override;
+    void unregisterHotkey(uint32_t id) override;
     bool isHeldElsewhere(const Shortcut& shortcut) override;
     void setEventHandler(EventHandler handler) override { m_handler = std::move(handler); }
     std::optional<std::string> characterForKey(int64_t keyCode) const override;
@@ -37,12 +36,12 @@ public:
     void setCharacter(int64_t keyCode, std::optional<std::string> character);
 
     /// The user presses or releases a combination; like a real key hook, a second press
-    /// while held is auto-repeat and is not reported. Returns the handler's status, or
-    /// kEventNotHandled when no registration has the combination.
-    int press(const Shortcut& shortcut);
-    int release(const Shortcut& shortcut);
-    /// Delivers an arbitrary event, as a foreign or stale one would arrive.
-    int deliver(const HotKeyEvent& event);
+    /// while held is auto-repeat and is not reported. Returns the handler's answer; false
+    /// when no registration has the combination.
+    bool press(const Shortcut& shortcut);
+    bool release(const Shortcut& shortcut);
+    /// Delivers an arbitrary event, as a stale one would arrive.
+    bool deliver(const HotkeyEvent& event);
 
     const std::vector<Registration>& registrations() const { return m_registrations; }
     int registerCalls() const { return m_registerCalls; }

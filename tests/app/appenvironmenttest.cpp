@@ -21,7 +21,7 @@ TEST(AppEnvironment, SaysItIsInitializedOnceAfterEveryServiceAndBeforeTheThemeAn
     preferences.setString("appTheme", "dark");
     SimulatedServer hal;
     hal.setDefaultInput(hal.addDevice(SimulatedDevice::withMute("mic")));
-    GlobalShortcuts::SimulatedHotKeyBackend hotKeys;
+    GlobalShortcuts::SimulatedHotkeyBackend hotkeys;
     NullWindowHints hints;
     QApplication::setPalette(QPalette(Qt::white));
 
@@ -32,12 +32,12 @@ TEST(AppEnvironment, SaysItIsInitializedOnceAfterEveryServiceAndBeforeTheThemeAn
         lines.push_back(Log::categoryName(category) + (" " + text));
         if (text == "AppEnvironment initialized") {
             selectionStored = preferences.contains("deviceSelection");
-            shortcutRegistered = !hotKeys.registrations().empty();
+            shortcutRegistered = !hotkeys.registrations().empty();
             themeApplied = QApplication::palette().color(QPalette::Window) != Qt::white;
         }
     });
     {
-        AppEnvironment environment({hal, hotKeys, hints}, preferences, {"quietlane"});
+        AppEnvironment environment({hal, hotkeys, hints}, preferences, {"quietlane"});
         EXPECT_EQ(environment.menuBar(), nullptr);
         QSignalSpy started(&environment, &AppEnvironment::startupCompleted);
         ASSERT_TRUE(started.wait(5000));

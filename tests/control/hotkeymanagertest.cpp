@@ -18,16 +18,16 @@ using GlobalShortcuts::Shortcut;
 
 namespace {
 
-const Shortcut kDefault(46, 6400);
+const Shortcut kDefault = *GlobalShortcuts::Name::toggleMute().defaultShortcut;
 
-class HotKeyManagerTest : public ::testing::Test {
+class HotkeyManagerTest : public ::testing::Test {
 protected:
-    HotKeyManagerTest() {
+    HotkeyManagerTest() {
         m_preferences = std::make_unique<Preferences>(m_dir.path / "preferences.json");
         m_micID = m_hal.addDevice(SimulatedDevice::withMute("mic"));
         m_hal.setDefaultInput(m_micID);
     }
-    ~HotKeyManagerTest() override {
+    ~HotkeyManagerTest() override {
         m_manager.reset();
         m_mic.reset();
         m_center.reset();
@@ -38,7 +38,7 @@ protected:
         m_center =
             std::make_unique<GlobalShortcuts::ShortcutCenter>(*m_preferences, m_keys, m_output);
         m_mic = std::make_unique<MicrophoneController>(m_hal, *m_preferences);
-        m_manager = std::make_unique<HotKeyManager>(*m_mic, *m_center, *m_preferences);
+        m_manager = std::make_unique<HotkeyManager>(*m_mic, *m_center, *m_preferences);
     }
 
     bool waitMuted(bool muted) {
@@ -49,34 +49,34 @@ protected:
     std::unique_ptr<Preferences> m_preferences;
     SimulatedServer m_hal;
     std::string m_micID;
-    GlobalShortcuts::SimulatedHotKeyBackend m_keys;
+    GlobalShortcuts::SimulatedHotkeyBackend m_keys;
     std::ostringstream m_output;
     std::unique_ptr<GlobalShortcuts::ShortcutCenter> m_center;
     std::unique_ptr<MicrophoneController> m_mic;
-    std::unique_ptr<HotKeyManager> m_manager;
+    std::unique_ptr<HotkeyManager> m_manager;
 };
 
 } // namespace
 
-TEST_F(HotKeyManagerTest, ModeIsRestoredAndRewrittenButSignalsOnlyOnChange) {
+TEST_F(HotkeyManagerTest, ModeIsRestoredAndRewrittenButSignalsOnlyOnChange) {
     start();
-    EXPECT_EQ(m_manager->mode(), HotKeyManager::Mode::toggle);
+    EXPECT_EQ(m_manager->mode(), HotkeyMode::toggle);
     EXPECT_FALSE(m_preferences->contains("hotkeyMode"));
     int notified = 0;
-    QObject::connect(m_manager.get(), &HotKeyManager::modeChanged, [&] { ++notified; });
-    m_manager->setMode(HotKeyManager::Mode::toggle);
+    QObject::connect(m_manager.get(), &HotkeyManager::modeChanged, [&] { ++notified; });
+    m_manager->setMode(HotkeyMode::toggle);
     EXPECT_EQ(m_preferences->stringValue("hotkeyMode"), "toggle");
     EXPECT_EQ(notified, 0);
-    m_manager->setMode(HotKeyManager::Mode::pushToTalk);
+    m_manager->setMode(HotkeyMode::pushToTalk);
     EXPECT_EQ(notified, 1);
 
     m_manager.reset();
-    m_manager = std::make_unique<HotKeyManager>(*m_mic, *m_center, *m_preferences);
-    EXPECT_EQ(m_manager->mode(), HotKeyManager::Mode::pushToTalk);
-    EXPECT_EQ(HotKeyManager::title(HotKeyManager::Mode::pushToTalk), "Зажатие (PTT)");
+    m_manager = std::make_unique<HotkeyManager>(*m_mic, *m_center, *m_preferences);
+    EXPECT_EQ(m_manager->mode(), HotkeyMode::pushToTalk);
+    EXPECT_EQ(HotkeyManager::title(HotkeyMode::pushToTalk), "Зажатие (PTT)");
 }
 
-TEST_F(HotKeyManagerTest, ShortcutMutesTheDeviceInBothModes) {
+TEST_F(HotkeyManagerTest, ShortcutMutesTheDeviceInBothModes) {
     start();
     ASSERT_TRUE(test::spinUntil([&] { return m_mic->hasActiveDeviceName(); }, 5000));
     // The first start wrote and registered the default shortcut.
@@ -87,7 +87,7 @@ TEST_F(HotKeyManagerTest, ShortcutMutesTheDeviceInBothModes) {
     ASSERT_TRUE(waitMuted(true));
     EXPECT_TRUE(m_hal.device(m_micID)->muted);
 
-    m_manager->setMode(HotKeyManager::Mode::pushToTalk);
+    m_manager->setMode(HotkeyMode::pushToTalk);
     m_keys.press(kDefault);
     ASSERT_TRUE(waitMuted(false)); // talking while held
     m_keys.release(kDefault);
@@ -105,7 +105,7 @@ TEST_F(HotKeyManagerTest, ShortcutMutesTheDeviceInBothModes) {
     EXPECT_TRUE(m_hal.device(m_micID)->muted);
 
     // Two quick presses undo each other.
-    m_manager->setMode(HotKeyManager::Mode::toggle);
+    m_manager->setMode(HotkeyMode::toggle);
     for (int press = 0; press < 2; ++press) {
         m_keys.press(kDefault);
         m_keys.release(kDefault);
@@ -115,7 +115,7 @@ TEST_F(HotKeyManagerTest, ShortcutMutesTheDeviceInBothModes) {
     EXPECT_TRUE(m_hal.device(m_micID)->muted);
 }
 
-TEST_F(HotKeyManagerTest, HandlersOutliveTheManagerHarmlessly) {
+TEST_F(HotkeyManagerTest, HandlersOutliveTheManagerHarmlessly) {
     start();
     m_manager.reset();
     m_keys.press(kDefault);
@@ -124,7 +124,7 @@ TEST_F(HotKeyManagerTest, HandlersOutliveTheManagerHarmlessly) {
     EXPECT_FALSE(m_mic->isMuted());
 }
 
-TEST_F(HotKeyManagerTest, OptionalShortcutsAreStoredApartAndRegisteredBesideTheMainOne) {
+TEST_F(HotkeyManagerTest, OptionalShortcutsAreStoredApartAndRegisteredBesideTheMainOne) {
     using GlobalShortcuts::Key;
     using GlobalShortcuts::Name;
     start();
@@ -140,7 +140,7 @@ TEST_F(HotKeyManagerTest, OptionalShortcutsAreStoredApartAndRegisteredBesideTheM
     EXPECT_FALSE(m_preferences->contains("GlobalShortcuts_pushToMute"));
 }
 
-TEST_F(HotKeyManagerTest, ReleaseTailIsStoredWithinItsRange) {
+TEST_F(HotkeyManagerTest, ReleaseTailIsStoredWithinItsRange) {
     m_preferences->setDouble("pushToTalkTailMs", 5000);
     start();
     EXPECT_EQ(m_manager->pushToTalkTailMs(), 1000);

@@ -15,7 +15,7 @@ struct FakeMicrophone {
     bool muted = false;
     std::vector<std::string> requests;
 
-    HotKeyStateMachine::Microphone callbacks() {
+    HotkeyStateMachine::Microphone callbacks() {
         return {[this] { return muted; }, [this] { requests.push_back("toggle"); },
                 [this](bool value) {
                     requests.push_back(value ? "mute" : "unmute");
@@ -27,33 +27,33 @@ using Requests = std::vector<std::string>;
 
 } // namespace
 
-TEST(HotKeyMode, OnlyTheExactStoredWordSelectsPushToTalk) {
-    EXPECT_EQ(hotKeyModeFromRawValue("pushToTalk"), HotKeyMode::pushToTalk);
+TEST(HotkeyMode, OnlyTheExactStoredWordSelectsPushToTalk) {
+    EXPECT_EQ(hotkeyModeFromRawValue("pushToTalk"), HotkeyMode::pushToTalk);
     for (const char* other : {"toggle", "PushToTalk", "pushtotalk", "", " pushToTalk"})
-        EXPECT_EQ(hotKeyModeFromRawValue(other), HotKeyMode::toggle) << other;
-    EXPECT_EQ(hotKeyModeFromRawValue(std::nullopt), HotKeyMode::toggle);
+        EXPECT_EQ(hotkeyModeFromRawValue(other), HotkeyMode::toggle) << other;
+    EXPECT_EQ(hotkeyModeFromRawValue(std::nullopt), HotkeyMode::toggle);
 }
 
-TEST(HotKeyStateMachine, ToggleModeActsOnPressesOnly) {
+TEST(HotkeyStateMachine, ToggleModeActsOnPressesOnly) {
     FakeMicrophone mic;
-    HotKeyStateMachine machine(mic.callbacks());
-    machine.keyDown(HotKeyMode::toggle);
-    machine.keyUp(HotKeyMode::toggle);
-    machine.keyDown(HotKeyMode::toggle);
+    HotkeyStateMachine machine(mic.callbacks());
+    machine.keyDown(HotkeyMode::toggle);
+    machine.keyUp(HotkeyMode::toggle);
+    machine.keyDown(HotkeyMode::toggle);
     EXPECT_EQ(mic.requests, (Requests{"toggle", "toggle"}));
 }
 
-TEST(HotKeyStateMachine, PushToTalkRestoresExactlyTheStateFromBeforeThePress) {
+TEST(HotkeyStateMachine, PushToTalkRestoresExactlyTheStateFromBeforeThePress) {
     for (const bool startMuted : {false, true}) {
         FakeMicrophone mic;
         mic.muted = startMuted;
-        HotKeyStateMachine machine(mic.callbacks());
-        machine.keyUp(HotKeyMode::pushToTalk); // release without press: nothing
-        machine.keyDown(HotKeyMode::pushToTalk);
+        HotkeyStateMachine machine(mic.callbacks());
+        machine.keyUp(HotkeyMode::pushToTalk); // release without press: nothing
+        machine.keyDown(HotkeyMode::pushToTalk);
         mic.muted = !startMuted;
-        machine.keyDown(HotKeyMode::pushToTalk); // second delivery of the same hold
+        machine.keyDown(HotkeyMode::pushToTalk); // second delivery of the same hold
         mic.muted = startMuted;                  // a widget click while the key is held
-        machine.keyUp(HotKeyMode::pushToTalk);
+        machine.keyUp(HotkeyMode::pushToTalk);
         const std::string invert = startMuted ? "unmute" : "mute";
         const std::string restore = startMuted ? "mute" : "unmute";
         EXPECT_EQ(mic.requests, (Requests{invert, restore}));
@@ -61,41 +61,41 @@ TEST(HotKeyStateMachine, PushToTalkRestoresExactlyTheStateFromBeforeThePress) {
     }
 }
 
-TEST(HotKeyStateMachine, ModeSwitchDuringAHoldKeepsTheCapturedState) {
+TEST(HotkeyStateMachine, ModeSwitchDuringAHoldKeepsTheCapturedState) {
     FakeMicrophone mic;
-    HotKeyStateMachine machine(mic.callbacks());
-    machine.keyDown(HotKeyMode::pushToTalk); // captures unmuted, requests mute
+    HotkeyStateMachine machine(mic.callbacks());
+    machine.keyDown(HotkeyMode::pushToTalk); // captures unmuted, requests mute
     mic.muted = true;
-    machine.keyUp(HotKeyMode::toggle); // switched to toggle meanwhile: release does nothing
+    machine.keyUp(HotkeyMode::toggle); // switched to toggle meanwhile: release does nothing
     EXPECT_TRUE(machine.isHolding());
-    machine.keyDown(HotKeyMode::toggle);
-    machine.keyDown(HotKeyMode::pushToTalk); // back to push-to-talk: press ignored
-    machine.keyUp(HotKeyMode::pushToTalk);   // restores the first capture
+    machine.keyDown(HotkeyMode::toggle);
+    machine.keyDown(HotkeyMode::pushToTalk); // back to push-to-talk: press ignored
+    machine.keyUp(HotkeyMode::pushToTalk);   // restores the first capture
     EXPECT_EQ(mic.requests, (Requests{"mute", "toggle", "unmute"}));
 }
 
-TEST(HotKeyStateMachine, PushToMuteMutesWhileHeldAndRestoresEitherStartingState) {
+TEST(HotkeyStateMachine, PushToMuteMutesWhileHeldAndRestoresEitherStartingState) {
     for (const bool startMuted : {false, true}) {
         FakeMicrophone mic;
         mic.muted = startMuted;
-        HotKeyStateMachine machine(mic.callbacks());
-        machine.keyDown(HotKeyMode::pushToMute);
+        HotkeyStateMachine machine(mic.callbacks());
+        machine.keyDown(HotkeyMode::pushToMute);
         mic.muted = true;
-        machine.keyDown(HotKeyMode::pushToMute); // auto-repeat that got through
-        machine.keyUp(HotKeyMode::pushToMute);
+        machine.keyDown(HotkeyMode::pushToMute); // auto-repeat that got through
+        machine.keyUp(HotkeyMode::pushToMute);
         EXPECT_EQ(mic.requests, (Requests{"mute", startMuted ? "mute" : "unmute"})) << startMuted;
     }
 }
 
-TEST(HotKeyStateMachine, ReleaseWaitsOutItsTailAndAPressWithinItKeepsTheHold) {
+TEST(HotkeyStateMachine, ReleaseWaitsOutItsTailAndAPressWithinItKeepsTheHold) {
     using namespace std::chrono_literals;
-    const HotKeyStateMachine::Clock::time_point t0{};
-    for (const HotKeyMode mode : {HotKeyMode::pushToTalk, HotKeyMode::pushToMute}) {
+    const HotkeyStateMachine::Clock::time_point t0{};
+    for (const HotkeyMode mode : {HotkeyMode::pushToTalk, HotkeyMode::pushToMute}) {
         FakeMicrophone mic;
         mic.muted = true;
-        HotKeyStateMachine machine(mic.callbacks());
+        HotkeyStateMachine machine(mic.callbacks());
         machine.keyDown(mode, t0);
-        mic.muted = mode == HotKeyMode::pushToMute;
+        mic.muted = mode == HotkeyMode::pushToMute;
         machine.keyUp(mode, t0 + 1s, 300ms);
         machine.advance(t0 + 1299ms);
         EXPECT_TRUE(machine.isHolding());
@@ -107,7 +107,7 @@ TEST(HotKeyStateMachine, ReleaseWaitsOutItsTailAndAPressWithinItKeepsTheHold) {
         EXPECT_EQ(machine.releaseDue(), t0 + 6300ms);
         machine.advance(t0 + 6300ms);
         EXPECT_FALSE(machine.isHolding());
-        const std::string press = mode == HotKeyMode::pushToMute ? "mute" : "unmute";
+        const std::string press = mode == HotkeyMode::pushToMute ? "mute" : "unmute";
         EXPECT_EQ(mic.requests, (Requests{press, "mute"}));
     }
 }

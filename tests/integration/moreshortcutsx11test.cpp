@@ -56,13 +56,13 @@ protected:
         std::string error;
         ASSERT_TRUE(m_hal->waitUntilReady(5s, &error)) << error;
         m_preferences = std::make_unique<Preferences>(m_server->directory() + "/prefs.json");
-        m_backend = X11HotKeyBackend::open(g_session->display(), error);
+        m_backend = X11HotkeyBackend::open(g_session->display(), error);
         ASSERT_TRUE(m_backend) << error;
         m_keys = std::make_unique<KeyInjector>(g_session->display());
         m_mic = std::make_unique<MicrophoneController>(*m_hal, *m_preferences);
         m_center = std::make_unique<ShortcutCenter>(*m_preferences, *m_backend, m_output);
-        m_pump = std::make_unique<HotKeyEventPump>(*m_center);
-        m_manager = std::make_unique<HotKeyManager>(*m_mic, *m_center, *m_preferences);
+        m_pump = std::make_unique<HotkeyEventPump>(*m_center);
+        m_manager = std::make_unique<HotkeyManager>(*m_mic, *m_center, *m_preferences);
         ASSERT_TRUE(spinUntil([&] { return m_mic->hasActiveDeviceName(); }));
     }
 
@@ -83,21 +83,21 @@ protected:
     bool settlesMuted(bool muted) {
         return spinUntil([&] { return serverMuted() == muted && m_mic->isMuted() == muted; });
     }
-    void set(const Name& name, int64_t keyCode, uint64_t modifiers = 0) {
-        m_center->setShortcut(Shortcut::fromKey(Key{keyCode}, modifiers), name);
+    void set(const Name& name, int64_t keyCode, Modifiers modifiers = 0) {
+        m_center->setShortcut(Shortcut(keyCode, modifiers), name);
         ASSERT_EQ(m_output.str(), "");
     }
 
     std::unique_ptr<SoundServer> m_server;
     std::unique_ptr<PulseServer> m_hal;
     std::unique_ptr<Preferences> m_preferences;
-    std::unique_ptr<X11HotKeyBackend> m_backend;
+    std::unique_ptr<X11HotkeyBackend> m_backend;
     std::unique_ptr<KeyInjector> m_keys;
     std::unique_ptr<MicrophoneController> m_mic;
     std::ostringstream m_output;
     std::unique_ptr<ShortcutCenter> m_center;
-    std::unique_ptr<HotKeyEventPump> m_pump;
-    std::unique_ptr<HotKeyManager> m_manager;
+    std::unique_ptr<HotkeyEventPump> m_pump;
+    std::unique_ptr<HotkeyManager> m_manager;
     NullWindowHints m_hints;
     std::unique_ptr<HUDController> m_hud;
 };
@@ -106,8 +106,8 @@ protected:
 
 TEST_F(MoreShortcutsTest, MuteUnmuteAndPushToMuteFromEitherState) {
     set(Name::mute(), Key::micMute);
-    set(Name::unmute(), Key::u, EventModifier::control | EventModifier::option);
-    set(Name::pushToMute(), Key::middleButton, EventModifier::control);
+    set(Name::unmute(), Key::u, Modifier::control | Modifier::alt);
+    set(Name::pushToMute(), Key::middleButton, Modifier::control);
 
     m_keys->tap(XKB_KEY_XF86AudioMicMute);
     ASSERT_TRUE(settlesMuted(true));
@@ -137,7 +137,7 @@ TEST_F(MoreShortcutsTest, MuteUnmuteAndPushToMuteFromEitherState) {
 
 TEST_F(MoreShortcutsTest, SideButtonPushToTalkKeepsTalkingThroughAPressInItsTail) {
     set(Name::toggleMute(), Key::backButton);
-    m_manager->setMode(HotKeyManager::Mode::pushToTalk);
+    m_manager->setMode(HotkeyMode::pushToTalk);
     m_manager->setPushToTalkTailMs(400);
     m_mic->setMuted(true);
     ASSERT_TRUE(settlesMuted(true));

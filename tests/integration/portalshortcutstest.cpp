@@ -23,7 +23,7 @@ using namespace quietlane;
 using namespace quietlane::testing;
 using quietlane::test::spinUntil;
 using namespace std::chrono_literals;
-using GlobalShortcuts::PortalHotKeyBackend;
+using GlobalShortcuts::PortalHotkeyBackend;
 
 namespace {
 
@@ -57,22 +57,22 @@ protected:
     }
 
     // The program starts against the portal; whether its binding settled as bound.
-    bool start(HotKeyManager::Mode mode = HotKeyManager::Mode::toggle) {
+    bool start(HotkeyMode mode = HotkeyMode::toggle) {
         std::string error;
-        m_backend = PortalHotKeyBackend::open(kAppId, error);
+        m_backend = PortalHotkeyBackend::open(kAppId, error);
         if (!m_backend) {
             ADD_FAILURE() << error;
             return false;
         }
         std::optional<bool> settled;
-        QObject::connect(m_backend.get(), &PortalHotKeyBackend::bindingSettled,
+        QObject::connect(m_backend.get(), &PortalHotkeyBackend::bindingSettled,
                          [&settled](bool ok) { settled = ok; });
         m_center =
             std::make_unique<GlobalShortcuts::ShortcutCenter>(*m_preferences, *m_backend, m_output);
-        m_manager = std::make_unique<HotKeyManager>(*m_mic, *m_center, *m_preferences);
+        m_manager = std::make_unique<HotkeyManager>(*m_mic, *m_center, *m_preferences);
         m_manager->setMode(mode);
         EXPECT_TRUE(spinUntil([&] { return settled.has_value(); }));
-        QObject::disconnect(m_backend.get(), &PortalHotKeyBackend::bindingSettled, nullptr,
+        QObject::disconnect(m_backend.get(), &PortalHotkeyBackend::bindingSettled, nullptr,
                             nullptr);
         return settled.value_or(false);
     }
@@ -111,10 +111,10 @@ protected:
     std::unique_ptr<Preferences> m_preferences;
     std::unique_ptr<StandInPortal> m_portal;
     std::unique_ptr<MicrophoneController> m_mic;
-    std::unique_ptr<PortalHotKeyBackend> m_backend;
+    std::unique_ptr<PortalHotkeyBackend> m_backend;
     std::ostringstream m_output;
     std::unique_ptr<GlobalShortcuts::ShortcutCenter> m_center;
-    std::unique_ptr<HotKeyManager> m_manager;
+    std::unique_ptr<HotkeyManager> m_manager;
     std::vector<std::string> m_log;
 };
 
@@ -135,7 +135,7 @@ TEST_F(PortalShortcutTest, GnomeAsksOnceAndHoldsEndEvenWhenItsReleaseNeverComes)
 
     // The next start binds in its new session without asking again.
     quit();
-    ASSERT_TRUE(start(HotKeyManager::Mode::pushToTalk));
+    ASSERT_TRUE(start(HotkeyMode::pushToTalk));
     EXPECT_EQ(m_portal->dialogsShown(), 1);
 
     holdWithRepeats();
@@ -172,7 +172,7 @@ TEST_F(PortalShortcutTest, GnomeCancelledOrWithoutAnIdBindsNothingAndSaysSo) {
     EXPECT_EQ(shownShortcut().find("Press"), std::string::npos);
     // Choosing a key again binds through a new session: GNOME refuses a second bind.
     bool settled = false;
-    QObject::connect(m_backend.get(), &PortalHotKeyBackend::bindingSettled,
+    QObject::connect(m_backend.get(), &PortalHotkeyBackend::bindingSettled,
                      [&](bool ok) { settled = ok; });
     m_center->setShortcut(GlobalShortcuts::Shortcut(GlobalShortcuts::Key::f9, 0),
                           GlobalShortcuts::Name::toggleMute());
@@ -189,7 +189,7 @@ TEST_F(PortalShortcutTest, PlasmaKeepsItsKeyAcrossStartsAndOneItDoesNotHoldIsFla
     EXPECT_FALSE(m_backend->isKeyUnheld(mainKey()));
 
     quit();
-    ASSERT_TRUE(start(HotKeyManager::Mode::pushToTalk));
+    ASSERT_TRUE(start(HotkeyMode::pushToTalk));
     EXPECT_EQ(m_portal->bindCalls(), 1); // nothing missing: no bind, no settings page
     EXPECT_EQ(m_portal->settingsPagesOpened(), 1);
     holdWithRepeats();
@@ -217,19 +217,19 @@ TEST_F(PortalShortcutTest, OtherDesktopsBindWhatTheyCanAndEveryShortcutReachesIt
     // Hyprland keeps keys in its config and describes none; two shortcuts bound at once.
     m_portal = std::make_unique<StandInPortal>(PortalDesktop::hyprland, PortalFeatures{true, true});
     std::string error;
-    m_backend = PortalHotKeyBackend::open(kAppId, error);
+    m_backend = PortalHotkeyBackend::open(kAppId, error);
     ASSERT_TRUE(m_backend);
     bool settled = false;
-    QObject::connect(m_backend.get(), &PortalHotKeyBackend::bindingSettled,
+    QObject::connect(m_backend.get(), &PortalHotkeyBackend::bindingSettled,
                      [&](bool ok) { settled = ok; });
     m_center =
         std::make_unique<GlobalShortcuts::ShortcutCenter>(*m_preferences, *m_backend, m_output);
     m_center->setShortcut(GlobalShortcuts::Shortcut(GlobalShortcuts::Key::f8, 0),
                           GlobalShortcuts::Name::mute());
-    m_manager = std::make_unique<HotKeyManager>(*m_mic, *m_center, *m_preferences);
+    m_manager = std::make_unique<HotkeyManager>(*m_mic, *m_center, *m_preferences);
     ASSERT_TRUE(spinUntil([&] { return settled; }));
     EXPECT_EQ(m_portal->bindCalls(), 1);
-    EXPECT_FALSE(m_center->backend().assignedTrigger(mainKey()));
+    EXPECT_FALSE(m_center->backend().desktopKeys()->assignedTrigger(mainKey()));
 
     m_portal->press(QStringLiteral("mute"));
     m_portal->release();
@@ -242,7 +242,7 @@ TEST_F(PortalShortcutTest, OtherDesktopsBindWhatTheyCanAndEveryShortcutReachesIt
 TEST_F(PortalShortcutTest, APortalThatGoesAwayEndsTheHoldAndIsRegisteredWithAgainWhenBack) {
     const PortalFeatures needsId{true, true, 2};
     m_portal = std::make_unique<StandInPortal>(PortalDesktop::plasma65, needsId);
-    ASSERT_TRUE(start(HotKeyManager::Mode::pushToTalk));
+    ASSERT_TRUE(start(HotkeyMode::pushToTalk));
     m_backend->configure();
     EXPECT_TRUE(spinUntil([&] { return m_portal->configureCalls() == 1; }));
     m_mic->setMuted(true);
@@ -277,6 +277,6 @@ TEST_F(PortalShortcutTest, APortalThatGoesAwayEndsTheHoldAndIsRegisteredWithAgai
     quit();
     m_portal.reset();
     std::string error;
-    EXPECT_FALSE(PortalHotKeyBackend::open(kAppId, error));
+    EXPECT_FALSE(PortalHotkeyBackend::open(kAppId, error));
     EXPECT_NE(error.find("no desktop portal offers GlobalShortcuts"), std::string::npos);
 }

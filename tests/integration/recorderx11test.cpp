@@ -98,12 +98,12 @@ protected:
         m_preferences = std::make_unique<Preferences>(
             m_directory.filePath(QStringLiteral("preferences.json")).toStdString());
         std::string error;
-        m_backend = X11HotKeyBackend::open(g_display, error);
+        m_backend = X11HotkeyBackend::open(g_display, error);
         ASSERT_TRUE(m_backend) << error;
         m_center = std::make_unique<ShortcutCenter>(*m_preferences, *m_backend, m_errors);
         m_center->declare(Name::toggleMute());
         m_center->onKeyDown(Name::toggleMute(), [this] { ++m_presses; });
-        m_pump = std::make_unique<HotKeyEventPump>(*m_center);
+        m_pump = std::make_unique<HotkeyEventPump>(*m_center);
 
         auto* layout = new QVBoxLayout(&m_window);
         layout->addWidget(new QLineEdit(&m_window));
@@ -125,10 +125,10 @@ protected:
 
     QTemporaryDir m_directory;
     std::unique_ptr<Preferences> m_preferences;
-    std::unique_ptr<X11HotKeyBackend> m_backend;
+    std::unique_ptr<X11HotkeyBackend> m_backend;
     std::ostringstream m_errors;
     std::unique_ptr<ShortcutCenter> m_center;
-    std::unique_ptr<HotKeyEventPump> m_pump;
+    std::unique_ptr<HotkeyEventPump> m_pump;
     QWidget m_window;
     RecorderField* m_field = nullptr;
     std::vector<bool> m_activity;
@@ -177,7 +177,8 @@ TEST_F(RecorderOnX11, RecordsWhileHoldingTheKeyboardAndLeavesTheShortcutAloneOnE
 }
 
 TEST_F(RecorderOnX11, ACombinationHeldElsewhereIsRefusedOrGivenBackWhenForced) {
-    m_center->setShortcut(Shortcut(40, 6144), Name::toggleMute()); // Control-Option-K
+    m_center->setShortcut(Shortcut(Key::k, Modifier::control | Modifier::alt),
+                          Name::toggleMute()); // Control-Alt-K
     quietlane::testing::KeyInjector other(g_display);
     ASSERT_TRUE(other.grab(XKB_KEY_j, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
 
@@ -237,7 +238,8 @@ int main(int argc, char** argv) {
 }
 
 TEST_F(RecorderOnX11, TakesTheMicMuteKeyAndASideButtonButNotAnotherActionsKey) {
-    m_center->setShortcut(Shortcut(40, 6144), Name::mute()); // Control-Option-K
+    m_center->setShortcut(Shortcut(Key::k, Modifier::control | Modifier::alt),
+                          Name::mute()); // Control-Alt-K
     AlertAnswerer alerts;
     m_user.click(fieldCentre());
     m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_k});

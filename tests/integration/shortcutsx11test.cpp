@@ -40,7 +40,7 @@ protected:
     void SetUp() override {
         m_preferences = std::make_unique<Preferences>(m_dir.path / "preferences.json");
         std::string error;
-        m_backend = X11HotKeyBackend::open(g_session->display(), error);
+        m_backend = X11HotkeyBackend::open(g_session->display(), error);
         ASSERT_TRUE(m_backend) << error;
         m_keys = std::make_unique<KeyInjector>(g_session->display());
     }
@@ -82,13 +82,13 @@ protected:
 
     quietlane::test::TempDir m_dir;
     std::unique_ptr<Preferences> m_preferences;
-    std::unique_ptr<X11HotKeyBackend> m_backend;
+    std::unique_ptr<X11HotkeyBackend> m_backend;
     std::unique_ptr<KeyInjector> m_keys;
     std::ostringstream m_output;
     std::unique_ptr<ShortcutCenter> m_center;
     bool m_muted = false;
-    HotKeyMode m_mode = HotKeyMode::toggle;
-    HotKeyStateMachine m_machine{{[this] { return m_muted; }, [this] { m_muted = !m_muted; },
+    HotkeyMode m_mode = HotkeyMode::toggle;
+    HotkeyStateMachine m_machine{{[this] { return m_muted; }, [this] { m_muted = !m_muted; },
                                   [this](bool muted) {
                                       m_muted = muted;
                                   }}};
@@ -127,7 +127,7 @@ TEST_F(ShortcutsX11Test, DefaultShortcutTogglesWithAnyLockOn) {
 }
 
 TEST_F(ShortcutsX11Test, PushToTalkSurvivesAutoRepeatAndEarlyModifierRelease) {
-    m_mode = HotKeyMode::pushToTalk;
+    m_mode = HotkeyMode::pushToTalk;
     m_muted = true;
     start();
     m_keys->pressChord(XKB_KEY_m);
@@ -160,7 +160,7 @@ TEST_F(ShortcutsX11Test, CombinationHeldByAnotherClientIsReportedWithoutHarm) {
     EXPECT_EQ(m_presses, 0);
 
     // Once the user picks another combination the shortcut works again.
-    m_center->setShortcut(Shortcut(Key::f5, CarbonModifier::control), Name::toggleMute());
+    m_center->setShortcut(Shortcut(Key::f5, Modifier::control), Name::toggleMute());
     m_keys->down(XKB_KEY_Control_L);
     m_keys->tap(XKB_KEY_F5);
     m_keys->up(XKB_KEY_Control_L);
@@ -170,7 +170,7 @@ TEST_F(ShortcutsX11Test, CombinationHeldByAnotherClientIsReportedWithoutHarm) {
 
 TEST_F(ShortcutsX11Test, PushToTalkHoldEndsWhenTheXConnectionDrops) {
     start();
-    m_mode = HotKeyMode::pushToTalk;
+    m_mode = HotkeyMode::pushToTalk;
     m_keys->pressChord(XKB_KEY_m);
     pump(300); // long enough for several key-map checks while the key is down
     ASSERT_TRUE(m_muted);

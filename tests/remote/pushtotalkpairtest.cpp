@@ -11,7 +11,7 @@ namespace {
 // A microphone that takes each request at once, as the confirmed state.
 struct Microphone {
     bool muted = true;
-    HotKeyStateMachine::Microphone callbacks() {
+    HotkeyStateMachine::Microphone callbacks() {
         return {[this] { return muted; }, [this] { muted = !muted; },
                 [this](bool value) {
                     muted = value;

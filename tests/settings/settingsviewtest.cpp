@@ -62,7 +62,7 @@ protected:
     std::unique_ptr<FloatingPanelController> m_panel;
     std::unique_ptr<HUDController> m_hud;
     std::unique_ptr<AppearanceManager> m_appearance;
-    GlobalShortcuts::SimulatedHotKeyBackend m_keys;
+    GlobalShortcuts::SimulatedHotkeyBackend m_keys;
     std::ostringstream m_errors;
     std::unique_ptr<GlobalShortcuts::ShortcutCenter> m_center;
 };

@@ -11,18 +11,16 @@ using namespace quietlane::GlobalShortcuts;
 namespace {
 
 // What each desktop writes, in its order; the function key comes last in both.
-const std::vector<std::pair<int64_t, std::string>> kGtkOrder = {
-    {CarbonModifier::shift, "Shift"},
-    {CarbonModifier::control, "Ctrl"},
-    {CarbonModifier::option, "Alt"},
-    {CarbonModifier::command, "Super"},
-    {CarbonModifier::function, "Fn"}};
-const std::vector<std::pair<int64_t, std::string>> kQtOrder = {
-    {CarbonModifier::command, "Meta"},
-    {CarbonModifier::control, "Ctrl"},
-    {CarbonModifier::option, "Alt"},
-    {CarbonModifier::shift, "Shift"},
-    {CarbonModifier::function, "Fn"}};
+const std::vector<std::pair<Modifiers, std::string>> kGtkOrder = {{Modifier::shift, "Shift"},
+                                                                  {Modifier::control, "Ctrl"},
+                                                                  {Modifier::alt, "Alt"},
+                                                                  {Modifier::super, "Super"},
+                                                                  {Modifier::fn, "Fn"}};
+const std::vector<std::pair<Modifiers, std::string>> kQtOrder = {{Modifier::super, "Meta"},
+                                                                 {Modifier::control, "Ctrl"},
+                                                                 {Modifier::alt, "Alt"},
+                                                                 {Modifier::shift, "Shift"},
+                                                                 {Modifier::fn, "Fn"}};
 
 KeyCharacterLookup layout(std::map<int64_t, std::string> characters) {
     return [characters](int64_t keyCode) -> std::optional<std::string> {
@@ -38,15 +36,15 @@ TEST(ShortcutNotation, EveryModifierCombinationIsWrittenInTheDesktopsOrder) {
     for (const auto& [notation, order] :
          {std::pair{DesktopNotation::gtk, kGtkOrder}, std::pair{DesktopNotation::qt, kQtOrder}}) {
         for (int mask = 0; mask < 32; ++mask) {
-            int64_t carbon = 0;
+            Modifiers modifiers = 0;
             std::string expected;
             for (size_t bit = 0; bit < order.size(); ++bit) {
                 if (mask & (1 << bit)) {
-                    carbon |= order[bit].first;
+                    modifiers |= order[bit].first;
                     expected += order[bit].second + "+";
                 }
             }
-            EXPECT_EQ(shortcutText(Shortcut(Key::m, carbon), {}, notation), expected + "M")
+            EXPECT_EQ(shortcutText(Shortcut(Key::m, modifiers), {}, notation), expected + "M")
                 << "mask " << mask;
         }
     }
@@ -55,9 +53,9 @@ TEST(ShortcutNotation, EveryModifierCombinationIsWrittenInTheDesktopsOrder) {
 }
 
 TEST(ShortcutNotation, TheKeyIsNamedByTheCurrentLayout) {
-    const Shortcut m(Key::m, CarbonModifier::control);
-    const Shortcut y(Key::y, CarbonModifier::control);
-    const Shortcut q(Key::q, CarbonModifier::control);
+    const Shortcut m(Key::m, Modifier::control);
+    const Shortcut y(Key::y, Modifier::control);
+    const Shortcut q(Key::q, Modifier::control);
     const auto us = layout({});
     const auto french = layout({{Key::m, ","}, {Key::q, "a"}, {Key::y, "y"}});
     const auto german = layout({{Key::m, "m"}, {Key::y, "z"}});
@@ -70,22 +68,21 @@ TEST(ShortcutNotation, TheKeyIsNamedByTheCurrentLayout) {
     EXPECT_EQ(shortcutText(m, russian, gtk), "Ctrl+Ь");
     EXPECT_EQ(shortcutText(q, russian, gtk), "Ctrl+Й");
     // A key no layout types and no name covers.
-    EXPECT_EQ(shortcutText(Shortcut(Key::volumeUp, CarbonModifier::control), us, gtk),
-              "Ctrl+\uFFFD");
+    EXPECT_EQ(shortcutText(Shortcut(Key::volumeUp, Modifier::control), us, gtk), "Ctrl+\uFFFD");
 }
 
 TEST(ShortcutNotation, KeysWithoutACharacterHaveTheDesktopsNames) {
     const auto text = [](int64_t key, DesktopNotation notation) {
-        return shortcutText(Shortcut(key, CarbonModifier::option), {}, notation);
+        return shortcutText(Shortcut(key, Modifier::alt), {}, notation);
     };
     for (const auto& [key, gtk, qt] : std::vector<std::tuple<int64_t, std::string, std::string>>{
              {Key::space, "Alt+Пробел", "Alt+Пробел"},
              {Key::f17, "Alt+F17", "Alt+F17"},
              {Key::escape, "Alt+Escape", "Alt+Esc"},
              {Key::pageDown, "Alt+Page Down", "Alt+PgDown"},
-             {Key::deleteForward, "Alt+Delete", "Alt+Del"},
-             {Key::delete_, "Alt+Backspace", "Alt+Backspace"},
-             {Key::return_, "Alt+Return", "Alt+Return"},
+             {Key::delete_, "Alt+Delete", "Alt+Del"},
+             {Key::backspace, "Alt+Backspace", "Alt+Backspace"},
+             {Key::enter, "Alt+Return", "Alt+Return"},
              {Key::keypad0, "Alt+KP 0", "Alt+Num+0"},
              {Key::keypadEnter, "Alt+KP Enter", "Alt+Num+Enter"},
              {Key::leftArrow, "Alt+Left", "Alt+Left"},

@@ -34,14 +34,14 @@ const QString kTokenComponent = QStringLiteral("token_quietlane");
 
 QString descriptionOf(const std::string& name) {
     if (name == "toggleMute")
-        return QCoreApplication::translate("PortalHotKeyBackend",
+        return QCoreApplication::translate("PortalHotkeyBackend",
                                            "Включить или выключить микрофон (Quietlane)");
     if (name == "mute")
-        return QCoreApplication::translate("PortalHotKeyBackend", "Выключить микрофон (Quietlane)");
+        return QCoreApplication::translate("PortalHotkeyBackend", "Выключить микрофон (Quietlane)");
     if (name == "unmute")
-        return QCoreApplication::translate("PortalHotKeyBackend", "Включить микрофон (Quietlane)");
+        return QCoreApplication::translate("PortalHotkeyBackend", "Включить микрофон (Quietlane)");
     if (name == "pushToMute")
-        return QCoreApplication::translate("PortalHotKeyBackend",
+        return QCoreApplication::translate("PortalHotkeyBackend",
                                            "Выключить микрофон, пока клавиша зажата (Quietlane)");
     return QString::fromStdString(name) + QStringLiteral(" (Quietlane)");
 }
@@ -78,8 +78,8 @@ bool holdsAnyKey(const QVariant& value) {
 
 } // namespace
 
-std::unique_ptr<PortalHotKeyBackend>
-PortalHotKeyBackend::open(const QString& appId, std::string& error,
+std::unique_ptr<PortalHotkeyBackend>
+PortalHotkeyBackend::open(const QString& appId, std::string& error,
                           const std::function<void()>& beforeRegistering, Now now) {
     // The probe goes over the shared connection: the backend's own must start with the
     // registry.
@@ -109,15 +109,15 @@ PortalHotKeyBackend::open(const QString& appId, std::string& error,
         error = "cannot open a connection of its own to the session bus";
         return nullptr;
     }
-    return std::unique_ptr<PortalHotKeyBackend>(
-        new PortalHotKeyBackend(own, appId, version, std::move(now)));
+    return std::unique_ptr<PortalHotkeyBackend>(
+        new PortalHotkeyBackend(own, appId, version, std::move(now)));
 }
 
-PortalHotKeyBackend::PortalHotKeyBackend(QDBusConnection bus, const QString& appId, uint version,
+PortalHotkeyBackend::PortalHotkeyBackend(QDBusConnection bus, const QString& appId, uint version,
                                          Now now)
     : m_bus(std::move(bus)), m_appId(appId), m_version(version), m_now(std::move(now)) {
     m_holdTimer.setSingleShot(true);
-    connect(&m_holdTimer, &QTimer::timeout, this, &PortalHotKeyBackend::endExpiredHolds);
+    connect(&m_holdTimer, &QTimer::timeout, this, &PortalHotkeyBackend::endExpiredHolds);
     // A slot taking only the message receives the signal whatever types the desktop sends.
     m_bus.connect(kService, kPath, kInterface, QStringLiteral("Activated"), this,
                   SLOT(onActivated(QDBusMessage)));
@@ -138,7 +138,7 @@ PortalHotKeyBackend::PortalHotKeyBackend(QDBusConnection bus, const QString& app
     registerAppId(0);
 }
 
-PortalHotKeyBackend::~PortalHotKeyBackend() {
+PortalHotkeyBackend::~PortalHotkeyBackend() {
     if (!m_session.isEmpty()) {
         m_bus.call(QDBusMessage::createMethodCall(kService, m_session, kSessionInterface,
                                                   QStringLiteral("Close")),
@@ -147,7 +147,7 @@ PortalHotKeyBackend::~PortalHotKeyBackend() {
     QDBusConnection::disconnectFromBus(m_bus.name());
 }
 
-void PortalHotKeyBackend::registerAppId(int attempt) {
+void PortalHotkeyBackend::registerAppId(int attempt) {
     m_starting = true;
     auto message = QDBusMessage::createMethodCall(
         kService, kPath, QStringLiteral("org.freedesktop.host.portal.Registry"),
@@ -182,22 +182,22 @@ void PortalHotKeyBackend::registerAppId(int attempt) {
     });
 }
 
-int PortalHotKeyBackend::registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) {
-    m_registrations.insert_or_assign(id, Registration{shortcut, signature, id});
+int PortalHotkeyBackend::registerHotkey(const Shortcut& shortcut, uint32_t id) {
+    m_registrations.insert_or_assign(id, Registration{shortcut, id});
     scheduleSync();
     return 0;
 }
 
-void PortalHotKeyBackend::unregisterHotKey(uint32_t id) {
+void PortalHotkeyBackend::unregisterHotkey(uint32_t id) {
     if (m_registrations.erase(id))
         scheduleSync();
 }
 
-std::optional<std::string> PortalHotKeyBackend::characterForKey(int64_t carbonKeyCode) const {
-    return usLayoutCharacter(carbonKeyCode);
+std::optional<std::string> PortalHotkeyBackend::characterForKey(int64_t keyCode) const {
+    return usLayoutCharacter(keyCode);
 }
 
-std::optional<std::string> PortalHotKeyBackend::assignedTrigger(const Shortcut& shortcut) const {
+std::optional<std::string> PortalHotkeyBackend::assignedTrigger(const Shortcut& shortcut) const {
     for (const Wanted& entry : wanted()) {
         if (entry.registration->shortcut != shortcut)
             continue;
@@ -210,7 +210,7 @@ std::optional<std::string> PortalHotKeyBackend::assignedTrigger(const Shortcut& 
     return std::nullopt;
 }
 
-bool PortalHotKeyBackend::isKeyUnheld(const Shortcut& shortcut) const {
+bool PortalHotkeyBackend::isKeyUnheld(const Shortcut& shortcut) const {
     for (const Wanted& entry : wanted()) {
         if (entry.registration->shortcut == shortcut && m_unheld.contains(entry.portalId))
             return true;
@@ -218,7 +218,7 @@ bool PortalHotKeyBackend::isKeyUnheld(const Shortcut& shortcut) const {
     return false;
 }
 
-void PortalHotKeyBackend::configure() {
+void PortalHotkeyBackend::configure() {
     if (!canConfigure())
         return;
     auto message = QDBusMessage::createMethodCall(kService, kPath, kInterface,
@@ -235,7 +235,7 @@ void PortalHotKeyBackend::configure() {
     });
 }
 
-std::vector<PortalHotKeyBackend::Wanted> PortalHotKeyBackend::wanted() const {
+std::vector<PortalHotkeyBackend::Wanted> PortalHotkeyBackend::wanted() const {
     std::vector<Wanted> result;
     for (const auto& [id, registration] : m_registrations) {
         std::vector<std::string> names =
@@ -248,7 +248,7 @@ std::vector<PortalHotKeyBackend::Wanted> PortalHotKeyBackend::wanted() const {
     return result;
 }
 
-QVariant PortalHotKeyBackend::shortcutList() const {
+QVariant PortalHotkeyBackend::shortcutList() const {
     ShortcutEntries entries;
     for (const Wanted& entry : wanted()) {
         QVariantMap properties{{QStringLiteral("description"), entry.description}};
@@ -259,7 +259,7 @@ QVariant PortalHotKeyBackend::shortcutList() const {
     return QVariant::fromValue(entries);
 }
 
-void PortalHotKeyBackend::findUnheldKeys() {
+void PortalHotkeyBackend::findUnheldKeys() {
     // KDE lists the key it was offered even when another program holds it; kglobalaccel
     // knows the truth. Other desktops have no such service and list what they hold.
     QSet<QString> unheld;

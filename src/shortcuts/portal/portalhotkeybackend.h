@@ -35,7 +35,7 @@ enum class PortalResponse : uint32_t { success = 0, cancelled = 1, other = 2 };
 /// opens no dialog or settings page; a bind is judged by what the desktop lists afterwards
 /// (GNOME 48.0 answers "other" on success too), and a later bind goes through a new
 /// session (GNOME refuses a second bind on one). Holds follow `PortalKeyHold`.
-class PortalHotKeyBackend final : public QObject, public HotKeyBackend, public DesktopKeys {
+class PortalHotkeyBackend final : public QObject, public HotkeyBackend, public DesktopKeys {
     Q_OBJECT
 public:
     using Now = std::function<PortalKeyHold::TimePoint()>;
@@ -45,16 +45,16 @@ public:
     /// there is one; `beforeRegistering` runs once a portal is found, before the id is
     /// registered (the registry reads the application's desktop entry); `now` is the clock
     /// of the holds.
-    static std::unique_ptr<PortalHotKeyBackend>
+    static std::unique_ptr<PortalHotkeyBackend>
     open(const QString& appId, std::string& error,
          const std::function<void()>& beforeRegistering = {}, Now now = PortalKeyHold::Clock::now);
-    ~PortalHotKeyBackend() override;
+    ~PortalHotkeyBackend() override;
 
     bool isAvailable() const override { return true; }
-    int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) override;
-    void unregisterHotKey(uint32_t id) override;
+    int registerHotkey(const Shortcut& shortcut, uint32_t id) override;
+    void unregisterHotkey(uint32_t id) override;
     void setEventHandler(EventHandler handler) override { m_handler = std::move(handler); }
-    std::optional<std::string> characterForKey(int64_t carbonKeyCode) const override;
+    std::optional<std::string> characterForKey(int64_t keyCode) const override;
     std::optional<Shortcut> shortcutForNativeKey(uint32_t, uint32_t) const override {
         return std::nullopt;
     }
@@ -90,7 +90,6 @@ private slots:
 private:
     struct Registration {
         Shortcut shortcut;
-        uint32_t signature;
         uint32_t id;
     };
     struct Wanted {
@@ -104,7 +103,7 @@ private:
     };
     using ResponseHandler = std::function<void(uint32_t code, const QVariantMap& results)>;
 
-    PortalHotKeyBackend(QDBusConnection bus, const QString& appId, uint version, Now now);
+    PortalHotkeyBackend(QDBusConnection bus, const QString& appId, uint version, Now now);
     void request(const QString& method, QList<QVariant> arguments, const QString& token,
                  ResponseHandler onResponse);
     QString requestPath(const QString& token) const;
@@ -129,7 +128,7 @@ private:
     void press(const QString& portalId, uint32_t registrationId);
     void armHoldTimer();
     void endExpiredHolds();
-    void deliver(uint32_t registrationId, HotKeyEvent::Kind kind);
+    void deliver(uint32_t registrationId, HotkeyEvent::Kind kind);
 
     QDBusConnection m_bus;
     QString m_appId;

@@ -38,13 +38,13 @@ const char* responseName(uint32_t code) {
 
 } // namespace
 
-QString PortalHotKeyBackend::requestPath(const QString& token) const {
+QString PortalHotkeyBackend::requestPath(const QString& token) const {
     QString sender = m_bus.baseService().mid(1);
     sender.replace(QLatin1Char('.'), QLatin1Char('_'));
     return kPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
 }
 
-void PortalHotKeyBackend::request(const QString& method, QList<QVariant> arguments,
+void PortalHotkeyBackend::request(const QString& method, QList<QVariant> arguments,
                                   const QString& token, ResponseHandler onResponse) {
     // The answer comes as a signal on the request's path: listen before asking, or a
     // quick portal answers into the void.
@@ -76,7 +76,7 @@ void PortalHotKeyBackend::request(const QString& method, QList<QVariant> argumen
     });
 }
 
-void PortalHotKeyBackend::onResponse(const QDBusMessage& message) {
+void PortalHotkeyBackend::onResponse(const QDBusMessage& message) {
     const auto handler = m_pending.extract(message.path());
     m_bus.disconnect(kService, message.path(), kRequestInterface, QStringLiteral("Response"), this,
                      SLOT(onResponse(QDBusMessage)));
@@ -88,15 +88,15 @@ void PortalHotKeyBackend::onResponse(const QDBusMessage& message) {
     handler.mapped()(arguments.at(0).toUInt(), results);
 }
 
-void PortalHotKeyBackend::scheduleSync() {
+void PortalHotkeyBackend::scheduleSync() {
     if (m_syncScheduled)
         return;
     m_syncScheduled = true;
     // Registrations made together (a start, a key change) are bound together.
-    QTimer::singleShot(0, this, &PortalHotKeyBackend::sync);
+    QTimer::singleShot(0, this, &PortalHotkeyBackend::sync);
 }
 
-void PortalHotKeyBackend::sync() {
+void PortalHotkeyBackend::sync() {
     m_syncScheduled = false;
     if (m_starting || m_syncRunning) {
         m_syncAgain = true; // when the registry or the current round is done
@@ -112,7 +112,7 @@ void PortalHotKeyBackend::sync() {
         list([this] { bindMissing(); });
 }
 
-void PortalHotKeyBackend::createSession() {
+void PortalHotkeyBackend::createSession() {
     // The same token for every session: an earlier one is closed before a new one opens.
     const QVariantMap options{
         {QStringLiteral("handle_token"), kStableToken},
@@ -138,14 +138,14 @@ void PortalHotKeyBackend::createSession() {
             });
 }
 
-void PortalHotKeyBackend::reopenSession() {
+void PortalHotkeyBackend::reopenSession() {
     // GNOME refuses a second bind on one session: a fresh one binds what is missing.
     const QString old = std::exchange(m_session, QString());
     m_bus.disconnect(kService, old, kSessionInterface, QStringLiteral("Closed"), this,
                      SLOT(onSessionClosed(QDBusMessage)));
     for (auto& [id, hold] : m_holds) {
         if (hold.cancel() == PortalKeyHold::Outcome::released && m_pressedBy.contains(id))
-            deliver(m_pressedBy[id], HotKeyEvent::Kind::released);
+            deliver(m_pressedBy[id], HotkeyEvent::Kind::released);
     }
     auto close =
         QDBusMessage::createMethodCall(kService, old, kSessionInterface, QStringLiteral("Close"));
@@ -156,7 +156,7 @@ void PortalHotKeyBackend::reopenSession() {
     });
 }
 
-void PortalHotKeyBackend::list(std::function<void()> then, bool emptyMeansNone) {
+void PortalHotkeyBackend::list(std::function<void()> then, bool emptyMeansNone) {
     const QString token = QStringLiteral("quietlane_list%1").arg(++m_requestCount);
     request(QStringLiteral("ListShortcuts"),
             {QVariant::fromValue(QDBusObjectPath(m_session)),
@@ -173,7 +173,7 @@ void PortalHotKeyBackend::list(std::function<void()> then, bool emptyMeansNone) 
             });
 }
 
-QStringList PortalHotKeyBackend::missing() const {
+QStringList PortalHotkeyBackend::missing() const {
     QStringList ids;
     for (const Wanted& entry : wanted()) {
         if (!m_listed.contains(entry.portalId) && !ids.contains(entry.portalId))
@@ -182,7 +182,7 @@ QStringList PortalHotKeyBackend::missing() const {
     return ids;
 }
 
-void PortalHotKeyBackend::bindMissing() {
+void PortalHotkeyBackend::bindMissing() {
     if (m_session.isEmpty() || missing().isEmpty()) {
         settle();
         return;
@@ -212,7 +212,7 @@ void PortalHotKeyBackend::bindMissing() {
             });
 }
 
-void PortalHotKeyBackend::settle() {
+void PortalHotkeyBackend::settle() {
     m_syncRunning = false;
     const QStringList left = missing();
     const bool bound = !m_session.isEmpty() && left.isEmpty();
@@ -229,7 +229,7 @@ void PortalHotKeyBackend::settle() {
         scheduleSync();
 }
 
-void PortalHotKeyBackend::takeShortcuts(const QVariant& shortcuts) {
+void PortalHotkeyBackend::takeShortcuts(const QVariant& shortcuts) {
     if (!shortcuts.canConvert<QDBusArgument>())
         return;
     ShortcutEntries entries;
@@ -248,7 +248,7 @@ void PortalHotKeyBackend::takeShortcuts(const QVariant& shortcuts) {
         m_assignmentChanged();
 }
 
-void PortalHotKeyBackend::onShortcutsChanged(const QDBusMessage& message) {
+void PortalHotkeyBackend::onShortcutsChanged(const QDBusMessage& message) {
     const QList<QVariant> arguments = message.arguments();
     if (arguments.size() >= 2 && !m_session.isEmpty() && textOf(arguments.at(0)) == m_session) {
         takeShortcuts(arguments.at(1));
@@ -256,18 +256,18 @@ void PortalHotKeyBackend::onShortcutsChanged(const QDBusMessage& message) {
     }
 }
 
-void PortalHotKeyBackend::onSessionClosed(const QDBusMessage& message) {
+void PortalHotkeyBackend::onSessionClosed(const QDBusMessage& message) {
     if (message.path() == m_session)
         forgetSession("the desktop closed the shortcut session");
 }
 
-void PortalHotKeyBackend::forgetSession(const char* why) {
+void PortalHotkeyBackend::forgetSession(const char* why) {
     if (m_session.isEmpty() && !m_syncRunning)
         return;
     Log::error(Log::Category::app, "global shortcut: %s", why);
     for (auto& [id, hold] : m_holds) {
         if (hold.cancel() == PortalKeyHold::Outcome::released && m_pressedBy.contains(id))
-            deliver(m_pressedBy[id], HotKeyEvent::Kind::released);
+            deliver(m_pressedBy[id], HotkeyEvent::Kind::released);
     }
     m_holdTimer.stop();
     m_session.clear();
@@ -280,14 +280,14 @@ void PortalHotKeyBackend::forgetSession(const char* why) {
         m_assignmentChanged();
 }
 
-QString PortalHotKeyBackend::portalIdOf(const QDBusMessage& message) const {
+QString PortalHotkeyBackend::portalIdOf(const QDBusMessage& message) const {
     const QList<QVariant> arguments = message.arguments();
     if (arguments.size() < 2 || m_session.isEmpty() || textOf(arguments.at(0)) != m_session)
         return {};
     return arguments.at(1).toString();
 }
 
-std::optional<uint32_t> PortalHotKeyBackend::registrationOf(const QString& portalId) const {
+std::optional<uint32_t> PortalHotkeyBackend::registrationOf(const QString& portalId) const {
     for (const Wanted& entry : wanted()) {
         if (entry.portalId == portalId)
             return entry.registration->id;
@@ -295,7 +295,7 @@ std::optional<uint32_t> PortalHotKeyBackend::registrationOf(const QString& porta
     return std::nullopt;
 }
 
-void PortalHotKeyBackend::onActivated(const QDBusMessage& message) {
+void PortalHotkeyBackend::onActivated(const QDBusMessage& message) {
     const QString id = portalIdOf(message);
     const auto registration = registrationOf(id);
     if (!registration)
@@ -305,22 +305,22 @@ void PortalHotKeyBackend::onActivated(const QDBusMessage& message) {
     armHoldTimer();
 }
 
-void PortalHotKeyBackend::press(const QString& portalId, uint32_t registrationId) {
+void PortalHotkeyBackend::press(const QString& portalId, uint32_t registrationId) {
     m_pressedBy[portalId] = registrationId;
-    deliver(registrationId, HotKeyEvent::Kind::pressed);
+    deliver(registrationId, HotkeyEvent::Kind::pressed);
 }
 
-void PortalHotKeyBackend::onDeactivated(const QDBusMessage& message) {
+void PortalHotkeyBackend::onDeactivated(const QDBusMessage& message) {
     const QString id = portalIdOf(message);
     const auto hold = m_holds.find(id);
     if (hold == m_holds.end())
         return;
     if (hold->second.deactivated(m_now()) == PortalKeyHold::Outcome::released)
-        deliver(m_pressedBy[id], HotKeyEvent::Kind::released);
+        deliver(m_pressedBy[id], HotkeyEvent::Kind::released);
     armHoldTimer();
 }
 
-void PortalHotKeyBackend::armHoldTimer() {
+void PortalHotkeyBackend::armHoldTimer() {
     std::optional<PortalKeyHold::TimePoint> next;
     for (const auto& [id, hold] : m_holds) {
         if (const auto due = hold.deadline(); due && (!next || *due < *next))
@@ -334,7 +334,7 @@ void PortalHotKeyBackend::armHoldTimer() {
     m_holdTimer.start(int(std::max<int64_t>(0, wait.count())));
 }
 
-void PortalHotKeyBackend::endExpiredHolds() {
+void PortalHotkeyBackend::endExpiredHolds() {
     const auto now = m_now();
     for (auto& [id, hold] : m_holds) {
         const auto silence = hold.sinceLastSign(now);
@@ -350,19 +350,19 @@ void PortalHotKeyBackend::endExpiredHolds() {
                         "global shortcut released without a release from the desktop (%lld ms "
                         "after its last repeat); the microphone is back as before the press",
                         static_cast<long long>(silence.count()));
-            deliver(m_pressedBy[id], HotKeyEvent::Kind::released);
+            deliver(m_pressedBy[id], HotkeyEvent::Kind::released);
             break;
         }
     }
     armHoldTimer();
 }
 
-void PortalHotKeyBackend::deliver(uint32_t registrationId, HotKeyEvent::Kind kind) {
+void PortalHotkeyBackend::deliver(uint32_t registrationId, HotkeyEvent::Kind kind) {
     const auto registration = m_registrations.find(registrationId);
     if (registration == m_registrations.end() || !m_handler)
         return;
     const EventHandler handler = m_handler;
-    handler({kind, registration->second.signature, registrationId});
+    handler({kind, registrationId});
 }
 
 } // namespace quietlane::GlobalShortcuts

@@ -32,10 +32,9 @@ template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
 
 } // namespace
 
-struct X11HotKeyBackend::Private {
+struct X11HotkeyBackend::Private {
     struct Grab {
         Shortcut shortcut;
-        uint32_t signature;
         xcb_keycode_t keycode = 0;
         uint16_t modifiers = 0;
         // Non-zero for a mouse button, which is grabbed instead of a key.
@@ -67,18 +66,16 @@ struct X11HotKeyBackend::Private {
     }
 
     // The grab for a shortcut with the current keyboard map, or a refusal code.
-    std::variant<Grab, int> grabFor(const Shortcut& shortcut, uint32_t signature) const {
-        const auto modifiers = keymap->xModifiersFor(shortcut.carbonModifiers);
+    std::variant<Grab, int> grabFor(const Shortcut& shortcut) const {
+        const auto modifiers = keymap->xModifiersFor(shortcut.modifiers);
         if (!modifiers)
             return kInexpressibleModifiers;
-        if (Key::isMouseButton(shortcut.carbonKeyCode)) {
-            const auto button = uint8_t(shortcut.carbonKeyCode - Key::kMouseButtonBase);
-            return Grab{shortcut, signature, 0, *modifiers, button};
-        }
-        const xkb_keycode_t keycode = keymap->keycodeFor(shortcut.carbonKeyCode);
+        if (const auto button = Key::pointerButtonNumber(shortcut.keyCode))
+            return Grab{shortcut, 0, *modifiers, *button};
+        const xkb_keycode_t keycode = keymap->keycodeFor(shortcut.keyCode);
         if (keycode == XKB_KEYCODE_INVALID || keycode > 255)
             return kNoSuchKey;
-        return Grab{shortcut, signature, static_cast<xcb_keycode_t>(keycode), *modifiers, 0};
+        return Grab{shortcut, static_cast<xcb_keycode_t>(keycode), *modifiers, 0};
     }
 
     int grab(const Grab& grab) {
@@ -132,7 +129,7 @@ struct X11HotKeyBackend::Private {
             keymap = std::move(fresh);
         held.clear();
         for (auto& [id, grab] : grabs) {
-            const auto fresh = grabFor(grab.shortcut, grab.signature);
+            const auto fresh = grabFor(grab.shortcut);
             if (!std::holds_alternative<Grab>(fresh))
                 continue;
             grab = std::get<Grab>(fresh);
@@ -143,12 +140,12 @@ struct X11HotKeyBackend::Private {
         }
     }
 
-    void deliver(HotKeyEvent::Kind kind, uint32_t id) {
+    void deliver(HotkeyEvent::Kind kind, uint32_t id) {
         const auto it = grabs.find(id);
         if (it == grabs.end() || !handler)
             return;
         const EventHandler copy = handler;
-        copy({kind, it->second.signature, id});
+        copy({kind, id});
     }
 
     void keyPressed(const xcb_key_press_event_t& event) {
@@ -158,7 +155,7 @@ struct X11HotKeyBackend::Private {
         for (const auto& [id, grab] : grabs) {
             if (!grab.button && grab.keycode == event.detail && grab.modifiers == modifiers) {
                 held[event.detail] = id;
-                deliver(HotKeyEvent::Kind::pressed, id);
+                deliver(HotkeyEvent::Kind::pressed, id);
                 return;
             }
         }
@@ -171,7 +168,7 @@ struct X11HotKeyBackend::Private {
         for (const auto& [id, grab] : grabs) {
             if (grab.button && grab.button == event.detail && grab.modifiers == modifiers) {
                 heldButtons[event.detail] = id;
-                deliver(HotKeyEvent::Kind::pressed, id);
+                deliver(HotkeyEvent::Kind::pressed, id);
                 return;
             }
         }
@@ -183,7 +180,7 @@ struct X11HotKeyBackend::Private {
             return;
         const uint32_t id = it->second;
         heldButtons.erase(it);
-        deliver(HotKeyEvent::Kind::released, id);
+        deliver(HotkeyEvent::Kind::released, id);
     }
 
     void releaseAllHeld(const char* why) {
@@ -199,7 +196,7 @@ struct X11HotKeyBackend::Private {
                         "global shortcut released without a key release (%s); the "
                         "microphone is back as before the press",
                         why);
-            deliver(HotKeyEvent::Kind::released, id);
+            deliver(HotkeyEvent::Kind::released, id);
         }
     }
 
@@ -209,11 +206,11 @@ struct X11HotKeyBackend::Private {
             return;
         const uint32_t id = it->second;
         held.erase(it);
-        deliver(HotKeyEvent::Kind::released, id);
+        deliver(HotkeyEvent::Kind::released, id);
     }
 };
 
-std::unique_ptr<X11HotKeyBackend> X11HotKeyBackend::open(const std::string& displayName,
+std::unique_ptr<X11HotkeyBackend> X11HotkeyBackend::open(const std::string& displayName,
                                                          std::string& error) {
     auto d = std::make_unique<Private>();
     d->connection = xcb_connect(displayName.empty() ? nullptr : displayName.c_str(), nullptr);
@@ -249,26 +246,26 @@ std::unique_ptr<X11HotKeyBackend> X11HotKeyBackend::open(const std::string& disp
     d->detectableAutoRepeat = flags && (flags->value & flag);
     if (!d->detectableAutoRepeat)
         Log::notice(Log::Category::app, "X server lacks detectable auto-repeat");
-    return std::unique_ptr<X11HotKeyBackend>(new X11HotKeyBackend(std::move(d)));
+    return std::unique_ptr<X11HotkeyBackend>(new X11HotkeyBackend(std::move(d)));
 }
 
-X11HotKeyBackend::X11HotKeyBackend(std::unique_ptr<Private> priv) : d(std::move(priv)) {}
+X11HotkeyBackend::X11HotkeyBackend(std::unique_ptr<Private> priv) : d(std::move(priv)) {}
 
-X11HotKeyBackend::~X11HotKeyBackend() {
+X11HotkeyBackend::~X11HotkeyBackend() {
     if (!d->broken) {
         for (const auto& [id, grab] : d->grabs)
             d->ungrab(grab);
     }
 }
 
-bool X11HotKeyBackend::hasDetectableAutoRepeat() const {
+bool X11HotkeyBackend::hasDetectableAutoRepeat() const {
     return d->detectableAutoRepeat;
 }
 
-int X11HotKeyBackend::registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) {
+int X11HotkeyBackend::registerHotkey(const Shortcut& shortcut, uint32_t id) {
     if (d->broken)
         return kBadAccess;
-    const auto made = d->grabFor(shortcut, signature);
+    const auto made = d->grabFor(shortcut);
     if (const int* refusal = std::get_if<int>(&made))
         return *refusal;
     const auto& grab = std::get<Private::Grab>(made);
@@ -278,7 +275,7 @@ int X11HotKeyBackend::registerHotKey(const Shortcut& shortcut, uint32_t signatur
     return 0;
 }
 
-void X11HotKeyBackend::unregisterHotKey(uint32_t id) {
+void X11HotkeyBackend::unregisterHotkey(uint32_t id) {
     const auto it = d->grabs.find(id);
     if (it == d->grabs.end())
         return;
@@ -289,11 +286,11 @@ void X11HotKeyBackend::unregisterHotKey(uint32_t id) {
     d->grabs.erase(it);
 }
 
-bool X11HotKeyBackend::desktopHandlesMicMuteKey() {
+bool X11HotkeyBackend::desktopHandlesMicMuteKey() {
     return isHeldElsewhere(Shortcut(Key::micMute, 0));
 }
 
-bool X11HotKeyBackend::isHeldElsewhere(const Shortcut& shortcut) {
+bool X11HotkeyBackend::isHeldElsewhere(const Shortcut& shortcut) {
     if (d->broken)
         return false;
     for (const auto& [id, grab] : d->grabs) {
@@ -302,7 +299,7 @@ bool X11HotKeyBackend::isHeldElsewhere(const Shortcut& shortcut) {
         if (grab.shortcut == shortcut)
             return false;
     }
-    const auto made = d->grabFor(shortcut, 0);
+    const auto made = d->grabFor(shortcut);
     if (!std::holds_alternative<Private::Grab>(made))
         return false;
     const auto& probe = std::get<Private::Grab>(made);
@@ -312,31 +309,31 @@ bool X11HotKeyBackend::isHeldElsewhere(const Shortcut& shortcut) {
     return status == kBadAccess;
 }
 
-void X11HotKeyBackend::setEventHandler(EventHandler handler) {
+void X11HotkeyBackend::setEventHandler(EventHandler handler) {
     d->handler = std::move(handler);
 }
 
-std::optional<std::string> X11HotKeyBackend::characterForKey(int64_t carbonKeyCode) const {
+std::optional<std::string> X11HotkeyBackend::characterForKey(int64_t keyCode) const {
     if (d->broken)
-        return usLayoutCharacter(carbonKeyCode);
-    return d->keymap->character(carbonKeyCode, d->currentLayout());
+        return usLayoutCharacter(keyCode);
+    return d->keymap->character(keyCode, d->currentLayout());
 }
 
-std::optional<Shortcut> X11HotKeyBackend::shortcutForNativeKey(uint32_t nativeKeyCode,
+std::optional<Shortcut> X11HotkeyBackend::shortcutForNativeKey(uint32_t nativeKeyCode,
                                                                uint32_t nativeModifiers) const {
-    const auto code = d->keymap->carbonKeyCodeFor(nativeKeyCode);
+    const auto code = d->keymap->keyCodeFor(nativeKeyCode);
     if (!code)
         return std::nullopt;
-    return Shortcut(*code, d->keymap->carbonModifiersFor(uint16_t(nativeModifiers)));
+    return Shortcut(*code, d->keymap->modifiersFor(uint16_t(nativeModifiers)));
 }
 
-std::optional<int> X11HotKeyBackend::heldKeyCheckInterval() const {
+std::optional<int> X11HotkeyBackend::heldKeyCheckInterval() const {
     if (d->held.empty() || d->broken)
         return std::nullopt;
     return 50;
 }
 
-void X11HotKeyBackend::checkHeldKeys() {
+void X11HotkeyBackend::checkHeldKeys() {
     if (d->held.empty() || d->broken)
         return;
     XcbReply<xcb_query_keymap_reply_t> keymap{
@@ -357,16 +354,16 @@ void X11HotKeyBackend::checkHeldKeys() {
                     "global shortcut released without a key release (the key is up, the "
                     "focus probably moved to a Wayland window); the microphone is back as "
                     "before the press");
-        d->deliver(HotKeyEvent::Kind::released, id);
+        d->deliver(HotkeyEvent::Kind::released, id);
         return; // the handler may have changed the registrations: look again next time
     }
 }
 
-int X11HotKeyBackend::eventFd() const {
+int X11HotkeyBackend::eventFd() const {
     return d->broken ? -1 : xcb_get_file_descriptor(d->connection);
 }
 
-void X11HotKeyBackend::processPendingEvents() {
+void X11HotkeyBackend::processPendingEvents() {
     if (d->broken)
         return;
     std::vector<XcbReply<xcb_generic_event_t>> events;

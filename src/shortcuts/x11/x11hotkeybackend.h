@@ -11,38 +11,33 @@ namespace quietlane::GlobalShortcuts {
 /// Global shortcuts on an X server: a passive key grab on the root window per
 /// combination, on a connection of its own (never the toolkit's).
 ///
-/// Stored modifiers map to X modifiers as follows (the Mod bit each one sits on is read
-/// from the server's modifier map; the usual one is in brackets):
-///   Control (0x1000)  -> Control
-///   Shift   (0x200)   -> Shift
-///   Option  (0x800)   -> Alt   [Mod1]
-///   Command (0x100)   -> Super [Mod4]
-///   Function(0x20000) -> none: such a combination cannot be grabbed and is refused.
-/// Every combination is grabbed once per combination of Caps Lock, Num Lock [Mod2] and
-/// Scroll Lock, so the shortcut works whatever lock is on. Stored key codes name
-/// physical keys and map to X keycodes through the XKB key names (M is <AB07>); the
+/// Alt and Super sit on the Mod bits the server's modifier map gives them (usually Mod1
+/// and Mod4); Fn has no X modifier, so a combination with it is refused. Every
+/// combination is grabbed once per combination of Caps Lock, Num Lock [Mod2] and Scroll
+/// Lock, so the shortcut works whatever lock is on. Keys map to X keycodes through the
+/// XKB key names (M is <AB07>); the
 /// microphone-mute key is the key that types XF86AudioMicMute, and mouse buttons are
 /// button grabs on the root window.
 ///
 /// While a combination is held, the server's key map is read every 50 ms: under XWayland
 /// the release never arrives when the focus moves to a Wayland window, but the key's
 /// state in the server goes up all the same, and the hold then ends as if released.
-class X11HotKeyBackend final : public HotKeyBackend {
+class X11HotkeyBackend final : public HotkeyBackend {
 public:
     /// Connects to `displayName` (empty: $DISPLAY). Nothing, with a reason in `error`,
     /// when there is no X server or it lacks the keyboard extension.
-    static std::unique_ptr<X11HotKeyBackend> open(const std::string& displayName,
+    static std::unique_ptr<X11HotkeyBackend> open(const std::string& displayName,
                                                   std::string& error);
-    ~X11HotKeyBackend() override;
+    ~X11HotkeyBackend() override;
 
     bool isAvailable() const override { return true; }
-    int registerHotKey(const Shortcut& shortcut, uint32_t signature, uint32_t id) override;
-    void unregisterHotKey(uint32_t id) override;
+    int registerHotkey(const Shortcut& shortcut, uint32_t id) override;
+    void unregisterHotkey(uint32_t id) override;
     bool isHeldElsewhere(const Shortcut& shortcut) override;
     bool takesMouseButtons() const override { return true; }
     bool desktopHandlesMicMuteKey() override;
     void setEventHandler(EventHandler handler) override;
-    std::optional<std::string> characterForKey(int64_t carbonKeyCode) const override;
+    std::optional<std::string> characterForKey(int64_t keyCode) const override;
     std::optional<Shortcut> shortcutForNativeKey(uint32_t nativeKeyCode,
                                                  uint32_t nativeModifiers) const override;
     std::optional<int> heldKeyCheckInterval() const override;
@@ -55,7 +50,7 @@ public:
 
 private:
     struct Private;
-    explicit X11HotKeyBackend(std::unique_ptr<Private> d);
+    explicit X11HotkeyBackend(std::unique_ptr<Private> d);
     std::unique_ptr<Private> d;
 };
 

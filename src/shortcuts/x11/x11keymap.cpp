@@ -14,8 +14,9 @@ namespace quietlane::GlobalShortcuts {
 
 namespace {
 
-// Stored key codes are positions on an ANSI keyboard; XKB names keys by position too, so
-// the shortcut stays on the same physical key whatever the layout.
+// Keys are positions; XKB names keys by position too, so the shortcut stays on the same
+// physical key whatever the layout. Looking keys up by name rather than by the evdev
+// number keeps keymaps whose keycodes are not evdev's + 8 working.
 // clang-format off
 constexpr std::pair<int64_t, const char*> kKeyNames[] = {
     {Key::a, "AC01"}, {Key::s, "AC02"}, {Key::d, "AC03"}, {Key::f, "AC04"}, {Key::g, "AC05"},
@@ -30,12 +31,12 @@ constexpr std::pair<int64_t, const char*> kKeyNames[] = {
     {Key::one, "AE01"}, {Key::two, "AE02"}, {Key::three, "AE03"}, {Key::four, "AE04"},
     {Key::five, "AE05"}, {Key::six, "AE06"}, {Key::seven, "AE07"}, {Key::eight, "AE08"},
     {Key::nine, "AE09"}, {Key::zero, "AE10"}, {Key::minus, "AE11"}, {Key::equal, "AE12"},
-    {Key::backtick, "TLDE"}, {Key::backslash, "BKSL"},
-    {Key::return_, "RTRN"}, {Key::tab, "TAB"}, {Key::space, "SPCE"}, {Key::delete_, "BKSP"},
+    {Key::grave, "TLDE"}, {Key::backslash, "BKSL"},
+    {Key::enter, "RTRN"}, {Key::tab, "TAB"}, {Key::space, "SPCE"}, {Key::backspace, "BKSP"},
     {Key::escape, "ESC"}, {Key::capsLock, "CAPS"},
     {Key::shift, "LFSH"}, {Key::rightShift, "RTSH"}, {Key::control, "LCTL"},
-    {Key::rightControl, "RCTL"}, {Key::option, "LALT"}, {Key::rightOption, "RALT"},
-    {Key::command, "LWIN"}, {Key::rightCommand, "RWIN"},
+    {Key::rightControl, "RCTL"}, {Key::alt, "LALT"}, {Key::rightAlt, "RALT"},
+    {Key::super, "LWIN"}, {Key::rightSuper, "RWIN"},
     {Key::f1, "FK01"}, {Key::f2, "FK02"}, {Key::f3, "FK03"}, {Key::f4, "FK04"},
     {Key::f5, "FK05"}, {Key::f6, "FK06"}, {Key::f7, "FK07"}, {Key::f8, "FK08"},
     {Key::f9, "FK09"}, {Key::f10, "FK10"}, {Key::f11, "FK11"}, {Key::f12, "FK12"},
@@ -47,18 +48,13 @@ constexpr std::pair<int64_t, const char*> kKeyNames[] = {
     {Key::keypad9, "KP9"}, {Key::keypadDecimal, "KPDL"}, {Key::keypadDivide, "KPDV"},
     {Key::keypadMultiply, "KPMU"}, {Key::keypadMinus, "KPSU"}, {Key::keypadPlus, "KPAD"},
     {Key::keypadEnter, "KPEN"}, {Key::keypadEquals, "KPEQ"},
-    // The Clear key sits where PC keyboards have Num Lock.
-    {Key::keypadClear, "NMLK"},
+    {Key::numLock, "NMLK"},
     {Key::home, "HOME"}, {Key::end, "END"}, {Key::pageUp, "PGUP"}, {Key::pageDown, "PGDN"},
     {Key::upArrow, "UP"}, {Key::downArrow, "DOWN"}, {Key::leftArrow, "LEFT"},
-    {Key::rightArrow, "RGHT"}, {Key::deleteForward, "DELE"},
-    // Help sits where PC keyboards have Insert.
-    {Key::help, "INS"},
+    {Key::rightArrow, "RGHT"}, {Key::delete_, "DELE"},
+    {Key::insert, "INS"},
 };
 // clang-format on
-
-constexpr int64_t kCarbonCommand = 0x100, kCarbonShift = 0x200, kCarbonOption = 0x800,
-                  kCarbonControl = 0x1000, kCarbonFunction = 0x20000;
 
 } // namespace
 
@@ -135,10 +131,10 @@ bool X11Keymap::isMicMuteKey(xkb_keycode_t keycode) const {
     return count == 1 && syms[0] == XKB_KEY_XF86AudioMicMute;
 }
 
-xkb_keycode_t X11Keymap::keycodeFor(int64_t carbonKeyCode) const {
+xkb_keycode_t X11Keymap::keycodeFor(int64_t keyCode) const {
     // No position names this key: keyboards send it from different places (F20's on
     // many laptops, a code beyond X's range on others), so it is found by what it types.
-    if (carbonKeyCode == Key::micMute) {
+    if (keyCode == Key::micMute) {
         const xkb_keycode_t last = std::min<xkb_keycode_t>(xkb_keymap_max_keycode(m_keymap), 255);
         for (xkb_keycode_t keycode = xkb_keymap_min_keycode(m_keymap); keycode <= last; ++keycode) {
             if (isMicMuteKey(keycode))
@@ -147,13 +143,13 @@ xkb_keycode_t X11Keymap::keycodeFor(int64_t carbonKeyCode) const {
         return XKB_KEYCODE_INVALID;
     }
     for (const auto& [code, name] : kKeyNames) {
-        if (code == carbonKeyCode)
+        if (code == keyCode)
             return xkb_keymap_key_by_name(m_keymap, name);
     }
     return XKB_KEYCODE_INVALID;
 }
 
-std::optional<int64_t> X11Keymap::carbonKeyCodeFor(xkb_keycode_t keycode) const {
+std::optional<int64_t> X11Keymap::keyCodeFor(xkb_keycode_t keycode) const {
     if (isMicMuteKey(keycode))
         return Key::micMute;
     // Compare keycodes rather than names: the keymap may call a key by an alias.
@@ -164,31 +160,31 @@ std::optional<int64_t> X11Keymap::carbonKeyCodeFor(xkb_keycode_t keycode) const 
     return std::nullopt;
 }
 
-std::optional<uint16_t> X11Keymap::xModifiersFor(int64_t carbonModifiers) const {
-    if (carbonModifiers & kCarbonFunction)
+std::optional<uint16_t> X11Keymap::xModifiersFor(Modifiers modifiers) const {
+    if (modifiers & Modifier::fn)
         return std::nullopt;
     uint16_t mask = 0;
-    if (carbonModifiers & kCarbonControl)
+    if (modifiers & Modifier::control)
         mask |= XCB_MOD_MASK_CONTROL;
-    if (carbonModifiers & kCarbonShift)
+    if (modifiers & Modifier::shift)
         mask |= XCB_MOD_MASK_SHIFT;
-    if (carbonModifiers & kCarbonOption)
+    if (modifiers & Modifier::alt)
         mask |= m_alt;
-    if (carbonModifiers & kCarbonCommand)
+    if (modifiers & Modifier::super)
         mask |= m_super;
     return mask;
 }
 
-int64_t X11Keymap::carbonModifiersFor(uint16_t xState) const {
-    int64_t modifiers = 0;
+Modifiers X11Keymap::modifiersFor(uint16_t xState) const {
+    Modifiers modifiers = 0;
     if (xState & XCB_MOD_MASK_CONTROL)
-        modifiers |= kCarbonControl;
+        modifiers |= Modifier::control;
     if (xState & XCB_MOD_MASK_SHIFT)
-        modifiers |= kCarbonShift;
+        modifiers |= Modifier::shift;
     if (xState & m_alt)
-        modifiers |= kCarbonOption;
+        modifiers |= Modifier::alt;
     if (xState & m_super)
-        modifiers |= kCarbonCommand;
+        modifiers |= Modifier::super;
     return modifiers;
 }
 
@@ -210,10 +206,9 @@ std::vector<uint16_t> X11Keymap::lockCombinations() const {
     return combinations;
 }
 
-std::optional<std::string> X11Keymap::character(int64_t carbonKeyCode,
-                                                uint32_t currentLayout) const {
-    const xkb_keycode_t keycode = keycodeFor(carbonKeyCode);
-    if (keycode == XKB_KEYCODE_INVALID || specialKeyForKeyCode(carbonKeyCode))
+std::optional<std::string> X11Keymap::character(int64_t keyCode, uint32_t currentLayout) const {
+    const xkb_keycode_t keycode = keycodeFor(keyCode);
+    if (keycode == XKB_KEYCODE_INVALID || specialKeyForKeyCode(keyCode))
         return std::nullopt;
     const xkb_layout_index_t layouts = xkb_keymap_num_layouts_for_key(m_keymap, keycode);
     for (xkb_layout_index_t n = 0; n <= layouts; ++n) {

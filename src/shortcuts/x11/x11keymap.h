@@ -4,6 +4,8 @@
 #include <xcb/xcb.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include "shortcuts/shortcut.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -12,9 +14,8 @@
 
 namespace quietlane::GlobalShortcuts {
 
-/// The server's keyboard as the grabs need it: which keycode sits at each stored key
-/// position, and which Mod bits Alt, Super and the locks occupy. Reloaded whenever the
-/// server announces a new mapping.
+/// The server's keyboard as the grabs need it: which keycode sits at each key position, and which
+/// Mod bits Alt, Super and the locks occupy. Reloaded whenever the server announces a new mapping.
 class X11Keymap {
 public:
     static std::unique_ptr<X11Keymap> load(xcb_connection_t* connection, xkb_context* context,
@@ -25,12 +26,12 @@ public:
 
     /// XKB_KEYCODE_INVALID when the keyboard has no such key (or the code has no X twin).
     /// The microphone-mute key is the first key that types XF86AudioMicMute.
-    xkb_keycode_t keycodeFor(int64_t carbonKeyCode) const;
-    std::optional<int64_t> carbonKeyCodeFor(xkb_keycode_t keycode) const;
+    xkb_keycode_t keycodeFor(int64_t keyCode) const;
+    std::optional<int64_t> keyCodeFor(xkb_keycode_t keycode) const;
 
     /// Nothing for modifiers X cannot express (the function key).
-    std::optional<uint16_t> xModifiersFor(int64_t carbonModifiers) const;
-    int64_t carbonModifiersFor(uint16_t xState) const;
+    std::optional<uint16_t> xModifiersFor(Modifiers modifiers) const;
+    Modifiers modifiersFor(uint16_t xState) const;
     /// Shift, Control, Alt and Super: the bits a grab's combination is made of.
     uint16_t significantModifiers() const;
     /// Every combination of the lock modifiers, starting with none.
@@ -38,7 +39,7 @@ public:
 
     /// The character the key gives without modifiers, from the current layout when that
     /// gives an ASCII character, else from the first layout that does.
-    std::optional<std::string> character(int64_t carbonKeyCode, uint32_t currentLayout) const;
+    std::optional<std::string> character(int64_t keyCode, uint32_t currentLayout) const;
 
 private:
     X11Keymap() = default;
