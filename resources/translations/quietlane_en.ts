@@ -37,6 +37,11 @@
         <translation>Press a shortcut…</translation>
     </message>
     <message>
+        <location line="+2"/>
+        <source>Клавиша задаётся на рабочем столе</source>
+        <translation>The key is set on the desktop</translation>
+    </message>
+    <message>
         <location line="+1"/>
         <source>Это сочетание клавиш уже занято системой или другим приложением.</source>
         <translation>This shortcut is already used by the system or another application.</translation>

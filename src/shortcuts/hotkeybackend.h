@@ -24,7 +24,8 @@ struct HotkeyEvent {
 class DesktopKeys {
 public:
     virtual ~DesktopKeys() = default;
-    /// The key the desktop really assigned to this shortcut, in the desktop's words.
+    /// The key the desktop really assigned to this shortcut, in the desktop's words; empty
+    /// when the desktop holds the shortcut but names no key.
     virtual std::optional<std::string> assignedTrigger(const Shortcut& shortcut) const = 0;
     /// Called whenever `assignedTrigger` may have changed.
     virtual void setAssignmentChangeHandler(std::function<void()> handler) = 0;

@@ -21,6 +21,8 @@ namespace {
 constexpr const char* kContext = "GlobalShortcuts";
 constexpr const char* kRecordShortcut = QT_TRANSLATE_NOOP("GlobalShortcuts", "Записать сочетание");
 constexpr const char* kPressShortcut = QT_TRANSLATE_NOOP("GlobalShortcuts", "Нажмите сочетание…");
+constexpr const char* kSetOnDesktop =
+    QT_TRANSLATE_NOOP("GlobalShortcuts", "Клавиша задаётся на рабочем столе");
 constexpr const char* kUsedBySystem = QT_TRANSLATE_NOOP(
     "GlobalShortcuts", "Это сочетание клавиш уже занято системой или другим приложением.");
 constexpr const char* kCanBeChanged = QT_TRANSLATE_NOOP(
@@ -153,6 +155,8 @@ QString RecorderField::placeholderText() const {
 void RecorderField::refreshText() {
     const auto shortcut = m_center.shortcut(m_name);
     m_text = shortcut ? QString::fromStdString(m_center.displayText(*shortcut)) : QString();
+    if (shortcut && m_text.isEmpty() && m_center.backend().desktopKeys())
+        m_text = localized(kSetOnDesktop);
     notifyValue(this);
     updateGeometry();
     update();

@@ -229,7 +229,7 @@ TEST_F(PortalShortcutTest, OtherDesktopsBindWhatTheyCanAndEveryShortcutReachesIt
     m_manager = std::make_unique<HotkeyManager>(*m_mic, *m_center, *m_preferences);
     ASSERT_TRUE(spinUntil([&] { return settled; }));
     EXPECT_EQ(m_portal->bindCalls(), 1);
-    EXPECT_FALSE(m_center->backend().desktopKeys()->assignedTrigger(mainKey()));
+    EXPECT_EQ(shownShortcut(), "") << "the desktop names no key, so ours must not stand in";
 
     m_portal->press(QStringLiteral("mute"));
     m_portal->release();

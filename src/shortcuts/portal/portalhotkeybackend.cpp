@@ -204,8 +204,8 @@ std::optional<std::string> PortalHotkeyBackend::assignedTrigger(const Shortcut& 
         const auto listed = m_listed.find(entry.portalId);
         if (listed == m_listed.end())
             continue;
-        if (const auto text = readableTrigger(listed->second.trigger.toStdString()))
-            return text;
+        // Listed without a key (Hyprland binds in its own config): our key would be a lie.
+        return readableTrigger(listed->second.trigger.toStdString()).value_or(std::string());
     }
     return std::nullopt;
 }
