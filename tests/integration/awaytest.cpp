@@ -134,8 +134,12 @@ TEST_F(AwayTest, TheMachineSleepsOnlyOnceTheServerHasMutedAndWakesUpRestored) {
 
     // A server slow to answer: the machine must stay held until the mute is confirmed.
     m_server->pause();
+    bool sleepAnnounced = false;
+    QObject::connect(&m_away->session(), &SessionSignals::preparingForSleep,
+                     [&] { sleepAnnounced = true; });
     m_logind->prepareForSleep(true);
-    test::spinFor(300);
+    ASSERT_TRUE(spinUntil([&] { return sleepAnnounced; }));
+    QCoreApplication::processEvents();
     EXPECT_EQ(m_logind->releases(), 0) << "let go before the server confirmed the mute";
     m_server->resume();
     ASSERT_TRUE(spinUntil([&] { return m_logind->mutedAtRelease().has_value(); }));

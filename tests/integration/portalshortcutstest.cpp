@@ -12,9 +12,13 @@
 #include "base/preferences.h"
 #include "control/hotkeymanager.h"
 #include "control/microphonecontroller.h"
+#include "hud/hudcontroller.h"
+#include "hud/hudpanel.h"
 #include "shortcuts/portal/portalhotkeybackend.h"
 #include "shortcuts/shortcutcenter.h"
+#include "widget/windowhints.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -279,4 +283,37 @@ TEST_F(PortalShortcutTest, APortalThatGoesAwayEndsTheHoldAndIsRegisteredWithAgai
     std::string error;
     EXPECT_FALSE(PortalHotKeyBackend::open(kAppId, error));
     EXPECT_NE(error.find("no desktop portal offers GlobalShortcuts"), std::string::npos);
+}
+
+TEST_F(PortalShortcutTest, TheIndicatorShowsAnotherProgramsChangeOnlyWhenSwitchedOn) {
+    m_portal = std::make_unique<StandInPortal>(PortalDesktop::plasma65);
+    ASSERT_TRUE(start());
+    NullWindowHints hints;
+    HudTimeline::TimePoint now{};
+    HUDController hud(*m_preferences, hints, [&] { return now; });
+    hud.observe(*m_mic);
+    now += 2s; // past the start-up grace
+    const auto flashed = [&] {
+        QCoreApplication::processEvents();
+        return hud.panel() && hud.panel()->isVisible();
+    };
+
+    hud.setHudForOtherPrograms(false);
+    m_server->pactl("set-source-mute mic1 1");
+    ASSERT_TRUE(settlesMuted(true));
+    m_server->pactl("set-source-mute mic1 0");
+    ASSERT_TRUE(settlesMuted(false));
+    EXPECT_FALSE(flashed());
+    m_portal->press();
+    m_portal->release();
+    ASSERT_TRUE(settlesMuted(true));
+    EXPECT_TRUE(spinUntil(flashed)) << "our own shortcut showed nothing";
+
+    now += 2s; // past hold and fade
+    ASSERT_TRUE(spinUntil([&] { return !flashed(); }));
+    hud.setHudForOtherPrograms(true);
+    m_server->pactl("set-source-mute mic1 0");
+    ASSERT_TRUE(settlesMuted(false));
+    EXPECT_TRUE(spinUntil(flashed));
+    EXPECT_FALSE(hud.panel()->isMuted());
 }

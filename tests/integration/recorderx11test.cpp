@@ -30,14 +30,12 @@ namespace {
 
 std::string g_display;
 
-// Lets the key events just sent reach the widgets.
-void settle() {
-    quietlane::test::spinFor(150);
-}
-
 /// The user at the keyboard and mouse of the test display.
-class User {
+class User : public QObject {
 public:
+    explicit User(const QWidget& window) : m_window(window) {
+        QApplication::instance()->installEventFilter(this);
+    }
     void press(std::initializer_list<uint32_t> keys) {
         m_client.press(keys);
         settle();
@@ -52,9 +50,28 @@ public:
         m_client.button(button, false);
         settle();
     }
+    /// Until what was sent so far has reached the widgets and the global shortcut: a
+    /// pointer move into the window's margin comes after it, on the server and here.
+    void settle() {
+        m_nudged = !m_nudged;
+        const QPoint margin = m_window.mapToGlobal(QPoint(m_nudged ? 2 : 1, 1));
+        const int seen = m_moves;
+        m_client.move(margin.x(), margin.y());
+        ASSERT_TRUE(test::spinUntil([&] { return m_moves > seen; }));
+        QCoreApplication::processEvents(); // the shortcut's connection, ready by now
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        m_moves += event->type() == QEvent::MouseMove;
+        return false;
+    }
 
 private:
+    const QWidget& m_window;
     quietlane::testing::KeyInjector m_client{g_display};
+    int m_moves = 0;
+    bool m_nudged = false;
 };
 
 /// Answers every alert the recorder shows with the button whose text is `answer`.
@@ -114,7 +131,7 @@ protected:
         m_window.show();
         m_window.activateWindow();
         ASSERT_TRUE(test::spinUntil([this] { return QApplication::activeWindow() == &m_window; }));
-        settle();
+        m_user.settle();
     }
 
     std::string stored() const {
@@ -133,7 +150,7 @@ protected:
     RecorderField* m_field = nullptr;
     std::vector<bool> m_activity;
     int m_presses = 0;
-    User m_user;
+    User m_user{m_window};
 };
 
 const std::string kDefault = R"({"carbonKeyCode":46,"carbonModifiers":6400})";
@@ -186,7 +203,7 @@ TEST_F(RecorderOnX11, ACombinationHeldElsewhereIsRefusedOrGivenBackWhenForced) {
     m_user.click(fieldCentre());
     m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_j});
     ASSERT_TRUE(test::spinUntil([&] { return alerts.shown() == 1; }));
-    settle();
+    m_user.settle();
     EXPECT_EQ(alerts.buttons, (QStringList{"ОК", "Всё равно использовать"}));
     EXPECT_EQ(stored(), kCtrlAltK);
     EXPECT_TRUE(m_field->isRecording());
@@ -196,7 +213,7 @@ TEST_F(RecorderOnX11, ACombinationHeldElsewhereIsRefusedOrGivenBackWhenForced) {
     alerts.answerWith(QStringLiteral("Всё равно использовать"));
     m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_j});
     ASSERT_TRUE(test::spinUntil([&] { return alerts.shown() >= 3; }));
-    settle();
+    m_user.settle();
     EXPECT_EQ(alerts.buttons, QStringList{"ОК"});
     EXPECT_EQ(stored(), kCtrlAltK);
     EXPECT_EQ(m_field->text(), QStringLiteral("Ctrl+Alt+K"));
@@ -214,7 +231,7 @@ TEST_F(RecorderOnX11, ADesktopCombinationIsTakenOnlyWhenForced) {
     // Control-Alt-T opens a terminal on most desktops; openbox does not hold it.
     m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_t});
     ASSERT_TRUE(test::spinUntil([&] { return alerts.shown() == 1; }));
-    settle();
+    m_user.settle();
     EXPECT_FALSE(m_field->isRecording());
     EXPECT_EQ(stored(), R"({"carbonKeyCode":17,"carbonModifiers":6144})");
     m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_t});

@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <memory>
+#include <utility>
 
 namespace quietlane::testing {
 
@@ -43,6 +45,36 @@ protected:
     }
     void click(int x, int y) const {
         run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+    }
+    /// The window's picture once two grabs in a row agree: animations have ended.
+    QImage stillImage(const std::function<WindowGeometry()>& where) const {
+        QImage last;
+        waitUntil([&] {
+            QImage now = grab(where());
+            return std::exchange(last, now) == now;
+        });
+        return last;
+    }
+    bool indicatorShown() const {
+        return !search("--onlyvisible --name '^Quietlane HUD$'").empty();
+    }
+    /// Clicks at (x, y), each click flipping `muted`, until one mutes with the indicator on
+    /// screen: within the start-up grace a change shows none.
+    bool clickUntilMutedWithIndicator(int x, int y, const std::function<bool()>& muted) const {
+        using namespace std::chrono_literals;
+        return waitUntil(
+            [&] {
+                const bool was = muted();
+                click(x, y);
+                return waitUntil([&] { return muted() != was; }) && !was &&
+                       waitUntil([&] { return indicatorShown(); }, 400ms);
+            },
+            15s);
+    }
+    /// The running program's answer to `quietlane <arguments>`.
+    std::string ask(const std::string& arguments) const {
+        return runCommand("XDG_RUNTIME_DIR=" + (home.path / "run").string() + " " +
+                          QUIETLANE_BINARY + " " + arguments + " 2>/dev/null");
     }
     /// The program, with `home` below as its home and XDG folders.
     std::unique_ptr<ChildProcess> launch() const {

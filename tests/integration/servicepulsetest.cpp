@@ -14,8 +14,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <future>
 #include <mutex>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace quietlane;
 using namespace quietlane::testing;
@@ -166,7 +171,8 @@ TEST_F(ServiceOnServerTest, AfterAStallTheSourceEndsInTheLastRequestedState) {
                                     (startMuted ? "1" : "0"));
                     ASSERT_TRUE(published(startMuted, "First"));
                     // The presses are spread over the stall, which lasts for real: it is the
-                    // server's own time that the requests have to outlast.
+                    // server's own time that the requests have to outlast, so these sleeps
+                    // are the condition under test, not a wait for it.
                     m_server->pause();
                     for (int press = 0; press < presses; ++press) {
                         std::this_thread::sleep_for(stall / (presses + 1));
@@ -236,8 +242,23 @@ TEST_F(ServiceOnServerTest, TheServerIsUsableSoonAfterItComesBack) {
     ASSERT_TRUE(published(false, "First"));
     m_server->stop();
     ASSERT_TRUE(eventually([&] { return !state().isAvailable; }));
-    // Long enough for any reconnection back-off to reach its longest delay.
-    std::this_thread::sleep_for(2500ms);
+    // A socket in the server's place takes the reconnection attempts, whose spacing grows
+    // to a bound: by the fourth the back-off is at its longest.
+    const std::string path = m_server->directory() + "/pulse/native";
+    ::unlink(path.c_str());
+    const int stand = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, path.c_str());
+    ASSERT_EQ(::bind(stand, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(stand, 8), 0);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        pollfd ready{stand, POLLIN, 0};
+        ASSERT_EQ(::poll(&ready, 1, 5000), 1) << "no reconnection attempt";
+        ::close(::accept(stand, nullptr, nullptr));
+    }
+    ::close(stand);
+    ::unlink(path.c_str());
 
     m_server->start();
     m_server->addSource("mic1", "First");
@@ -261,7 +282,8 @@ TEST_F(ServiceOnServerTest, BackToBackAlternatingRequestsEndInTheLastOne) {
     const std::string all = "Все микрофоны";
     ASSERT_TRUE(published(false, all));
 
-    // Paced so that requests meet writes still in flight.
+    // Paced so that requests meet writes still in flight: the pause varies where a request
+    // lands against the worker, it waits for nothing.
     for (int round = 0; round < 4; ++round) {
         const bool last = round % 2 == 0;
         for (int i = 0; i < 500; ++i) {

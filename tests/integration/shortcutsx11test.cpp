@@ -168,6 +168,32 @@ TEST_F(ShortcutsX11Test, CombinationHeldByAnotherClientIsReportedWithoutHarm) {
     EXPECT_EQ(m_presses, 1);
 }
 
+TEST_F(ShortcutsX11Test, MouseButtonsHoldTheMicrophoneOpenWithOrWithoutAModifier) {
+    m_mode = HotKeyMode::pushToTalk;
+    m_muted = true;
+    start();
+    struct Case {
+        int64_t key;
+        uint64_t modifiers;
+        uint8_t button;
+    };
+    for (const Case c :
+         {Case{Key::middleButton, EventModifier::control, 2}, Case{Key::backButton, 0, 8}}) {
+        m_center->setShortcut(Shortcut::fromKey(Key{c.key}, c.modifiers), Name::toggleMute());
+        if (c.modifiers)
+            m_keys->down(XKB_KEY_Control_L);
+        m_keys->button(c.button, true);
+        pump(100);
+        EXPECT_FALSE(m_muted) << "button " << int(c.button);
+        m_keys->button(c.button, false);
+        if (c.modifiers)
+            m_keys->up(XKB_KEY_Control_L);
+        pump(100);
+        EXPECT_TRUE(m_muted) << "button " << int(c.button);
+    }
+    EXPECT_EQ(m_output.str(), "");
+}
+
 TEST_F(ShortcutsX11Test, PushToTalkHoldEndsWhenTheXConnectionDrops) {
     start();
     m_mode = HotKeyMode::pushToTalk;

@@ -96,7 +96,10 @@ void SoundServer::start() {
                    "--use-pid-file=no", "--disallow-exit", "-L", protocol.c_str(), nullptr);
         } else {
             execlp("dbus-run-session", "dbus-run-session", "--", "sh", "-c",
-                   "pipewire & sleep 0.2; wireplumber & pipewire-pulse & wait", nullptr);
+                   "rm -f \"$XDG_RUNTIME_DIR/pipewire-0\"; pipewire & "
+                   "until [ -S \"$XDG_RUNTIME_DIR/pipewire-0\" ]; do sleep 0.02; done; "
+                   "wireplumber & pipewire-pulse & wait",
+                   nullptr);
         }
         _exit(127);
     }

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <thread>
 
 using namespace std::chrono_literals;
 using quietlane::testing::waitUntil;
@@ -62,14 +61,13 @@ TEST_F(WidgetOnX11, StaysAboveStickyUnfocusedDragsClicksAndQuitsCleanly) {
     EXPECT_EQ(g.width, 64);
     EXPECT_EQ(g.x, 1280 - 64 - 40);
     EXPECT_EQ(g.y, kScreenHeight - 120 - 64);
-    std::this_thread::sleep_for(300ms);
-    grab(g).save(QStringLiteral(SCREENSHOT_DIR "/widget-live.png"));
-    EXPECT_FALSE(ringLooksRed(grab(g)));
+    const QImage live = stillImage([&] { return g; });
+    live.save(QStringLiteral(SCREENSHOT_DIR "/widget-live.png"));
+    EXPECT_FALSE(ringLooksRed(live));
 
     // A real drag: press, move well past the threshold, release.
     run("xdotool mousemove " + std::to_string(g.x + 32) + " " + std::to_string(g.y + 32) +
-        " mousedown 1 mousemove_relative -- -40 -30 sleep 0.1 mousemove_relative -- -160 -100"
-        " sleep 0.1 mouseup 1");
+        " mousedown 1 mousemove_relative -- -40 -30 mousemove_relative -- -160 -100 mouseup 1");
     // The two coordinates may reach the file in two writes.
     ASSERT_TRUE(waitUntil([&] {
         const nlohmann::json stored = preferences(home.path);
@@ -82,11 +80,12 @@ TEST_F(WidgetOnX11, StaysAboveStickyUnfocusedDragsClicksAndQuitsCleanly) {
     EXPECT_EQ(stored["widgetOriginX"], g.x);
     EXPECT_EQ(stored["widgetOriginY"], kScreenHeight - g.y - 64);
 
-    // Past the start-up grace, a click mutes the device and the indicator flashes.
-    std::this_thread::sleep_for(1200ms);
-    click(g.x + 32, g.y + 32);
-    EXPECT_TRUE(waitUntil([&] { return ringLooksRed(grab(geometry(widget))); }))
-        << "the widget did not turn to the muted look";
+    // A click mutes the device, the widget turns to the muted look and, once past the
+    // start-up grace, the indicator flashes.
+    ASSERT_TRUE(clickUntilMutedWithIndicator(g.x + 32, g.y + 32, [&] {
+        return ringLooksRed(grab(geometry(widget)));
+    })) << "no click turned the widget muted with the indicator shown";
+    EXPECT_EQ(ask("--status"), "muted\n");
     const std::string hud = findWindow("Quietlane HUD");
     ASSERT_FALSE(hud.empty()) << "the indicator did not appear";
     const Geometry hudGeometry = geometry(hud);

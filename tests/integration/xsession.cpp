@@ -84,19 +84,23 @@ bool XSession::startServer() {
                    "tcp", "-noreset", static_cast<char*>(nullptr));
             _exit(127);
         }
-        for (int waited = 0; waited < 500; ++waited) {
-            int status = 0;
-            if (waitpid(m_server, &status, WNOHANG) == m_server) {
-                m_server = -1;
-                if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
-                    return false; // no Xvfb at all
-                break;
-            }
-            if (serves(m_server, number)) {
-                m_display = display;
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        int status = 0;
+        bool ended = false;
+        const bool up = waitUntil(
+            [&] {
+                ended = waitpid(m_server, &status, WNOHANG) == m_server;
+                return ended || serves(m_server, number);
+            },
+            std::chrono::seconds(10));
+        if (ended) {
+            m_server = -1;
+            if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
+                return false; // no Xvfb at all
+            continue;
+        }
+        if (up) {
+            m_display = display;
+            return true;
         }
         stop(m_server);
     }
@@ -133,11 +137,8 @@ bool XSession::start(std::string& error) {
         execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
         _exit(127);
     }
-    for (int waited = 0; waited < 100; ++waited) {
-        if (windowManagerRuns(m_display))
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    if (waitUntil([this] { return windowManagerRuns(m_display); }))
+        return true;
     error = "openbox did not start on " + m_display;
     return false;
 }
