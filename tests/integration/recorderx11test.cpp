@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -41,6 +42,7 @@ public:
         settle();
     }
     void click(QPoint global) {
+        m_pointer = m_last = global;
         m_client.click(global.x(), global.y());
         settle();
     }
@@ -51,27 +53,41 @@ public:
         settle();
     }
     /// Until what was sent so far has reached the widgets and the global shortcut: a
-    /// pointer move into the window's margin comes after it, on the server and here.
+    /// pointer nudge comes after it, on the server and here. It stays where the last click
+    /// was, as a move away would look like a click's end outside the field. A nudge that
+    /// lands while an alert is up never reaches the window below, so it is sent again.
     void settle() {
-        m_nudged = !m_nudged;
-        const QPoint margin = m_window.mapToGlobal(QPoint(m_nudged ? 2 : 1, 1));
-        const int seen = m_moves;
-        m_client.move(margin.x(), margin.y());
-        ASSERT_TRUE(test::spinUntil([&] { return m_moves > seen; }));
-        QCoreApplication::processEvents(); // the shortcut's connection, ready by now
+        if (m_pointer.isNull())
+            m_pointer = m_window.mapToGlobal(QPoint(1, 1));
+        m_markerSeen = false;
+        for (int attempt = 0; attempt < 20 && !m_markerSeen; ++attempt) {
+            // It must move: a pointer that stays puts nothing on the wire.
+            m_marker = m_pointer + QPoint(m_pointer == m_last ? 1 : 0, 0);
+            m_last = m_marker;
+            m_client.move(m_marker.x(), m_marker.y());
+            test::spinUntil([&] { return m_markerSeen; }, 250);
+        }
+        ASSERT_TRUE(m_markerSeen);
+        // The shortcut's connection, ready by now, and the work the events posted.
+        for (int pass = 0; pass < 3; ++pass)
+            QCoreApplication::processEvents();
     }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        m_moves += event->type() == QEvent::MouseMove;
+        if (event->type() == QEvent::MouseMove &&
+            static_cast<QMouseEvent*>(event)->globalPosition().toPoint() == m_marker)
+            m_markerSeen = true;
         return false;
     }
 
 private:
     const QWidget& m_window;
     quietlane::testing::KeyInjector m_client{g_display};
-    int m_moves = 0;
-    bool m_nudged = false;
+    QPoint m_pointer;
+    QPoint m_last{-1, -1};
+    QPoint m_marker;
+    bool m_markerSeen = false;
 };
 
 /// Answers every alert the recorder shows with the button whose text is `answer`.
