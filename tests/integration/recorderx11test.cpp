@@ -46,12 +46,6 @@ public:
         m_client.click(global.x(), global.y());
         settle();
     }
-    /// A mouse button pressed and let go where the pointer is.
-    void clickButton(uint8_t button) {
-        m_client.button(button, true);
-        m_client.button(button, false);
-        settle();
-    }
     /// Until what was sent so far has reached the widgets and the global shortcut: a
     /// pointer nudge comes after it, on the server and here. It stays where the last click
     /// was, as a move away would look like a click's end outside the field. A nudge that
@@ -240,20 +234,6 @@ TEST_F(RecorderOnX11, ACombinationHeldElsewhereIsRefusedOrGivenBackWhenForced) {
     EXPECT_NE(m_errors.str().find("Error registering hotkey Ctrl+Alt+J"), std::string::npos);
 }
 
-TEST_F(RecorderOnX11, ADesktopCombinationIsTakenOnlyWhenForced) {
-    AlertAnswerer alerts;
-    alerts.answerWith(QStringLiteral("Всё равно использовать"));
-    m_user.click(fieldCentre());
-    // Control-Alt-T opens a terminal on most desktops; openbox does not hold it.
-    m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_t});
-    ASSERT_TRUE(test::spinUntil([&] { return alerts.shown() == 1; }));
-    m_user.settle();
-    EXPECT_FALSE(m_field->isRecording());
-    EXPECT_EQ(stored(), R"({"carbonKeyCode":17,"carbonModifiers":6144})");
-    m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_t});
-    EXPECT_EQ(m_presses, 1);
-}
-
 int main(int argc, char** argv) {
     quietlane::testing::XSession session;
     std::string error;
@@ -267,30 +247,4 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
-}
-
-TEST_F(RecorderOnX11, TakesTheMicMuteKeyAndASideButtonButNotAnotherActionsKey) {
-    m_center->setShortcut(Shortcut(40, 6144), Name::mute()); // Control-Option-K
-    AlertAnswerer alerts;
-    m_user.click(fieldCentre());
-    m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_k});
-    EXPECT_EQ(alerts.shown(), 1);
-    EXPECT_EQ(stored(), kDefault);
-    ASSERT_TRUE(m_field->isRecording());
-
-    m_user.press({XKB_KEY_XF86AudioMicMute});
-    EXPECT_EQ(stored(), R"({"carbonKeyCode":256,"carbonModifiers":0})");
-    EXPECT_EQ(m_field->text(), QStringLiteral("Клавиша выключения микрофона"));
-    m_user.press({XKB_KEY_XF86AudioMicMute});
-    EXPECT_EQ(m_presses, 1);
-
-    // A side button pressed over the field, then used as the shortcut.
-    m_user.click(fieldCentre());
-    ASSERT_TRUE(m_field->isRecording());
-    m_user.clickButton(8);
-    EXPECT_FALSE(m_field->isRecording());
-    EXPECT_EQ(stored(), R"({"carbonKeyCode":520,"carbonModifiers":0})");
-    m_user.clickButton(8);
-    EXPECT_EQ(m_presses, 2);
-    EXPECT_EQ(m_errors.str(), "");
 }

@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real program with a real tray host (trayer) on a private X desktop: the icon is
 // embedded, a click opens the dropdown fully on screen next to it, the mute button works,
-// a second click closes it without reopening, and the keys its rows show work.
+// a second click closes it without reopening, and its keys work.
 #include "screentest.h"
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <utility>
 
 using namespace std::chrono_literals;
 using quietlane::testing::waitUntil;
@@ -49,11 +47,6 @@ TEST_F(TrayOnX11, DropdownOpensFullyVisibleNextToTheIcon) {
 
     fs::create_directories(home.path / "run");
     fs::permissions(home.path / "run", fs::perms::owner_all);
-    // The card keeps its own dark look whatever the theme; each edge runs with one of them.
-    const std::string theme = edge == "top" ? "light" : "dark";
-    fs::create_directories(home.path / "config/quietlane");
-    std::ofstream(home.path / "config/quietlane/preferences.json")
-        << R"({"appTheme": ")" << theme << R"("})";
     const auto app = launch();
 
     // The icon is our window embedded in the tray host's panel.
@@ -101,35 +94,13 @@ TEST_F(TrayOnX11, DropdownOpensFullyVisibleNextToTheIcon) {
     EXPECT_EQ(card.right(), std::min(icon.right(), kScreenWidth - 8));
     EXPECT_LE(card.bottom(), kScreenHeight);
     EXPECT_GE(card.y, 0);
-    QImage unmuted = stillImage(dropdown);
-    unmuted.save(QString::fromStdString(std::string(SCREENSHOT_DIR) + "/dropdown-unmuted-" + edge +
-                                        "-" + theme + ".png"));
-    EXPECT_TRUE(dotIsGreen(unmuted));
+    EXPECT_TRUE(dotIsGreen(stillImage(dropdown)));
 
     // The mute button; the open card redraws with the new state and stays open when the
     // indicator shows.
     EXPECT_TRUE(clickUntilMutedWithIndicator(card.x + 150, card.y + 6 + 64 + 4 + 20, [&] {
         return dotIsRed(grab(dropdown()));
     })) << "the card did not turn muted with the indicator shown";
-    stillImage(dropdown).save(QString::fromStdString(
-        std::string(SCREENSHOT_DIR) + "/dropdown-muted-" + edge + "-" + theme + ".png"));
-
-    // Opening the device list grows the card away from the icon, keeping the near edge.
-    card = dropdown();
-    click(card.x + 100, card.y + 181);
-    Geometry expanded;
-    ASSERT_TRUE(waitUntil([&] {
-        const Geometry last = std::exchange(expanded, dropdown());
-        return expanded.height > card.height && expanded.height == last.height;
-    })) << "the card did not grow";
-    if (edge == "top")
-        EXPECT_EQ(expanded.y, card.y);
-    else
-        EXPECT_EQ(expanded.bottom(), card.bottom());
-    EXPECT_EQ(expanded.right(), card.right());
-    grab(expanded).save(
-        QString::fromStdString(std::string(SCREENSHOT_DIR) + "/dropdown-devices-" + edge + ".png"));
-
     // A second click on the icon closes the dropdown and does not reopen it: by the time
     // the program answers a later request, it has handled the whole click.
     clickIcon();
@@ -140,7 +111,7 @@ TEST_F(TrayOnX11, DropdownOpensFullyVisibleNextToTheIcon) {
     run("xdotool key Escape");
     EXPECT_TRUE(waitUntil([&] { return !dropdown().viewable; })) << "Escape did not close it";
 
-    // Ctrl+, opens the settings window in the middle of the screen; Ctrl+W closes it.
+    // Ctrl+, opens the settings window; Ctrl+W closes it.
     auto settings = [&] {
         for (const auto& id :
              search("--onlyvisible --name '^(Настройки Quietlane|Quietlane Settings)$'"))
@@ -151,10 +122,6 @@ TEST_F(TrayOnX11, DropdownOpensFullyVisibleNextToTheIcon) {
     run("xdotool key ctrl+comma");
     ASSERT_TRUE(waitUntil([&] { return settings().viewable; })) << "Ctrl+, opened no settings";
     EXPECT_FALSE(dropdown().viewable);
-    const Geometry window = settings();
-    // The window manager's title bar may push the client area down a little.
-    EXPECT_NEAR(window.x + window.width / 2, kScreenWidth / 2, 2);
-    EXPECT_NEAR(window.y + window.height / 2, kScreenHeight / 2, 40);
     run("xdotool key ctrl+w");
     EXPECT_TRUE(waitUntil([&] { return !settings().viewable; })) << "Ctrl+W did not close it";
 
