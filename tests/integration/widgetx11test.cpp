@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real program on a private X desktop: the widget's window-manager state, a drag with
-// real pointer events, a click that mutes, the indicator, a second launch whose settings window
-// fits the screen with its list open, and SIGTERM.
+// real pointer events, a click that mutes, the indicator, a second launch that opens the
+// settings window, and SIGTERM.
 #include "screentest.h"
 
 #include <chrono>
@@ -91,19 +91,7 @@ TEST_F(WidgetOnX11, StaysAboveStickyUnfocusedDragsClicksAndQuitsCleanly) {
     // A second launch hands over to the running one, which opens its settings.
     EXPECT_EQ(launch()->wait(), 0);
     EXPECT_EQ(kill(app->pid(), 0), 0) << "the first instance is gone";
-    const std::string settings = findWindow("Настройки Quietlane");
-    ASSERT_FALSE(settings.empty()) << "no settings window";
-
-    // The open microphone list makes the page taller than this screen: the window stops at
-    // the screen's height, frame included, and the page scrolls.
-    const Geometry closed = geometry(settings);
-    click(closed.x + closed.width / 2, closed.y + 124); // the microphone row
-    ASSERT_TRUE(waitUntil([&] { return geometry(settings).height > closed.height; }))
-        << "the microphone list did not open";
-    EXPECT_TRUE(waitUntil([&] {
-        const Geometry open = geometry(settings);
-        return open.y > 0 && open.bottom() < kScreenHeight; // the frame's bottom edge below
-    })) << "the settings window runs off the screen";
+    EXPECT_FALSE(findWindow("Настройки Quietlane").empty()) << "no settings window";
 
     EXPECT_EQ(app->stop(SIGTERM), 0);
 }
