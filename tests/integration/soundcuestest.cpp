@@ -27,7 +27,7 @@ namespace {
 class ServerEvents {
 public:
     int count(const std::string& what) {
-        for (std::string line; (line = m_child.line(0ms)).front() != '<';)
+        for (std::string line; !(line = m_child.line(0ms)).starts_with('<');)
             m_lines.push_back(line);
         return int(std::count_if(m_lines.begin(), m_lines.end(), [&](const std::string& line) {
             return line.find(what) != std::string::npos;
