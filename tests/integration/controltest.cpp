@@ -258,11 +258,7 @@ TEST_F(ControlTest, ATakeoverFromAFrozenInstanceEndsWithOneInstanceHoldingEveryt
             },
             1s))
             << "the shortcut does not reach the new instance";
-        const auto holdsAll = std::chrono::steady_clock::now() - gone;
-        EXPECT_LT(holdsAll, 1s);
-        std::cout << "everything held "
-                  << std::chrono::duration_cast<std::chrono::milliseconds>(holdsAll).count()
-                  << " ms after the old instance ended\n";
+        EXPECT_LT(std::chrono::steady_clock::now() - gone, 1s);
         // Only an instance answers the push-to-talk pair.
         EXPECT_EQ(runQuietlane("--push-to-talk-press").status, 0);
         EXPECT_EQ(runQuietlane("--push-to-talk-release").status, 0);
