@@ -223,6 +223,7 @@ TEST_F(ServiceOnServerTest, TogglesAlternatingWithAnotherProgramFlipEveryTimeAnd
 
 TEST_F(ServiceOnServerTest, TheServerIsUsableSoonAfterItComesBack) {
     using Clock = std::chrono::steady_clock;
+    captureLog();
     m_service->start(DeviceSelection::systemDefault());
     ASSERT_TRUE(published(false, "First"));
     m_server->stop();
@@ -260,6 +261,13 @@ TEST_F(ServiceOnServerTest, TheServerIsUsableSoonAfterItComesBack) {
     onMain([&] { m_service->setMuted(true); });
     EXPECT_TRUE(published(true, "First"));
     EXPECT_TRUE(serverMuted("mic1"));
+    std::lock_guard lock(m_mutex);
+    EXPECT_EQ(std::count_if(m_log.begin(), m_log.end(),
+                            [](const std::string& line) {
+                                return line.starts_with("sound server unreachable: ");
+                            }),
+              1)
+        << "one line per outage, not per attempt";
 }
 
 TEST_F(ServiceOnServerTest, BackToBackAlternatingRequestsEndInTheLastOne) {
