@@ -59,7 +59,8 @@ say "$("$work/bin/kwin_wayland" --version 2>&1 | head -n1) up"
 QT_QPA_PLATFORM=wayland /usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde \
   >"$work/portal-kde.log" 2>&1 &
 pids+=($!)
-sleep 2
+wait_for 20 busctl --user status org.freedesktop.impl.portal.desktop.kde >/dev/null 2>&1 ||
+  { say "xdg-desktop-portal-kde did not start"; tail "$work/portal-kde.log"; exit 1; }
 /usr/libexec/xdg-desktop-portal -r >"$work/portal.log" 2>&1 &
 pids+=($!)
 wait_for 20 sh -c 'busctl --user get-property org.freedesktop.portal.Desktop \
@@ -69,41 +70,48 @@ say "portal offers GlobalShortcuts"
 
 private_pulseaudio || { say "PulseAudio did not start"; exit 1; }
 mute_state() { pactl get-source-mute mic1 | awk '{print $2}'; }
+is() { [ "$(mute_state)" = "$1" ]; }
+# The program has seen the source's state (a change by pactl reaches it a moment later).
+seen() { [ "$("$binary" --status 2>/dev/null)" = "$1" ]; }
 press() { "$work/bin/kwinkey" "$1" 29 56 125 50 2>/dev/null; } # Ctrl+Alt+Meta+M, held $1 ms
 
 program=
-run_program() { # mode
+run_program() { # mode, the state it starts in
   [ -z "$program" ] || { kill "$program"; wait "$program" 2>/dev/null || true; }
   mkdir -p "$XDG_CONFIG_HOME/quietlane"
   echo "{\"hotkeyMode\": \"$1\", \"showHUD\": false}" >"$XDG_CONFIG_HOME/quietlane/preferences.json"
   QT_QPA_PLATFORM=wayland "$binary" >>"$work/quietlane.log" 2>&1 &
   program=$!
   pids+=("$program")
-  sleep 6 # start-up and the portal's session and binding
+  wait_for 30 seen "$2" || say "the program did not start"
+  # The portal's session and binding offer nothing to wait on from here.
+  sleep 3
 }
 
 status=0
 check() { # what expected
-  local got; got=$(mute_state)
+  local got
+  wait_for 5 is "$2" || true
+  got=$(mute_state)
   if [ "$got" = "$2" ]; then say "$1: source mute $got (ok)"; else say "$1: source mute $got, expected $2"; status=1; fi
 }
 
 pactl set-source-mute mic1 0
-run_program toggle
+run_program toggle unmuted
 say "toggle mode, starting unmuted"
-press 100; sleep 0.5; check "after one press" yes
-press 100; sleep 0.5; check "after a second press" no
-press 1500; sleep 0.5; check "after a 1.5 s hold (KWin repeats Activated)" yes
+press 100; check "after one press" yes
+press 100; check "after a second press" no
+press 1500; check "after a 1.5 s hold (KWin repeats Activated)" yes
 
 pactl set-source-mute mic1 1
-run_program pushToTalk
+run_program pushToTalk muted
 say "push-to-talk mode, starting muted"
 press 1500 &
-sleep 0.8; check "while held" no
-wait $!; sleep 0.5; check "after the release" yes
+check "while held" no
+wait $!; check "after the release" yes
 pactl set-source-mute mic1 0
-sleep 0.5
+wait_for 5 seen unmuted || true
 press 1000 &
-sleep 0.6; check "held from unmuted" yes
-wait $!; sleep 0.5; check "after the release" no
+check "held from unmuted" yes
+wait $!; check "after the release" no
 exit $status

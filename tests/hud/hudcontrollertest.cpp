@@ -80,3 +80,24 @@ TEST_F(HUDControllerTest, SwitchedOffShowsNothingButTrackingGoesOn) {
     ASSERT_TRUE(m_hud.panel());
     EXPECT_TRUE(m_hud.panel()->isVisible());
 }
+
+TEST_F(HUDControllerTest, AnotherProgramsChangeShowsOnlyWhenSwitchedOn) {
+    m_hud.observe(m_mic);
+    m_now += 2s;
+    const auto shown = [&] {
+        QCoreApplication::processEvents();
+        return m_hud.panel() && m_hud.panel()->isVisible();
+    };
+    m_hud.setHudForOtherPrograms(false);
+    muteExternally(true);
+    EXPECT_FALSE(shown());
+    m_mic.setMuted(false);
+    EXPECT_TRUE(test::spinUntil(shown)) << "our own change showed nothing";
+
+    m_now += 2s;
+    ASSERT_TRUE(test::spinUntil([&] { return !shown(); }));
+    m_hud.setHudForOtherPrograms(true);
+    muteExternally(true);
+    EXPECT_TRUE(shown());
+    EXPECT_TRUE(m_hud.panel()->isMuted());
+}

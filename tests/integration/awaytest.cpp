@@ -2,6 +2,7 @@
 // Away means muted, against a private PulseAudio: a stand-in screen saver on the private
 // session bus and a stand-in logind on a second private bus, which stands for the system
 // bus, send what a desktop sends when the screen locks and the machine sleeps.
+#include "childprocess.h"
 #include "soundserver.h"
 #include "standinlogind.h"
 
@@ -16,9 +17,7 @@
 #include <QDBusMessage>
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <cstdio>
 
 using namespace quietlane;
 using namespace quietlane::testing;
@@ -134,8 +133,12 @@ TEST_F(AwayTest, TheMachineSleepsOnlyOnceTheServerHasMutedAndWakesUpRestored) {
 
     // A server slow to answer: the machine must stay held until the mute is confirmed.
     m_server->pause();
+    bool sleepAnnounced = false;
+    QObject::connect(&m_away->session(), &SessionSignals::preparingForSleep,
+                     [&] { sleepAnnounced = true; });
     m_logind->prepareForSleep(true);
-    test::spinFor(300);
+    ASSERT_TRUE(spinUntil([&] { return sleepAnnounced; }));
+    QCoreApplication::processEvents();
     EXPECT_EQ(m_logind->releases(), 0) << "let go before the server confirmed the mute";
     m_server->resume();
     ASSERT_TRUE(spinUntil([&] { return m_logind->mutedAtRelease().has_value(); }));
@@ -155,35 +158,17 @@ TEST_F(AwayTest, TheMachineSleepsOnlyOnceTheServerHasMutedAndWakesUpRestored) {
 int main(int argc, char** argv) {
     // A second private bus stands for the system bus; it must be there before Qt first
     // looks for the system bus, and it ends with the tests.
-    int output[2];
-    if (::pipe(output) != 0)
-        return 1;
-    const pid_t daemon = ::fork();
-    if (daemon == 0) {
-        ::dup2(output[1], STDOUT_FILENO);
-        ::close(output[0]);
-        ::execlp("dbus-daemon", "dbus-daemon", "--nofork", "--print-address",
-                 "--config-file=" QUIETLANE_PRIVATE_BUS_CONF, nullptr);
-        ::_exit(127);
-    }
-    ::close(output[1]);
-    std::string address;
-    char c;
-    while (::read(output[0], &c, 1) == 1 && c != '\n')
-        address += c;
-    if (address.empty()) {
+    ChildProcess daemon(
+        {"dbus-daemon", "--nofork", "--print-address", "--config-file=" QUIETLANE_PRIVATE_BUS_CONF},
+        true);
+    const std::string address = daemon.line();
+    if (address.empty() || address.starts_with('<')) {
         std::fprintf(stderr, "the private system bus did not start\n");
         return 1;
     }
     g_systemBus = QString::fromStdString(address);
     ::setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1);
-    int status = 0;
-    {
-        QCoreApplication application(argc, argv);
-        ::testing::InitGoogleTest(&argc, argv);
-        status = RUN_ALL_TESTS();
-    }
-    ::kill(daemon, SIGTERM);
-    ::waitpid(daemon, nullptr, 0);
-    return status;
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The command line and D-Bus against the real program on a private X server, PulseAudio
 // and session bus: every switch, a watcher that sees the shortcut and pactl, the path
-// without an instance, a channel directory planted by someone else, a takeover from a
-// frozen instance, and the instance at its descriptor limit.
+// without an instance, a takeover from a frozen instance, and the instance at its
+// descriptor limit.
 #include "soundserver.h"
 #include "xsession.h"
 
@@ -16,13 +16,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <optional>
 #include <poll.h>
 #include <regex>
 #include <sstream>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
@@ -64,8 +62,6 @@ protected:
     void SetUp() override {
         // The sound server drops the session bus from the environment; this test's bus
         // comes from dbus-run-session and is put back for the program.
-        if (const char* temp = std::getenv("TMPDIR"))
-            tmpdir = temp;
         const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
         const std::string busAddress = bus ? bus : "";
         server = std::make_unique<quietlane::testing::SoundServer>(
@@ -85,13 +81,6 @@ protected:
         setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         setenv("LANG", "C.UTF-8", 1);
         unsetenv("QT_QPA_PLATFORM");
-    }
-    void TearDown() override {
-        // A test may point TMPDIR into this test's directory, which goes with the server.
-        if (tmpdir)
-            setenv("TMPDIR", tmpdir->c_str(), 1);
-        else
-            unsetenv("TMPDIR");
     }
     bool sourceMuted() const {
         return server->pactl("get-source-mute mic").find("yes") != std::string::npos;
@@ -116,7 +105,6 @@ protected:
         close(ends[1]);
     }
 
-    std::optional<std::string> tmpdir;
     std::unique_ptr<quietlane::testing::SoundServer> server;
     quietlane::testing::XSession session;
 };
@@ -204,26 +192,6 @@ TEST_F(ControlTest, SwitchesWatchAndDBusDriveTheRunningInstance) {
     expectLostReport();
 }
 
-TEST_F(ControlTest, AChannelDirectoryPlantedByAnotherUserIsRefused) {
-    const fs::path temp = fs::path(server->directory()) / "tmp";
-    fs::create_directory(temp);
-    unsetenv("XDG_RUNTIME_DIR");
-    setenv("TMPDIR", temp.c_str(), 1);
-    const fs::path planted = temp / ("quietlane-" + std::to_string(getuid()));
-    fs::create_directory(planted);
-    chmod(planted.c_str(), 0777);
-    if (getuid() == 0) {
-        ASSERT_EQ(chown(planted.c_str(), 12345, 12345), 0);
-    }
-
-    for (const char* arguments : {"--toggle", ""}) {
-        const Result result = runQuietlane(arguments);
-        EXPECT_EQ(result.status, 1) << arguments;
-        EXPECT_NE(result.err.find(planted.string()), std::string::npos) << result.err;
-    }
-    EXPECT_FALSE(sourceMuted());
-}
-
 namespace {
 
 // The pid of the D-Bus name's owner, 0 while nobody owns it.
@@ -234,6 +202,21 @@ pid_t nameOwnerPid() {
                    "2>/dev/null");
     std::smatch pid;
     return std::regex_search(reply, pid, std::regex("uint32 (\\d+)")) ? std::stoi(pid[1]) : 0;
+}
+
+// Whether every thread of `pid` sleeps in a wait: one that spins on a socket it cannot
+// serve stays runnable, as it never blocks.
+bool asleep(pid_t pid) {
+    for (int sample = 0; sample < 3; ++sample) {
+        for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
+            std::ifstream stat(task.path() / "stat");
+            const std::string text((std::istreambuf_iterator<char>(stat)), {});
+            const auto name = text.rfind(')');
+            if (name == std::string::npos || text.size() < name + 3 || text[name + 2] != 'S')
+                return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -275,11 +258,7 @@ TEST_F(ControlTest, ATakeoverFromAFrozenInstanceEndsWithOneInstanceHoldingEveryt
             },
             1s))
             << "the shortcut does not reach the new instance";
-        const auto holdsAll = std::chrono::steady_clock::now() - gone;
-        EXPECT_LT(holdsAll, 1s);
-        std::cout << "everything held "
-                  << std::chrono::duration_cast<std::chrono::milliseconds>(holdsAll).count()
-                  << " ms after the old instance ended\n";
+        EXPECT_LT(std::chrono::steady_clock::now() - gone, 1s);
         // Only an instance answers the push-to-talk pair.
         EXPECT_EQ(runQuietlane("--push-to-talk-press").status, 0);
         EXPECT_EQ(runQuietlane("--push-to-talk-release").status, 0);
@@ -287,8 +266,8 @@ TEST_F(ControlTest, ATakeoverFromAFrozenInstanceEndsWithOneInstanceHoldingEveryt
     }
 }
 
-// A flood of idle clients neither takes every descriptor the instance has nor makes it
-// spin, and when descriptors run out for another reason it waits idle too; either way
+// A flood of idle clients neither takes every descriptor the instance has nor keeps it
+// awake, and when descriptors run out for another reason it waits idle too; either way
 // the clients it has are served, and new ones are taken once there is room again.
 TEST_F(ControlTest, ManyIdleClientsAndTheDescriptorLimitLeaveTheInstanceIdleAndServing) {
     // Out of descriptors, the undefined-behaviour checker cannot open the pipe it probes
@@ -308,41 +287,30 @@ TEST_F(ControlTest, ManyIdleClientsAndTheDescriptorLimitLeaveTheInstanceIdleAndS
         const auto entries = fs::directory_iterator("/proc/" + std::to_string(app.pid()) + "/fd");
         return int(std::distance(fs::begin(entries), fs::end(entries)));
     };
-    const auto cpuTicks = [&] {
-        std::ifstream stat("/proc/" + std::to_string(app.pid()) + "/stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), {});
-        std::istringstream fields(text.substr(text.rfind(')') + 2));
-        std::string field;
-        for (int i = 3; i < 14; ++i)
-            fields >> field;
-        long user = 0, system = 0;
-        fields >> user >> system;
-        return user + system;
-    };
-    // Connects as fast as the instance takes clients (a full listen queue refuses at
-    // once), until it takes no more; then measures its CPU and asks on the first client.
+    // Connects until the listen queue refuses (at once, the socket does not block), lets
+    // the instance take what it can, and again, until a round adds no descriptor; then
+    // asks on the first client.
     const auto flood = [&](const char* phase) {
         std::vector<int> clients;
-        int open = openDescriptors(), stalled = 0;
-        while (stalled < 200) {
-            const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-            if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        int before = -1;
+        int open = openDescriptors();
+        while (open != before) {
+            for (int i = 0; i < 200; ++i) {
+                const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+                if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+                    close(fd);
+                    break;
+                }
                 clients.push_back(fd);
-            } else {
-                close(fd);
-                std::this_thread::sleep_for(1ms);
             }
-            const int now = openDescriptors();
-            stalled = now == open ? stalled + 1 : 0;
-            open = now;
+            if (!waitUntil([&] { return asleep(app.pid()); })) {
+                ADD_FAILURE() << phase << ": the instance keeps running";
+                break;
+            }
+            before = std::exchange(open, openDescriptors());
         }
-        // A rate needs a window; the clients' idle timeout (5 s) must not end it first.
-        const long before = cpuTicks();
-        std::this_thread::sleep_for(2s);
-        const double share = double(cpuTicks() - before) / double(sysconf(_SC_CLK_TCK)) / 2.0;
         std::cout << phase << ": " << clients.size() << " clients, " << open
-                  << " descriptors open, CPU " << share * 100 << "% of a core\n";
-        EXPECT_LT(share, 0.25) << phase;
+                  << " descriptors open\n";
 
         const std::string request = "status\n";
         EXPECT_EQ(send(clients.front(), request.data(), request.size(), MSG_NOSIGNAL),

@@ -66,9 +66,13 @@ public:
         sync();
     }
 
-    void click(int x, int y) {
+    void move(int x, int y) {
         xcb_test_fake_input(m_connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root(),
                             int16_t(x), int16_t(y), 0);
+        sync();
+    }
+    void click(int x, int y) {
+        move(x, y);
         xcb_test_fake_input(m_connection, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
         xcb_test_fake_input(m_connection, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0,
                             0);

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 
 using namespace quietlane;
@@ -56,8 +57,9 @@ protected:
         Log::setSink({});
     }
 
-    // The program starts against the portal; whether its binding settled as bound.
-    bool start(HotkeyMode mode = HotkeyMode::toggle) {
+    // The program starts against the portal, `before` run once its shortcuts are read;
+    // whether its binding settled as bound.
+    bool start(HotkeyMode mode = HotkeyMode::toggle, const std::function<void()>& before = {}) {
         std::string error;
         m_backend = PortalHotkeyBackend::open(kAppId, error);
         if (!m_backend) {
@@ -69,6 +71,8 @@ protected:
                          [&settled](bool ok) { settled = ok; });
         m_center =
             std::make_unique<GlobalShortcuts::ShortcutCenter>(*m_preferences, *m_backend, m_output);
+        if (before)
+            before();
         m_manager = std::make_unique<HotkeyManager>(*m_mic, *m_center, *m_preferences);
         m_manager->setMode(mode);
         EXPECT_TRUE(spinUntil([&] { return settled.has_value(); }));
@@ -216,18 +220,10 @@ TEST_F(PortalShortcutTest, OtherDesktopsBindWhatTheyCanAndEveryShortcutReachesIt
 
     // Hyprland keeps keys in its config and describes none; two shortcuts bound at once.
     m_portal = std::make_unique<StandInPortal>(PortalDesktop::hyprland, PortalFeatures{true, true});
-    std::string error;
-    m_backend = PortalHotkeyBackend::open(kAppId, error);
-    ASSERT_TRUE(m_backend);
-    bool settled = false;
-    QObject::connect(m_backend.get(), &PortalHotkeyBackend::bindingSettled,
-                     [&](bool ok) { settled = ok; });
-    m_center =
-        std::make_unique<GlobalShortcuts::ShortcutCenter>(*m_preferences, *m_backend, m_output);
-    m_center->setShortcut(GlobalShortcuts::Shortcut(GlobalShortcuts::Key::f8, 0),
-                          GlobalShortcuts::Name::mute());
-    m_manager = std::make_unique<HotkeyManager>(*m_mic, *m_center, *m_preferences);
-    ASSERT_TRUE(spinUntil([&] { return settled; }));
+    ASSERT_TRUE(start(HotkeyMode::toggle, [&] {
+        m_center->setShortcut(GlobalShortcuts::Shortcut(GlobalShortcuts::Key::f8, 0),
+                              GlobalShortcuts::Name::mute());
+    }));
     EXPECT_EQ(m_portal->bindCalls(), 1);
     EXPECT_EQ(shownShortcut(), "") << "the desktop names no key, so ours must not stand in";
 

@@ -3,7 +3,6 @@
 
 #include "app/devicelisting.h"
 #include "audio/pulse/pulseserver.h"
-#include "base/log.h"
 
 #include <gtest/gtest.h>
 
@@ -118,28 +117,6 @@ TEST_F(PulseServerTest, ChangesArriveAsStatesAndWritesAreConfirmedBeforeTheyAnsw
     EXPECT_NE(m_server->pactl("get-source-volume mic2").find("50%"), std::string::npos);
     EXPECT_EQ(written([&](auto done) { m_pulse->setMuted("nobody", true, done); }),
               SoundError::noSuchSource);
-}
-
-TEST_F(PulseServerTest, ARestartedServerIsFoundAgain) {
-    std::mutex logMutex;
-    std::vector<std::string> errors;
-    Log::setSink([&](Log::Level level, Log::Category, const std::string& message) {
-        std::lock_guard lock(logMutex);
-        if (level == Log::Level::error)
-            errors.push_back(message);
-    });
-    Watcher watcher(*m_pulse);
-    m_server->stop(SIGKILL);
-    ASSERT_TRUE(watcher.waitFor([](const ServerState& s) { return !s.reachable; }));
-    EXPECT_TRUE(m_pulse->state().sources.empty());
-
-    m_server->start();
-    m_server->addSource("mic1", "TestMic");
-    ASSERT_TRUE(watcher.waitFor([](const ServerState& s) { return s.find("mic1") != nullptr; }));
-    EXPECT_EQ(written([&](auto done) { m_pulse->setMuted("mic1", true, done); }), std::nullopt);
-    Log::setSink({});
-    std::lock_guard lock(logMutex);
-    EXPECT_EQ(errors.size(), 1u) << "one line per outage, not per attempt";
 }
 
 TEST(PulseVolume, EveryLevelUpToFourTimesSurvivesTheFloatRoundTrip) {

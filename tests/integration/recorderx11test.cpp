@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -30,31 +31,57 @@ namespace {
 
 std::string g_display;
 
-// Lets the key events just sent reach the widgets.
-void settle() {
-    quietlane::test::spinFor(150);
-}
-
 /// The user at the keyboard and mouse of the test display.
-class User {
+class User : public QObject {
 public:
+    explicit User(const QWidget& window) : m_window(window) {
+        QApplication::instance()->installEventFilter(this);
+    }
     void press(std::initializer_list<uint32_t> keys) {
         m_client.press(keys);
         settle();
     }
     void click(QPoint global) {
+        m_pointer = m_last = global;
         m_client.click(global.x(), global.y());
         settle();
     }
-    /// A mouse button pressed and let go where the pointer is.
-    void clickButton(uint8_t button) {
-        m_client.button(button, true);
-        m_client.button(button, false);
-        settle();
+    /// Until what was sent so far has reached the widgets and the global shortcut: a
+    /// pointer nudge comes after it, on the server and here. It stays where the last click
+    /// was, as a move away would look like a click's end outside the field. A nudge that
+    /// lands while an alert is up never reaches the window below, so it is sent again.
+    void settle() {
+        if (m_pointer.isNull())
+            m_pointer = m_window.mapToGlobal(QPoint(1, 1));
+        m_markerSeen = false;
+        for (int attempt = 0; attempt < 20 && !m_markerSeen; ++attempt) {
+            // It must move: a pointer that stays puts nothing on the wire.
+            m_marker = m_pointer + QPoint(m_pointer == m_last ? 1 : 0, 0);
+            m_last = m_marker;
+            m_client.move(m_marker.x(), m_marker.y());
+            test::spinUntil([&] { return m_markerSeen; }, 250);
+        }
+        ASSERT_TRUE(m_markerSeen);
+        // The shortcut's connection, ready by now, and the work the events posted.
+        for (int pass = 0; pass < 3; ++pass)
+            QCoreApplication::processEvents();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseMove &&
+            static_cast<QMouseEvent*>(event)->globalPosition().toPoint() == m_marker)
+            m_markerSeen = true;
+        return false;
     }
 
 private:
+    const QWidget& m_window;
     quietlane::testing::KeyInjector m_client{g_display};
+    QPoint m_pointer;
+    QPoint m_last{-1, -1};
+    QPoint m_marker;
+    bool m_markerSeen = false;
 };
 
 /// Answers every alert the recorder shows with the button whose text is `answer`.
@@ -114,7 +141,7 @@ protected:
         m_window.show();
         m_window.activateWindow();
         ASSERT_TRUE(test::spinUntil([this] { return QApplication::activeWindow() == &m_window; }));
-        settle();
+        m_user.settle();
     }
 
     std::string stored() const {
@@ -133,7 +160,7 @@ protected:
     RecorderField* m_field = nullptr;
     std::vector<bool> m_activity;
     int m_presses = 0;
-    User m_user;
+    User m_user{m_window};
 };
 
 const std::string kDefault = R"({"carbonKeyCode":46,"carbonModifiers":6400})";
@@ -187,7 +214,7 @@ TEST_F(RecorderOnX11, ACombinationHeldElsewhereIsRefusedOrGivenBackWhenForced) {
     m_user.click(fieldCentre());
     m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_j});
     ASSERT_TRUE(test::spinUntil([&] { return alerts.shown() == 1; }));
-    settle();
+    m_user.settle();
     EXPECT_EQ(alerts.buttons, (QStringList{"ОК", "Всё равно использовать"}));
     EXPECT_EQ(stored(), kCtrlAltK);
     EXPECT_TRUE(m_field->isRecording());
@@ -197,7 +224,7 @@ TEST_F(RecorderOnX11, ACombinationHeldElsewhereIsRefusedOrGivenBackWhenForced) {
     alerts.answerWith(QStringLiteral("Всё равно использовать"));
     m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_j});
     ASSERT_TRUE(test::spinUntil([&] { return alerts.shown() >= 3; }));
-    settle();
+    m_user.settle();
     EXPECT_EQ(alerts.buttons, QStringList{"ОК"});
     EXPECT_EQ(stored(), kCtrlAltK);
     EXPECT_EQ(m_field->text(), QStringLiteral("Ctrl+Alt+K"));
@@ -206,20 +233,6 @@ TEST_F(RecorderOnX11, ACombinationHeldElsewhereIsRefusedOrGivenBackWhenForced) {
     m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_k});
     EXPECT_EQ(m_presses, 1);
     EXPECT_NE(m_errors.str().find("Error registering hotkey Ctrl+Alt+J"), std::string::npos);
-}
-
-TEST_F(RecorderOnX11, ADesktopCombinationIsTakenOnlyWhenForced) {
-    AlertAnswerer alerts;
-    alerts.answerWith(QStringLiteral("Всё равно использовать"));
-    m_user.click(fieldCentre());
-    // Control-Alt-T opens a terminal on most desktops; openbox does not hold it.
-    m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_t});
-    ASSERT_TRUE(test::spinUntil([&] { return alerts.shown() == 1; }));
-    settle();
-    EXPECT_FALSE(m_field->isRecording());
-    EXPECT_EQ(stored(), R"({"carbonKeyCode":17,"carbonModifiers":6144})");
-    m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_t});
-    EXPECT_EQ(m_presses, 1);
 }
 
 int main(int argc, char** argv) {
@@ -235,31 +248,4 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
-}
-
-TEST_F(RecorderOnX11, TakesTheMicMuteKeyAndASideButtonButNotAnotherActionsKey) {
-    m_center->setShortcut(Shortcut(Key::k, Modifier::control | Modifier::alt),
-                          Name::mute()); // Control-Alt-K
-    AlertAnswerer alerts;
-    m_user.click(fieldCentre());
-    m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_k});
-    EXPECT_EQ(alerts.shown(), 1);
-    EXPECT_EQ(stored(), kDefault);
-    ASSERT_TRUE(m_field->isRecording());
-
-    m_user.press({XKB_KEY_XF86AudioMicMute});
-    EXPECT_EQ(stored(), R"({"carbonKeyCode":256,"carbonModifiers":0})");
-    EXPECT_EQ(m_field->text(), QStringLiteral("Клавиша выключения микрофона"));
-    m_user.press({XKB_KEY_XF86AudioMicMute});
-    EXPECT_EQ(m_presses, 1);
-
-    // A side button pressed over the field, then used as the shortcut.
-    m_user.click(fieldCentre());
-    ASSERT_TRUE(m_field->isRecording());
-    m_user.clickButton(8);
-    EXPECT_FALSE(m_field->isRecording());
-    EXPECT_EQ(stored(), R"({"carbonKeyCode":520,"carbonModifiers":0})");
-    m_user.clickButton(8);
-    EXPECT_EQ(m_presses, 2);
-    EXPECT_EQ(m_errors.str(), "");
 }

@@ -19,10 +19,6 @@ namespace quietlane::testing {
 
 namespace {
 
-std::uint32_t moduleIndex(const std::string& output) {
-    return std::uint32_t(std::stoul(output));
-}
-
 // The server's helpers outlive their parent when the group is killed; adopting them
 // lets stop() reap every one instead of leaving zombies behind.
 void reapChildren() {
@@ -96,7 +92,10 @@ void SoundServer::start() {
                    "--use-pid-file=no", "--disallow-exit", "-L", protocol.c_str(), nullptr);
         } else {
             execlp("dbus-run-session", "dbus-run-session", "--", "sh", "-c",
-                   "pipewire & sleep 0.2; wireplumber & pipewire-pulse & wait", nullptr);
+                   "rm -f \"$XDG_RUNTIME_DIR/pipewire-0\"; pipewire & "
+                   "until [ -S \"$XDG_RUNTIME_DIR/pipewire-0\" ]; do sleep 0.02; done; "
+                   "wireplumber & pipewire-pulse & wait",
+                   nullptr);
         }
         _exit(127);
     }
@@ -115,8 +114,9 @@ void SoundServer::start() {
     // A server that never answered may still have helpers running (a PipeWire stack
     // starts three), and a throwing constructor runs no destructor.
     stop(SIGKILL);
-    throw std::runtime_error(std::string(kindName(m_kind)) +
-                             (exited ? " exited at start; see " : " did not answer; see ") + log);
+    throw std::runtime_error(
+        std::string(kindName(m_kind)) +
+        (exited ? " exited at start; see " : " did not answer; see ") + log);
 }
 
 void SoundServer::stop(int signal) {
@@ -166,25 +166,20 @@ std::string SoundServer::pactl(const std::string& arguments) const {
     return output;
 }
 
-std::uint32_t SoundServer::addSource(const std::string& name, const std::string& description,
-                                     unsigned channels) const {
+void SoundServer::addSource(const std::string& name, const std::string& description,
+                            unsigned channels) const {
     const std::string shape = " channels=" + std::to_string(channels);
     // PipeWire's pulse server has no null source; a null sink of the source class is one.
     if (m_kind == SoundServerKind::pipeWire)
-        return moduleIndex(pactl("load-module module-null-sink media.class=Audio/Source/Virtual "
-                                 "sink_name=" +
-                                 name + shape +
-                                 " sink_properties=device.description=" + description));
-    return moduleIndex(pactl("load-module module-null-source source_name=" + name + shape +
-                             " description=" + description));
+        pactl("load-module module-null-sink media.class=Audio/Source/Virtual sink_name=" + name +
+              shape + " sink_properties=device.description=" + description);
+    else
+        pactl("load-module module-null-source source_name=" + name + shape +
+              " description=" + description);
 }
 
-std::uint32_t SoundServer::addSink(const std::string& name) const {
-    return moduleIndex(pactl("load-module module-null-sink sink_name=" + name));
-}
-
-void SoundServer::unload(std::uint32_t module) const {
-    pactl("unload-module " + std::to_string(module));
+void SoundServer::addSink(const std::string& name) const {
+    pactl("load-module module-null-sink sink_name=" + name);
 }
 
 } // namespace quietlane::testing

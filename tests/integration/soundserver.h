@@ -2,7 +2,6 @@
 #pragma once
 
 #include <csignal>
-#include <cstdint>
 #include <string>
 #include <sys/types.h>
 
@@ -42,12 +41,10 @@ public:
     /// Runs `pactl` with the arguments (shell syntax); its standard output, or throws
     /// with its output when it fails.
     std::string pactl(const std::string& arguments) const;
-    /// Loads an input source and returns its module index.
-    std::uint32_t addSource(const std::string& name, const std::string& description,
-                            unsigned channels = 2) const;
-    /// Loads an output sink, whose monitor source is not an input device.
-    std::uint32_t addSink(const std::string& name) const;
-    void unload(std::uint32_t module) const;
+    void addSource(const std::string& name, const std::string& description,
+                   unsigned channels = 2) const;
+    /// An output sink, whose monitor source is not an input device.
+    void addSink(const std::string& name) const;
 
 private:
     SoundServerKind m_kind;

@@ -126,11 +126,6 @@ QDBusObjectPath StandInPortal::CreateSession(const QVariantMap& options,
                                         options.value(QStringLiteral("handle_token")).toString()
                                   : appId;
     m_sessionBinds = 0;
-    if (m_desktop == PortalDesktop::plasma527) {
-        PortalShortcuts shortcuts;
-        options.value(QStringLiteral("shortcuts")).value<QDBusArgument>() >> shortcuts;
-        store(shortcuts);
-    }
     m_sessionIds = remembersComponents() ? m_stored.value(m_component).keys() : QStringList();
     return respond(message, options, 0, {{QStringLiteral("session_handle"), m_session}});
 }
@@ -166,8 +161,6 @@ QDBusObjectPath StandInPortal::BindShortcuts(const QDBusObjectPath&,
         m_sessionIds = ids;
         return respond(message, options, 2, {{QStringLiteral("shortcuts"), shortcutsResult()}});
     }
-    case PortalDesktop::plasma527:
-        return respond(message, options, 0, {{QStringLiteral("shortcuts"), shortcutsResult()}});
     case PortalDesktop::kubuntu2404:
         ++m_settingsPages;
         return respond(message, options, 0, {});
@@ -234,22 +227,14 @@ QVariant StandInPortal::shortcutsResult() const {
     return QVariant::fromValue(list);
 }
 
-QString StandInPortal::boundTrigger(const QString& id) const {
-    QString trigger;
-    const_cast<StandInPortal*>(this)->inOwnThread(
-        [&] { trigger = m_stored.value(m_component).value(id); });
-    return trigger;
-}
-
 void StandInPortal::takeKeyElsewhere(const QString& id) {
     inOwnThread([this, id] { m_heldElsewhere.insert(id); });
 }
 
 void StandInPortal::emitKey(const char* signal) {
     auto message = QDBusMessage::createSignal(kPath, kInterface, QString::fromLatin1(signal));
-    const bool zeroTimestamps = m_desktop == PortalDesktop::plasma527;
     message << QVariant::fromValue(QDBusObjectPath(m_session)) << m_heldId
-            << quint64(zeroTimestamps ? 0 : 1700000000000ULL) << QVariantMap();
+            << quint64(1700000000000ULL) << QVariantMap();
     m_bus.send(message);
 }
 
@@ -261,7 +246,6 @@ void StandInPortal::press(const QString& id) {
         case PortalDesktop::gnome48:
             m_repeatTimer = startTimer(500);
             break;
-        case PortalDesktop::plasma527:
         case PortalDesktop::kubuntu2404:
         case PortalDesktop::plasma63:
             m_repeatTimer = startTimer(570);
@@ -290,10 +274,6 @@ void StandInPortal::stopRepeats() {
         killTimer(std::exchange(m_repeatTimer, 0));
 }
 
-void StandInPortal::stopRepeatsSilently() {
-    inOwnThread([this] { stopRepeats(); });
-}
-
 void StandInPortal::release() {
     inOwnThread([this] {
         stopRepeats();
@@ -303,7 +283,7 @@ void StandInPortal::release() {
 
 void StandInPortal::releaseModifierFirst() {
     if (m_desktop == PortalDesktop::gnome48)
-        stopRepeatsSilently();
+        inOwnThread([this] { stopRepeats(); });
     else
         release();
 }

@@ -22,8 +22,6 @@ using PortalShortcuts = QList<QPair<QString, QVariantMap>>;
 /// The desktops whose GlobalShortcuts portals the stand-in plays, as measured on real
 /// sessions or read from their sources. Every one gives CreateSession's handle as a string.
 enum class PortalDesktop {
-    /// Debian 12's KDE: shortcuts only from CreateSession, repeats, zero timestamps.
-    plasma527,
     /// Kubuntu 24.04 (Plasma 5.27.11, portal 1.18.4): BindShortcuts binds nothing and only
     /// opens System Settings.
     kubuntu2404,
@@ -70,8 +68,6 @@ public:
     void release();
     /// Ctrl let go while the key is still down (GNOME: repeats stop, no Deactivated).
     void releaseModifierFirst();
-    /// Repeats stop without a Deactivated, as for a KDE shortcut invoked over D-Bus.
-    void stopRepeatsSilently();
     void closeSession();
     /// The desktop's user assigns another key.
     void reassign(const QString& id, const QString& trigger);
@@ -87,8 +83,6 @@ public:
     int settingsPagesOpened() const { return m_settingsPages; }
     int configureCalls() const { return m_configureCalls; }
     QString registeredAppId() const { return m_lastAppId; }
-    /// The key the desktop keeps for a shortcut id, in the portal's notation.
-    QString boundTrigger(const QString& id = QStringLiteral("toggle-mute")) const;
 
 public slots:
     QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& message);

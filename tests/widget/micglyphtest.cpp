@@ -7,17 +7,8 @@
 
 using namespace quietlane;
 
-TEST(MicGlyph, BarsSitOnTheGridAndTheSlashNeverGetsThinnerThanTwoPixels) {
-    const QRectF bounds = MicGlyph::microphonePath(QRectF(0, 0, 24, 24)).boundingRect();
-    EXPECT_DOUBLE_EQ(bounds.left(), 7.5);
-    EXPECT_DOUBLE_EQ(bounds.right(), 16.5);
-    EXPECT_DOUBLE_EQ(bounds.top(), 3);
-    EXPECT_DOUBLE_EQ(bounds.bottom(), 21);
-    EXPECT_DOUBLE_EQ(MicGlyph::slashThickness(24), 2.3);
-    EXPECT_DOUBLE_EQ(MicGlyph::slashThickness(12), 2.0);
-
-    // Upper left to lower right: the slash covers the top-left corner region, not the
-    // top-right one.
+TEST(MicGlyph, TheSlashRunsFromUpperLeftToLowerRight) {
+    // The muted look reads as "crossed out" only this way round.
     QImage image(48, 48, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     {

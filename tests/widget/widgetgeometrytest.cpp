@@ -55,15 +55,3 @@ TEST(WidgetGeometry, NarrowUsableAreaAlignsTheFarEdges) {
     const ScreenArea narrow{{0, 0, 50, 800}, {0, 0, 50, 800}};
     EXPECT_EQ(WidgetGeometry::clamp({10, 100}, kWidget, {{narrow}, narrow}), (Point{-14, 100}));
 }
-
-TEST(WidgetGeometry, TopLeftConversionRoundTrips) {
-    // A window at the very top of a 900-point primary display has y = 900 - 64 upwards.
-    EXPECT_EQ(WidgetGeometry::toTopLeft({10, 836}, kWidget, 900), (Point{10, 0}));
-    EXPECT_EQ(WidgetGeometry::fromTopLeft({10, 0}, kWidget, 900), (Point{10, 836}));
-    const Point stored{1336.5, 190.25};
-    EXPECT_EQ(WidgetGeometry::fromTopLeft(WidgetGeometry::toTopLeft(stored, kWidget, 1080), kWidget,
-                                          1080),
-              stored);
-    // A 25-point panel at the top of a 900-point display leaves y 0..875 upwards.
-    EXPECT_EQ(WidgetGeometry::rectFromTopLeft({0, 25, 1440, 805}, 900), (Rect{0, 70, 1440, 805}));
-}

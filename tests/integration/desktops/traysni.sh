@@ -19,6 +19,8 @@ XDG_SESSION_TYPE=wayland QT_QPA_PLATFORM=xcb "$binary" --audio-backend=sim \
   >"$work/quietlane.log" 2>&1 &
 pids+=($!)
 wait_for 60 sh -c 'xwininfo -root -tree | grep -qi quietlane' || fail "quietlane did not start"
+# The host must come after the program has looked for one and found none, which shows
+# nowhere outside it: a moment's grace.
 sleep 1
 
 /usr/bin/python3 "$here/snihost.py" >"$work/watcher.log" 2>&1 &
