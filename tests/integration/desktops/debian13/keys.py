@@ -173,8 +173,11 @@ class Kde:
 def run(dev, req, out):
     """Carries out one request from a client; out() sends a line back."""
     def key(code, down):
+        # Stamped before it is sent: the injector answers only after the compositor took the
+        # key, and by then the program may already have acted on it.
+        t = time.monotonic()
         dev.key(code, down)
-        out('KEY %-4s %3d %-6s t=%.3f' % ('down' if down else 'up', code, NAMES.get(code, ''), time.monotonic()))
+        out('KEY %-4s %3d %-6s t=%.3f' % ('down' if down else 'up', code, NAMES.get(code, ''), t))
     act, codes = req['action'], req['codes']
     if act in ('press', 'tap', 'hold'):
         for c in codes:
