@@ -86,13 +86,3 @@ TEST_F(SettingsViewTest, OpenWindowFollowsChangesMadeElsewhere) {
     EXPECT_TRUE(m_hud->showHUD());
     EXPECT_TRUE(test::spinUntil([&] { return hud->isChecked(); }));
 }
-
-TEST_F(SettingsViewTest, ShortcutTextIsTheDefaultOnlyWhileNothingIsStored) {
-    // The hint's other forms are the shortcut center's; here, that the window shows the hint.
-    SettingsView view(services());
-    EXPECT_EQ(view.currentState().hotkeyDescription, "Ctrl+Alt+Super+M");
-    // Cleared: nothing works, so nothing is advertised.
-    const auto name = m_center->declare(GlobalShortcuts::Name::toggleMute());
-    m_center->setShortcut(std::nullopt, name);
-    EXPECT_EQ(view.currentState().hotkeyDescription, "");
-}
