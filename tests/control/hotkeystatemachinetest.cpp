@@ -34,15 +34,6 @@ TEST(HotkeyMode, OnlyTheExactStoredWordSelectsPushToTalk) {
     EXPECT_EQ(hotkeyModeFromRawValue(std::nullopt), HotkeyMode::toggle);
 }
 
-TEST(HotkeyStateMachine, ToggleModeActsOnPressesOnly) {
-    FakeMicrophone mic;
-    HotkeyStateMachine machine(mic.callbacks());
-    machine.keyDown(HotkeyMode::toggle);
-    machine.keyUp(HotkeyMode::toggle);
-    machine.keyDown(HotkeyMode::toggle);
-    EXPECT_EQ(mic.requests, (Requests{"toggle", "toggle"}));
-}
-
 TEST(HotkeyStateMachine, PushToTalkRestoresExactlyTheStateFromBeforeThePress) {
     for (const bool startMuted : {false, true}) {
         FakeMicrophone mic;

@@ -40,9 +40,7 @@ TEST(DropdownContent, DeviceListWorksFromTheKeyboardAndReportsItsSize) {
     // Choosing the option that is already selected still reports it and closes the list.
     QTest::keyClick(deviceRow, Qt::Key_Down);
     auto* first = qobject_cast<SelectOptionButton*>(QApplication::focusWidget());
-    ASSERT_TRUE(first);
-    EXPECT_EQ(first->accessibleName(), "Микрофон по умолчанию");
-    EXPECT_TRUE(first->isSelected());
+    ASSERT_TRUE(first && first->isSelected());
     QTest::keyClick(first, Qt::Key_Space);
     ASSERT_EQ(chosen.count(), 1);
     EXPECT_EQ(chosen[0][0].value<DeviceSelection>(), DeviceSelection::systemDefault());

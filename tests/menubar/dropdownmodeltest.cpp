@@ -43,15 +43,6 @@ TEST(DropdownModel, CheckMarksFollowTheSelection) {
     EXPECT_TRUE(options[1].selected);
 }
 
-TEST(DropdownModel, DeviceTextsWithoutAnActiveDevice) {
-    const QString usb = QStringLiteral("USB");
-    EXPECT_EQ(headerDeviceName(std::nullopt), "Нет устройства");
-    EXPECT_EQ(headerDeviceName(usb), usb);
-    EXPECT_EQ(deviceRowValue(DeviceSelection::systemDefault(), std::nullopt), "—");
-    EXPECT_EQ(deviceRowValue(DeviceSelection::pinned("x"), usb), usb);
-    EXPECT_EQ(deviceRowValue(DeviceSelection::allInputs(), usb), "Все");
-}
-
 TEST(DropdownModel, ViewsHearOnlyRealChangesAndRowsAskForTheirOwnAction) {
     DropdownModel model;
     QSignalSpy muted(&model, &DropdownModel::isMutedChanged);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shortcuts/shortcutcenter.h"
 #include "../tempdir.h"
-#include "base/log.h"
 #include "base/preferences.h"
 #include "shortcuts/shortcutcodec.h"
 #include "shortcuts/simulatedhotkeybackend.h"
@@ -20,14 +19,6 @@ const Shortcut kF5(Key::f5, Modifier::control);
 
 class ShortcutCenterTest : public ::testing::Test {
 protected:
-    ShortcutCenterTest() {
-        Log::setSink([this](Log::Level level, Log::Category category, const std::string& text) {
-            if (level == Log::Level::error && category == Log::Category::app)
-                m_errors.push_back(text);
-        });
-    }
-    ~ShortcutCenterTest() override { Log::setSink({}); }
-
     ShortcutCenter& center() {
         if (!m_center) {
             m_center = std::make_unique<ShortcutCenter>(m_preferences, m_backend, m_output);
@@ -48,7 +39,6 @@ protected:
     Preferences m_preferences{m_dir.path / "preferences.json"};
     SimulatedHotkeyBackend m_backend;
     std::ostringstream m_output;
-    std::vector<std::string> m_errors;
     std::vector<Name> m_changes;
     std::vector<std::string> m_calls;
     std::unique_ptr<ShortcutCenter> m_center;
@@ -172,8 +162,6 @@ TEST_F(ShortcutCenterTest, RefusedRegistrationIsReportedOnceAndRetriedOnlyWhenAs
     m_backend.holdElsewhere(kDefault, 10);
     const Name name = declareRecorded();
     EXPECT_EQ(m_output.str(), "Error registering hotkey Ctrl+Alt+Super+M: 10\n");
-    ASSERT_EQ(m_errors.size(), 1u);
-    EXPECT_NE(m_errors[0].find("Ctrl+Alt+Super+M"), std::string::npos);
     EXPECT_TRUE(center().registeredShortcuts().contains(kDefault));
     EXPECT_EQ(m_backend.registerCalls(), 1);
     EXPECT_EQ(m_preferences.stringValue("GlobalShortcuts_toggleMute"), encodeShortcut(kDefault));
@@ -187,7 +175,6 @@ TEST_F(ShortcutCenterTest, RefusedRegistrationIsReportedOnceAndRetriedOnlyWhenAs
     EXPECT_TRUE(center().registerRefusedAgain());
     EXPECT_FALSE(center().hasRefused());
     EXPECT_EQ(m_output.str(), "Error registering hotkey Ctrl+Alt+Super+M: 10\n");
-    EXPECT_EQ(m_errors.size(), 1u);
     m_backend.press(kDefault);
     EXPECT_EQ(m_calls, std::vector<std::string>{"down"});
     EXPECT_TRUE(center().registerRefusedAgain());
