@@ -59,12 +59,8 @@ TEST(DropdownContent, RowsActThroughTheModelOnly) {
     EXPECT_EQ(widgetToggles.count(), 1);
     EXPECT_FALSE(widgetRow->isChecked()); // the switch waits for the model
 
-    const int withDonate = card.sizeHint().height();
     model.setWidgetVisible(true);
-    model.setShowDonate(false);
     EXPECT_TRUE(widgetRow->isChecked());
-    EXPECT_TRUE(named(card, QStringLiteral("Купить кофе"))->isHidden());
-    EXPECT_LT(card.sizeHint().height(), withDonate);
 
     // No sound server: the header says so instead of "live", and mute cannot be pressed.
     QSignalSpy toggles(&model, &DropdownModel::muteToggleRequested);

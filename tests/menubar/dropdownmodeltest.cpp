@@ -2,8 +2,6 @@
 #include "menubar/dropdownmodel.h"
 #include "audio/devicechoices.h"
 
-#include <QSignalSpy>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -43,17 +41,8 @@ TEST(DropdownModel, CheckMarksFollowTheSelection) {
     EXPECT_TRUE(options[1].selected);
 }
 
-TEST(DropdownModel, ViewsHearOnlyRealChangesAndRowsAskForTheirOwnAction) {
+TEST(DropdownModel, RowsAskForTheirOwnAction) {
     DropdownModel model;
-    QSignalSpy muted(&model, &DropdownModel::isMutedChanged);
-    QSignalSpy devices(&model, &DropdownModel::devicesChanged);
-    model.setMuted(true);
-    model.setMuted(true);
-    model.setDevices({device("usb", "USB")}, DeviceSelection::allInputs());
-    model.setDevices({device("usb", "USB")}, DeviceSelection::allInputs());
-    EXPECT_EQ(muted.count(), 1);
-    EXPECT_EQ(devices.count(), 1);
-
     std::vector<std::string> asked;
     const auto record = [&](auto signal, std::string name) {
         QObject::connect(&model, signal, [&asked, name] { asked.push_back(name); });

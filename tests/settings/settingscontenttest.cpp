@@ -61,10 +61,6 @@ InlineSelectRow* selector(QWidget& content, const QString& label) {
     return header ? qobject_cast<InlineSelectRow*>(header->parentWidget()) : nullptr;
 }
 
-InfoRow* infoRow(QWidget& content, const QString& label) {
-    return test::named<InfoRow>(content, label);
-}
-
 QLabel* note(QWidget& content, const QString& start) {
     for (QLabel* label : content.findChildren<QLabel*>()) {
         if (label->text().startsWith(start))
@@ -90,8 +86,8 @@ TEST(SettingsContent, MicrophoneSectionShowsOnlyTheRowsTheStateCallsFor) {
     SettingsContent content(model, new QWidget, CardBackground::solid);
 
     InlineSelectRow* microphone = selector(content, QStringLiteral("Микрофон"));
-    InfoRow* activeDevice = infoRow(content, QStringLiteral("Активное устройство"));
-    InfoRow* state_ = infoRow(content, QStringLiteral("Состояние"));
+    auto* activeDevice = test::named<InfoRow>(content, QStringLiteral("Активное устройство"));
+    auto* state_ = test::named<InfoRow>(content, QStringLiteral("Состояние"));
     QLabel* fallback = note(content, QStringLiteral("Устройство без аппаратного mute"));
     EXPECT_EQ(microphone->header()->valueText(), "По умолчанию");
     EXPECT_TRUE(shown(activeDevice, &content));
@@ -153,12 +149,14 @@ TEST(SettingsContent, AFreshModelNeitherResetsTheTabNorClosesTheOpenList) {
     EXPECT_TRUE(mode->isExpanded());
 }
 
-TEST(SettingsContent, ShortcutTabSaysWhereTheShortcutFallsShortAndWhatToDo) {
+TEST(SettingsContent, ShortcutTabSaysWhereTheShortcutFallsShortAndOffersTheDesktopsDialog) {
     SettingsState state = sampleSettingsState(SettingsTab::hotkey);
     SettingsModel model(state);
+    Recorded recorded(model);
     SettingsContent content(model, new QWidget, CardBackground::glass);
-    QAbstractButton* configure = test::named(content, QStringLiteral("Изменить клавишу"));
-    QWidget* page = pageOf(content, configure);
+    QAbstractButton* dialog =
+        test::named(content, QStringLiteral("Изменить клавишу в окне рабочего стола"));
+    QWidget* page = pageOf(content, dialog);
     // The note sits right above the desktop's dialog button.
     QLabel* reach = nullptr;
     for (QLabel* label : page->findChildren<QLabel*>()) {
@@ -167,6 +165,7 @@ TEST(SettingsContent, ShortcutTabSaysWhereTheShortcutFallsShortAndWhatToDo) {
     }
     ASSERT_TRUE(reach);
     EXPECT_FALSE(shown(reach, page));
+    EXPECT_FALSE(shown(dialog, page));
 
     state.shortcutReach = ShortcutReach::x11WindowsOnly;
     model.setState(state);
@@ -178,27 +177,16 @@ TEST(SettingsContent, ShortcutTabSaysWhereTheShortcutFallsShortAndWhatToDo) {
     EXPECT_TRUE(
         reach->text().contains("bind = SUPER, M, global, com.quietlane.Quietlane:toggle-mute"));
 
+    state.shortcutReach = ShortcutReach::desktopConfigures;
+    model.setState(state);
+    ASSERT_TRUE(shown(dialog, page));
+    dialog->click();
+    EXPECT_EQ(recorded.calls, std::vector<std::string>{"dialog"});
+
     state.shortcutReach = ShortcutReach::everywhere;
     model.setState(state);
     EXPECT_FALSE(shown(reach, page));
-}
-
-TEST(SettingsContent, TheDesktopsOwnShortcutDialogOpensFromTheTabWhereItHasOne) {
-    SettingsState state = sampleSettingsState(SettingsTab::hotkey);
-    SettingsModel model(state);
-    Recorded recorded(model);
-    SettingsContent content(model, new QWidget, CardBackground::glass);
-    QAbstractButton* button =
-        test::named(content, QStringLiteral("Изменить клавишу в окне рабочего стола"));
-    ASSERT_TRUE(button);
-    QWidget* page = pageOf(content, button);
-    EXPECT_FALSE(shown(button, page));
-
-    state.shortcutReach = ShortcutReach::desktopConfigures;
-    model.setState(state);
-    ASSERT_TRUE(shown(button, page));
-    button->click();
-    EXPECT_EQ(recorded.calls, std::vector<std::string>{"dialog"});
+    EXPECT_FALSE(shown(dialog, page));
 }
 
 TEST(SettingsContent, IndicatorSwitchAndReleaseTailAskForTheirValues) {
