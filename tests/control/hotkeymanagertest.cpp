@@ -110,7 +110,6 @@ TEST_F(HotkeyManagerTest, OptionalShortcutsAreStoredApartAndRegisteredBesideTheM
     using GlobalShortcuts::Key;
     using GlobalShortcuts::Name;
     start();
-    EXPECT_FALSE(m_preferences.contains("GlobalShortcuts_mute"));
     const Shortcut hold(Key::backButton, 0);
     m_center->setShortcut(hold, Name::pushToMute());
     EXPECT_EQ(m_preferences.stringValue("GlobalShortcuts_pushToMute"),

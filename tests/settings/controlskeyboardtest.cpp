@@ -11,7 +11,6 @@
 #include "settings/settingscontent.h"
 #include "settings/settingsmodel.h"
 #include "settings/sliderrow.h"
-#include "settings/tabheader.h"
 
 #include <QApplication>
 #include <QTest>
@@ -28,21 +27,6 @@ void showActive(QWidget& widget) {
     widget.show();
     widget.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&widget));
-}
-
-TEST(SettingsControls, TabHeaderAsksForNeighboursWithArrowsAndNeverMovesItself) {
-    TabHeader header;
-    header.resize(400, 40);
-    showActive(header);
-    std::vector<SettingsTab> requests;
-    QObject::connect(&header, &TabHeader::selectRequested,
-                     [&](SettingsTab tab) { requests.push_back(tab); });
-    QWidget* first = header.findChildren<QAbstractButton*>().at(0);
-    first->setFocus();
-    QTest::keyClick(first, Qt::Key_Left); // nothing before the first tab
-    QTest::keyClick(first, Qt::Key_Right);
-    EXPECT_EQ(requests, std::vector<SettingsTab>{SettingsTab::hotkey});
-    EXPECT_EQ(header.current(), SettingsTab::mic); // the caller decides
 }
 
 TEST(SettingsControls, SelectRowOpensWithKeysAndChoosingAlwaysCloses) {
