@@ -56,7 +56,6 @@ TEST_F(AppearanceManagerTest, ALanguageIsWrittenOnceAndAsksForARestartOnlyWhileI
 
     appearance.setLanguage(Language::system);
     EXPECT_EQ(m_preferences.stringValue(AS::kLanguageKey), "system");
-    EXPECT_FALSE(m_preferences.contains(AS::kLanguageOverrideKey));
     // Back to the language the texts are in: no restart needed any more.
     EXPECT_FALSE(appearance.languageChangePending());
     EXPECT_EQ(languageChanged.count(), 2);

@@ -10,7 +10,6 @@ namespace AS = AppearanceSettings;
 TEST(AppearanceSettings, UnknownStoredChoicesMeanTheDefault) {
     EXPECT_EQ(AS::parseTheme(std::nullopt), Theme::automatic);
     EXPECT_EQ(AS::parseTheme("Dark"), Theme::automatic);
-    EXPECT_EQ(AS::parseTheme("dark"), Theme::dark);
     EXPECT_EQ(AS::parseLanguage("EN"), Language::system);
     EXPECT_EQ(AS::parseLanguage("ru"), Language::ru);
     for (Theme theme : {Theme::automatic, Theme::light, Theme::dark})

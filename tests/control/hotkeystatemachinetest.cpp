@@ -34,30 +34,23 @@ TEST(HotkeyMode, OnlyTheExactStoredWordSelectsPushToTalk) {
     EXPECT_EQ(hotkeyModeFromRawValue(std::nullopt), HotkeyMode::toggle);
 }
 
-TEST(HotkeyStateMachine, ToggleModeActsOnPressesOnly) {
-    FakeMicrophone mic;
-    HotkeyStateMachine machine(mic.callbacks());
-    machine.keyDown(HotkeyMode::toggle);
-    machine.keyUp(HotkeyMode::toggle);
-    machine.keyDown(HotkeyMode::toggle);
-    EXPECT_EQ(mic.requests, (Requests{"toggle", "toggle"}));
-}
-
-TEST(HotkeyStateMachine, PushToTalkRestoresExactlyTheStateFromBeforeThePress) {
-    for (const bool startMuted : {false, true}) {
-        FakeMicrophone mic;
-        mic.muted = startMuted;
-        HotkeyStateMachine machine(mic.callbacks());
-        machine.keyUp(HotkeyMode::pushToTalk); // release without press: nothing
-        machine.keyDown(HotkeyMode::pushToTalk);
-        mic.muted = !startMuted;
-        machine.keyDown(HotkeyMode::pushToTalk); // second delivery of the same hold
-        mic.muted = startMuted;                  // a widget click while the key is held
-        machine.keyUp(HotkeyMode::pushToTalk);
-        const std::string invert = startMuted ? "unmute" : "mute";
-        const std::string restore = startMuted ? "mute" : "unmute";
-        EXPECT_EQ(mic.requests, (Requests{invert, restore}));
-        EXPECT_FALSE(machine.isHolding());
+TEST(HotkeyStateMachine, HoldsRestoreExactlyTheStateFromBeforeThePress) {
+    for (const HotkeyMode mode : {HotkeyMode::pushToTalk, HotkeyMode::pushToMute}) {
+        for (const bool startMuted : {false, true}) {
+            FakeMicrophone mic;
+            mic.muted = startMuted;
+            HotkeyStateMachine machine(mic.callbacks());
+            machine.keyUp(mode); // release without press: nothing
+            machine.keyDown(mode);
+            const bool held = mode == HotkeyMode::pushToMute || !startMuted;
+            mic.muted = held;
+            machine.keyDown(mode);  // an auto-repeat that got through
+            mic.muted = startMuted; // a widget click while the key is held
+            machine.keyUp(mode);
+            const Requests expected{held ? "mute" : "unmute", startMuted ? "mute" : "unmute"};
+            EXPECT_EQ(mic.requests, expected) << rawValue(mode) << " from " << startMuted;
+            EXPECT_FALSE(machine.isHolding());
+        }
     }
 }
 
@@ -72,19 +65,6 @@ TEST(HotkeyStateMachine, ModeSwitchDuringAHoldKeepsTheCapturedState) {
     machine.keyDown(HotkeyMode::pushToTalk); // back to push-to-talk: press ignored
     machine.keyUp(HotkeyMode::pushToTalk);   // restores the first capture
     EXPECT_EQ(mic.requests, (Requests{"mute", "toggle", "unmute"}));
-}
-
-TEST(HotkeyStateMachine, PushToMuteMutesWhileHeldAndRestoresEitherStartingState) {
-    for (const bool startMuted : {false, true}) {
-        FakeMicrophone mic;
-        mic.muted = startMuted;
-        HotkeyStateMachine machine(mic.callbacks());
-        machine.keyDown(HotkeyMode::pushToMute);
-        mic.muted = true;
-        machine.keyDown(HotkeyMode::pushToMute); // auto-repeat that got through
-        machine.keyUp(HotkeyMode::pushToMute);
-        EXPECT_EQ(mic.requests, (Requests{"mute", startMuted ? "mute" : "unmute"})) << startMuted;
-    }
 }
 
 TEST(HotkeyStateMachine, ReleaseWaitsOutItsTailAndAPressWithinItKeepsTheHold) {

@@ -8,7 +8,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <map>
 
 using namespace quietlane;
@@ -31,17 +30,14 @@ protected:
 
     std::unique_ptr<MicrophoneController> create() {
         auto controller = std::make_unique<MicrophoneController>(hal, preferences);
-        auto* raw = controller.get();
-        QObject::connect(raw, &MicrophoneController::isMutedChanged,
-                         [this] { ++emitted["muted"]; });
-        QObject::connect(raw, &MicrophoneController::usingVolumeFallbackChanged,
-                         [this] { ++emitted["fallback"]; });
-        QObject::connect(raw, &MicrophoneController::activeDeviceNameChanged,
-                         [this] { ++emitted["name"]; });
-        QObject::connect(raw, &MicrophoneController::availableDevicesChanged,
-                         [this] { ++emitted["devices"]; });
-        QObject::connect(raw, &MicrophoneController::selectionChanged,
-                         [this] { ++emitted["selection"]; });
+        const auto count = [&](auto signal, std::string name) {
+            QObject::connect(controller.get(), signal, [this, name] { ++emitted[name]; });
+        };
+        count(&MicrophoneController::isMutedChanged, "muted");
+        count(&MicrophoneController::usingVolumeFallbackChanged, "fallback");
+        count(&MicrophoneController::activeDeviceNameChanged, "name");
+        count(&MicrophoneController::availableDevicesChanged, "devices");
+        count(&MicrophoneController::selectionChanged, "selection");
         return controller;
     }
 
@@ -126,24 +122,19 @@ TEST_F(ControllerTest, KnowsWhichChangesItsOwnRequestsMadeWhenOthersInterleave) 
     QObject::connect(controller.get(), &MicrophoneController::isMutedChanged, [&](bool muted) {
         changes.emplace_back(muted, controller->lastMuteChangeRequestedHere());
     });
-    auto settle = [&] {
-        bool settled = false;
-        controller->whenSettled([&] { settled = true; });
-        ASSERT_TRUE(test::spinUntil([&] { return settled; }));
-    };
-    settle();
+    settle(*controller);
 
     // Another program mutes just before our unmute goes out: its change is not ours, the
     // unmute that follows is.
     hal.setMuteExternally(mic, true);
     controller->setMuted(false);
-    settle();
+    settle(*controller);
     // A request that changes nothing leaves nothing behind once the devices settled: a
     // later outside change is not taken for its outcome.
     controller->setMuted(false);
-    settle();
+    settle(*controller);
     hal.setMuteExternally(mic, true);
-    settle();
+    settle(*controller);
     EXPECT_EQ(changes,
               (std::vector<std::pair<bool, bool>>{{true, false}, {false, true}, {true, false}}));
 }

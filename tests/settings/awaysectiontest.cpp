@@ -3,23 +3,23 @@
 
 #include "../namedcontrol.h"
 
-#include <map>
-#include <string>
+#include <optional>
+#include <tuple>
+#include <vector>
 
 using namespace quietlane;
 using test::named;
 
 TEST(AwaySection, EachRowAsksForTheOppositeOfItsOwnOptionAndFollowersShowOnlyWithTheirOption) {
     SettingsModel model;
-    std::map<std::string, bool> asked;
-    const std::map<std::string, void (SettingsModel::*)(bool)> requests = {
-        {"Звук при выключении и включении", &SettingsModel::soundCuesRequested},
-        {"Выключать микрофон при запуске", &SettingsModel::startMutedRequested},
-        {"Выключать при блокировке экрана", &SettingsModel::muteOnLockRequested},
-        {"Выключать перед сном", &SettingsModel::muteOnSuspendRequested},
-        {"Возвращать прежнее после блокировки и сна", &SettingsModel::restoreAfterLockRequested}};
-    for (const auto& [label, request] : requests)
-        QObject::connect(&model, request, [&asked, label](bool on) { asked[label] = on; });
+    // Each row, its request, and what a click asks for with the settings below.
+    const std::vector<std::tuple<QString, void (SettingsModel::*)(bool), bool>> rows = {
+        {"Звук при выключении и включении", &SettingsModel::soundCuesRequested, true},
+        {"Выключать микрофон при запуске", &SettingsModel::startMutedRequested, true},
+        {"Выключать при блокировке экрана", &SettingsModel::muteOnLockRequested, false},
+        {"Выключать перед сном", &SettingsModel::muteOnSuspendRequested, true},
+        {"Возвращать прежнее после блокировки и сна", &SettingsModel::restoreAfterLockRequested,
+         false}};
     AwaySection section(model);
     section.show();
     QWidget* volume = named<QWidget>(section, QStringLiteral("Громкость сигнала"));
@@ -32,14 +32,13 @@ TEST(AwaySection, EachRowAsksForTheOppositeOfItsOwnOptionAndFollowersShowOnlyWit
     EXPECT_FALSE(volume->isVisible()) << "no volume for cues that are off";
     EXPECT_TRUE(restore->isVisible());
 
-    for (const auto& [label, request] : requests)
-        named(section, QString::fromStdString(label))->click();
-    EXPECT_EQ(asked,
-              (std::map<std::string, bool>{{"Звук при выключении и включении", true},
-                                           {"Выключать микрофон при запуске", true},
-                                           {"Выключать при блокировке экрана", false},
-                                           {"Выключать перед сном", true},
-                                           {"Возвращать прежнее после блокировки и сна", false}}));
+    for (const auto& [label, request, expected] : rows) {
+        std::optional<bool> asked;
+        const auto connection = QObject::connect(&model, request, [&](bool on) { asked = on; });
+        named(section, label)->click();
+        EXPECT_EQ(asked, expected) << label.toStdString();
+        QObject::disconnect(connection);
+    }
 
     settings = {};
     settings.soundCues = true;

@@ -34,37 +34,28 @@ public:
 
 class SettingsViewTest : public ::testing::Test {
 protected:
-    SettingsViewTest() {
-        m_preferences = std::make_unique<Preferences>(
-            m_directory.filePath(QStringLiteral("preferences.json")).toStdString());
-        m_micID = m_hal.addDevice(SimulatedDevice::withMute("mic"));
-        m_hal.setDefaultInput(m_micID);
-        m_hints = std::make_unique<NoHints>();
-        m_microphone = std::make_unique<MicrophoneController>(m_hal, *m_preferences);
-        m_panel =
-            std::make_unique<FloatingPanelController>(*m_microphone, *m_preferences, *m_hints);
-        m_hud = std::make_unique<HUDController>(*m_preferences, *m_hints);
-        m_appearance = std::make_unique<AppearanceManager>(*m_preferences);
-        m_center =
-            std::make_unique<GlobalShortcuts::ShortcutCenter>(*m_preferences, m_keys, m_errors);
+    std::string addMicrophone() {
+        const std::string id = m_hal.addDevice(SimulatedDevice::withMute("mic"));
+        m_hal.setDefaultInput(id);
+        return id;
     }
-
     SettingsView::Services services() {
-        return {*m_microphone, *m_panel, *m_hud, *m_appearance, m_center.get()};
+        return {m_microphone, m_panel, m_hud, m_appearance, &m_center};
     }
 
     QTemporaryDir m_directory;
-    std::unique_ptr<Preferences> m_preferences;
+    Preferences m_preferences{
+        m_directory.filePath(QStringLiteral("preferences.json")).toStdString()};
     SimulatedServer m_hal;
-    std::string m_micID;
-    std::unique_ptr<WindowHints> m_hints;
-    std::unique_ptr<MicrophoneController> m_microphone;
-    std::unique_ptr<FloatingPanelController> m_panel;
-    std::unique_ptr<HUDController> m_hud;
-    std::unique_ptr<AppearanceManager> m_appearance;
+    const std::string m_micID = addMicrophone();
+    NoHints m_hints;
+    MicrophoneController m_microphone{m_hal, m_preferences};
+    FloatingPanelController m_panel{m_microphone, m_preferences, m_hints};
+    HUDController m_hud{m_preferences, m_hints};
+    AppearanceManager m_appearance{m_preferences};
     GlobalShortcuts::SimulatedHotkeyBackend m_keys;
     std::ostringstream m_errors;
-    std::unique_ptr<GlobalShortcuts::ShortcutCenter> m_center;
+    GlobalShortcuts::ShortcutCenter m_center{m_preferences, m_keys, m_errors};
 };
 
 } // namespace
@@ -78,21 +69,11 @@ TEST_F(SettingsViewTest, OpenWindowFollowsChangesMadeElsewhere) {
     // Muted from outside the window (the shortcut, the widget, another program).
     m_hal.setMuteExternally(m_micID, true);
     EXPECT_TRUE(test::spinUntil([&] { return state->value() == "Выключен"; }));
-    m_hud->setShowHUD(false);
+    m_hud.setShowHUD(false);
     EXPECT_TRUE(test::spinUntil([&] { return !hud->isChecked(); }));
 
     // A choice in the window reaches the service, and comes back through the model.
     hud->click();
-    EXPECT_TRUE(m_hud->showHUD());
+    EXPECT_TRUE(m_hud.showHUD());
     EXPECT_TRUE(test::spinUntil([&] { return hud->isChecked(); }));
-}
-
-TEST_F(SettingsViewTest, ShortcutTextIsTheDefaultOnlyWhileNothingIsStored) {
-    // The hint's other forms are the shortcut center's; here, that the window shows the hint.
-    SettingsView view(services());
-    EXPECT_EQ(view.currentState().hotkeyDescription, "Ctrl+Alt+Super+M");
-    // Cleared: nothing works, so nothing is advertised.
-    const auto name = m_center->declare(GlobalShortcuts::Name::toggleMute());
-    m_center->setShortcut(std::nullopt, name);
-    EXPECT_EQ(view.currentState().hotkeyDescription, "");
 }

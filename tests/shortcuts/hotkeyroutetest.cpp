@@ -9,9 +9,7 @@ using namespace quietlane::GlobalShortcuts;
 TEST(PortalTriggerTest, StoredShortcutsBecomeKeysymTriggersOrNothing) {
     EXPECT_EQ(portalTrigger(Shortcut(Key::m, Modifier::control | Modifier::alt | Modifier::super)),
               "CTRL+ALT+LOGO+m");
-    EXPECT_EQ(portalTrigger(Shortcut(Key::f9, Modifier::shift)), "SHIFT+F9");
     EXPECT_EQ(portalTrigger(Shortcut(Key::slash, Modifier::control)), "CTRL+slash");
-    EXPECT_EQ(portalTrigger(Shortcut(Key::seven, 0)), "7");
     // The portal notation has no Function modifier, and a code without a key is no trigger.
     EXPECT_EQ(portalTrigger(Shortcut(Key::m, Modifier::fn)), std::nullopt);
     EXPECT_EQ(portalTrigger(Shortcut(Key::shift, Modifier::control)), std::nullopt);
@@ -19,7 +17,6 @@ TEST(PortalTriggerTest, StoredShortcutsBecomeKeysymTriggersOrNothing) {
 
 TEST(PortalTriggerTest, DesktopsDescriptionsReadInLinuxNotationAndIdsStayStable) {
     EXPECT_EQ(readableTrigger("Press <Control><Alt><Super>m"), "Ctrl+Alt+Super+M");
-    EXPECT_EQ(readableTrigger("Press <Shift>F9"), "Shift+F9");
     EXPECT_EQ(readableTrigger("<Primary>space"), "Ctrl+Space");
     EXPECT_EQ(readableTrigger("Meta+Ctrl+Alt+M"), "Meta+Ctrl+Alt+M");
     EXPECT_EQ(readableTrigger(""), std::nullopt); // Hyprland
@@ -30,7 +27,6 @@ TEST(PortalTriggerTest, DesktopsDescriptionsReadInLinuxNotationAndIdsStayStable)
 TEST(HotkeyRouteTest, WaylandAndKdeAreReadFromTheEnvironment) {
     EXPECT_TRUE(sessionFacts("wayland-0", nullptr, nullptr).wayland);
     EXPECT_TRUE(sessionFacts("", "wayland", nullptr).wayland);
-    EXPECT_FALSE(sessionFacts("", "x11", "GNOME").wayland);
     EXPECT_TRUE(sessionFacts(nullptr, nullptr, "ubuntu:KDE").kde);
     EXPECT_FALSE(sessionFacts(nullptr, nullptr, "KDEX:GNOME").kde);
     EXPECT_TRUE(sessionFacts(nullptr, nullptr, "ubuntu:GNOME").gnome);
