@@ -163,33 +163,6 @@ TEST_F(ServiceTest, AMuteRightBehindAnUnmuteKeepsTheSavedLevels) {
     EXPECT_EQ(volume(server, "mic", 0), 0.6f);
 }
 
-TEST_F(ServiceTest, TargetsFollowPlugsAndDefaultChanges) {
-    server.addDevice(SimulatedDevice::withMute("first"));
-    auto pinnedDevice = SimulatedDevice::withMute("pinned");
-    pinnedDevice.name = "Pinned Mic";
-    server.addDevice(pinnedDevice);
-    server.setDefaultInput("first");
-
-    start(DeviceSelection::pinned("pinned"));
-    EXPECT_EQ(last().activeDeviceName, "Pinned Mic");
-    server.removeDevice("pinned");
-    settle();
-    EXPECT_FALSE(last().activeDeviceName);
-    server.addDevice(pinnedDevice);
-    settle();
-    EXPECT_EQ(last().activeDeviceName, "Pinned Mic");
-
-    service->setSelection(DeviceSelection::systemDefault());
-    server.setDefaultInput("pinned");
-    server.setMuteExternally("pinned", true);
-    settle();
-    EXPECT_TRUE(last().isMuted);
-    server.setMuteExternally("first", false); // no longer a target
-    settle();
-    EXPECT_TRUE(last().isMuted);
-    EXPECT_EQ(last().activeDeviceName, "Pinned Mic");
-}
-
 TEST_F(ServiceTest, TeardownWithQueuedWorkStopsWatchingAndDropsStates) {
     server.addDevice(SimulatedDevice::withMute("hw"));
     start(DeviceSelection::allInputs());

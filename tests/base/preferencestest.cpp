@@ -203,12 +203,6 @@ TEST_F(PreferencesTest, AFailedWriteReportsFalseKeepsTheValueAndLeavesNoTemporar
     EXPECT_NE(m_log[0].find(m_file.string()), std::string::npos) << m_log[0];
     EXPECT_NE(m_log[0].find("Is a directory"), std::string::npos) << m_log[0];
     EXPECT_EQ(filesIn(m_file.parent_path()), std::vector<fs::path>{"preferences.json"});
-
-    std::ofstream(m_dir.path / "file") << "x";
-    Preferences nowhere(m_dir.path / "file" / "sub" / "preferences.json");
-    nowhere.setBool("showHUD", false);
-    EXPECT_FALSE(nowhere.flush());
-    EXPECT_EQ(nowhere.boolValue("showHUD"), false);
 }
 
 TEST_F(PreferencesTest, ConcurrentWritersCoalesceIntoFewWritesOfAFileHoldingEveryKey) {

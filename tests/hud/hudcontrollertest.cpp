@@ -67,37 +67,30 @@ TEST_F(HUDControllerTest, StartUpGraceThenShowsTheNewStateAndHidesAfterHoldAndFa
     EXPECT_TRUE(test::spinUntil([&] { return !m_hud.panel()->isVisible(); }));
 }
 
-TEST_F(HUDControllerTest, SwitchedOffShowsNothingButTrackingGoesOn) {
-    m_hud.observe(m_mic);
-    m_now += 2s;
-    m_hud.setShowHUD(false);
-    EXPECT_EQ(m_preferences.boolValue("showHUD"), false);
-    muteExternally(true);
-    EXPECT_FALSE(m_hud.panel());
-
-    m_hud.setShowHUD(true);
-    muteExternally(false);
-    ASSERT_TRUE(m_hud.panel());
-    EXPECT_TRUE(m_hud.panel()->isVisible());
-}
-
-TEST_F(HUDControllerTest, AnotherProgramsChangeShowsOnlyWhenSwitchedOn) {
+TEST_F(HUDControllerTest, SwitchesChooseWhatShowsButTrackingGoesOn) {
     m_hud.observe(m_mic);
     m_now += 2s;
     const auto shown = [&] {
         QCoreApplication::processEvents();
         return m_hud.panel() && m_hud.panel()->isVisible();
     };
-    m_hud.setHudForOtherPrograms(false);
+    m_hud.setShowHUD(false);
+    EXPECT_EQ(m_preferences.boolValue("showHUD"), false);
     muteExternally(true);
+    EXPECT_FALSE(m_hud.panel());
+
+    m_hud.setShowHUD(true);
+    m_hud.setHudForOtherPrograms(false);
+    muteExternally(false);
     EXPECT_FALSE(shown());
-    m_mic.setMuted(false);
+    m_mic.setMuted(true);
     EXPECT_TRUE(test::spinUntil(shown)) << "our own change showed nothing";
+    EXPECT_TRUE(m_hud.panel()->isMuted());
 
     m_now += 2s;
     ASSERT_TRUE(test::spinUntil([&] { return !shown(); }));
     m_hud.setHudForOtherPrograms(true);
-    muteExternally(true);
+    muteExternally(false);
     EXPECT_TRUE(shown());
-    EXPECT_TRUE(m_hud.panel()->isMuted());
+    EXPECT_FALSE(m_hud.panel()->isMuted());
 }
