@@ -5,33 +5,29 @@
 
 using namespace quietlane;
 using Action = CommandLine::Action;
+using Args = std::vector<std::string>;
 
 TEST(CommandLine, OneShotSwitchesFollowTheirFixedPrecedence) {
-    // A switch without its path is ignored, so the launch goes on.
-    EXPECT_EQ(parseCommandLine({"ql", "--render"}).action, Action::run);
-
-    // "--render" takes whatever follows as its path, even another switch.
-    auto renderWins = parseCommandLine({"ql", "--render", "--list-devices"});
-    EXPECT_EQ(renderWins.action, Action::render);
-    EXPECT_EQ(renderWins.renderPath, "--list-devices");
-
-    auto bothRenders = parseCommandLine({"ql", "--render-settings", "s.png", "--render", "d.png"});
-    EXPECT_EQ(bothRenders.action, Action::render);
-    EXPECT_EQ(bothRenders.renderPath, "d.png");
-
-    EXPECT_EQ(parseCommandLine({"ql", "--list-devices", "--render-settings", "s.png"}).action,
-              Action::renderSettings);
-    // Matching is whole-argument and case-sensitive: anything else is an unknown option.
-    EXPECT_FALSE(parseCommandLine({"ql", "--RENDER", "x"}).usageError.empty());
-}
-
-TEST(CommandLine, ReadsOpenSettingsAndBackendAnywhere) {
-    auto commandLine = parseCommandLine({"ql", "--audio-backend=sim", "--open-settings"});
-    EXPECT_EQ(commandLine.action, Action::run);
-    EXPECT_TRUE(commandLine.openSettings);
-    EXPECT_EQ(commandLine.audioBackend, "sim");
-    EXPECT_EQ(parseCommandLine({"ql", "--help"}).action, Action::help);
-    EXPECT_EQ(parseCommandLine({"ql", "--version"}).action, Action::version);
+    const struct {
+        Args arguments;
+        Action action;
+        std::string renderPath;
+    } cases[] = {
+        {{"ql", "--render"}, Action::run, ""}, // without its path: the launch goes on
+        {{"ql", "--render", "--list-devices"}, Action::render, "--list-devices"},
+        {{"ql", "--render-settings", "s.png", "--render", "d.png"}, Action::render, "d.png"},
+        {{"ql", "--list-devices", "--render-settings", "s.png"}, Action::renderSettings, "s.png"},
+        {{"ql", "--help"}, Action::help, ""},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parseCommandLine(c.arguments);
+        EXPECT_TRUE(parsed.usageError.empty()) << c.arguments[1] << ": " << parsed.usageError;
+        EXPECT_EQ(parsed.action, c.action) << c.arguments[1];
+        EXPECT_EQ(parsed.renderPath, c.renderPath) << c.arguments[1];
+    }
+    auto run = parseCommandLine({"ql", "--audio-backend=sim", "--open-settings"});
+    EXPECT_TRUE(run.openSettings);
+    EXPECT_EQ(run.audioBackend, "sim");
 }
 
 TEST(CommandLine, ControlSwitchesStandAloneAndUnknownOptionsAreErrors) {
@@ -46,18 +42,10 @@ TEST(CommandLine, ControlSwitchesStandAloneAndUnknownOptionsAreErrors) {
     EXPECT_EQ(parseCommandLine({"ql", "--push-to-talk-release"}).request,
               ControlRequest::pushToTalkRelease);
 
-    for (const std::vector<std::string>& bad :
-         std::vector<std::vector<std::string>>{{"ql", "--toggle", "--mute"},
-                                               {"ql", "--toggle", "--list-devices"},
-                                               {"ql", "--json"},
-                                               {"ql", "--mute", "--json"},
-                                               {"ql", "--status", "--format=waybar"},
-                                               {"ql", "--watch", "--format=xml"},
-                                               {"ql", "--togle"},
-                                               {"ql", "stray"}}) {
-        const auto parsed = parseCommandLine(bad);
-        EXPECT_FALSE(parsed.usageError.empty()) << bad[1];
-    }
-    // A path is never taken for an option.
-    EXPECT_TRUE(parseCommandLine({"ql", "--render", "--odd.png"}).usageError.empty());
+    for (const Args& bad :
+         {Args{"ql", "--toggle", "--mute"}, Args{"ql", "--toggle", "--list-devices"},
+          Args{"ql", "--json"}, Args{"ql", "--mute", "--json"},
+          Args{"ql", "--status", "--format=waybar"}, Args{"ql", "--watch", "--format=xml"},
+          Args{"ql", "--togle"}, Args{"ql", "stray"}, Args{"ql", "--RENDER", "x"}})
+        EXPECT_FALSE(parseCommandLine(bad).usageError.empty()) << bad[1];
 }

@@ -19,6 +19,7 @@ TEST_F(ServiceTest, RandomTogglesPlugsAndExternalMutesEndInTheRealStateWithNoVol
     };
     for (Plug& plug : plugs)
         plug.plugged = !server.addDevice(plug.device).empty();
+    const std::vector<Plug> original = plugs;
     server.setDefaultInput("multi");
     const std::vector<DeviceSelection> selections = {
         DeviceSelection::allInputs(), DeviceSelection::systemDefault(),
@@ -78,12 +79,10 @@ TEST_F(ServiceTest, RandomTogglesPlugsAndExternalMutesEndInTheRealStateWithNoVol
     service->setMuted(false);
     settle();
     EXPECT_FALSE(serverMuted("hw"));
-    const auto volume = [this](const char* uid, std::uint32_t element) {
-        return server.device(uid)->volumes.at(element).value;
-    };
-    EXPECT_EQ(volume("multi", 0), 0.6f);
-    EXPECT_EQ(volume("multi", 1), 0.5f);
-    EXPECT_EQ(volume("multi", 2), 0.7f);
-    EXPECT_EQ(volume("boosted", 0), 1.5f);
+    for (const Plug& plug : original) {
+        for (const auto& [element, volume] : plug.device.volumes)
+            EXPECT_EQ(server.device(plug.device.uid)->volumes.at(element).value, volume.value)
+                << plug.device.uid << " " << element;
+    }
     EXPECT_TRUE(snapshotsOnDisk().empty());
 }

@@ -32,72 +32,60 @@ protected:
     SimulatedServer m_hal;
     std::string m_micId = m_hal.addDevice(SimulatedDevice::withMute("mic"));
     MicrophoneController m_mic{m_hal, m_preferences};
-    NullWindowHints m_nullHints;
-    WindowHints* m_hints = &m_nullHints;
+    NullWindowHints m_hints;
     HudTimeline::TimePoint m_now{};
-    HUDController m_hud{m_preferences, *m_hints, [this] {
+    HUDController m_hud{m_preferences, m_hints, [this] {
                             return m_now;
                         }};
 };
 
 } // namespace
 
-TEST_F(HUDControllerTest, StartUpGraceThenShowsTheNewStateAndHidesAfterHoldAndFade) {
+TEST_F(HUDControllerTest, ShowsTheNewStateComesBackDuringTheFadeAndHidesAfterIt) {
     m_hud.observe(m_mic);
-    m_now += 1s;
+    m_now += 2s;
     muteExternally(true);
-    EXPECT_FALSE(m_hud.panel() && m_hud.panel()->isVisible());
-
-    m_now += 300ms;
-    muteExternally(false);
     ASSERT_TRUE(m_hud.panel());
     EXPECT_TRUE(m_hud.panel()->isVisible());
-    EXPECT_FALSE(m_hud.panel()->isMuted());
+    EXPECT_TRUE(m_hud.panel()->isMuted());
 
     // A change while it fades brings it back at full strength with the new state.
     m_now += 1000ms;
     EXPECT_TRUE(test::spinUntil([&] { return m_hud.panel()->windowOpacity() < 1.0; }));
-    muteExternally(true);
+    muteExternally(false);
     EXPECT_TRUE(m_hud.panel()->isVisible());
     EXPECT_EQ(m_hud.panel()->windowOpacity(), 1.0);
-    EXPECT_TRUE(m_hud.panel()->isMuted());
+    EXPECT_FALSE(m_hud.panel()->isMuted());
 
     // Past hold and fade on the injected clock: the next tick takes it off screen.
     m_now += 2s;
     EXPECT_TRUE(test::spinUntil([&] { return !m_hud.panel()->isVisible(); }));
 }
 
-TEST_F(HUDControllerTest, SwitchedOffShowsNothingButTrackingGoesOn) {
-    m_hud.observe(m_mic);
-    m_now += 2s;
-    m_hud.setShowHUD(false);
-    EXPECT_EQ(m_preferences.boolValue("showHUD"), false);
-    muteExternally(true);
-    EXPECT_FALSE(m_hud.panel());
-
-    m_hud.setShowHUD(true);
-    muteExternally(false);
-    ASSERT_TRUE(m_hud.panel());
-    EXPECT_TRUE(m_hud.panel()->isVisible());
-}
-
-TEST_F(HUDControllerTest, AnotherProgramsChangeShowsOnlyWhenSwitchedOn) {
+TEST_F(HUDControllerTest, SwitchesChooseWhatShowsButTrackingGoesOn) {
     m_hud.observe(m_mic);
     m_now += 2s;
     const auto shown = [&] {
         QCoreApplication::processEvents();
         return m_hud.panel() && m_hud.panel()->isVisible();
     };
-    m_hud.setHudForOtherPrograms(false);
+    m_hud.setShowHUD(false);
+    EXPECT_EQ(m_preferences.boolValue("showHUD"), false);
     muteExternally(true);
+    EXPECT_FALSE(m_hud.panel());
+
+    m_hud.setShowHUD(true);
+    m_hud.setHudForOtherPrograms(false);
+    muteExternally(false);
     EXPECT_FALSE(shown());
-    m_mic.setMuted(false);
+    m_mic.setMuted(true);
     EXPECT_TRUE(test::spinUntil(shown)) << "our own change showed nothing";
+    EXPECT_TRUE(m_hud.panel()->isMuted());
 
     m_now += 2s;
     ASSERT_TRUE(test::spinUntil([&] { return !shown(); }));
     m_hud.setHudForOtherPrograms(true);
-    muteExternally(true);
+    muteExternally(false);
     EXPECT_TRUE(shown());
-    EXPECT_TRUE(m_hud.panel()->isMuted());
+    EXPECT_FALSE(m_hud.panel()->isMuted());
 }

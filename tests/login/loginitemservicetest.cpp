@@ -31,6 +31,7 @@ TEST(LoginItemService, FailedToggleLogsOnceAndTheFlagsShowTheRealState) {
     blocked.setEnabled(true);
     ASSERT_EQ(logged.size(), 1u);
     EXPECT_EQ(logged[0].rfind("login item toggle failed: ", 0), 0u) << logged[0];
+    EXPECT_NE(logged[0].find("/blocked/autostart"), std::string::npos) << logged[0];
     EXPECT_FALSE(blocked.isEnabled());
     EXPECT_EQ(blockedChanges.count(), 0);
 

@@ -26,7 +26,7 @@ TEST(ControlProtocol, ReadsOneBoundedRequestHoweverItIsSplit) {
     EXPECT_TRUE(std::holds_alternative<RequestReader::Malformed>(endless.feed(piece)));
 }
 
-TEST(ControlProtocol, StatusSurvivesTheWireAndOddNames) {
+TEST(ControlProtocol, StatusAndRepliesSurviveTheWireAndOddNames) {
     MicState state;
     state.isMuted = true;
     state.usingVolumeFallback = true;
@@ -45,14 +45,10 @@ TEST(ControlProtocol, StatusSurvivesTheWireAndOddNames) {
                                  R"({"state":"off","device":null,"volumeFallback":false})",
                                  R"({"state":"muted","device":1,"volumeFallback":false})"})
         EXPECT_FALSE(decodeStatus(bad)) << bad;
-}
 
-TEST(ControlProtocol, RepliesSayWhetherTheWantedStateWasReached) {
+    // The instance's channel test sees "ok" and "refused" go out; this is how they come back.
     ControlStatus muted{ControlStatus::State::muted, "Mic", false};
-    EXPECT_EQ(settledReply(true, muted).kind, ControlReply::Kind::ok);
-    EXPECT_EQ(settledReply(false, muted).kind, ControlReply::Kind::refused);
     EXPECT_EQ(settledReply(std::nullopt, ControlStatus{}).kind, ControlReply::Kind::refused);
-
     const auto parsed = parseReply(replyLine(settledReply(false, muted)));
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->kind, ControlReply::Kind::refused);

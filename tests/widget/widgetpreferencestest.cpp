@@ -17,30 +17,23 @@ protected:
 
 } // namespace
 
-TEST_F(WidgetPreferencesTest, DefaultsAndTheOlderOpacity) {
+TEST_F(WidgetPreferencesTest, DefaultsTheOlderOpacityAndAnOriginOnlyWithANumberUnderX) {
     Preferences preferences = open();
     EXPECT_TRUE(WidgetPreferences::visible(preferences));
     EXPECT_DOUBLE_EQ(WidgetPreferences::backgroundOpacity(preferences), 0.6);
     EXPECT_DOUBLE_EQ(WidgetPreferences::foregroundOpacity(preferences), 1.0);
-    EXPECT_FALSE(WidgetPreferences::savedOrigin(preferences));
-
     preferences.setString(WidgetPreferences::kVisible, "no");
     EXPECT_TRUE(WidgetPreferences::visible(preferences));
     preferences.setDouble(WidgetPreferences::kLegacyOpacity, 0.3);
     EXPECT_DOUBLE_EQ(WidgetPreferences::backgroundOpacity(preferences), 0.3);
     preferences.setDouble(WidgetPreferences::kBackgroundOpacity, 0.8);
     EXPECT_DOUBLE_EQ(WidgetPreferences::backgroundOpacity(preferences), 0.8);
-}
 
-TEST_F(WidgetPreferencesTest, SavedOriginNeedsANumberUnderX) {
-    Preferences preferences = open();
     preferences.setDouble(WidgetPreferences::kOriginY, 300);
     EXPECT_FALSE(WidgetPreferences::savedOrigin(preferences));
-
     // A hand-edited or foreign value must not pin the widget to (0, y).
     preferences.setString(WidgetPreferences::kOriginX, "500");
     EXPECT_FALSE(WidgetPreferences::savedOrigin(preferences));
-
     preferences.setDouble(WidgetPreferences::kOriginX, 500);
     preferences.remove(WidgetPreferences::kOriginY);
     EXPECT_EQ(WidgetPreferences::savedOrigin(preferences), (Point{500, 0}));
