@@ -11,6 +11,7 @@
 #include "settings/settingsmodel.h"
 #include "widget/floatingwidgetview.h"
 
+#include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -232,6 +233,8 @@ TEST_F(Contrast, IndicatorAndWidgetReadInBothSchemesOverBlackAndWhite) {
 }
 
 TEST_F(Contrast, DrawnTrayIconReadsOnDarkAndLightPanels) {
+    // QUIETLANE_SHOT_DIR keeps the icon on each panel as a picture to look at (the README's).
+    const QString shots = qEnvironmentVariable("QUIETLANE_SHOT_DIR");
     for (bool muted : {false, true}) {
         for (const QColor& panel : {QColor(32, 32, 36), QColor(240, 240, 242)}) {
             QImage image(QSize(96, 48), QImage::Format_ARGB32_Premultiplied);
@@ -241,6 +244,11 @@ TEST_F(Contrast, DrawnTrayIconReadsOnDarkAndLightPanels) {
             painter.end();
             expectReadable(image, std::string("tray icon ") + (muted ? "muted" : "live") + " on " +
                                       panel.name().toStdString());
+            if (!shots.isEmpty())
+                image.save(
+                    QDir(shots).filePath(QStringLiteral("tray-%1-%2.png")
+                                             .arg(muted ? "muted" : "live",
+                                                  panel.lightness() < 128 ? "dark" : "light")));
         }
     }
 }
