@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The command line and D-Bus against the real program on a private X server, PulseAudio
 // and session bus: every switch, a watcher that sees the shortcut and pactl, the path
-// without an instance, a takeover from a frozen instance, and the instance at its
-// descriptor limit.
+// without an instance.
 #include "soundserver.h"
 #include "xsession.h"
 
@@ -10,19 +9,9 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
-#include <poll.h>
-#include <regex>
-#include <sstream>
-#include <sys/resource.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -82,9 +71,6 @@ protected:
         setenv("LANG", "C.UTF-8", 1);
         unsetenv("QT_QPA_PLATFORM");
     }
-    bool sourceMuted() const {
-        return server->pactl("get-source-mute mic").find("yes") != std::string::npos;
-    }
     // Standard output closed, or a pipe nobody reads: the change is made all the same,
     // and the lost report is an error.
     void expectLostReport() {
@@ -92,7 +78,7 @@ protected:
         ASSERT_EQ(pipe(ends), 0);
         close(ends[0]);
         for (const std::string& output : {std::string(">&-"), ">&" + std::to_string(ends[1])}) {
-            const bool mutedBefore = sourceMuted();
+            const bool mutedBefore = server->sourceMuted("mic");
             for (const char* control : {"--status", "--toggle"}) {
                 const Result result = runQuietlane(control + (" " + output));
                 EXPECT_EQ(result.status, 1) << control << output;
@@ -100,7 +86,7 @@ protected:
                     << control << output << ": " << result.err;
                 EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
             }
-            EXPECT_EQ(sourceMuted(), !mutedBefore) << output;
+            EXPECT_EQ(server->sourceMuted("mic"), !mutedBefore) << output;
         }
         close(ends[1]);
     }
@@ -115,31 +101,27 @@ TEST_F(ControlTest, SwitchesWatchAndDBusDriveTheRunningInstance) {
         << runQuietlane("--status").err;
 
     EXPECT_EQ(runQuietlane("--toggle").out, "muted\n");
-    EXPECT_TRUE(sourceMuted());
+    EXPECT_TRUE(server->sourceMuted("mic"));
     EXPECT_EQ(runQuietlane("--unmute").out, "unmuted\n");
-    EXPECT_FALSE(sourceMuted());
+    EXPECT_FALSE(server->sourceMuted("mic"));
     EXPECT_EQ(runQuietlane("--mute").out, "muted\n");
     // Push-to-talk from muted; the second press while held changes nothing.
     EXPECT_EQ(runQuietlane("--push-to-talk-press").out, "unmuted\n");
     EXPECT_EQ(runQuietlane("--push-to-talk-press").out, "unmuted\n");
     EXPECT_EQ(runQuietlane("--push-to-talk-release").out, "muted\n");
-    EXPECT_TRUE(sourceMuted());
+    EXPECT_TRUE(server->sourceMuted("mic"));
     // Push to mute keeps a muted microphone muted, and from unmuted mutes while held.
     EXPECT_EQ(runQuietlane("--push-to-mute-press").out, "muted\n");
     EXPECT_EQ(runQuietlane("--push-to-mute-release").out, "muted\n");
     EXPECT_EQ(runQuietlane("--unmute").out, "unmuted\n");
     EXPECT_EQ(gdbus("--method com.quietlane.Quietlane.PushToMutePress"), "()\n");
-    EXPECT_TRUE(waitUntil([&] { return sourceMuted(); }));
+    EXPECT_TRUE(waitUntil([&] { return server->sourceMuted("mic"); }));
     EXPECT_EQ(runQuietlane("--push-to-mute-release").out, "unmuted\n");
     EXPECT_EQ(runQuietlane("--mute").out, "muted\n");
     const auto json = nlohmann::json::parse(runQuietlane("--status --json").out);
     EXPECT_EQ(json,
               nlohmann::json({{"state", "muted"}, {"device", "Mic"}, {"volumeFallback", false}}));
     expectLostReport();
-    const Result unknown = runQuietlane("--toggel");
-    EXPECT_EQ(unknown.status, 2);
-    EXPECT_EQ(unknown.err, "quietlane: unknown option '--toggel'\nTry 'quietlane --help' for more "
-                           "information.\n");
 
     // A watcher hears a change made by pactl and one made by the shortcut.
     ChildProcess watcher({QUIETLANE_BINARY, "--watch", "--format=waybar"}, true);
@@ -149,31 +131,17 @@ TEST_F(ControlTest, SwitchesWatchAndDBusDriveTheRunningInstance) {
     quietlane::testing::runOnDisplay(session.display(), "xdotool key ctrl+alt+super+m");
     EXPECT_EQ(nlohmann::json::parse(watcher.line())["class"], "muted");
 
-    // D-Bus: the methods act, the properties follow, PropertiesChanged is sent.
+    // D-Bus: the methods act and PropertiesChanged is sent.
     ChildProcess monitor({"gdbus", "monitor", "--session", "--dest", "com.quietlane.Quietlane"},
                          true);
     EXPECT_EQ(gdbus("--method com.quietlane.Quietlane.SetMuted false"), "()\n");
-    EXPECT_TRUE(waitUntil([&] { return !sourceMuted(); }));
-    EXPECT_EQ(gdbus("--method org.freedesktop.DBus.Properties.Get com.quietlane.Quietlane Muted"),
-              "(<false>,)\n");
+    EXPECT_TRUE(waitUntil([&] { return !server->sourceMuted("mic"); }));
     gdbus("--method com.quietlane.Quietlane.Toggle");
-    EXPECT_TRUE(waitUntil([&] { return sourceMuted(); }));
+    EXPECT_TRUE(waitUntil([&] { return server->sourceMuted("mic"); }));
     std::string signalSeen;
     for (int i = 0; i < 20 && signalSeen.find("'Muted': <true>") == std::string::npos; ++i)
         signalSeen += monitor.line(1s);
     EXPECT_NE(signalSeen.find("PropertiesChanged"), std::string::npos) << signalSeen;
-    // The installed interface file names what the object really offers.
-    std::ifstream xml(QUIETLANE_DBUS_XML);
-    const std::string described((std::istreambuf_iterator<char>(xml)), {});
-    const std::string introspected =
-        runCommand("gdbus introspect --session --dest com.quietlane.Quietlane --object-path "
-                   "/com/quietlane/Quietlane");
-    const std::regex member("<(method|property) name=\"(\\w+)\"");
-    int members = 0;
-    for (std::sregex_iterator it(described.begin(), described.end(), member), end; it != end;
-         ++it, ++members)
-        EXPECT_NE(introspected.find(" " + (*it)[2].str()), std::string::npos) << (*it)[2];
-    EXPECT_EQ(members, 10);
 
     // The instance ends: the watcher says the state is unknown rather than keep the last.
     EXPECT_EQ(app.stop(), 0);
@@ -184,156 +152,10 @@ TEST_F(ControlTest, SwitchesWatchAndDBusDriveTheRunningInstance) {
 
     // Without an instance the same switches act on the server directly.
     EXPECT_EQ(runQuietlane("--unmute").out, "unmuted\n");
-    EXPECT_FALSE(sourceMuted());
+    EXPECT_FALSE(server->sourceMuted("mic"));
     EXPECT_EQ(runQuietlane("--toggle").out, "muted\n");
-    EXPECT_TRUE(sourceMuted());
+    EXPECT_TRUE(server->sourceMuted("mic"));
     EXPECT_EQ(runQuietlane("--status").out, "muted\n");
     EXPECT_EQ(runQuietlane("--push-to-talk-press").status, 1);
     expectLostReport();
-}
-
-namespace {
-
-// The pid of the D-Bus name's owner, 0 while nobody owns it.
-pid_t nameOwnerPid() {
-    const std::string reply =
-        runCommand("gdbus call --session --dest org.freedesktop.DBus --object-path / --method "
-                   "org.freedesktop.DBus.GetConnectionUnixProcessID com.quietlane.Quietlane "
-                   "2>/dev/null");
-    std::smatch pid;
-    return std::regex_search(reply, pid, std::regex("uint32 (\\d+)")) ? std::stoi(pid[1]) : 0;
-}
-
-// Whether every thread of `pid` sleeps in a wait: one that spins on a socket it cannot
-// serve stays runnable, as it never blocks.
-bool asleep(pid_t pid) {
-    for (int sample = 0; sample < 3; ++sample) {
-        for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
-            std::ifstream stat(task.path() / "stat");
-            const std::string text((std::istreambuf_iterator<char>(stat)), {});
-            const auto name = text.rfind(')');
-            if (name == std::string::npos || text.size() < name + 3 || text[name + 2] != 'S')
-                return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
-
-// A launch while the instance hangs (here: stopped) takes the channel after a second; the
-// frozen one still holds the shortcut and the D-Bus name. Once it runs again it lets go,
-// asked to quit or not, and the new instance has all three, alone.
-TEST_F(ControlTest, ATakeoverFromAFrozenInstanceEndsWithOneInstanceHoldingEverything) {
-    struct Freeze {
-        std::chrono::milliseconds length;
-        bool terminated;
-    };
-    for (const Freeze freeze : {Freeze{2500ms, true}, Freeze{4000ms, false}}) {
-        SCOPED_TRACE(freeze.length.count());
-        ChildProcess old({QUIETLANE_BINARY});
-        ASSERT_TRUE(waitUntil([&] { return nameOwnerPid() == old.pid(); }, 10s));
-        ASSERT_EQ(runQuietlane("--status").status, 0);
-
-        kill(old.pid(), SIGSTOP);
-        const auto frozen = std::chrono::steady_clock::now();
-        if (freeze.terminated)
-            kill(old.pid(), SIGTERM);
-        ChildProcess successor({QUIETLANE_BINARY}, true);
-        // The successor says so on standard output when the grab is refused: it is up and
-        // the old instance still holds the key.
-        EXPECT_EQ(successor.line(10s).rfind("Error registering hotkey", 0), 0u);
-        // The freeze is the condition under test; nothing to wait for but its end.
-        std::this_thread::sleep_until(frozen + freeze.length);
-        kill(old.pid(), SIGCONT);
-        EXPECT_EQ(old.wait(), 0);
-        const auto gone = std::chrono::steady_clock::now();
-
-        EXPECT_TRUE(waitUntil([&] { return nameOwnerPid() == successor.pid(); }, 1s));
-        const bool wasMuted = sourceMuted();
-        EXPECT_TRUE(waitUntil(
-            [&] {
-                quietlane::testing::runOnDisplay(session.display(), "xdotool key ctrl+alt+super+m");
-                return waitUntil([&] { return sourceMuted() != wasMuted; }, 150ms);
-            },
-            1s))
-            << "the shortcut does not reach the new instance";
-        EXPECT_LT(std::chrono::steady_clock::now() - gone, 1s);
-        // Only an instance answers the push-to-talk pair.
-        EXPECT_EQ(runQuietlane("--push-to-talk-press").status, 0);
-        EXPECT_EQ(runQuietlane("--push-to-talk-release").status, 0);
-        EXPECT_EQ(successor.stop(), 0);
-    }
-}
-
-// A flood of idle clients neither takes every descriptor the instance has nor keeps it
-// awake, and when descriptors run out for another reason it waits idle too; either way
-// the clients it has are served, and new ones are taken once there is room again.
-TEST_F(ControlTest, ManyIdleClientsAndTheDescriptorLimitLeaveTheInstanceIdleAndServing) {
-    // Out of descriptors, the undefined-behaviour checker cannot open the pipe it probes
-    // memory with, and takes any virtual call for a type mismatch: here it lets them pass.
-    const fs::path suppressions = fs::path(std::getenv("XDG_RUNTIME_DIR")) / "ubsan.supp";
-    std::ofstream(suppressions) << "vptr_check:*\n";
-    setenv("UBSAN_OPTIONS", ("suppressions=" + suppressions.string()).c_str(), 1);
-    ChildProcess app({QUIETLANE_BINARY});
-    unsetenv("UBSAN_OPTIONS");
-    ASSERT_TRUE(waitUntil([&] { return nameOwnerPid() == app.pid(); }, 10s));
-
-    const std::string socketPath = fs::path(std::getenv("XDG_RUNTIME_DIR")) / "quietlane/instance";
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strcpy(address.sun_path, socketPath.c_str());
-    const auto openDescriptors = [&] {
-        const auto entries = fs::directory_iterator("/proc/" + std::to_string(app.pid()) + "/fd");
-        return int(std::distance(fs::begin(entries), fs::end(entries)));
-    };
-    // Connects until the listen queue refuses (at once, the socket does not block), lets
-    // the instance take what it can, and again, until a round adds no descriptor; then
-    // asks on the first client.
-    const auto flood = [&](const char* phase) {
-        std::vector<int> clients;
-        int before = -1;
-        int open = openDescriptors();
-        while (open != before) {
-            for (int i = 0; i < 200; ++i) {
-                const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-                if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-                    close(fd);
-                    break;
-                }
-                clients.push_back(fd);
-            }
-            if (!waitUntil([&] { return asleep(app.pid()); })) {
-                ADD_FAILURE() << phase << ": the instance keeps running";
-                break;
-            }
-            before = std::exchange(open, openDescriptors());
-        }
-        std::cout << phase << ": " << clients.size() << " clients, " << open
-                  << " descriptors open\n";
-
-        const std::string request = "status\n";
-        EXPECT_EQ(send(clients.front(), request.data(), request.size(), MSG_NOSIGNAL),
-                  ssize_t(request.size()));
-        pollfd ready{clients.front(), POLLIN, 0};
-        EXPECT_EQ(poll(&ready, 1, 5000), 1) << phase;
-        char reply[256] = {};
-        EXPECT_GT(recv(clients.front(), reply, sizeof reply - 1, 0), 0) << phase;
-        EXPECT_EQ(std::string(reply).substr(0, 3), "ok ") << phase;
-        for (const int fd : clients)
-            close(fd);
-        EXPECT_EQ(runQuietlane("--status").out, "unmuted\n") << phase;
-        return open;
-    };
-
-    const int idle = openDescriptors();
-    EXPECT_LT(flood("idle clients") - idle, 80);
-
-    const int limit = openDescriptors() + 16;
-    const rlimit lowered{rlim_t(limit), rlim_t(limit)};
-    ASSERT_EQ(prlimit(app.pid(), RLIMIT_NOFILE, &lowered, nullptr), 0);
-    // Every descriptor number below the limit taken (one above it may be older): accept()
-    // fails with EMFILE.
-    EXPECT_GE(flood("at the descriptor limit"), limit);
-    EXPECT_EQ(app.stop(), 0);
 }
