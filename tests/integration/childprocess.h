@@ -19,7 +19,6 @@ public:
     /// Forks and runs `exec` in the child, which replaces it with a program; with
     /// `readOutput` the child's standard output is kept for `line()`.
     explicit ChildProcess(const std::function<void()>& exec, bool readOutput = false);
-    /// Runs the program `argv[0]` (searched in PATH) with `argv`.
     explicit ChildProcess(const std::vector<std::string>& argv, bool readOutput = false);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;

@@ -86,12 +86,10 @@ protected:
         m_backend.reset();
     }
 
-    bool serverMuted() {
-        return m_server->pactl("get-source-mute mic1").find("yes") != std::string::npos;
-    }
     bool settlesMuted(bool muted, int timeoutMs = 5000) {
-        return spinUntil([&] { return serverMuted() == muted && m_mic->isMuted() == muted; },
-                         timeoutMs);
+        return spinUntil(
+            [&] { return m_server->sourceMuted("mic1") == muted && m_mic->isMuted() == muted; },
+            timeoutMs);
     }
     bool logged(const std::string& part) const {
         for (const auto& line : m_log)
@@ -142,22 +140,12 @@ TEST_F(PortalShortcutTest, GnomeAsksOnceAndHoldsEndEvenWhenItsReleaseNeverComes)
     ASSERT_TRUE(start(HotkeyMode::pushToTalk));
     EXPECT_EQ(m_portal->dialogsShown(), 1);
 
-    holdWithRepeats();
-    ASSERT_TRUE(settlesMuted(false)); // talking while held
-    m_portal->release();
-    ASSERT_TRUE(settlesMuted(true));
-
     // Ctrl let go first: the repeats stop and no Deactivated ever comes.
     holdWithRepeats();
-    ASSERT_TRUE(settlesMuted(false));
+    ASSERT_TRUE(settlesMuted(false)); // talking while held
     m_portal->releaseModifierFirst();
     ASSERT_TRUE(settlesMuted(true, 2000));
     EXPECT_TRUE(logged("released without a release"));
-    // The next press is a press again.
-    m_portal->press();
-    ASSERT_TRUE(settlesMuted(false));
-    m_portal->release();
-    ASSERT_TRUE(settlesMuted(true));
 }
 
 TEST_F(PortalShortcutTest, GnomeCancelledOrWithoutAnIdBindsNothingAndSaysSo) {
@@ -172,15 +160,10 @@ TEST_F(PortalShortcutTest, GnomeCancelledOrWithoutAnIdBindsNothingAndSaysSo) {
     m_portal->cancelNextDialog();
     EXPECT_FALSE(start());
     EXPECT_FALSE(m_backend->isBound());
-    // Unbound, the stored key is what the settings show.
-    EXPECT_EQ(shownShortcut().find("Press"), std::string::npos);
     // Choosing a key again binds through a new session: GNOME refuses a second bind.
-    bool settled = false;
-    QObject::connect(m_backend.get(), &PortalHotkeyBackend::bindingSettled,
-                     [&](bool ok) { settled = ok; });
     m_center->setShortcut(GlobalShortcuts::Shortcut(GlobalShortcuts::Key::f9, 0),
                           GlobalShortcuts::Name::toggleMute());
-    ASSERT_TRUE(spinUntil([&] { return settled; }));
+    ASSERT_TRUE(spinUntil([&] { return m_backend->isBound(); }));
     EXPECT_EQ(m_portal->dialogsShown(), 2);
     EXPECT_EQ(shownShortcut(), "F9");
 }
@@ -209,15 +192,7 @@ TEST_F(PortalShortcutTest, PlasmaKeepsItsKeyAcrossStartsAndOneItDoesNotHoldIsFla
     EXPECT_TRUE(logged("holds none"));
 }
 
-TEST_F(PortalShortcutTest, OtherDesktopsBindWhatTheyCanAndEveryShortcutReachesItsOwnHandler) {
-    // Kubuntu 24.04: BindShortcuts only opens System Settings.
-    m_portal = std::make_unique<StandInPortal>(PortalDesktop::kubuntu2404);
-    EXPECT_FALSE(start());
-    EXPECT_EQ(m_portal->settingsPagesOpened(), 1);
-    EXPECT_TRUE(logged("did not bind"));
-    quit();
-    m_portal.reset();
-
+TEST_F(PortalShortcutTest, HyprlandBindsEveryShortcutAtOnceAndEachReachesItsOwnHandler) {
     // Hyprland keeps keys in its config and describes none; two shortcuts bound at once.
     m_portal = std::make_unique<StandInPortal>(PortalDesktop::hyprland, PortalFeatures{true, true});
     ASSERT_TRUE(start(HotkeyMode::toggle, [&] {
@@ -239,8 +214,6 @@ TEST_F(PortalShortcutTest, APortalThatGoesAwayEndsTheHoldAndIsRegisteredWithAgai
     const PortalFeatures needsId{true, true, 2};
     m_portal = std::make_unique<StandInPortal>(PortalDesktop::plasma65, needsId);
     ASSERT_TRUE(start(HotkeyMode::pushToTalk));
-    m_backend->configure();
-    EXPECT_TRUE(spinUntil([&] { return m_portal->configureCalls() == 1; }));
     m_mic->setMuted(true);
     ASSERT_TRUE(settlesMuted(true));
 
@@ -269,10 +242,4 @@ TEST_F(PortalShortcutTest, APortalThatGoesAwayEndsTheHoldAndIsRegisteredWithAgai
     ASSERT_TRUE(settlesMuted(false));
     m_portal->release();
     ASSERT_TRUE(settlesMuted(true));
-
-    quit();
-    m_portal.reset();
-    std::string error;
-    EXPECT_FALSE(PortalHotkeyBackend::open(kAppId, error));
-    EXPECT_NE(error.find("no desktop portal offers GlobalShortcuts"), std::string::npos);
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The shortcut recorder on a real X server, fed real key events (XTest): what it takes,
-// what it refuses, and that the global shortcut keeps working throughout.
+// and that the global shortcut keeps working throughout.
 #include "base/preferences.h"
 #include "keyinjector.h"
 #include "shortcuts/hotkeyeventpump.h"
@@ -11,13 +11,10 @@
 
 #include "../eventloop.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -49,7 +46,7 @@ public:
     /// Until what was sent so far has reached the widgets and the global shortcut: a
     /// pointer nudge comes after it, on the server and here. It stays where the last click
     /// was, as a move away would look like a click's end outside the field. A nudge that
-    /// lands while an alert is up never reaches the window below, so it is sent again.
+    /// does not come through is sent again.
     void settle() {
         if (m_pointer.isNull())
             m_pointer = m_window.mapToGlobal(QPoint(1, 1));
@@ -84,40 +81,6 @@ private:
     bool m_markerSeen = false;
 };
 
-/// Answers every alert the recorder shows with the button whose text is `answer`.
-class AlertAnswerer {
-public:
-    AlertAnswerer() {
-        m_timer.setInterval(20);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { answer(); });
-        m_timer.start();
-    }
-    void answerWith(const QString& answer) { m_answer = answer; }
-    int shown() const { return m_shown; }
-    QStringList buttons;
-
-private:
-    void answer() {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* box = qobject_cast<QMessageBox*>(widget);
-            if (!box || !box->isVisible())
-                continue;
-            ++m_shown;
-            buttons.clear();
-            QAbstractButton* chosen = nullptr;
-            for (QAbstractButton* button : box->buttons()) {
-                buttons << button->text();
-                if (button->text() == m_answer)
-                    chosen = button;
-            }
-            (chosen ? chosen : box->buttons().first())->click();
-        }
-    }
-    QTimer m_timer;
-    QString m_answer;
-    int m_shown = 0;
-};
-
 class RecorderOnX11 : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -136,8 +99,6 @@ protected:
         layout->addWidget(new QLineEdit(&m_window));
         m_field = new RecorderField(*m_center, Name::toggleMute(), {}, &m_window);
         layout->addWidget(m_field);
-        QObject::connect(m_field, &RecorderField::recorderActiveStatusDidChange,
-                         [this](bool active) { m_activity.push_back(active); });
         m_window.show();
         m_window.activateWindow();
         ASSERT_TRUE(test::spinUntil([this] { return QApplication::activeWindow() == &m_window; }));
@@ -158,7 +119,6 @@ protected:
     std::unique_ptr<HotkeyEventPump> m_pump;
     QWidget m_window;
     RecorderField* m_field = nullptr;
-    std::vector<bool> m_activity;
     int m_presses = 0;
     User m_user{m_window};
 };
@@ -177,7 +137,6 @@ TEST_F(RecorderOnX11, RecordsWhileHoldingTheKeyboardAndLeavesTheShortcutAloneOnE
     m_user.click(fieldCentre());
     ASSERT_TRUE(m_field->isRecording());
     EXPECT_TRUE(m_center->isPaused());
-    EXPECT_EQ(m_activity, std::vector<bool>{true});
 
     // The current shortcut reaches the field, not the handlers; M alone is refused.
     m_user.press({XKB_KEY_m});
@@ -188,51 +147,13 @@ TEST_F(RecorderOnX11, RecordsWhileHoldingTheKeyboardAndLeavesTheShortcutAloneOnE
     EXPECT_EQ(stored(), kDefault);
     EXPECT_EQ(m_presses, 1);
 
-    // Backspace clears and keeps listening; the cleared shortcut is stored as disabled.
     m_user.click(fieldCentre());
-    m_user.press({XKB_KEY_BackSpace});
-    EXPECT_TRUE(m_field->isRecording());
-    EXPECT_TRUE(m_field->text().isEmpty());
-    EXPECT_EQ(m_preferences->boolValue("GlobalShortcuts_toggleMute"), false);
-
     m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_k});
     EXPECT_FALSE(m_field->isRecording());
     EXPECT_EQ(stored(), kCtrlAltK);
     EXPECT_EQ(m_field->text(), QStringLiteral("Ctrl+Alt+K"));
     m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_k});
     EXPECT_EQ(m_presses, 2);
-}
-
-TEST_F(RecorderOnX11, ACombinationHeldElsewhereIsRefusedOrGivenBackWhenForced) {
-    m_center->setShortcut(Shortcut(Key::k, Modifier::control | Modifier::alt),
-                          Name::toggleMute()); // Control-Alt-K
-    quietlane::testing::KeyInjector other(g_display);
-    ASSERT_TRUE(other.grab(XKB_KEY_j, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
-
-    AlertAnswerer alerts;
-    alerts.answerWith(QStringLiteral("ОК"));
-    m_user.click(fieldCentre());
-    m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_j});
-    ASSERT_TRUE(test::spinUntil([&] { return alerts.shown() == 1; }));
-    m_user.settle();
-    EXPECT_EQ(alerts.buttons, (QStringList{"ОК", "Всё равно использовать"}));
-    EXPECT_EQ(stored(), kCtrlAltK);
-    EXPECT_TRUE(m_field->isRecording());
-
-    // Forcing it cannot make the server hand it over: the working shortcut comes back,
-    // registered, and the refusal is explained without another chance to force.
-    alerts.answerWith(QStringLiteral("Всё равно использовать"));
-    m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_j});
-    ASSERT_TRUE(test::spinUntil([&] { return alerts.shown() >= 3; }));
-    m_user.settle();
-    EXPECT_EQ(alerts.buttons, QStringList{"ОК"});
-    EXPECT_EQ(stored(), kCtrlAltK);
-    EXPECT_EQ(m_field->text(), QStringLiteral("Ctrl+Alt+K"));
-    m_user.press({XKB_KEY_Escape});
-    EXPECT_FALSE(m_center->isPaused());
-    m_user.press({XKB_KEY_Control_L, XKB_KEY_Alt_L, XKB_KEY_k});
-    EXPECT_EQ(m_presses, 1);
-    EXPECT_NE(m_errors.str().find("Error registering hotkey Ctrl+Alt+J"), std::string::npos);
 }
 
 int main(int argc, char** argv) {

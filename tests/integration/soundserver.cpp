@@ -73,7 +73,7 @@ SoundServer::~SoundServer() {
 }
 
 void SoundServer::start() {
-    if (isRunning())
+    if (m_group > 0)
         return;
     const std::string socket = m_directory + "/pulse/native";
     const std::string log = m_directory + "/server.log";
@@ -114,9 +114,8 @@ void SoundServer::start() {
     // A server that never answered may still have helpers running (a PipeWire stack
     // starts three), and a throwing constructor runs no destructor.
     stop(SIGKILL);
-    throw std::runtime_error(
-        std::string(kindName(m_kind)) +
-        (exited ? " exited at start; see " : " did not answer; see ") + log);
+    throw std::runtime_error(std::string(kindName(m_kind)) +
+                             (exited ? " exited at start; see " : " did not answer; see ") + log);
 }
 
 void SoundServer::stop(int signal) {

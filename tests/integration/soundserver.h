@@ -29,7 +29,6 @@ public:
     void start();
     /// Ends every process of the server; SIGKILL stands for a crash.
     void stop(int signal = SIGTERM);
-    bool isRunning() const { return m_group > 0; }
     /// Freezes every process of the server (SIGSTOP), as a wedged server is; resume()
     /// lets it go on where it stopped.
     void pause() const;
@@ -41,6 +40,9 @@ public:
     /// Runs `pactl` with the arguments (shell syntax); its standard output, or throws
     /// with its output when it fails.
     std::string pactl(const std::string& arguments) const;
+    bool sourceMuted(const std::string& name) const {
+        return pactl("get-source-mute " + name).find("yes") != std::string::npos;
+    }
     void addSource(const std::string& name, const std::string& description,
                    unsigned channels = 2) const;
     /// An output sink, whose monitor source is not an input device.

@@ -83,14 +83,9 @@ void StandInLogind::emitSignal(const QString& path, const QString& interface, co
     m_bus.send(signal);
 }
 
-void StandInLogind::lockSession() {
+void StandInLogind::setSessionLocked(bool locked) {
     emitSignal(QString::fromLatin1(kSessionPath), QStringLiteral("org.freedesktop.login1.Session"),
-               QStringLiteral("Lock"));
-}
-
-void StandInLogind::unlockSession() {
-    emitSignal(QString::fromLatin1(kSessionPath), QStringLiteral("org.freedesktop.login1.Session"),
-               QStringLiteral("Unlock"));
+               locked ? QStringLiteral("Lock") : QStringLiteral("Unlock"));
 }
 
 void StandInLogind::prepareForSleep(bool start) {

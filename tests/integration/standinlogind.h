@@ -29,8 +29,7 @@ public:
     StandInLogind(const QString& address, std::function<bool()> mutedNow);
     ~StandInLogind() override;
 
-    void lockSession();
-    void unlockSession();
+    void setSessionLocked(bool locked);
     void prepareForSleep(bool start);
 
     int inhibitorsHeld() const { return m_held; }

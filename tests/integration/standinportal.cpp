@@ -161,9 +161,6 @@ QDBusObjectPath StandInPortal::BindShortcuts(const QDBusObjectPath&,
         m_sessionIds = ids;
         return respond(message, options, 2, {{QStringLiteral("shortcuts"), shortcutsResult()}});
     }
-    case PortalDesktop::kubuntu2404:
-        ++m_settingsPages;
-        return respond(message, options, 0, {});
     case PortalDesktop::plasma63:
     case PortalDesktop::plasma65:
         ++m_settingsPages;
@@ -181,10 +178,6 @@ QDBusObjectPath StandInPortal::BindShortcuts(const QDBusObjectPath&,
 QDBusObjectPath StandInPortal::ListShortcuts(const QDBusObjectPath&, const QVariantMap& options,
                                              const QDBusMessage& message) {
     return respond(message, options, 0, {{QStringLiteral("shortcuts"), shortcutsResult()}});
-}
-
-void StandInPortal::ConfigureShortcuts(const QDBusObjectPath&, const QString&, const QVariantMap&) {
-    ++m_configureCalls;
 }
 
 QString StandInPortal::triggerText(const QString& trigger) const {
@@ -242,18 +235,8 @@ void StandInPortal::press(const QString& id) {
     inOwnThread([this, id] {
         m_heldId = id;
         emitKey("Activated");
-        switch (m_desktop) {
-        case PortalDesktop::gnome48:
-            m_repeatTimer = startTimer(500);
-            break;
-        case PortalDesktop::kubuntu2404:
-        case PortalDesktop::plasma63:
-            m_repeatTimer = startTimer(570);
-            break;
-        case PortalDesktop::plasma65:
-        case PortalDesktop::hyprland:
-            break;
-        }
+        if (m_desktop == PortalDesktop::gnome48 || m_desktop == PortalDesktop::plasma63)
+            m_repeatTimer = startTimer(m_desktop == PortalDesktop::gnome48 ? 500 : 570);
         m_firstRepeat = true;
     });
 }

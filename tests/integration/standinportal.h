@@ -22,9 +22,6 @@ using PortalShortcuts = QList<QPair<QString, QVariantMap>>;
 /// The desktops whose GlobalShortcuts portals the stand-in plays, as measured on real
 /// sessions or read from their sources. Every one gives CreateSession's handle as a string.
 enum class PortalDesktop {
-    /// Kubuntu 24.04 (Plasma 5.27.11, portal 1.18.4): BindShortcuts binds nothing and only
-    /// opens System Settings.
-    kubuntu2404,
     /// GNOME 48: a dialog for ids it has not stored, response 2 on success and on cancel,
     /// one bind per session, nothing bound without an application id, "Press <accel>",
     /// repeats from 500 ms every 30 ms, no Deactivated when a modifier is let go first.
@@ -81,7 +78,6 @@ public:
     int bindCalls() const { return m_bindCalls; }
     int dialogsShown() const { return m_dialogsShown; }
     int settingsPagesOpened() const { return m_settingsPages; }
-    int configureCalls() const { return m_configureCalls; }
     QString registeredAppId() const { return m_lastAppId; }
 
 public slots:
@@ -91,8 +87,6 @@ public slots:
                                   const QDBusMessage& message);
     QDBusObjectPath ListShortcuts(const QDBusObjectPath& session, const QVariantMap& options,
                                   const QDBusMessage& message);
-    void ConfigureShortcuts(const QDBusObjectPath& session, const QString& parentWindow,
-                            const QVariantMap& options);
 
 private:
     friend class StandInRegistry;
@@ -127,7 +121,6 @@ private:
     int m_bindCalls = 0;
     int m_dialogsShown = 0;
     int m_settingsPages = 0;
-    int m_configureCalls = 0;
     QSet<QString> m_heldElsewhere;
     QString m_heldId;
     int m_repeatTimer = 0;

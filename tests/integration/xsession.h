@@ -20,7 +20,6 @@ public:
     /// Starts both and waits until the window manager runs; false with a reason in
     /// `error` when either cannot start.
     bool start(std::string& error);
-    /// ":N", for DISPLAY.
     const std::string& display() const { return m_display; }
 
 private:
