@@ -95,7 +95,7 @@
         <translation>All microphones</translation>
     </message>
     <message>
-        <location filename="../../src/menubar/dropdownmodel.cpp" line="+38"/>
+        <location filename="../../src/tray/dropdownmodel.cpp" line="+38"/>
         <source>Плавающий виджет</source>
         <translation>Floating widget</translation>
     </message>
@@ -130,7 +130,7 @@
         <translation>Default microphone</translation>
     </message>
     <message>
-        <location filename="../../src/menubar/dropdownmodel.cpp" line="+11"/>
+        <location filename="../../src/tray/dropdownmodel.cpp" line="+11"/>
         <source>Микрофон выключен</source>
         <translation>Microphone muted</translation>
     </message>
@@ -303,7 +303,7 @@
 <context>
     <name>quietlane::DropdownDonateButton</name>
     <message>
-        <location filename="../../src/menubar/dropdownrows.cpp" line="+172"/>
+        <location filename="../../src/tray/dropdownrows.cpp" line="+172"/>
         <source>Купить кофе разработчику</source>
         <translation>Buy the developer a coffee</translation>
     </message>
@@ -363,9 +363,9 @@
     </message>
 </context>
 <context>
-    <name>quietlane::MenuBarController</name>
+    <name>quietlane::TrayController</name>
     <message>
-        <location filename="../../src/menubar/menubarcontroller.cpp" line="+434"/>
+        <location filename="../../src/tray/traycontroller.cpp" line="+434"/>
         <source>Купить кофе разработчику</source>
         <translation>Buy the developer a coffee</translation>
     </message>

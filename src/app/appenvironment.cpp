@@ -8,12 +8,12 @@
 #include "control/microphonecontroller.h"
 #include "cues/soundcuecontroller.h"
 #include "hud/hudcontroller.h"
-#include "login/loginitemservice.h"
-#include "menubar/menubarcontroller.h"
+#include "login/autostartservice.h"
 #include "settings/settingscontent.h"
 #include "settings/settingswindow.h"
 #include "shortcuts/hotkeyeventpump.h"
 #include "shortcuts/shortcutcenter.h"
+#include "tray/traycontroller.h"
 #include "widget/floatingpanelcontroller.h"
 
 #include <QGuiApplication>
@@ -38,7 +38,7 @@ AppEnvironment::AppEnvironment(Platform platform, Preferences& preferences, QStr
             qEnvironmentVariable("XDG_CURRENT_DESKTOP").toStdString()));
     m_hotkeyPump = std::make_unique<GlobalShortcuts::HotkeyEventPump>(*m_shortcuts);
     m_hotkeys = std::make_unique<HotkeyManager>(*m_microphone, *m_shortcuts, m_preferences);
-    m_loginItem = std::make_unique<LoginItemService>();
+    m_autostart = std::make_unique<AutostartService>();
     m_hud = std::make_unique<HUDController>(m_preferences, m_platform.windowHints);
     m_appearance = std::make_unique<AppearanceManager>(m_preferences);
     m_soundCues = std::make_unique<SoundCueController>(
@@ -64,8 +64,8 @@ AppEnvironment::AppEnvironment(Platform platform, Preferences& preferences, QStr
 AppEnvironment::~AppEnvironment() = default;
 
 void AppEnvironment::finishStartup() {
-    m_menuBar = std::make_unique<MenuBarController>(MenuBarController::Services{
-        *m_microphone, *m_floatingPanel, *m_loginItem, m_hotkeys.get(), m_shortcuts.get(),
+    m_tray = std::make_unique<TrayController>(TrayController::Services{
+        *m_microphone, *m_floatingPanel, *m_autostart, m_hotkeys.get(), m_shortcuts.get(),
         [self = QPointer(this)] {
             if (self)
                 self->showSettings();
@@ -90,7 +90,7 @@ void AppEnvironment::showSettings() {
     if (!m_settingsWindow) {
         m_settingsWindow = std::make_unique<SettingsWindow>(
             SettingsView::Services{*m_microphone, *m_floatingPanel, *m_hud, *m_appearance,
-                                   m_shortcuts.get(), m_hotkeys.get(), m_loginItem.get(),
+                                   m_shortcuts.get(), m_hotkeys.get(), m_autostart.get(),
                                    m_soundCues.get(), m_away.get()},
             [] { QCoreApplication::quit(); });
     }

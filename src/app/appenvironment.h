@@ -18,8 +18,8 @@ class AwayService;
 class FloatingPanelController;
 class HotkeyManager;
 class HUDController;
-class LoginItemService;
-class MenuBarController;
+class AutostartService;
+class TrayController;
 class MicrophoneController;
 class SettingsWindow;
 class SoundCueController;
@@ -55,10 +55,10 @@ public:
     FloatingPanelController& floatingPanel() const { return *m_floatingPanel; }
     GlobalShortcuts::ShortcutCenter& shortcuts() const { return *m_shortcuts; }
     HotkeyManager& hotkeys() const { return *m_hotkeys; }
-    LoginItemService& loginItem() const { return *m_loginItem; }
+    AutostartService& autostart() const { return *m_autostart; }
     HUDController& hud() const { return *m_hud; }
     /// The tray icon and its dropdown; absent until the deferred start-up step has run.
-    MenuBarController* menuBar() const { return m_menuBar.get(); }
+    TrayController* tray() const { return m_tray.get(); }
     AppearanceManager& appearance() const { return *m_appearance; }
     SoundCueController& soundCues() const { return *m_soundCues; }
     AwayService& away() const { return *m_away; }
@@ -89,13 +89,13 @@ private:
     std::unique_ptr<GlobalShortcuts::ShortcutCenter> m_shortcuts;
     std::unique_ptr<GlobalShortcuts::HotkeyEventPump> m_hotkeyPump;
     std::unique_ptr<HotkeyManager> m_hotkeys;
-    std::unique_ptr<LoginItemService> m_loginItem;
+    std::unique_ptr<AutostartService> m_autostart;
     std::unique_ptr<HUDController> m_hud;
     std::unique_ptr<AppearanceManager> m_appearance;
     SimulatedSoundCues m_silentCues;
     std::unique_ptr<SoundCueController> m_soundCues;
     std::unique_ptr<AwayService> m_away;
-    std::unique_ptr<MenuBarController> m_menuBar;
+    std::unique_ptr<TrayController> m_tray;
     // Made on first use, kept (hidden) after closing; goes before the services it shows.
     std::unique_ptr<SettingsWindow> m_settingsWindow;
 };

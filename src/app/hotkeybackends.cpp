@@ -4,7 +4,7 @@
 #include "base/log.h"
 #include "login/applicationentry.h"
 #include "login/autostartentry.h"
-#include "login/loginitemservice.h"
+#include "login/autostartservice.h"
 #include "shortcuts/nullhotkeybackend.h"
 #include "shortcuts/portal/portalhotkeybackend.h"
 #include "shortcuts/x11/x11hotkeybackend.h"

@@ -2,7 +2,7 @@
 #include "controls/rowbutton.h"
 
 #include "controls/controlpalette.h"
-#include "controls/figmatoggle.h"
+#include "controls/switchindicator.h"
 
 #include <QPainter>
 
@@ -26,7 +26,7 @@ RowButton::RowButton(const QString& label, Trailing trailing, QWidget* parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(label);
     if (trailing == Trailing::toggle) {
-        m_toggle = new FigmaToggle(this);
+        m_toggle = new SwitchIndicator(this);
         // The row takes the click; the switch only shows the value.
         m_toggle->setAttribute(Qt::WA_TransparentForMouseEvents);
         setCheckable(true);

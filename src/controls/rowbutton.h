@@ -5,7 +5,7 @@
 
 namespace quietlane {
 
-class FigmaToggle;
+class SwitchIndicator;
 
 /// A row of a card (the dropdown or the settings window) ending in a switch or a key hint.
 class RowButton : public PlainButton {
@@ -16,7 +16,7 @@ public:
 
     void setToggleOn(bool on);
     void setHint(const QString& hint);
-    FigmaToggle* toggle() const { return m_toggle; }
+    SwitchIndicator* toggle() const { return m_toggle; }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return {0, sizeHint().height()}; }
 
@@ -29,7 +29,7 @@ protected:
 private:
     QString m_label;
     QString m_hint;
-    FigmaToggle* m_toggle = nullptr;
+    SwitchIndicator* m_toggle = nullptr;
 };
 
 } // namespace quietlane

@@ -189,7 +189,7 @@ fs::path AutostartEntry::userFile() const {
     return m_userDirectory / fileName();
 }
 
-LoginItemStatus AutostartEntry::status() const {
+AutostartStatus AutostartEntry::status() const {
     fs::path effective = userFile();
     if (!entryExists(effective)) {
         effective.clear();
@@ -201,16 +201,16 @@ LoginItemStatus AutostartEntry::status() const {
         }
     }
     if (effective.empty())
-        return LoginItemStatus::notRegistered;
+        return AutostartStatus::notRegistered;
     const auto keys = readEntry(effective);
     if (isTrue(keys, "Hidden") || isFalse(keys, "X-GNOME-Autostart-enabled"))
-        return LoginItemStatus::notRegistered;
+        return AutostartStatus::notRegistered;
     auto exec = keys.find("Exec");
     const std::string program = exec == keys.end() ? std::string() : programOfExec(exec->second);
     // A bare name is looked up in PATH by the session; only an absolute path can be checked.
     if (program.empty() || (program[0] == '/' && ::access(program.c_str(), X_OK) != 0))
-        return LoginItemStatus::notFound;
-    return LoginItemStatus::enabled;
+        return AutostartStatus::notFound;
+    return AutostartStatus::enabled;
 }
 
 Result<void> AutostartEntry::enable() const {
@@ -250,7 +250,7 @@ Result<void> AutostartEntry::enable() const {
 Result<void> AutostartEntry::disable() const {
     if (::unlink(userFile().c_str()) != 0 && errno != ENOENT)
         return describe("cannot remove", userFile(), errno);
-    if (status() == LoginItemStatus::enabled) {
+    if (status() == AutostartStatus::enabled) {
         // A system-wide entry of ours would still start the program: hide it for this user.
         return writeAtomically(m_userDirectory, userFile(),
                                "[Desktop Entry]\nType=Application\nName=Quietlane\nHidden=true\n");

@@ -13,7 +13,7 @@ namespace quietlane {
 
 /// The launch-at-login registry's answers. The values are those the login-item switch
 /// has always reported, so the UI logic does not depend on where the registry lives.
-enum class LoginItemStatus {
+enum class AutostartStatus {
     notRegistered = 0,
     enabled = 1,
     notFound = 3,
@@ -47,7 +47,7 @@ public:
     /// The directories from $XDG_CONFIG_HOME (or ~/.config) and $XDG_CONFIG_DIRS.
     static AutostartEntry forProgram(std::filesystem::path program);
 
-    LoginItemStatus status() const;
+    AutostartStatus status() const;
 
     /// Writes the user entry starting `program`.
     Result<void> enable() const;

@@ -2,9 +2,9 @@
 #include "render/dropdownrenderer.h"
 
 #include "control/hotkeymanager.h"
-#include "menubar/dropdowncontent.h"
 #include "render/settingsrenderer.h"
 #include "shortcuts/shortcutnotation.h"
+#include "tray/dropdowncontent.h"
 
 #include <QVBoxLayout>
 #include <QWidget>
@@ -15,9 +15,9 @@ namespace {
 
 void fillSample(DropdownModel& model) {
     model.setMuted(false);
-    model.setDeviceName(QStringLiteral("MacBook Pro"));
+    model.setDeviceName(QStringLiteral("Built-in Audio Analog Stereo"));
     model.setHotkey(QString::fromStdString(GlobalShortcuts::defaultShortcutText()));
-    model.setDeviceValue(QStringLiteral("MacBook Pro"));
+    model.setDeviceValue(QStringLiteral("Built-in Audio Analog Stereo"));
     model.setModeTitle(HotkeyManager::title(HotkeyMode::toggle));
     model.setWidgetVisible(true);
     model.setLoginEnabled(true);

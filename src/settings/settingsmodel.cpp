@@ -27,7 +27,7 @@ SettingsState sampleSettingsState(SettingsTab tab) {
     SettingsState state;
     state.selection = DeviceSelection::systemDefault();
     state.isMuted = false;
-    state.activeDeviceName = QStringLiteral("MacBook Pro");
+    state.activeDeviceName = QStringLiteral("Built-in Audio Analog Stereo");
     state.usingVolumeFallback = false;
     state.loginEnabled = true;
     state.theme = Theme::automatic;

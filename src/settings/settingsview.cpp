@@ -7,7 +7,7 @@
 #include "control/microphonecontroller.h"
 #include "cues/soundcuecontroller.h"
 #include "hud/hudcontroller.h"
-#include "login/loginitemservice.h"
+#include "login/autostartservice.h"
 #include "settings/hotkeychip.h"
 #include "settings/moreshortcuts.h"
 #include "settings/settingscontent.h"
@@ -80,7 +80,7 @@ SettingsView::SettingsView(Services services, QWidget* parent)
                 &SettingsView::scheduleRefresh);
     }
     if (m_services.login) {
-        connect(m_services.login, &LoginItemService::enabledChanged, this,
+        connect(m_services.login, &AutostartService::enabledChanged, this,
                 &SettingsView::scheduleRefresh);
     }
     if (m_services.cues) {
@@ -151,7 +151,7 @@ SettingsState SettingsView::currentState() const {
     if (mic.hasActiveDeviceName())
         model.activeDeviceName = mic.activeDeviceName();
     model.usingVolumeFallback = mic.usingVolumeFallback();
-    if (const LoginItemService* login = m_services.login) {
+    if (const AutostartService* login = m_services.login) {
         model.loginEnabled = login->isEnabled();
     }
     model.theme = appearance.theme();
@@ -222,7 +222,7 @@ void SettingsView::connectRequests() {
     onRequest(&SettingsModel::deviceSelected, [this](const DeviceSelection& selection) {
         m_services.microphone.setSelection(selection);
     });
-    if (LoginItemService* login = m_services.login)
+    if (AutostartService* login = m_services.login)
         onRequest(&SettingsModel::loginRequested, [login](bool on) { login->setEnabled(on); });
     if (HotkeyManager* hotkeys = m_services.hotkeys) {
         onRequest(&SettingsModel::modeRequested,

@@ -12,7 +12,7 @@ class AwayService;
 class FloatingPanelController;
 class HUDController;
 class HotkeyManager;
-class LoginItemService;
+class AutostartService;
 class MicrophoneController;
 class SettingsContent;
 class SoundCueController;
@@ -37,7 +37,7 @@ public:
         AppearanceManager& appearance;
         GlobalShortcuts::ShortcutCenter* shortcuts = nullptr;
         HotkeyManager* hotkeys = nullptr;
-        LoginItemService* login = nullptr;
+        AutostartService* login = nullptr;
         SoundCueController* cues = nullptr;
         AwayService* away = nullptr;
     };

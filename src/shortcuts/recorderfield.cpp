@@ -175,7 +175,7 @@ void RecorderField::startRecording() {
     m_center.setPaused(true);
     notifyValue(this);
     update();
-    emit recorderActiveStatusDidChange(true);
+    emit recordingChanged(true);
 }
 
 void RecorderField::endRecording() {
@@ -187,7 +187,7 @@ void RecorderField::endRecording() {
     m_center.setPaused(false);
     notifyValue(this);
     update();
-    emit recorderActiveStatusDidChange(false);
+    emit recordingChanged(false);
 }
 
 bool RecorderField::event(QEvent* event) {
@@ -293,13 +293,13 @@ void RecorderField::clearShortcut() {
 
 void RecorderField::take(const Shortcut& shortcut) {
     const auto previous = m_center.shortcut(m_name);
-    m_center.userDefaultsSet(m_name, shortcut);
+    m_center.storeShortcut(m_name, shortcut);
     // A session without a key hook registers nothing at all; keeping the choice there is
     // right. Otherwise a refusal means the new shortcut would do nothing while the old,
     // working one is gone: put the old one back and say why.
     if (m_center.isAvailable() && !m_center.hotkeys().hasRecord(shortcut)) {
         if (previous)
-            m_center.userDefaultsSet(m_name, *previous);
+            m_center.storeShortcut(m_name, *previous);
         else
             m_center.setShortcut(std::nullopt, m_name);
         confirmSystemShortcut(/*offerForce=*/false);

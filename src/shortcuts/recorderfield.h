@@ -56,7 +56,7 @@ public:
 
 signals:
     /// Listening started (true) or ended (false).
-    void recorderActiveStatusDidChange(bool isActive);
+    void recordingChanged(bool isActive);
 
 protected:
     bool event(QEvent* event) override;

@@ -48,8 +48,8 @@ ShortcutCenter::~ShortcutCenter() {
 }
 
 Name ShortcutCenter::declare(const Name& name) {
-    if (name.defaultShortcut && !userDefaultsContains(name))
-        userDefaultsSet(name, *name.defaultShortcut);
+    if (name.defaultShortcut && !hasStoredShortcut(name))
+        storeShortcut(name, *name.defaultShortcut);
     return name;
 }
 
@@ -60,7 +60,7 @@ std::optional<Shortcut> ShortcutCenter::shortcut(const Name& name) const {
     return decodeShortcut(*text);
 }
 
-bool ShortcutCenter::userDefaultsContains(const Name& name) const {
+bool ShortcutCenter::hasStoredShortcut(const Name& name) const {
     return m_preferences.contains(name.preferencesKey());
 }
 
@@ -109,7 +109,7 @@ void ShortcutCenter::unregisterShortcut(const Shortcut& shortcut) {
     m_registered.erase(shortcut);
 }
 
-void ShortcutCenter::userDefaultsSet(const Name& name, const Shortcut& shortcut) {
+void ShortcutCenter::storeShortcut(const Name& name, const Shortcut& shortcut) {
     const auto stored = encodeShortcut(shortcut);
     if (!stored) {
         Log::error(Log::Category::app, "the shortcut for %s names a key that cannot be saved",
@@ -125,7 +125,7 @@ void ShortcutCenter::userDefaultsSet(const Name& name, const Shortcut& shortcut)
 
 void ShortcutCenter::setShortcut(const std::optional<Shortcut>& shortcut, const Name& name) {
     if (shortcut) {
-        userDefaultsSet(name, *shortcut);
+        storeShortcut(name, *shortcut);
         return;
     }
     const auto old = this->shortcut(name);
@@ -184,7 +184,7 @@ std::string ShortcutCenter::displayText(const Shortcut& shortcut) const {
 }
 
 std::string ShortcutCenter::hintText(const Name& name) const {
-    if (!userDefaultsContains(name))
+    if (!hasStoredShortcut(name))
         return name.defaultShortcut ? displayText(*name.defaultShortcut) : std::string();
     const auto current = shortcut(name);
     return current ? displayText(*current) : std::string();

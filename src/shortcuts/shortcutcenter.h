@@ -45,9 +45,9 @@ public:
     /// "disabled" marker, others lose their key; nothing happens if it had none.
     void setShortcut(const std::optional<Shortcut>& shortcut, const Name& name);
     /// Stores the shortcut for the name, moving its registration from the old one.
-    void userDefaultsSet(const Name& name, const Shortcut& shortcut);
+    void storeShortcut(const Name& name, const Shortcut& shortcut);
     /// Anything stored under the name, the "disabled" marker included.
-    bool userDefaultsContains(const Name& name) const;
+    bool hasStoredShortcut(const Name& name) const;
 
     /// Handlers run on every press (release) of the name's current shortcut, in the order
     /// they were added; adding one registers the name's stored shortcut if needed.

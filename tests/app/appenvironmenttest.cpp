@@ -30,10 +30,10 @@ TEST(AppEnvironment, StartsEveryServiceAppliesTheStoredThemeAndThenAddsTheTray) 
     });
     {
         AppEnvironment environment({hal, hotkeys, hints}, preferences, {"quietlane"});
-        EXPECT_EQ(environment.menuBar(), nullptr);
+        EXPECT_EQ(environment.tray(), nullptr);
         QSignalSpy started(&environment, &AppEnvironment::startupCompleted);
         EXPECT_TRUE(started.wait(5000));
-        EXPECT_NE(environment.menuBar(), nullptr);
+        EXPECT_NE(environment.tray(), nullptr);
         EXPECT_NE(QApplication::palette().color(QPalette::Window), Qt::white);
         EXPECT_TRUE(preferences.contains("deviceSelection"));
         EXPECT_FALSE(hotkeys.registrations().empty());

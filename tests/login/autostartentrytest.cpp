@@ -35,16 +35,16 @@ protected:
 
 TEST_F(AutostartEntryTest, EnableAndDisableRoundTripAndAMovedProgramReadsAsNotFound) {
     const auto old = entry(m_root / "gone" / "quietlane");
-    EXPECT_EQ(old.status(), LoginItemStatus::notRegistered);
+    EXPECT_EQ(old.status(), AutostartStatus::notRegistered);
     EXPECT_TRUE(old.disable()); // nothing to remove is no failure
     ASSERT_TRUE(old.enable());  // creates the missing directory
-    EXPECT_EQ(old.status(), LoginItemStatus::notFound);
+    EXPECT_EQ(old.status(), AutostartStatus::notFound);
     const auto login = entry(m_program);
     ASSERT_TRUE(login.enable());
-    EXPECT_EQ(login.status(), LoginItemStatus::enabled);
+    EXPECT_EQ(login.status(), AutostartStatus::enabled);
     ASSERT_TRUE(login.disable());
     EXPECT_FALSE(fs::exists(login.userFile()));
-    EXPECT_EQ(login.status(), LoginItemStatus::notRegistered);
+    EXPECT_EQ(login.status(), AutostartStatus::notRegistered);
 }
 
 TEST_F(AutostartEntryTest, ExecSurvivesAwkwardPaths) {
@@ -62,7 +62,7 @@ TEST_F(AutostartEntryTest, AProgramPathWithLineBreaksStartsThatProgramOrIsRefuse
     fs::copy_file(m_program, awkward);
     const auto login = entry(awkward);
     ASSERT_TRUE(login.enable());
-    EXPECT_EQ(login.status(), LoginItemStatus::enabled);
+    EXPECT_EQ(login.status(), AutostartStatus::enabled);
     std::ifstream in(login.userFile());
     std::string line;
     int execLines = 0;
@@ -78,7 +78,7 @@ TEST_F(AutostartEntryTest, AProgramPathWithLineBreaksStartsThatProgramOrIsRefuse
         EXPECT_NE(done.error().find("cannot start"), std::string::npos) << done.error();
         EXPECT_EQ(done.error().find('\a'), std::string::npos) << done.error();
     }
-    EXPECT_EQ(entry(m_program).status(), LoginItemStatus::enabled); // the good entry stays
+    EXPECT_EQ(entry(m_program).status(), AutostartStatus::enabled); // the good entry stays
 }
 
 TEST_F(AutostartEntryTest, SystemEntryIsHiddenForThisUserOnDisable) {
@@ -87,9 +87,9 @@ TEST_F(AutostartEntryTest, SystemEntryIsHiddenForThisUserOnDisable) {
                                 << AutostartEntry::execValue(m_program)
                                 << "\n[Desktop Action x]\nHidden=true\n";
     const auto login = entry(m_program);
-    EXPECT_EQ(login.status(), LoginItemStatus::enabled);
+    EXPECT_EQ(login.status(), AutostartStatus::enabled);
     ASSERT_TRUE(login.disable());
-    EXPECT_EQ(login.status(), LoginItemStatus::notRegistered);
+    EXPECT_EQ(login.status(), AutostartStatus::notRegistered);
     EXPECT_TRUE(fs::exists(systemFile()));
 }
 

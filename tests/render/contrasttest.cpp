@@ -5,10 +5,10 @@
 #include "appearance/appfonts.h"
 #include "controls/cardbackground.h"
 #include "hud/hudpanel.h"
-#include "menubar/dropdowncontent.h"
-#include "menubar/trayicon.h"
 #include "settings/settingscontent.h"
 #include "settings/settingsmodel.h"
+#include "tray/dropdowncontent.h"
+#include "tray/trayicon.h"
 #include "widget/floatingwidgetview.h"
 
 #include <QDir>

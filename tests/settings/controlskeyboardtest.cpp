@@ -5,12 +5,12 @@
 #include "controls/plainbutton.h"
 #include "controls/rowbutton.h"
 #include "controls/selectoptionbutton.h"
-#include "menubar/dropdowncontent.h"
 #include "settings/glassslider.h"
 #include "settings/inlineselectrow.h"
 #include "settings/settingscontent.h"
 #include "settings/settingsmodel.h"
 #include "settings/sliderrow.h"
+#include "tray/dropdowncontent.h"
 
 #include <QApplication>
 #include <QTest>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/settingscontent.h"
 #include "controls/disclosurebutton.h"
-#include "controls/figmatoggle.h"
 #include "controls/optionlist.h"
 #include "controls/rowbutton.h"
 #include "controls/selectoptionbutton.h"
+#include "controls/switchindicator.h"
 #include "settings/glassslider.h"
 #include "settings/inlineselectrow.h"
 #include "settings/moreshortcuts.h"
@@ -84,7 +84,7 @@ TEST(SettingsContent, MicrophoneSectionShowsOnlyTheRowsTheStateCallsFor) {
     ASSERT_TRUE(fallback);
     EXPECT_EQ(microphone->header()->valueText(), "По умолчанию");
     EXPECT_TRUE(shown(activeDevice, &content));
-    EXPECT_EQ(activeDevice->value(), "MacBook Pro");
+    EXPECT_EQ(activeDevice->value(), "Built-in Audio Analog Stereo");
     EXPECT_FALSE(shown(fallback, &content));
     EXPECT_EQ(state_->value(), "Активен");
 

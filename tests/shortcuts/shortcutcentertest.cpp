@@ -73,7 +73,7 @@ TEST_F(ShortcutCenterTest, AnyStoredValueKeepsTheDefaultOut) {
         fresh.declare(Name::toggleMute());
         fresh.onKeyDown(Name::toggleMute(), [] {});
         EXPECT_FALSE(fresh.shortcut(Name::toggleMute()));
-        EXPECT_TRUE(fresh.userDefaultsContains(Name::toggleMute()));
+        EXPECT_TRUE(fresh.hasStoredShortcut(Name::toggleMute()));
         EXPECT_EQ(m_backend.registerCalls(), 0);
     }
     // An out-of-range key code reads as no shortcut instead of indexing a key table.

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "menubar/dropdownmodel.h"
-#include "menubar/dropdownplacement.h"
+#include "tray/dropdownmodel.h"
+#include "tray/dropdownplacement.h"
 
 #include <QObject>
 #include <QPointer>
@@ -20,7 +20,7 @@ class DropdownContent;
 class DropdownPanel;
 class FloatingPanelController;
 class HotkeyManager;
-class LoginItemService;
+class AutostartService;
 class MicrophoneController;
 namespace GlobalShortcuts {
 class ShortcutCenter;
@@ -29,13 +29,13 @@ class ShortcutCenter;
 /// The tray icon, whose symbol follows the mute state, and the dropdown that opens from
 /// it. It keeps the dropdown's model in step with the live services and carries out what
 /// the dropdown asks for.
-class MenuBarController : public QObject {
+class TrayController : public QObject {
     Q_OBJECT
 public:
     struct Services {
         MicrophoneController& microphone;
         FloatingPanelController& floatingPanel;
-        LoginItemService& loginItem;
+        AutostartService& autostart;
         HotkeyManager* hotkeys = nullptr;                     // absent: no mode text
         GlobalShortcuts::ShortcutCenter* shortcuts = nullptr; // absent: no shortcut hint
         std::function<void()> showSettings;
@@ -47,8 +47,8 @@ public:
         AppearanceManager* appearance = nullptr;
     };
 
-    explicit MenuBarController(Services services, QObject* parent = nullptr);
-    ~MenuBarController() override;
+    explicit TrayController(Services services, QObject* parent = nullptr);
+    ~TrayController() override;
 
     /// Opens the dropdown if it is closed, closes it if it is open. A request within 0.25 s
     /// of the last closing is ignored: it is the same click that just closed it.

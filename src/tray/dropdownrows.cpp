@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "menubar/dropdownrows.h"
+#include "tray/dropdownrows.h"
 
 #include "controls/controlpalette.h"
-#include "menubar/dropdownmodel.h"
+#include "tray/dropdownmodel.h"
 #include "widget/micglyph.h"
 
 #include <QPainter>

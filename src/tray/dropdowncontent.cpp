@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "menubar/dropdowncontent.h"
+#include "tray/dropdowncontent.h"
 
 #include "appearance/glass.h"
 #include "controls/controlpalette.h"
@@ -7,7 +7,7 @@
 #include "controls/optionlist.h"
 #include "controls/plainbutton.h"
 #include "controls/rowbutton.h"
-#include "menubar/dropdownrows.h"
+#include "tray/dropdownrows.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -7,11 +7,11 @@
 namespace quietlane {
 
 /// A 38 × 22 switch that only shows a value; the row around it takes the click.
-class FigmaToggle : public QWidget {
+class SwitchIndicator : public QWidget {
     Q_OBJECT
     Q_PROPERTY(bool on READ isOn WRITE setOn NOTIFY onChanged)
 public:
-    explicit FigmaToggle(QWidget* parent = nullptr);
+    explicit SwitchIndicator(QWidget* parent = nullptr);
 
     bool isOn() const { return m_on; }
     /// Animates the knob and the colour when shown; jumps while hidden.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "menubar/dropdownmodel.h"
+#include "tray/dropdownmodel.h"
 #include "audio/devicechoices.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 
 #include "audio/devicechoices.h"
 #include "controls/cardbackground.h"
-#include "menubar/dropdownmodel.h"
+#include "tray/dropdownmodel.h"
 
 #include <QWidget>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "controls/figmatoggle.h"
+#include "controls/switchindicator.h"
 
 #include "controls/controlpalette.h"
 
@@ -16,7 +16,7 @@ QColor mix(const QColor& a, const QColor& b, double t) {
 }
 } // namespace
 
-FigmaToggle::FigmaToggle(QWidget* parent) : QWidget(parent) {
+SwitchIndicator::SwitchIndicator(QWidget* parent) : QWidget(parent) {
     setFixedSize(38, 22);
     setFocusPolicy(Qt::NoFocus);
     m_animation.setDuration(150);
@@ -27,7 +27,7 @@ FigmaToggle::FigmaToggle(QWidget* parent) : QWidget(parent) {
     });
 }
 
-void FigmaToggle::setOn(bool on) {
+void SwitchIndicator::setOn(bool on) {
     if (on == m_on)
         return;
     m_on = on;
@@ -44,7 +44,7 @@ void FigmaToggle::setOn(bool on) {
     emit onChanged(on);
 }
 
-void FigmaToggle::paintEvent(QPaintEvent*) {
+void SwitchIndicator::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "menubar/statusnotifierwatch.h"
+#include "tray/statusnotifierwatch.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "menubar/dropdowncontent.h"
+#include "tray/dropdowncontent.h"
 #include "controls/selectoptionbutton.h"
 
 #include "../namedcontrol.h"

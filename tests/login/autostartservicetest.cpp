@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "login/loginitemservice.h"
+#include "login/autostartservice.h"
 #include "../tempdir.h"
 #include "base/log.h"
 
@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(LoginItemService, FailedToggleLogsOnceAndTheFlagsShowTheRealState) {
+TEST(AutostartService, FailedToggleLogsOnceAndTheFlagsShowTheRealState) {
     test::TempDir temp;
     const fs::path root = temp.path;
     // A regular file where the autostart directory should be: every write fails.
@@ -26,8 +26,8 @@ TEST(LoginItemService, FailedToggleLogsOnceAndTheFlagsShowTheRealState) {
             logged.push_back(message);
     });
 
-    LoginItemService blocked(AutostartEntry(root / "blocked" / "autostart", {}, "/bin/sh"));
-    QSignalSpy blockedChanges(&blocked, &LoginItemService::enabledChanged);
+    AutostartService blocked(AutostartEntry(root / "blocked" / "autostart", {}, "/bin/sh"));
+    QSignalSpy blockedChanges(&blocked, &AutostartService::enabledChanged);
     blocked.setEnabled(true);
     ASSERT_EQ(logged.size(), 1u);
     EXPECT_EQ(logged[0].rfind("login item toggle failed: ", 0), 0u) << logged[0];
@@ -35,8 +35,8 @@ TEST(LoginItemService, FailedToggleLogsOnceAndTheFlagsShowTheRealState) {
     EXPECT_FALSE(blocked.isEnabled());
     EXPECT_EQ(blockedChanges.count(), 0);
 
-    LoginItemService service(AutostartEntry(root / "autostart", {}, "/bin/sh"));
-    QSignalSpy changes(&service, &LoginItemService::enabledChanged);
+    AutostartService service(AutostartEntry(root / "autostart", {}, "/bin/sh"));
+    QSignalSpy changes(&service, &AutostartService::enabledChanged);
     service.setEnabled(true);
     service.setEnabled(true); // again: re-registered, but nothing changed to announce
     EXPECT_TRUE(service.isEnabled());

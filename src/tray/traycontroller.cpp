@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "menubar/menubarcontroller.h"
+#include "tray/traycontroller.h"
 
 #include "appearance/appearancemanager.h"
 #include "base/log.h"
 #include "control/hotkeymanager.h"
 #include "control/microphonecontroller.h"
 #include "controls/accessiblecontrol.h"
-#include "login/loginitemservice.h"
-#include "menubar/dropdowncontent.h"
-#include "menubar/statusnotifierwatch.h"
-#include "menubar/trayicon.h"
+#include "login/autostartservice.h"
 #include "shortcuts/shortcutcenter.h"
 #include "shortcuts/shortcutnotation.h"
+#include "tray/dropdowncontent.h"
+#include "tray/statusnotifierwatch.h"
+#include "tray/trayicon.h"
 #include "widget/floatingpanel.h"
 #include "widget/floatingpanelcontroller.h"
 #include "widget/floatingwidgetview.h"
@@ -121,7 +121,7 @@ private:
     std::function<void()> m_onClosed;
 };
 
-MenuBarController::MenuBarController(Services services, QObject* parent)
+TrayController::TrayController(Services services, QObject* parent)
     : QObject(parent), m_services(std::move(services)) {
     m_model.setShowDonate(kHomepage[0] != '\0');
     refreshModel();
@@ -161,24 +161,24 @@ MenuBarController::MenuBarController(Services services, QObject* parent)
     for (auto signal :
          {&MicrophoneController::activeDeviceNameChanged,
           &MicrophoneController::availableDevicesChanged, &MicrophoneController::selectionChanged})
-        connect(&mic, signal, this, &MenuBarController::refreshModel);
+        connect(&mic, signal, this, &TrayController::refreshModel);
     connect(&mic, &MicrophoneController::activeDeviceNameChanged, this,
-            &MenuBarController::updateIcon);
+            &TrayController::updateIcon);
     // A switch between light and dark changes the themed icon. (Not an application-wide
     // event filter: it would sit in the path of every event the program handles.)
     if (m_services.appearance)
         connect(m_services.appearance, &AppearanceManager::isDarkChanged, this,
-                &MenuBarController::updateIcon);
+                &TrayController::updateIcon);
     connect(&m_services.floatingPanel, &FloatingPanelController::isVisibleChanged, this, [this] {
         watchWidget();
         refreshModel();
     });
     watchWidget();
-    connect(&m_services.loginItem, &LoginItemService::enabledChanged, this,
-            &MenuBarController::refreshModel);
+    connect(&m_services.autostart, &AutostartService::enabledChanged, this,
+            &TrayController::refreshModel);
     if (m_services.hotkeys)
         connect(m_services.hotkeys, &HotkeyManager::modeChanged, this,
-                &MenuBarController::refreshModel);
+                &TrayController::refreshModel);
     if (m_services.shortcuts) {
         m_shortcutObserver = m_services.shortcuts->addChangeObserver(
             [self = QPointer(this)](const GlobalShortcuts::Name&) {
@@ -189,14 +189,14 @@ MenuBarController::MenuBarController(Services services, QObject* parent)
     Log::info(Log::Category::menu, "status item installed");
 }
 
-MenuBarController::~MenuBarController() {
+TrayController::~TrayController() {
     if (m_services.shortcuts && m_shortcutObserver)
         m_services.shortcuts->removeChangeObserver(m_shortcutObserver);
     if (m_panel)
         delete m_panel.data();
 }
 
-void MenuBarController::createTray() {
+void TrayController::createTray() {
     m_tray = new QSystemTrayIcon(this);
     m_tray->setToolTip(QStringLiteral("Quietlane"));
     connect(m_tray, &QSystemTrayIcon::activated, this,
@@ -210,13 +210,13 @@ void MenuBarController::createTray() {
     m_tray->show();
 }
 
-void MenuBarController::watchWidget() {
+void TrayController::watchWidget() {
     // The widget's window exists once it has been shown; installing twice is harmless.
     if (FloatingPanel* panel = m_services.floatingPanel.panel())
         panel->installEventFilter(this);
 }
 
-bool MenuBarController::eventFilter(QObject* watched, QEvent* event) {
+bool TrayController::eventFilter(QObject* watched, QEvent* event) {
     // Top-level widgets hear of a new icon theme; the widget's window stands in for all.
     if (event->type() == QEvent::ThemeChange)
         updateIcon();
@@ -233,7 +233,7 @@ bool MenuBarController::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-void MenuBarController::updateIcon() {
+void TrayController::updateIcon() {
     if (!m_tray)
         return;
     const auto& mic = m_services.microphone;
@@ -244,7 +244,7 @@ void MenuBarController::updateIcon() {
         mic.hasActiveDeviceName() ? mic.activeDeviceName() : QString()));
 }
 
-void MenuBarController::refreshModel() {
+void TrayController::refreshModel() {
     const auto& mic = m_services.microphone;
     const std::optional<QString> active =
         mic.hasActiveDeviceName() ? std::optional(mic.activeDeviceName()) : std::nullopt;
@@ -258,18 +258,18 @@ void MenuBarController::refreshModel() {
     if (m_services.hotkeys)
         m_model.setModeTitle(HotkeyManager::title(m_services.hotkeys->mode()));
     m_model.setWidgetVisible(m_services.floatingPanel.isVisible());
-    m_model.setLoginEnabled(m_services.loginItem.isEnabled());
+    m_model.setLoginEnabled(m_services.autostart.isEnabled());
     m_model.setDevices(mic.availableDevices(), mic.selection());
 }
 
-void MenuBarController::connectRequests() {
+void TrayController::connectRequests() {
     auto& mic = m_services.microphone;
     connect(&m_model, &DropdownModel::muteToggleRequested, &mic, &MicrophoneController::toggle);
     connect(&m_model, &DropdownModel::deviceChosen, &mic, &MicrophoneController::setSelection);
     connect(&m_model, &DropdownModel::widgetToggleRequested, this,
             [this] { m_services.floatingPanel.setVisible(!m_services.floatingPanel.isVisible()); });
     connect(&m_model, &DropdownModel::loginToggleRequested, this,
-            [this] { m_services.loginItem.setEnabled(!m_services.loginItem.isEnabled()); });
+            [this] { m_services.autostart.setEnabled(!m_services.autostart.isEnabled()); });
     connect(&m_model, &DropdownModel::settingsRequested, this, [this] {
         closePanel();
         if (m_services.showSettings)
@@ -293,7 +293,7 @@ void MenuBarController::connectRequests() {
     });
 }
 
-void MenuBarController::togglePanel() {
+void TrayController::togglePanel() {
     if (m_panel) {
         closePanel();
         return;
@@ -303,7 +303,7 @@ void MenuBarController::togglePanel() {
     openAt(m_tray ? m_tray->geometry() : QRect());
 }
 
-void MenuBarController::openAt(const QRect& iconGeometry) {
+void TrayController::openAt(const QRect& iconGeometry) {
     if (m_panel)
         return;
     // Through a StatusNotifierItem host Qt often cannot tell where the icon is.
@@ -323,7 +323,7 @@ void MenuBarController::openAt(const QRect& iconGeometry) {
     bindKeys(panel, GlobalShortcuts::kSettingsKeys, m_model, DropdownRowKind::settings);
     bindKeys(panel, GlobalShortcuts::kQuitKeys, m_model, DropdownRowKind::quit);
     // Measured again on the next turn, when the layout has settled.
-    connect(content, &DropdownContent::sizeReported, this, &MenuBarController::resizePanelToFit,
+    connect(content, &DropdownContent::sizeReported, this, &TrayController::resizePanelToFit,
             Qt::QueuedConnection);
     const QSize size = content->sizeHint();
     QScreen* screen = QGuiApplication::screenAt(anchor.center());
@@ -342,7 +342,7 @@ void MenuBarController::openAt(const QRect& iconGeometry) {
     panel->activateWindow();
 }
 
-void MenuBarController::closePanel() {
+void TrayController::closePanel() {
     if (!m_panel)
         return;
     DropdownPanel* panel = m_panel;
@@ -352,7 +352,7 @@ void MenuBarController::closePanel() {
     panel->close();
 }
 
-void MenuBarController::resizePanelToFit() {
+void TrayController::resizePanelToFit() {
     if (!m_panel || !m_content)
         return;
     const QSize size = m_content->sizeHint();
@@ -364,7 +364,7 @@ void MenuBarController::resizePanelToFit() {
         QRect(int(m_frame.x), int(m_frame.y), int(m_frame.width), int(m_frame.height)));
 }
 
-void MenuBarController::populateMenu(QMenu& menu) {
+void TrayController::populateMenu(QMenu& menu) {
     auto add = [&](const QString& text, auto request, std::optional<bool> checked = {}) {
         QAction* item = menu.addAction(text);
         if (checked) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "menubar/trayicon.h"
+#include "tray/trayicon.h"
 
 #include "widget/micglyph.h"
 

@@ -15,13 +15,13 @@ namespace quietlane {
 /// The launcher users and desktops start (bin/quietlane, beside the program's libexec/).
 std::string launcherPath();
 
-class LoginItemService : public QObject {
+class AutostartService : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool enabled READ isEnabled NOTIFY enabledChanged)
 public:
     /// The entry for this executable in the user's autostart directory.
-    explicit LoginItemService(QObject* parent = nullptr);
-    explicit LoginItemService(AutostartEntry entry, QObject* parent = nullptr);
+    explicit AutostartService(QObject* parent = nullptr);
+    explicit AutostartService(AutostartEntry entry, QObject* parent = nullptr);
 
     bool isEnabled() const { return m_enabled; }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "menubar/dropdownplacement.h"
+#include "tray/dropdownplacement.h"
 
 #include <gtest/gtest.h>
 

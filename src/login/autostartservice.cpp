@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "login/loginitemservice.h"
+#include "login/autostartservice.h"
 
 #include "base/log.h"
 
@@ -15,24 +15,24 @@ std::string launcherPath() {
         .toStdString();
 }
 
-LoginItemService::LoginItemService(QObject* parent)
-    : LoginItemService(AutostartEntry::forProgram(launcherPath()), parent) {}
+AutostartService::AutostartService(QObject* parent)
+    : AutostartService(AutostartEntry::forProgram(launcherPath()), parent) {}
 
-LoginItemService::LoginItemService(AutostartEntry entry, QObject* parent)
+AutostartService::AutostartService(AutostartEntry entry, QObject* parent)
     : QObject(parent), m_entry(std::move(entry)) {
-    const LoginItemStatus status = m_entry.status();
-    m_enabled = status == LoginItemStatus::enabled;
+    const AutostartStatus status = m_entry.status();
+    m_enabled = status == AutostartStatus::enabled;
 }
 
-void LoginItemService::setEnabled(bool on) {
+void AutostartService::setEnabled(bool on) {
     if (const Result<void> done = on ? m_entry.enable() : m_entry.disable(); !done)
         Log::error(Log::Category::login, "login item toggle failed: %s", done.error().c_str());
     refresh();
 }
 
-void LoginItemService::refresh() {
-    const LoginItemStatus status = m_entry.status();
-    const bool enabled = status == LoginItemStatus::enabled;
+void AutostartService::refresh() {
+    const AutostartStatus status = m_entry.status();
+    const bool enabled = status == AutostartStatus::enabled;
     if (enabled != m_enabled) {
         m_enabled = enabled;
         emit enabledChanged(enabled);
