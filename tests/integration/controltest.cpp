@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -223,6 +224,7 @@ TEST_F(ControlTest, ATakeoverFromAFrozenInstanceEndsWithOneInstanceHoldingEveryt
         std::this_thread::sleep_until(frozen + freeze.length);
         kill(old.pid(), SIGCONT);
         EXPECT_EQ(old.wait(), 0);
+        const auto gone = std::chrono::steady_clock::now();
 
         EXPECT_TRUE(waitUntil([&] { return nameOwnerPid() == successor.pid(); }, 10s));
         const bool wasMuted = server->sourceMuted("mic");
@@ -233,6 +235,11 @@ TEST_F(ControlTest, ATakeoverFromAFrozenInstanceEndsWithOneInstanceHoldingEveryt
             },
             10s))
             << "the shortcut does not reach the new instance";
+        // How long the takeover took is a figure to read, not a pass mark: load stretches it.
+        std::printf("takeover complete %lld ms after the old instance let go\n",
+                    static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               std::chrono::steady_clock::now() - gone)
+                                               .count()));
         // Only an instance answers the push-to-talk pair.
         EXPECT_EQ(runQuietlane("--push-to-talk-press").status, 0);
         EXPECT_EQ(runQuietlane("--push-to-talk-release").status, 0);
