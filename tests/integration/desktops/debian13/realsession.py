@@ -224,12 +224,12 @@ class Program:
         return self.proc.returncode
 
 
-def tap_flips(session, expect_muted, tries=1):
+def tap_flips(session, expect_muted, tries=1, chord=CHORD):
     """Taps the chord until the microphone reaches the expected state (a bind may still be
     on its way at a first start); returns the seconds it took, or None."""
     t0 = time.monotonic()
     for _ in range(tries):
-        session.keys('tap', *CHORD)
+        session.keys('tap', *chord)
         if wait_until(lambda: session.mic.muted() == expect_muted, 1.5):
             return time.monotonic() - t0
     return None
@@ -462,7 +462,7 @@ def run_recipe(work):
         time.sleep(1)   # gsd-media-keys grabs a changed binding on its own time
         log('%s: recipe key %s' % (tag, chord))
         session.mic.set(False)
-        check('%s: a tap of %s mutes' % (tag, '+'.join(chord)), tap_flips(session, True, tries=3) is not None)
+        check('%s: a tap of %s mutes' % (tag, '+'.join(chord)), tap_flips(session, True, tries=3, chord=chord) is not None)
         for start_muted in (False, True):
             session.mic.set(start_muted)
             time.sleep(2.5)   # a hold right after a command would be one burst with it
