@@ -9,15 +9,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using quietlane::DeviceSelection;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const auto decoded = DeviceSelection::decode(text);
-    const auto* selection = std::get_if<DeviceSelection>(&decoded);
-    if (!selection) {
-        if (std::get<DeviceSelection::DecodeError>(decoded).description.empty())
+    if (!decoded) {
+        if (decoded.error().empty())
             std::abort();
         return 0;
     }
-    const auto again = DeviceSelection::decode(selection->encode());
-    const auto* reread = std::get_if<DeviceSelection>(&again);
-    if (!reread || !(*reread == *selection))
+    const auto again = DeviceSelection::decode(decoded->encode());
+    if (!again || !(*again == *decoded))
         std::abort();
     return 0;
 }
