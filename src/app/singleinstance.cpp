@@ -83,8 +83,6 @@ Result<void> SingleInstance::secureDirectory() const {
 }
 
 Result<SingleInstance::Outcome> SingleInstance::claim() {
-    if (auto secured = secureDirectory(); !secured)
-        return Failure{secured.error()};
     QLockFile lock(lockPath());
     if (!lock.tryLock(3 * kTimeoutMs))
         return Failure{"another launch holds " + m_socketPath + ".lock"};

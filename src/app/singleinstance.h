@@ -44,7 +44,8 @@ public:
     /// Forwards to a running instance or becomes the instance. Two launches at the same
     /// moment are serialised by a lock file, so exactly one of them becomes primary. An
     /// instance that does not answer within a second is taken over. On failure no socket
-    /// could be made; the caller may run anyway.
+    /// could be made; the caller may run anyway. Only after `secureDirectory` succeeded: a
+    /// channel in a directory others can write to is not ours.
     Result<Outcome> claim();
 
     /// Requests are answered by `remote` from now on; until then they get an error.

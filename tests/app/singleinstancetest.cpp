@@ -40,6 +40,7 @@ std::string ask(const std::string& socket, const std::string& bytes) {
 }
 
 void claimPrimary(SingleInstance& instance) {
+    ASSERT_TRUE(instance.secureDirectory());
     const auto claimed = instance.claim();
     ASSERT_TRUE(claimed) << claimed.error();
     ASSERT_EQ(*claimed, SingleInstance::Outcome::primary);
