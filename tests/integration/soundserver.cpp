@@ -169,10 +169,14 @@ void SoundServer::addSource(const std::string& name, const std::string& descript
                             unsigned channels) const {
     const std::string shape = " channels=" + std::to_string(channels);
     // PipeWire's pulse server has no null source; a null sink of the source class is one.
-    if (m_kind == SoundServerKind::pipeWire)
+    // It answers before the node exists, and until then the source cannot be named default.
+    if (m_kind == SoundServerKind::pipeWire) {
         pactl("load-module module-null-sink media.class=Audio/Source/Virtual sink_name=" + name +
               shape + " sink_properties=device.description=" + description);
-    else
+        if (!eventually(
+                [&] { return pactl("list short sources").find(name) != std::string::npos; }))
+            throw std::runtime_error("source " + name + " did not appear");
+    } else
         pactl("load-module module-null-source source_name=" + name + shape +
               " description=" + description);
 }
