@@ -63,7 +63,7 @@ protected:
         const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
         const std::string busAddress = bus ? bus : "";
         server = std::make_unique<quietlane::testing::SoundServer>(
-            quietlane::testing::SoundServerKind::pulseAudio);
+            quietlane::testing::SoundServer::kindFromEnvironment());
         server->addSource("mic", "Mic");
         server->pactl("set-default-source mic");
         if (!busAddress.empty())
@@ -167,6 +167,36 @@ TEST_F(ControlTest, SwitchesWatchAndDBusDriveTheRunningInstance) {
     EXPECT_EQ(runQuietlane("--status").out, "muted\n");
     EXPECT_EQ(runQuietlane("--push-to-talk-press").status, 1);
     expectLostReport();
+}
+
+// Our toggles and another program's alternate with nothing in between: each of ours
+// flips what the server has when it is taken and reports that, and each of theirs stands
+// until our next toggle (no write of ours comes back over it).
+TEST_F(ControlTest, TogglesAlternatingWithPactlFlipEveryTimeAndTheirsStand) {
+    ChildProcess app({QUIETLANE_BINARY});
+    ASSERT_TRUE(waitUntil([] { return runQuietlane("--status").out == "unmuted\n"; }, 10s));
+    const int rounds = 10;
+    int flipped = 0;
+    int stood = 0;
+    bool theirs = false;
+    for (int round = 0; round < rounds; ++round) {
+        const bool before = server->sourceMuted("mic");
+        stood += before == theirs;
+        const Result toggled = runQuietlane("--toggle");
+        const bool after = server->sourceMuted("mic");
+        flipped += after != before && toggled.out == (after ? "muted\n" : "unmuted\n");
+        server->pactl("set-source-mute mic toggle");
+        theirs = !after;
+    }
+    // Their last change too: once the instance has heard it, it is still there.
+    EXPECT_TRUE(waitUntil(
+        [&] { return runQuietlane("--status").out == (theirs ? "muted\n" : "unmuted\n"); }));
+    stood += server->sourceMuted("mic") == theirs;
+    std::printf("%d of %d toggles flipped, %d of %d changes of theirs stood\n", flipped, rounds,
+                stood - 1, rounds);
+    EXPECT_EQ(flipped, rounds);
+    // The first round's check is of the starting state, not of a change of theirs.
+    EXPECT_EQ(stood, rounds + 1);
 }
 
 namespace {
