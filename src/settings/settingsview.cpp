@@ -33,8 +33,11 @@ SettingsView::SettingsView(Services services, QWidget* parent)
         // Asked once: it takes and gives back a key grab, which a refresh on every change
         // must not repeat.
         const auto& facts = m_services.shortcuts->sessionFacts();
+        auto* grabs = m_services.shortcuts->backend().keyGrabs();
         m_micMuteKeyTaken =
-            facts.gnome || facts.kde || m_services.shortcuts->backend().desktopHandlesMicMuteKey();
+            facts.gnome || facts.kde ||
+            (grabs &&
+             grabs->isHeldElsewhere(GlobalShortcuts::Shortcut(GlobalShortcuts::Key::micMute, 0)));
     }
     m_model.setState(currentState());
     connectRequests();

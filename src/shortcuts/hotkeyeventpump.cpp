@@ -14,7 +14,8 @@ HotkeyEventPump::HotkeyEventPump(ShortcutCenter& center, QObject* parent)
     m_heldKeyCheck = new QTimer(this);
     m_heldKeyCheck->setSingleShot(true);
     connect(m_heldKeyCheck, &QTimer::timeout, this, [this] {
-        m_center.backend().checkHeldKeys();
+        if (auto* grabs = m_center.backend().keyGrabs())
+            grabs->checkHeldKeys();
         scheduleHeldKeyCheck();
     });
     const int fd = m_center.backend().eventFd();
@@ -37,7 +38,8 @@ void HotkeyEventPump::pump() {
 }
 
 void HotkeyEventPump::scheduleHeldKeyCheck() {
-    const auto interval = m_center.backend().heldKeyCheckInterval();
+    const auto* grabs = m_center.backend().keyGrabs();
+    const auto interval = grabs ? grabs->heldKeyCheckInterval() : std::nullopt;
     if (!interval)
         m_heldKeyCheck->stop();
     else if (!m_heldKeyCheck->isActive())

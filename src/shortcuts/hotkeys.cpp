@@ -51,7 +51,7 @@ void Hotkeys::registerHotkey(const Shortcut& shortcut, Action onKeyDown, Action 
     if (!m_handlerInstalled) {
         m_handlerInstalled = true;
         updateEventHandler();
-    } else if (m_menuOpen && !m_backend.worksUnderOwnPopups()) {
+    } else if (m_menuOpen && m_backend.keyGrabs()) {
         // Taken while a popup holds the keyboard: it would not fire now, and keeping it
         // would leave it out of the hand-over when the popup closes.
         m_backend.unregisterHotkey(uint32_t(id));
@@ -88,7 +88,9 @@ void Hotkeys::setMenuOpen(bool open) {
 }
 
 void Hotkeys::updateEventHandler() {
-    if (!m_handlerInstalled || m_backend.worksUnderOwnPopups())
+    // Where the desktop rather than a grab catches the keys, presses keep arriving while
+    // our popup holds the keyboard.
+    if (!m_handlerInstalled || !m_backend.keyGrabs())
         return;
     if (m_menuOpen) {
         for (auto& [id, record] : m_records) {

@@ -15,12 +15,6 @@ public:
     int registerHotkey(const Shortcut&, uint32_t) override { return -1; }
     void unregisterHotkey(uint32_t) override {}
     void setEventHandler(EventHandler) override {}
-    std::optional<std::string> characterForKey(int64_t keyCode) const override {
-        return usLayoutCharacter(keyCode);
-    }
-    std::optional<Shortcut> shortcutForNativeKey(uint32_t, uint32_t) const override {
-        return std::nullopt;
-    }
 
 private:
     std::string m_reason;

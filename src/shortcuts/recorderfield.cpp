@@ -84,9 +84,10 @@ Modifiers eventModifiers(Qt::KeyboardModifiers qt) {
     return modifiers;
 }
 
-std::optional<PressedKey> pressedKey(const QKeyEvent& event, const HotkeyBackend& backend) {
+std::optional<PressedKey> pressedKey(const QKeyEvent& event, const KeyGrabs* grabs) {
     if (const auto native =
-            backend.shortcutForNativeKey(event.nativeScanCode(), event.nativeModifiers()))
+            grabs ? grabs->shortcutForNativeKey(event.nativeScanCode(), event.nativeModifiers())
+                  : std::nullopt)
         return PressedKey{native->keyCode, native->modifiers};
     // Without a key hook only the keys that steer the field are understood, so that the
     // user can still leave it or clear the shortcut, and the microphone-mute key, which
@@ -224,7 +225,7 @@ bool RecorderField::event(QEvent* event) {
 }
 
 void RecorderField::handleKeyPress(QKeyEvent* event) {
-    const auto key = pressedKey(*event, m_center.backend());
+    const auto key = pressedKey(*event, m_center.backend().keyGrabs());
     if (!key) {
         if (!isModifierOnly(event->key()))
             QApplication::beep();
@@ -245,8 +246,9 @@ bool RecorderField::usedByOtherName(const Shortcut& shortcut) const {
 void RecorderField::decide(int64_t keyCode, Modifiers modifiers) {
     const RecorderDecision decision =
         evaluateRecorderKey(keyCode, modifiers, [this](const Shortcut& shortcut) {
+            auto* grabs = m_center.backend().keyGrabs();
             return isReservedDesktopShortcut(shortcut) ||
-                   m_center.backend().isHeldElsewhere(shortcut);
+                   (grabs && grabs->isHeldElsewhere(shortcut));
         });
     QPointer<RecorderField> self(this);
     // Two of our own actions on one key would both run on every press.
@@ -339,7 +341,7 @@ bool RecorderField::confirmSystemShortcut(bool offerForce, const char* message,
 void RecorderField::mousePressEvent(QMouseEvent* event) {
     if (const auto button = buttonCode(event->button()); button && m_recording) {
         // Only where presses of such a button can be taken system-wide.
-        if (m_center.backend().takesMouseButtons())
+        if (m_center.backend().keyGrabs())
             decide(*button, eventModifiers(event->modifiers()));
         else
             QApplication::beep();

@@ -178,8 +178,12 @@ std::string ShortcutCenter::displayText(const Shortcut& shortcut) const {
         if (auto assigned = desktop->assignedTrigger(shortcut))
             return *assigned;
     }
+    const KeyGrabs* grabs = m_backend.keyGrabs();
     return shortcutText(
-        shortcut, [this](int64_t keyCode) { return m_backend.characterForKey(keyCode); },
+        shortcut,
+        [grabs](int64_t keyCode) {
+            return grabs ? grabs->characterForKey(keyCode) : usLayoutCharacter(keyCode);
+        },
         m_notation);
 }
 
@@ -192,7 +196,9 @@ std::string ShortcutCenter::hintText(const Name& name) const {
 
 bool ShortcutCenter::handlePopupKeyEvent(bool isPress, uint32_t nativeKeyCode,
                                          uint32_t nativeModifiers) {
-    const auto key = m_backend.shortcutForNativeKey(nativeKeyCode, nativeModifiers);
+    const KeyGrabs* grabs = m_backend.keyGrabs();
+    const auto key =
+        grabs ? grabs->shortcutForNativeKey(nativeKeyCode, nativeModifiers) : std::nullopt;
     if (!key)
         return false;
     const auto kind = isPress ? Hotkeys::RawKeyKind::keyDown : Hotkeys::RawKeyKind::keyUp;

@@ -11,7 +11,7 @@ namespace quietlane::GlobalShortcuts {
 /// An in-memory key hook for tests and demos: combinations are "held" by whoever the
 /// caller says, and key presses are driven by hand. Native keys are taken to be
 /// key codes and modifier flags already.
-class SimulatedHotkeyBackend final : public HotkeyBackend {
+class SimulatedHotkeyBackend final : public HotkeyBackend, public KeyGrabs {
 public:
     struct Registration {
         Shortcut shortcut;
@@ -20,13 +20,17 @@ public:
 
     bool isAvailable() const override { return true; }
     int registerHotkey(const Shortcut& shortcut, uint32_t id) override;
-    bool takesMouseButtons() const override { return true; }
     void unregisterHotkey(uint32_t id) override;
-    bool isHeldElsewhere(const Shortcut& shortcut) override;
     void setEventHandler(EventHandler handler) override { m_handler = std::move(handler); }
+    KeyGrabs* keyGrabs() override { return this; }
+
+    bool isHeldElsewhere(const Shortcut& shortcut) override;
     std::optional<std::string> characterForKey(int64_t keyCode) const override;
     std::optional<Shortcut> shortcutForNativeKey(uint32_t nativeKeyCode,
                                                  uint32_t nativeModifiers) const override;
+    // A simulated release is never lost: there is nothing to check.
+    std::optional<int> heldKeyCheckInterval() const override { return std::nullopt; }
+    void checkHeldKeys() override {}
 
     /// Another application holds `shortcut`: registering it fails with `status`.
     void holdElsewhere(const Shortcut& shortcut, int status = 10);

@@ -193,10 +193,6 @@ void PortalHotkeyBackend::unregisterHotkey(uint32_t id) {
         scheduleSync();
 }
 
-std::optional<std::string> PortalHotkeyBackend::characterForKey(int64_t keyCode) const {
-    return usLayoutCharacter(keyCode);
-}
-
 std::optional<std::string> PortalHotkeyBackend::assignedTrigger(const Shortcut& shortcut) const {
     for (const Wanted& entry : wanted()) {
         if (entry.registration->shortcut != shortcut)

@@ -286,10 +286,6 @@ void X11HotkeyBackend::unregisterHotkey(uint32_t id) {
     d->grabs.erase(it);
 }
 
-bool X11HotkeyBackend::desktopHandlesMicMuteKey() {
-    return isHeldElsewhere(Shortcut(Key::micMute, 0));
-}
-
 bool X11HotkeyBackend::isHeldElsewhere(const Shortcut& shortcut) {
     if (d->broken)
         return false;
