@@ -19,6 +19,16 @@ struct HotkeyEvent {
     uint32_t id = 0;
 };
 
+/// Why the key hook did not take a combination.
+enum class HotkeyRefusal {
+    none,            ///< taken
+    heldElsewhere,   ///< another client holds it already
+    noSuchKey,       ///< the keyboard map has no key for it
+    noSuchModifiers, ///< a modifier the display server cannot express (Fn)
+    serverError,     ///< the display server refused the request for another reason
+    noKeyHook,       ///< the hook is gone (a lost connection) or the session has none
+};
+
 /// What a desktop that keeps the keys itself (a portal) tells and offers about them: the
 /// optional part of a key hook, found through `HotkeyBackend::desktopKeys`.
 class DesktopKeys {
@@ -86,10 +96,9 @@ public:
     /// Why the hook is unavailable, in a few words for the log.
     virtual std::string unavailableReason() const { return {}; }
 
-    /// Takes the key combination for the whole session under `id`.
-    /// Returns 0 on success, or a non-zero status when the system refuses it (on X11 the
-    /// X error code, e.g. 10 when another client already holds the combination).
-    virtual int registerHotkey(const Shortcut& shortcut, uint32_t id) = 0;
+    /// Takes the key combination for the whole session under `id`, or says why not. A
+    /// desktop that binds keys later (a portal) takes every combination here.
+    virtual HotkeyRefusal registerHotkey(const Shortcut& shortcut, uint32_t id) = 0;
 
     /// Gives up the registration made under `id`; an unknown id is ignored.
     virtual void unregisterHotkey(uint32_t id) = 0;

@@ -21,11 +21,35 @@ Hotkeys::~Hotkeys() {
     }
 }
 
-int Hotkeys::registerWithSystem(const Shortcut& shortcut, int64_t id) {
+HotkeyRefusal Hotkeys::registerWithSystem(const Shortcut& shortcut, int64_t id) {
     return m_backend.registerHotkey(shortcut, uint32_t(id));
 }
 
-void Hotkeys::reportRefusal(const Shortcut& shortcut, int status) {
+namespace {
+
+// The error line has always carried X's error code (10: another client holds it) or one
+// of ours above the range of X codes, and scripts read it; the names stay in memory.
+int statusNumber(HotkeyRefusal refusal) {
+    switch (refusal) {
+    case HotkeyRefusal::none:
+        return 0;
+    case HotkeyRefusal::heldElsewhere:
+    case HotkeyRefusal::noKeyHook:
+        return 10;
+    case HotkeyRefusal::serverError:
+        return 2;
+    case HotkeyRefusal::noSuchKey:
+        return 1001;
+    case HotkeyRefusal::noSuchModifiers:
+        return 1002;
+    }
+    return -1;
+}
+
+} // namespace
+
+void Hotkeys::reportRefusal(const Shortcut& shortcut, HotkeyRefusal refusal) {
+    const int status = statusNumber(refusal);
     const std::string description = m_describe(shortcut);
     m_errorOutput << "Error registering hotkey " << description << ": " << status << std::endl;
     Log::error(Log::Category::app,
@@ -41,9 +65,9 @@ void Hotkeys::registerHotkey(const Shortcut& shortcut, Action onKeyDown, Action 
     if (!m_backend.isAvailable())
         return;
     const int64_t id = ++m_lastId;
-    if (const int status = registerWithSystem(shortcut, id); status != 0) {
+    if (const auto refusal = registerWithSystem(shortcut, id); refusal != HotkeyRefusal::none) {
         if (onRefusal == OnRefusal::report)
-            reportRefusal(shortcut, status);
+            reportRefusal(shortcut, refusal);
         return;
     }
     m_records.insert_or_assign(id,
@@ -105,8 +129,9 @@ void Hotkeys::updateEventHandler() {
             ++it;
             continue;
         }
-        if (const int status = registerWithSystem(it->second.shortcut, it->first); status != 0) {
-            reportRefusal(it->second.shortcut, status);
+        if (const auto refusal = registerWithSystem(it->second.shortcut, it->first);
+            refusal != HotkeyRefusal::none) {
+            reportRefusal(it->second.shortcut, refusal);
             it = m_records.erase(it);
             continue;
         }

@@ -61,8 +61,8 @@ private:
         Action onKeyUp;
     };
 
-    int registerWithSystem(const Shortcut& shortcut, int64_t id);
-    void reportRefusal(const Shortcut& shortcut, int status);
+    HotkeyRefusal registerWithSystem(const Shortcut& shortcut, int64_t id);
+    void reportRefusal(const Shortcut& shortcut, HotkeyRefusal refusal);
     void updateEventHandler();
 
     HotkeyBackend& m_backend;

@@ -12,7 +12,9 @@ public:
 
     bool isAvailable() const override { return false; }
     std::string unavailableReason() const override { return m_reason; }
-    int registerHotkey(const Shortcut&, uint32_t) override { return -1; }
+    HotkeyRefusal registerHotkey(const Shortcut&, uint32_t) override {
+        return HotkeyRefusal::noKeyHook;
+    }
     void unregisterHotkey(uint32_t) override {}
     void setEventHandler(EventHandler) override {}
 

@@ -4,6 +4,7 @@
 #include "shortcuts/hotkeybackend.h"
 
 #include <map>
+#include <set>
 #include <vector>
 
 namespace quietlane::GlobalShortcuts {
@@ -19,7 +20,7 @@ public:
     };
 
     bool isAvailable() const override { return true; }
-    int registerHotkey(const Shortcut& shortcut, uint32_t id) override;
+    HotkeyRefusal registerHotkey(const Shortcut& shortcut, uint32_t id) override;
     void unregisterHotkey(uint32_t id) override;
     void setEventHandler(EventHandler handler) override { m_handler = std::move(handler); }
     KeyGrabs* keyGrabs() override { return this; }
@@ -32,8 +33,8 @@ public:
     std::optional<int> heldKeyCheckInterval() const override { return std::nullopt; }
     void checkHeldKeys() override {}
 
-    /// Another application holds `shortcut`: registering it fails with `status`.
-    void holdElsewhere(const Shortcut& shortcut, int status = 10);
+    /// Another application holds `shortcut`: registering it is refused.
+    void holdElsewhere(const Shortcut& shortcut);
     /// The other application lets go of `shortcut`.
     void letGo(const Shortcut& shortcut);
     /// Layout characters to report instead of the US layout's.
@@ -55,7 +56,7 @@ private:
 
     EventHandler m_handler;
     std::vector<Registration> m_registrations;
-    std::map<int64_t, int> m_refused; // by key code * 2^20 + modifiers
+    std::set<int64_t> m_refused; // by key code * 2^20 + modifiers
     std::map<int64_t, std::optional<std::string>> m_characters;
     std::map<int64_t, uint32_t> m_held; // key code -> id of the press that started it
     int m_registerCalls = 0;

@@ -154,7 +154,7 @@ TEST_F(ShortcutCenterTest, PausedAndStaleEventsReachNoHandler) {
 }
 
 TEST_F(ShortcutCenterTest, RefusedRegistrationIsReportedOnceAndRetriedOnlyWhenAsked) {
-    m_backend.holdElsewhere(kDefault, 10);
+    m_backend.holdElsewhere(kDefault);
     const Name name = declareRecorded();
     EXPECT_EQ(m_output.str(), "Error registering hotkey Ctrl+Alt+Super+M: 10\n");
     EXPECT_TRUE(center().registeredShortcuts().contains(kDefault));

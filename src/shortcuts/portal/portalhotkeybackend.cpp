@@ -182,10 +182,10 @@ void PortalHotkeyBackend::registerAppId(int attempt) {
     });
 }
 
-int PortalHotkeyBackend::registerHotkey(const Shortcut& shortcut, uint32_t id) {
+HotkeyRefusal PortalHotkeyBackend::registerHotkey(const Shortcut& shortcut, uint32_t id) {
     m_registrations.insert_or_assign(id, Registration{shortcut, id});
     scheduleSync();
-    return 0;
+    return HotkeyRefusal::none;
 }
 
 void PortalHotkeyBackend::unregisterHotkey(uint32_t id) {

@@ -51,7 +51,7 @@ public:
     ~PortalHotkeyBackend() override;
 
     bool isAvailable() const override { return true; }
-    int registerHotkey(const Shortcut& shortcut, uint32_t id) override;
+    HotkeyRefusal registerHotkey(const Shortcut& shortcut, uint32_t id) override;
     void unregisterHotkey(uint32_t id) override;
     void setEventHandler(EventHandler handler) override { m_handler = std::move(handler); }
     std::optional<std::string> assignedTrigger(const Shortcut& shortcut) const override;

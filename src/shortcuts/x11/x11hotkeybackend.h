@@ -31,7 +31,7 @@ public:
     ~X11HotkeyBackend() override;
 
     bool isAvailable() const override { return true; }
-    int registerHotkey(const Shortcut& shortcut, uint32_t id) override;
+    HotkeyRefusal registerHotkey(const Shortcut& shortcut, uint32_t id) override;
     void unregisterHotkey(uint32_t id) override;
     void setEventHandler(EventHandler handler) override;
     KeyGrabs* keyGrabs() override { return this; }
