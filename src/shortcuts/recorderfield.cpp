@@ -130,7 +130,7 @@ RecorderField::RecorderField(ShortcutCenter& center, Name name, ChangeCallback o
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    m_observerToken = m_center.addChangeObserver([this](const Name& changed) {
+    connect(&m_center, &ShortcutCenter::shortcutChanged, this, [this](const Name& changed) {
         if (changed == m_name)
             refreshText();
     });
@@ -139,7 +139,6 @@ RecorderField::RecorderField(ShortcutCenter& center, Name name, ChangeCallback o
 
 RecorderField::~RecorderField() {
     endRecording();
-    m_center.removeChangeObserver(m_observerToken);
 }
 
 void RecorderField::setShortcutName(const Name& name) {
@@ -155,7 +154,7 @@ QString RecorderField::placeholderText() const {
 
 void RecorderField::refreshText() {
     const auto shortcut = m_center.shortcut(m_name);
-    m_text = shortcut ? QString::fromStdString(m_center.displayText(*shortcut)) : QString();
+    m_text = shortcut ? m_center.displayText(*shortcut) : QString();
     if (shortcut && m_text.isEmpty() && m_center.backend().desktopKeys())
         m_text = localized(kSetOnDesktop);
     notifyValue(this);
@@ -299,7 +298,7 @@ void RecorderField::take(const Shortcut& shortcut) {
     // A session without a key hook registers nothing at all; keeping the choice there is
     // right. Otherwise a refusal means the new shortcut would do nothing while the old,
     // working one is gone: put the old one back and say why.
-    if (m_center.isAvailable() && !m_center.hotkeys().hasRecord(shortcut)) {
+    if (m_center.isAvailable() && !m_center.isRegistered(shortcut)) {
         if (previous)
             m_center.storeShortcut(m_name, *previous);
         else

@@ -22,7 +22,8 @@ protected:
     ShortcutCenter& center() {
         if (!m_center) {
             m_center = std::make_unique<ShortcutCenter>(m_preferences, m_backend, m_output);
-            m_center->addChangeObserver([this](const Name& name) { m_changes.push_back(name); });
+            QObject::connect(m_center.get(), &ShortcutCenter::shortcutChanged,
+                             [this](const Name& name) { m_changes.push_back(name); });
         }
         return *m_center;
     }
@@ -157,7 +158,6 @@ TEST_F(ShortcutCenterTest, RefusedRegistrationIsReportedOnceAndRetriedOnlyWhenAs
     m_backend.holdElsewhere(kDefault);
     const Name name = declareRecorded();
     EXPECT_EQ(m_output.str(), "Error registering hotkey Ctrl+Alt+Super+M: 10\n");
-    EXPECT_TRUE(center().registeredShortcuts().contains(kDefault));
     EXPECT_EQ(m_backend.registerCalls(), 1);
     EXPECT_EQ(m_preferences.stringValue("GlobalShortcuts_toggleMute"), encodeShortcut(kDefault));
     EXPECT_FALSE(m_backend.press(kDefault));
@@ -197,7 +197,7 @@ TEST_F(ShortcutCenterTest, PopupKeysReachTheHandlersWhileTheGrabsAreGivenUp) {
     m_backend.holdElsewhere(kDefault);
     center().setMenuOpen(false);
     EXPECT_EQ(m_output.str(), "Error registering hotkey Ctrl+Alt+Super+M: 10\n");
-    EXPECT_EQ(center().hotkeys().recordCount(), 0u);
+    EXPECT_FALSE(center().isRegistered(kDefault));
 }
 
 TEST_F(ShortcutCenterTest, ReleaseIsMatchedToThePressAfterThePopupCloses) {
