@@ -70,9 +70,9 @@ bool ShortcutCenter::hasStoredShortcut(const Name& name) const {
 }
 
 void ShortcutCenter::registerShortcut(const Shortcut& shortcut) {
-    if (m_registered.contains(shortcut))
+    if (m_attempted.contains(shortcut))
         return;
-    m_registered.insert(shortcut);
+    m_attempted.insert(shortcut);
     addRecord(shortcut, OnRefusal::report);
 }
 
@@ -82,7 +82,7 @@ std::vector<Shortcut> ShortcutCenter::refused() const {
         return shortcuts;
     for (const auto& [rawValue, actions] : m_keyDownHandlers) {
         const auto current = shortcut(Name{rawValue, std::nullopt});
-        if (current && m_registered.contains(*current) && !isRegistered(*current))
+        if (current && m_attempted.contains(*current) && !isRegistered(*current))
             shortcuts.push_back(*current);
     }
     return shortcuts;
@@ -103,7 +103,7 @@ bool ShortcutCenter::registerRefusedAgain() {
 
 void ShortcutCenter::unregisterShortcut(const Shortcut& shortcut) {
     dropRecords(shortcut);
-    m_registered.erase(shortcut);
+    m_attempted.erase(shortcut);
 }
 
 void ShortcutCenter::storeShortcut(const Name& name, const Shortcut& shortcut) {

@@ -144,7 +144,7 @@ private:
     HandlerList m_keyUpHandlers;
     // Every shortcut tried, refused ones included: a refused combination is not retried
     // (and reported again) until the name's shortcut changes.
-    std::unordered_set<Shortcut, ShortcutHash> m_registered;
+    std::unordered_set<Shortcut, ShortcutHash> m_attempted;
     std::map<int64_t, Record> m_records;
     // Key code -> id of the record whose press is still down: the release goes there even
     // when the modifiers were let go first.
