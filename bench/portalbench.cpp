@@ -13,7 +13,6 @@
 #include "audio/micstate.h"
 #include "audio/pulse/pulseserver.h"
 #include "base/preferences.h"
-#include "shortcuts/hotkeyeventpump.h"
 #include "shortcuts/portal/portalhotkeybackend.h"
 #include "shortcuts/shortcutcenter.h"
 #include "shortcuts/x11/x11hotkeybackend.h"
@@ -84,7 +83,6 @@ int main(int argc, char** argv) {
     std::ostringstream refusals;
     ShortcutCenter viaPortal(preferences, *portalKeys, refusals);
     ShortcutCenter viaX11(preferences, *x11Keys, refusals);
-    HotkeyEventPump pump(viaX11);
 
     PulseServer hal;
     if (!hal.waitUntilReady(std::chrono::seconds(5), &error)) {

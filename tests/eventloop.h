@@ -17,10 +17,4 @@ inline bool spinUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
     return done();
 }
 
-/// Runs the event loop for `ms`, for what must not happen within that time. Prefer a wait
-/// for the event that shows the work is done (afterPendingWork, a signal).
-inline void spinFor(int ms) {
-    spinUntil([] { return false; }, ms);
-}
-
 } // namespace quietlane::test

@@ -11,7 +11,6 @@
 #include "login/autostartservice.h"
 #include "settings/settingscontent.h"
 #include "settings/settingswindow.h"
-#include "shortcuts/hotkeyeventpump.h"
 #include "shortcuts/shortcutcenter.h"
 #include "tray/traycontroller.h"
 #include "widget/floatingpanelcontroller.h"
@@ -36,7 +35,6 @@ AppEnvironment::AppEnvironment(Platform platform, Preferences& preferences, QStr
         m_preferences, m_platform.hotkeys, std::cout,
         GlobalShortcuts::notationForDesktop(
             qEnvironmentVariable("XDG_CURRENT_DESKTOP").toStdString()));
-    m_hotkeyPump = std::make_unique<GlobalShortcuts::HotkeyEventPump>(*m_shortcuts);
     m_hotkeys = std::make_unique<HotkeyManager>(*m_microphone, *m_shortcuts, m_preferences);
     m_autostart = std::make_unique<AutostartService>();
     m_hud = std::make_unique<HUDController>(m_preferences, m_platform.windowHints);

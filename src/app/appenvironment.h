@@ -27,7 +27,6 @@ class WindowHints;
 
 namespace GlobalShortcuts {
 class HotkeyBackend;
-class HotkeyEventPump;
 class ShortcutCenter;
 } // namespace GlobalShortcuts
 
@@ -87,7 +86,6 @@ private:
     std::unique_ptr<MicrophoneController> m_microphone;
     std::unique_ptr<FloatingPanelController> m_floatingPanel;
     std::unique_ptr<GlobalShortcuts::ShortcutCenter> m_shortcuts;
-    std::unique_ptr<GlobalShortcuts::HotkeyEventPump> m_hotkeyPump;
     std::unique_ptr<HotkeyManager> m_hotkeys;
     std::unique_ptr<AutostartService> m_autostart;
     std::unique_ptr<HUDController> m_hud;

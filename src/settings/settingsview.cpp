@@ -33,8 +33,11 @@ SettingsView::SettingsView(Services services, QWidget* parent)
         // Asked once: it takes and gives back a key grab, which a refresh on every change
         // must not repeat.
         const auto& facts = m_services.shortcuts->sessionFacts();
+        auto* grabs = m_services.shortcuts->backend().keyGrabs();
         m_micMuteKeyTaken =
-            facts.gnome || facts.kde || m_services.shortcuts->backend().desktopHandlesMicMuteKey();
+            facts.gnome || facts.kde ||
+            (grabs &&
+             grabs->isHeldElsewhere(GlobalShortcuts::Shortcut(GlobalShortcuts::Key::micMute, 0)));
     }
     m_model.setState(currentState());
     connectRequests();
@@ -94,15 +97,12 @@ SettingsView::SettingsView(Services services, QWidget* parent)
                 &SettingsView::scheduleRefresh);
     }
     if (m_services.shortcuts) {
-        m_shortcutObserver = m_services.shortcuts->addChangeObserver(
-            [this](const GlobalShortcuts::Name&) { scheduleRefresh(); });
+        connect(m_services.shortcuts, &GlobalShortcuts::ShortcutCenter::shortcutChanged, this,
+                &SettingsView::scheduleRefresh);
     }
 }
 
-SettingsView::~SettingsView() {
-    if (m_services.shortcuts)
-        m_services.shortcuts->removeChangeObserver(m_shortcutObserver);
-}
+SettingsView::~SettingsView() = default;
 
 ShortcutReach SettingsView::shortcutReach() const {
     using GlobalShortcuts::HotkeyRoute;
@@ -135,9 +135,9 @@ ShortcutReach SettingsView::shortcutReach() const {
 }
 
 QString SettingsView::hotkeyDescription() const {
-    return QString::fromStdString(
-        m_services.shortcuts ? m_services.shortcuts->hintText(GlobalShortcuts::Name::toggleMute())
-                             : GlobalShortcuts::defaultShortcutText());
+    return m_services.shortcuts
+               ? m_services.shortcuts->hintText(GlobalShortcuts::Name::toggleMute())
+               : QString::fromStdString(GlobalShortcuts::defaultShortcutText());
 }
 
 SettingsState SettingsView::currentState() const {

@@ -65,7 +65,6 @@ private:
     Services m_services;
     SettingsModel m_model;
     SettingsContent* m_content = nullptr;
-    int m_shortcutObserver = 0;
     bool m_micMuteKeyTaken = false;
     bool m_refreshPending = false;
     // Set while the content is filled from the model, so that filling never writes back.

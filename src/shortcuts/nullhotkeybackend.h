@@ -12,15 +12,11 @@ public:
 
     bool isAvailable() const override { return false; }
     std::string unavailableReason() const override { return m_reason; }
-    int registerHotkey(const Shortcut&, uint32_t) override { return -1; }
+    HotkeyRefusal registerHotkey(const Shortcut&, uint32_t) override {
+        return HotkeyRefusal::noKeyHook;
+    }
     void unregisterHotkey(uint32_t) override {}
     void setEventHandler(EventHandler) override {}
-    std::optional<std::string> characterForKey(int64_t keyCode) const override {
-        return usLayoutCharacter(keyCode);
-    }
-    std::optional<Shortcut> shortcutForNativeKey(uint32_t, uint32_t) const override {
-        return std::nullopt;
-    }
 
 private:
     std::string m_reason;

@@ -84,9 +84,10 @@ Modifiers eventModifiers(Qt::KeyboardModifiers qt) {
     return modifiers;
 }
 
-std::optional<PressedKey> pressedKey(const QKeyEvent& event, const HotkeyBackend& backend) {
+std::optional<PressedKey> pressedKey(const QKeyEvent& event, const KeyGrabs* grabs) {
     if (const auto native =
-            backend.shortcutForNativeKey(event.nativeScanCode(), event.nativeModifiers()))
+            grabs ? grabs->shortcutForNativeKey(event.nativeScanCode(), event.nativeModifiers())
+                  : std::nullopt)
         return PressedKey{native->keyCode, native->modifiers};
     // Without a key hook only the keys that steer the field are understood, so that the
     // user can still leave it or clear the shortcut, and the microphone-mute key, which
@@ -129,7 +130,7 @@ RecorderField::RecorderField(ShortcutCenter& center, Name name, ChangeCallback o
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    m_observerToken = m_center.addChangeObserver([this](const Name& changed) {
+    connect(&m_center, &ShortcutCenter::shortcutChanged, this, [this](const Name& changed) {
         if (changed == m_name)
             refreshText();
     });
@@ -138,7 +139,6 @@ RecorderField::RecorderField(ShortcutCenter& center, Name name, ChangeCallback o
 
 RecorderField::~RecorderField() {
     endRecording();
-    m_center.removeChangeObserver(m_observerToken);
 }
 
 void RecorderField::setShortcutName(const Name& name) {
@@ -154,7 +154,7 @@ QString RecorderField::placeholderText() const {
 
 void RecorderField::refreshText() {
     const auto shortcut = m_center.shortcut(m_name);
-    m_text = shortcut ? QString::fromStdString(m_center.displayText(*shortcut)) : QString();
+    m_text = shortcut ? m_center.displayText(*shortcut) : QString();
     if (shortcut && m_text.isEmpty() && m_center.backend().desktopKeys())
         m_text = localized(kSetOnDesktop);
     notifyValue(this);
@@ -224,7 +224,7 @@ bool RecorderField::event(QEvent* event) {
 }
 
 void RecorderField::handleKeyPress(QKeyEvent* event) {
-    const auto key = pressedKey(*event, m_center.backend());
+    const auto key = pressedKey(*event, m_center.backend().keyGrabs());
     if (!key) {
         if (!isModifierOnly(event->key()))
             QApplication::beep();
@@ -245,8 +245,9 @@ bool RecorderField::usedByOtherName(const Shortcut& shortcut) const {
 void RecorderField::decide(int64_t keyCode, Modifiers modifiers) {
     const RecorderDecision decision =
         evaluateRecorderKey(keyCode, modifiers, [this](const Shortcut& shortcut) {
+            auto* grabs = m_center.backend().keyGrabs();
             return isReservedDesktopShortcut(shortcut) ||
-                   m_center.backend().isHeldElsewhere(shortcut);
+                   (grabs && grabs->isHeldElsewhere(shortcut));
         });
     QPointer<RecorderField> self(this);
     // Two of our own actions on one key would both run on every press.
@@ -297,7 +298,7 @@ void RecorderField::take(const Shortcut& shortcut) {
     // A session without a key hook registers nothing at all; keeping the choice there is
     // right. Otherwise a refusal means the new shortcut would do nothing while the old,
     // working one is gone: put the old one back and say why.
-    if (m_center.isAvailable() && !m_center.hotkeys().hasRecord(shortcut)) {
+    if (m_center.isAvailable() && !m_center.isRegistered(shortcut)) {
         if (previous)
             m_center.storeShortcut(m_name, *previous);
         else
@@ -339,7 +340,7 @@ bool RecorderField::confirmSystemShortcut(bool offerForce, const char* message,
 void RecorderField::mousePressEvent(QMouseEvent* event) {
     if (const auto button = buttonCode(event->button()); button && m_recording) {
         // Only where presses of such a button can be taken system-wide.
-        if (m_center.backend().takesMouseButtons())
+        if (m_center.backend().keyGrabs())
             decide(*button, eventModifiers(event->modifiers()));
         else
             QApplication::beep();

@@ -87,7 +87,6 @@ private:
     QString m_text;
     bool m_recording = false;
     bool m_alertShown = false;
-    int m_observerToken = 0;
 };
 
 } // namespace quietlane::GlobalShortcuts

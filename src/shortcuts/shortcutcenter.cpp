@@ -10,10 +10,10 @@
 namespace quietlane::GlobalShortcuts {
 
 ShortcutCenter::ShortcutCenter(Preferences& preferences, HotkeyBackend& backend,
-                               std::ostream& errorOutput, DesktopNotation notation)
-    : m_preferences(preferences), m_backend(backend), m_notation(notation),
-      m_hotkeys(backend, errorOutput,
-                [this](const Shortcut& shortcut) { return displayText(shortcut); }) {
+                               std::ostream& errorOutput, DesktopNotation notation, QObject* parent)
+    : QObject(parent), m_preferences(preferences), m_backend(backend), m_errorOutput(errorOutput),
+      m_notation(notation) {
+    watchEvents();
     if (!m_backend.isAvailable()) {
         Log::notice(Log::Category::app,
                     "global shortcut unavailable on this session (%s); mute and unmute with "
@@ -28,7 +28,7 @@ ShortcutCenter::ShortcutCenter(Preferences& preferences, HotkeyBackend& backend,
     desktop->setAssignmentChangeHandler([this] {
         const HandlerList names = m_keyDownHandlers;
         for (const auto& [rawValue, actions] : names)
-            postChange(Name{rawValue, std::nullopt});
+            emit shortcutChanged(Name{rawValue, std::nullopt});
     });
     desktop->setNameLookup([this](const Shortcut& shortcut) {
         std::vector<std::string> names;
@@ -44,6 +44,11 @@ ShortcutCenter::~ShortcutCenter() {
     if (auto* desktop = m_backend.desktopKeys()) {
         desktop->setAssignmentChangeHandler({});
         desktop->setNameLookup({});
+    }
+    m_backend.setEventHandler({});
+    for (const auto& [id, record] : m_records) {
+        if (record.registered)
+            m_backend.unregisterHotkey(uint32_t(id));
     }
 }
 
@@ -65,18 +70,10 @@ bool ShortcutCenter::hasStoredShortcut(const Name& name) const {
 }
 
 void ShortcutCenter::registerShortcut(const Shortcut& shortcut) {
-    if (m_registered.contains(shortcut))
+    if (m_attempted.contains(shortcut))
         return;
-    // Recorded even when refused, so that a refused combination is not retried (and
-    // reported again) until the name's shortcut changes.
-    m_registered.insert(shortcut);
-    addRecord(shortcut, Hotkeys::OnRefusal::report);
-}
-
-void ShortcutCenter::addRecord(const Shortcut& shortcut, Hotkeys::OnRefusal onRefusal) {
-    m_hotkeys.registerHotkey(
-        shortcut, [this](const Shortcut& pressed) { dispatch(m_keyDownHandlers, pressed); },
-        [this](const Shortcut& released) { dispatch(m_keyUpHandlers, released); }, onRefusal);
+    m_attempted.insert(shortcut);
+    addRecord(shortcut, OnRefusal::report);
 }
 
 std::vector<Shortcut> ShortcutCenter::refused() const {
@@ -85,7 +82,7 @@ std::vector<Shortcut> ShortcutCenter::refused() const {
         return shortcuts;
     for (const auto& [rawValue, actions] : m_keyDownHandlers) {
         const auto current = shortcut(Name{rawValue, std::nullopt});
-        if (current && m_registered.contains(*current) && !m_hotkeys.hasRecord(*current))
+        if (current && m_attempted.contains(*current) && !isRegistered(*current))
             shortcuts.push_back(*current);
     }
     return shortcuts;
@@ -98,15 +95,15 @@ bool ShortcutCenter::hasRefused() const {
 bool ShortcutCenter::registerRefusedAgain() {
     bool allTaken = true;
     for (const Shortcut& shortcut : refused()) {
-        addRecord(shortcut, Hotkeys::OnRefusal::keepQuiet);
-        allTaken = allTaken && m_hotkeys.hasRecord(shortcut);
+        addRecord(shortcut, OnRefusal::keepQuiet);
+        allTaken = allTaken && isRegistered(shortcut);
     }
     return allTaken;
 }
 
 void ShortcutCenter::unregisterShortcut(const Shortcut& shortcut) {
-    m_hotkeys.unregisterHotkey(shortcut);
-    m_registered.erase(shortcut);
+    dropRecords(shortcut);
+    m_attempted.erase(shortcut);
 }
 
 void ShortcutCenter::storeShortcut(const Name& name, const Shortcut& shortcut) {
@@ -120,7 +117,7 @@ void ShortcutCenter::storeShortcut(const Name& name, const Shortcut& shortcut) {
         unregisterShortcut(*old);
     registerShortcut(shortcut);
     m_preferences.setString(name.preferencesKey(), *stored);
-    postChange(name);
+    emit shortcutChanged(name);
 }
 
 void ShortcutCenter::setShortcut(const std::optional<Shortcut>& shortcut, const Name& name) {
@@ -136,7 +133,7 @@ void ShortcutCenter::setShortcut(const std::optional<Shortcut>& shortcut, const 
     else
         m_preferences.remove(name.preferencesKey());
     unregisterShortcut(*old);
-    postChange(name);
+    emit shortcutChanged(name);
 }
 
 void ShortcutCenter::addHandler(HandlerList& list, const Name& name, Handler action) {
@@ -172,47 +169,26 @@ void ShortcutCenter::dispatch(const HandlerList& list, const Shortcut& pressed) 
     }
 }
 
-std::string ShortcutCenter::displayText(const Shortcut& shortcut) const {
+QString ShortcutCenter::displayText(const Shortcut& shortcut) const {
     // Where the desktop decides the key (a portal), its own text names what works.
     if (const auto* desktop = m_backend.desktopKeys()) {
         if (auto assigned = desktop->assignedTrigger(shortcut))
-            return *assigned;
+            return QString::fromStdString(*assigned);
     }
-    return shortcutText(
-        shortcut, [this](int64_t keyCode) { return m_backend.characterForKey(keyCode); },
-        m_notation);
+    const KeyGrabs* grabs = m_backend.keyGrabs();
+    return QString::fromStdString(shortcutText(
+        shortcut,
+        [grabs](int64_t keyCode) {
+            return grabs ? grabs->characterForKey(keyCode) : usLayoutCharacter(keyCode);
+        },
+        m_notation));
 }
 
-std::string ShortcutCenter::hintText(const Name& name) const {
+QString ShortcutCenter::hintText(const Name& name) const {
     if (!hasStoredShortcut(name))
-        return name.defaultShortcut ? displayText(*name.defaultShortcut) : std::string();
+        return name.defaultShortcut ? displayText(*name.defaultShortcut) : QString();
     const auto current = shortcut(name);
-    return current ? displayText(*current) : std::string();
-}
-
-bool ShortcutCenter::handlePopupKeyEvent(bool isPress, uint32_t nativeKeyCode,
-                                         uint32_t nativeModifiers) {
-    const auto key = m_backend.shortcutForNativeKey(nativeKeyCode, nativeModifiers);
-    if (!key)
-        return false;
-    const auto kind = isPress ? Hotkeys::RawKeyKind::keyDown : Hotkeys::RawKeyKind::keyUp;
-    return m_hotkeys.handleRawKeyEvent(kind, *key);
-}
-
-int ShortcutCenter::addChangeObserver(ChangeObserver observer) {
-    const int token = m_nextObserverToken++;
-    m_observers.emplace_back(token, std::move(observer));
-    return token;
-}
-
-void ShortcutCenter::removeChangeObserver(int token) {
-    std::erase_if(m_observers, [token](const auto& entry) { return entry.first == token; });
-}
-
-void ShortcutCenter::postChange(const Name& name) {
-    const auto observers = m_observers;
-    for (const auto& [token, observer] : observers)
-        observer(name);
+    return current ? displayText(*current) : QString();
 }
 
 } // namespace quietlane::GlobalShortcuts

@@ -1,18 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "shortcuts/hotkeybackend.h"
 #include "shortcuts/hotkeyroute.h"
-#include "shortcuts/hotkeys.h"
 #include "shortcuts/name.h"
 #include "shortcuts/shortcutnotation.h"
 
+#include <QObject>
+#include <QString>
+
 #include <functional>
 #include <iosfwd>
+#include <map>
 #include <optional>
 #include <string>
 #include <unordered_set>
 #include <utility>
 #include <vector>
+
+class QSocketNotifier;
+class QTimer;
 
 namespace quietlane {
 class Preferences;
@@ -21,20 +28,21 @@ class Preferences;
 namespace quietlane::GlobalShortcuts {
 
 /// The program's named global shortcuts: their storage in the preferences, their
-/// registration with the key hook, and the handlers that run when they are pressed and
-/// released. One per process, created by the application environment; main thread only.
-class ShortcutCenter {
+/// registration with the key hook (one record per registration, each under its own id),
+/// the handlers that run when they are pressed and released, and the hook's events brought
+/// into the Qt main loop. Presses come from the key hook or, while one of our own popups
+/// holds the keyboard, from the key events that popup passes on. One per process, created
+/// by the application environment; main thread only.
+class ShortcutCenter : public QObject {
+    Q_OBJECT
 public:
     using Handler = std::function<void()>;
-    using ChangeObserver = std::function<void(const Name&)>;
 
     /// `errorOutput` gets the "Error registering hotkey " lines (stdout in the program);
     /// `notation` is how the desktop writes shortcuts, for every text shown to the user.
     ShortcutCenter(Preferences& preferences, HotkeyBackend& backend, std::ostream& errorOutput,
-                   DesktopNotation notation = DesktopNotation::gtk);
-    ~ShortcutCenter();
-    ShortcutCenter(const ShortcutCenter&) = delete;
-    ShortcutCenter& operator=(const ShortcutCenter&) = delete;
+                   DesktopNotation notation = DesktopNotation::gtk, QObject* parent = nullptr);
+    ~ShortcutCenter() override;
 
     /// Declares a name: writes and registers its default when nothing at all is stored
     /// under it yet (a stored "disabled" marker or any text keeps the default out).
@@ -61,11 +69,11 @@ public:
     /// The shortcut as the user reads it: the key the desktop assigned where the desktop
     /// decides it (a portal), else the stored key in the desktop's notation, named by the
     /// current layout. Every text that shows a shortcut comes from here.
-    std::string displayText(const Shortcut& shortcut) const;
+    QString displayText(const Shortcut& shortcut) const;
     /// The hint for a name's shortcut: its default while nothing at all is stored (the
     /// default is still to be written); nothing when it was cleared or cannot be read, so
     /// no key that does nothing is advertised.
-    std::string hintText(const Name& name) const;
+    QString hintText(const Name& name) const;
 
     /// How the shortcut reaches the program in this session, told by whoever chose the
     /// backend; the settings explain it.
@@ -76,6 +84,8 @@ public:
         m_sessionFacts = facts;
     }
 
+    /// Whether the key hook took the shortcut for us (a record exists).
+    bool isRegistered(const Shortcut& shortcut) const;
     /// Whether a named shortcut with handlers was refused by the key hook.
     bool hasRefused() const;
     /// Tries the refused shortcuts again, quietly (their refusal was reported once); an
@@ -83,45 +93,69 @@ public:
     /// any more.
     bool registerRefusedAgain();
 
-    /// Call when one of our own popups grabs and releases the keyboard.
-    void setMenuOpen(bool open) { m_hotkeys.setMenuOpen(open); }
+    /// Call when one of our own popups grabs and releases the keyboard. A key grab cannot
+    /// fire meanwhile, so the grabs are given up and `handlePopupKeyEvent` takes over; when
+    /// the popup closes they are taken again, and one taken by someone else meanwhile is
+    /// dropped with the error line.
+    void setMenuOpen(bool open);
     /// A key event that reached one of our own windows (native keycode and state): true
-    /// when it was a registered shortcut and went to its handlers, so the window drops it.
+    /// when it was a registered shortcut (auto-repeat included) and went to its handlers,
+    /// so the window drops it.
     bool handlePopupKeyEvent(bool isPress, uint32_t nativeKeyCode, uint32_t nativeModifiers);
 
-    int addChangeObserver(ChangeObserver observer);
-    void removeChangeObserver(int token);
-
-    const std::unordered_set<Shortcut, ShortcutHash>& registeredShortcuts() const {
-        return m_registered;
-    }
     bool isAvailable() const { return m_backend.isAvailable(); }
     HotkeyBackend& backend() { return m_backend; }
-    Hotkeys& hotkeys() { return m_hotkeys; }
+
+signals:
+    /// The name's stored shortcut, or the key the desktop assigned to it, changed.
+    void shortcutChanged(const quietlane::GlobalShortcuts::Name& name);
 
 private:
     using HandlerList = std::vector<std::pair<std::string, std::vector<Handler>>>;
+    enum class OnRefusal { report, keepQuiet };
+    struct Record {
+        Shortcut shortcut;
+        bool registered = false;
+    };
 
+    // Names, storage and handlers (shortcutcenter.cpp).
     void registerShortcut(const Shortcut& shortcut);
-    void addRecord(const Shortcut& shortcut, Hotkeys::OnRefusal onRefusal);
     std::vector<Shortcut> refused() const;
     void unregisterShortcut(const Shortcut& shortcut);
     void addHandler(HandlerList& list, const Name& name, Handler action);
     void dispatch(const HandlerList& list, const Shortcut& pressed);
-    void postChange(const Name& name);
+
+    // The key hook's side (shortcutregistration.cpp).
+    void watchEvents();
+    void pumpEvents();
+    void scheduleHeldKeyCheck();
+    void addRecord(const Shortcut& shortcut, OnRefusal onRefusal);
+    void dropRecords(const Shortcut& shortcut);
+    void reportRefusal(const Shortcut& shortcut, HotkeyRefusal refusal);
+    void takeGrabsBack();
+    bool handleEvent(const HotkeyEvent& event);
+    void runRecord(int64_t id, HotkeyEvent::Kind kind);
 
     Preferences& m_preferences;
     HotkeyBackend& m_backend;
+    std::ostream& m_errorOutput;
     DesktopNotation m_notation;
-    Hotkeys m_hotkeys;
     HandlerList m_keyDownHandlers;
     HandlerList m_keyUpHandlers;
-    std::unordered_set<Shortcut, ShortcutHash> m_registered;
-    std::vector<std::pair<int, ChangeObserver>> m_observers;
-    int m_nextObserverToken = 1;
+    // Every shortcut tried, refused ones included: a refused combination is not retried
+    // (and reported again) until the name's shortcut changes.
+    std::unordered_set<Shortcut, ShortcutHash> m_attempted;
+    std::map<int64_t, Record> m_records;
+    // Key code -> id of the record whose press is still down: the release goes there even
+    // when the modifiers were let go first.
+    std::map<int64_t, int64_t> m_held;
+    int64_t m_lastId = 0;
+    bool m_menuOpen = false;
     bool m_paused = false;
     HotkeyRoute m_route = HotkeyRoute::x11Grab;
     SessionFacts m_sessionFacts;
+    QSocketNotifier* m_notifier = nullptr;
+    QTimer* m_heldKeyCheck = nullptr;
 };
 
 } // namespace quietlane::GlobalShortcuts

@@ -11,12 +11,12 @@ int64_t comboKey(const Shortcut& shortcut) {
 }
 } // namespace
 
-int SimulatedHotkeyBackend::registerHotkey(const Shortcut& shortcut, uint32_t id) {
+HotkeyRefusal SimulatedHotkeyBackend::registerHotkey(const Shortcut& shortcut, uint32_t id) {
     ++m_registerCalls;
-    if (auto it = m_refused.find(comboKey(shortcut)); it != m_refused.end())
-        return it->second;
+    if (m_refused.contains(comboKey(shortcut)))
+        return HotkeyRefusal::heldElsewhere;
     m_registrations.push_back({shortcut, id});
-    return 0;
+    return HotkeyRefusal::none;
 }
 
 void SimulatedHotkeyBackend::unregisterHotkey(uint32_t id) {
@@ -39,8 +39,8 @@ std::optional<Shortcut> SimulatedHotkeyBackend::shortcutForNativeKey(uint32_t na
     return Shortcut(int64_t(nativeKeyCode), Modifiers(mods));
 }
 
-void SimulatedHotkeyBackend::holdElsewhere(const Shortcut& shortcut, int status) {
-    m_refused[comboKey(shortcut)] = status;
+void SimulatedHotkeyBackend::holdElsewhere(const Shortcut& shortcut) {
+    m_refused.insert(comboKey(shortcut));
 }
 
 void SimulatedHotkeyBackend::letGo(const Shortcut& shortcut) {

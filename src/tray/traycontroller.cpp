@@ -180,18 +180,13 @@ TrayController::TrayController(Services services, QObject* parent)
         connect(m_services.hotkeys, &HotkeyManager::modeChanged, this,
                 &TrayController::refreshModel);
     if (m_services.shortcuts) {
-        m_shortcutObserver = m_services.shortcuts->addChangeObserver(
-            [self = QPointer(this)](const GlobalShortcuts::Name&) {
-                if (self)
-                    self->refreshModel();
-            });
+        connect(m_services.shortcuts, &GlobalShortcuts::ShortcutCenter::shortcutChanged, this,
+                &TrayController::refreshModel);
     }
     Log::info(Log::Category::menu, "status item installed");
 }
 
 TrayController::~TrayController() {
-    if (m_services.shortcuts && m_shortcutObserver)
-        m_services.shortcuts->removeChangeObserver(m_shortcutObserver);
     if (m_panel)
         delete m_panel.data();
 }
@@ -252,8 +247,7 @@ void TrayController::refreshModel() {
     m_model.setMuted(mic.isMuted());
     m_model.setDeviceName(headerDeviceName(active));
     if (auto* shortcuts = m_services.shortcuts)
-        m_model.setHotkey(
-            QString::fromStdString(shortcuts->hintText(GlobalShortcuts::Name::toggleMute())));
+        m_model.setHotkey(shortcuts->hintText(GlobalShortcuts::Name::toggleMute()));
     m_model.setDeviceValue(deviceRowValue(mic.selection(), active));
     if (m_services.hotkeys)
         m_model.setModeTitle(HotkeyManager::title(m_services.hotkeys->mode()));

@@ -88,7 +88,6 @@ private:
     // layout when a refit runs, which would lose the edge the card is anchored at.
     DropdownPlacement::Box m_frame;
     double m_lastCloseUptime = -1;
-    int m_shortcutObserver = 0;
 };
 
 } // namespace quietlane

@@ -37,6 +37,12 @@ protected:
     bool waitMuted(bool muted) {
         return test::spinUntil([&] { return m_mic->isMuted() == muted; }, 5000);
     }
+    // Until every request the keys made has reached the device and its state is back.
+    void settle() {
+        bool settled = false;
+        m_mic->whenSettled([&settled] { settled = true; });
+        ASSERT_TRUE(test::spinUntil([&settled] { return settled; }));
+    }
 
     test::TempDir m_dir;
     Preferences m_preferences{m_dir.path / "preferences.json"};
@@ -92,7 +98,7 @@ TEST_F(HotkeyManagerTest, ShortcutMutesTheDeviceInBothModes) {
     m_keys.release(kDefault);
     m_keys.press(kDefault);
     m_keys.release(kDefault);
-    test::spinFor(100);
+    settle();
     EXPECT_TRUE(m_mic->isMuted());
     EXPECT_TRUE(m_hal.device(m_micID)->muted);
 }
@@ -102,7 +108,7 @@ TEST_F(HotkeyManagerTest, HandlersOutliveTheManagerHarmlessly) {
     m_manager.reset();
     m_keys.press(kDefault);
     m_keys.release(kDefault);
-    test::spinFor(50);
+    settle();
     EXPECT_FALSE(m_mic->isMuted());
 }
 

@@ -100,7 +100,7 @@ protected:
     GlobalShortcuts::Shortcut mainKey() const {
         return *m_center->shortcut(GlobalShortcuts::Name::toggleMute());
     }
-    std::string shownShortcut() const { return m_center->displayText(mainKey()); }
+    std::string shownShortcut() const { return m_center->displayText(mainKey()).toStdString(); }
     // The key held until the desktop has repeated it a few times.
     void holdWithRepeats(const QString& id = QStringLiteral("toggle-mute")) {
         const int before = m_portal->repeatsSent();

@@ -3,7 +3,6 @@
 // and that the global shortcut keeps working throughout.
 #include "base/preferences.h"
 #include "keyinjector.h"
-#include "shortcuts/hotkeyeventpump.h"
 #include "shortcuts/recorderfield.h"
 #include "shortcuts/shortcutcenter.h"
 #include "shortcuts/x11/x11hotkeybackend.h"
@@ -93,7 +92,6 @@ protected:
         m_center = std::make_unique<ShortcutCenter>(*m_preferences, *m_backend, m_errors);
         m_center->declare(Name::toggleMute());
         m_center->onKeyDown(Name::toggleMute(), [this] { ++m_presses; });
-        m_pump = std::make_unique<HotkeyEventPump>(*m_center);
 
         auto* layout = new QVBoxLayout(&m_window);
         layout->addWidget(new QLineEdit(&m_window));
@@ -116,7 +114,6 @@ protected:
     std::unique_ptr<X11HotkeyBackend> m_backend;
     std::ostringstream m_errors;
     std::unique_ptr<ShortcutCenter> m_center;
-    std::unique_ptr<HotkeyEventPump> m_pump;
     QWidget m_window;
     RecorderField* m_field = nullptr;
     int m_presses = 0;

@@ -6,13 +6,12 @@
 #include "shortcuts/x11/x11hotkeybackend.h"
 #include "xsession.h"
 
+#include "../eventloop.h"
 #include "../tempdir.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
-#include <poll.h>
 #include <sstream>
 #include <sys/socket.h>
 
@@ -69,20 +68,11 @@ protected:
         m_center->onKeyDown(marker, [this] { ++m_markers; });
     }
 
-    /// Delivers events the way the main loop would, until `done` holds or `ms` passed.
+    /// Runs the main loop, where the centre takes the hook's events and checks a held
+    /// key, until `done` holds or `ms` passed.
     bool pumpUntil(const std::function<bool()>& done, int ms = 5000) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         m_keys->sync();
-        while (!done() && std::chrono::steady_clock::now() < end) {
-            pollfd fd{m_backend->eventFd(), POLLIN, 0};
-            ::poll(&fd, 1, 5);
-            m_backend->processPendingEvents();
-            // As the program's pump does while a key is held (here more often): a key
-            // that is still down must never read as released.
-            if (m_backend->heldKeyCheckInterval())
-                m_backend->checkHeldKeys();
-        }
-        return done();
+        return test::spinUntil(done, ms);
     }
     /// For what only the X server's or the backend's own timers bring about.
     void pump(int ms) {

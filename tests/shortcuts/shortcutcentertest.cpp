@@ -22,7 +22,8 @@ protected:
     ShortcutCenter& center() {
         if (!m_center) {
             m_center = std::make_unique<ShortcutCenter>(m_preferences, m_backend, m_output);
-            m_center->addChangeObserver([this](const Name& name) { m_changes.push_back(name); });
+            QObject::connect(m_center.get(), &ShortcutCenter::shortcutChanged,
+                             [this](const Name& name) { m_changes.push_back(name); });
         }
         return *m_center;
     }
@@ -47,6 +48,9 @@ protected:
 } // namespace
 
 TEST_F(ShortcutCenterTest, FreshStoreGetsTheDefaultWrittenRegisteredAndAnnouncedOnce) {
+    // Hinted before it is written, named by the layout (M's key types a comma in French).
+    m_backend.setCharacter(Key::m, ",");
+    EXPECT_EQ(center().hintText(Name::toggleMute()), "Ctrl+Alt+Super+,");
     const Name name = center().declare(Name::toggleMute());
     EXPECT_EQ(m_preferences.stringValue("GlobalShortcuts_toggleMute"),
               R"({"carbonKeyCode":46,"carbonModifiers":6400})");
@@ -83,22 +87,12 @@ TEST_F(ShortcutCenterTest, AnyStoredValueKeepsTheDefaultOut) {
     EXPECT_EQ(center().displayText(Shortcut(4000)), "\uFFFD");
 }
 
-TEST_F(ShortcutCenterTest, HintShowsTheDefaultOnlyWhileNothingIsStored) {
-    m_backend.setCharacter(Key::m, ","); // the key at M's place in a French layout
-    EXPECT_EQ(center().hintText(Name::toggleMute()), "Ctrl+Alt+Super+,");
-    const Name name = center().declare(Name::toggleMute());
-    center().setShortcut(Shortcut(Key::f5, Modifier::control), name);
-    EXPECT_EQ(center().hintText(name), "Ctrl+F5");
-    // Cleared (the false marker): no hint for a key that does nothing.
-    center().setShortcut(std::nullopt, name);
-    EXPECT_EQ(center().hintText(name), "");
-}
-
 TEST_F(ShortcutCenterTest, ClearingKeepsAMarkerOnlyForNamesWithADefault) {
     const Name name = center().declare(Name::toggleMute());
     center().setShortcut(std::nullopt, name);
     EXPECT_EQ(m_preferences.boolValue("GlobalShortcuts_toggleMute"), false);
     EXPECT_TRUE(m_backend.registrations().empty());
+    EXPECT_EQ(center().hintText(name), ""); // no hint for a key that does nothing
     EXPECT_EQ(m_changes.size(), 2u);
 
     center().setShortcut(std::nullopt, name); // already empty: no write, no notification
@@ -154,10 +148,9 @@ TEST_F(ShortcutCenterTest, PausedAndStaleEventsReachNoHandler) {
 }
 
 TEST_F(ShortcutCenterTest, RefusedRegistrationIsReportedOnceAndRetriedOnlyWhenAsked) {
-    m_backend.holdElsewhere(kDefault, 10);
+    m_backend.holdElsewhere(kDefault);
     const Name name = declareRecorded();
     EXPECT_EQ(m_output.str(), "Error registering hotkey Ctrl+Alt+Super+M: 10\n");
-    EXPECT_TRUE(center().registeredShortcuts().contains(kDefault));
     EXPECT_EQ(m_backend.registerCalls(), 1);
     EXPECT_EQ(m_preferences.stringValue("GlobalShortcuts_toggleMute"), encodeShortcut(kDefault));
     EXPECT_FALSE(m_backend.press(kDefault));
@@ -197,7 +190,7 @@ TEST_F(ShortcutCenterTest, PopupKeysReachTheHandlersWhileTheGrabsAreGivenUp) {
     m_backend.holdElsewhere(kDefault);
     center().setMenuOpen(false);
     EXPECT_EQ(m_output.str(), "Error registering hotkey Ctrl+Alt+Super+M: 10\n");
-    EXPECT_EQ(center().hotkeys().recordCount(), 0u);
+    EXPECT_FALSE(center().isRegistered(kDefault));
 }
 
 TEST_F(ShortcutCenterTest, ReleaseIsMatchedToThePressAfterThePopupCloses) {

@@ -182,19 +182,15 @@ void PortalHotkeyBackend::registerAppId(int attempt) {
     });
 }
 
-int PortalHotkeyBackend::registerHotkey(const Shortcut& shortcut, uint32_t id) {
+HotkeyRefusal PortalHotkeyBackend::registerHotkey(const Shortcut& shortcut, uint32_t id) {
     m_registrations.insert_or_assign(id, Registration{shortcut, id});
     scheduleSync();
-    return 0;
+    return HotkeyRefusal::none;
 }
 
 void PortalHotkeyBackend::unregisterHotkey(uint32_t id) {
     if (m_registrations.erase(id))
         scheduleSync();
-}
-
-std::optional<std::string> PortalHotkeyBackend::characterForKey(int64_t keyCode) const {
-    return usLayoutCharacter(keyCode);
 }
 
 std::optional<std::string> PortalHotkeyBackend::assignedTrigger(const Shortcut& shortcut) const {

@@ -51,15 +51,10 @@ public:
     ~PortalHotkeyBackend() override;
 
     bool isAvailable() const override { return true; }
-    int registerHotkey(const Shortcut& shortcut, uint32_t id) override;
+    HotkeyRefusal registerHotkey(const Shortcut& shortcut, uint32_t id) override;
     void unregisterHotkey(uint32_t id) override;
     void setEventHandler(EventHandler handler) override { m_handler = std::move(handler); }
-    std::optional<std::string> characterForKey(int64_t keyCode) const override;
-    std::optional<Shortcut> shortcutForNativeKey(uint32_t, uint32_t) const override {
-        return std::nullopt;
-    }
     std::optional<std::string> assignedTrigger(const Shortcut& shortcut) const override;
-    bool worksUnderOwnPopups() const override { return true; }
     void setAssignmentChangeHandler(std::function<void()> handler) override {
         m_assignmentChanged = std::move(handler);
     }

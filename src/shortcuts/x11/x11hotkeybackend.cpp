@@ -21,9 +21,6 @@ namespace quietlane::GlobalShortcuts {
 namespace {
 
 constexpr int kBadAccess = 10;
-// Our own refusal codes, outside the range of X error codes.
-constexpr int kNoSuchKey = 1001;
-constexpr int kInexpressibleModifiers = 1002;
 
 struct FreeDeleter {
     void operator()(void* pointer) const { std::free(pointer); }
@@ -65,16 +62,16 @@ struct X11HotkeyBackend::Private {
             xcb_disconnect(connection);
     }
 
-    // The grab for a shortcut with the current keyboard map, or a refusal code.
-    std::variant<Grab, int> grabFor(const Shortcut& shortcut) const {
+    // The grab for a shortcut with the current keyboard map, or why there is none.
+    std::variant<Grab, HotkeyRefusal> grabFor(const Shortcut& shortcut) const {
         const auto modifiers = keymap->xModifiersFor(shortcut.modifiers);
         if (!modifiers)
-            return kInexpressibleModifiers;
+            return HotkeyRefusal::noSuchModifiers;
         if (const auto button = Key::pointerButtonNumber(shortcut.keyCode))
             return Grab{shortcut, 0, *modifiers, *button};
         const xkb_keycode_t keycode = keymap->keycodeFor(shortcut.keyCode);
         if (keycode == XKB_KEYCODE_INVALID || keycode > 255)
-            return kNoSuchKey;
+            return HotkeyRefusal::noSuchKey;
         return Grab{shortcut, static_cast<xcb_keycode_t>(keycode), *modifiers, 0};
     }
 
@@ -262,17 +259,17 @@ bool X11HotkeyBackend::hasDetectableAutoRepeat() const {
     return d->detectableAutoRepeat;
 }
 
-int X11HotkeyBackend::registerHotkey(const Shortcut& shortcut, uint32_t id) {
+HotkeyRefusal X11HotkeyBackend::registerHotkey(const Shortcut& shortcut, uint32_t id) {
     if (d->broken)
-        return kBadAccess;
+        return HotkeyRefusal::noKeyHook;
     const auto made = d->grabFor(shortcut);
-    if (const int* refusal = std::get_if<int>(&made))
+    if (const auto* refusal = std::get_if<HotkeyRefusal>(&made))
         return *refusal;
     const auto& grab = std::get<Private::Grab>(made);
     if (const int status = d->grab(grab); status != 0)
-        return status;
+        return status == kBadAccess ? HotkeyRefusal::heldElsewhere : HotkeyRefusal::serverError;
     d->grabs.insert_or_assign(id, grab);
-    return 0;
+    return HotkeyRefusal::none;
 }
 
 void X11HotkeyBackend::unregisterHotkey(uint32_t id) {
@@ -284,10 +281,6 @@ void X11HotkeyBackend::unregisterHotkey(uint32_t id) {
     std::erase_if(d->held, [id](const auto& entry) { return entry.second == id; });
     std::erase_if(d->heldButtons, [id](const auto& entry) { return entry.second == id; });
     d->grabs.erase(it);
-}
-
-bool X11HotkeyBackend::desktopHandlesMicMuteKey() {
-    return isHeldElsewhere(Shortcut(Key::micMute, 0));
 }
 
 bool X11HotkeyBackend::isHeldElsewhere(const Shortcut& shortcut) {

@@ -22,7 +22,7 @@ namespace quietlane::GlobalShortcuts {
 /// While a combination is held, the server's key map is read every 50 ms: under XWayland
 /// the release never arrives when the focus moves to a Wayland window, but the key's
 /// state in the server goes up all the same, and the hold then ends as if released.
-class X11HotkeyBackend final : public HotkeyBackend {
+class X11HotkeyBackend final : public HotkeyBackend, public KeyGrabs {
 public:
     /// Connects to `displayName` (empty: $DISPLAY). Nothing, with a reason in `error`,
     /// when there is no X server or it lacks the keyboard extension.
@@ -31,19 +31,19 @@ public:
     ~X11HotkeyBackend() override;
 
     bool isAvailable() const override { return true; }
-    int registerHotkey(const Shortcut& shortcut, uint32_t id) override;
+    HotkeyRefusal registerHotkey(const Shortcut& shortcut, uint32_t id) override;
     void unregisterHotkey(uint32_t id) override;
-    bool isHeldElsewhere(const Shortcut& shortcut) override;
-    bool takesMouseButtons() const override { return true; }
-    bool desktopHandlesMicMuteKey() override;
     void setEventHandler(EventHandler handler) override;
+    KeyGrabs* keyGrabs() override { return this; }
+    int eventFd() const override;
+    void processPendingEvents() override;
+
+    bool isHeldElsewhere(const Shortcut& shortcut) override;
     std::optional<std::string> characterForKey(int64_t keyCode) const override;
     std::optional<Shortcut> shortcutForNativeKey(uint32_t nativeKeyCode,
                                                  uint32_t nativeModifiers) const override;
     std::optional<int> heldKeyCheckInterval() const override;
     void checkHeldKeys() override;
-    int eventFd() const override;
-    void processPendingEvents() override;
 
     /// Whether the server reports held keys without fake releases (it should).
     bool hasDetectableAutoRepeat() const;
