@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The command line and D-Bus against the real program on a private X server, PulseAudio
-// and session bus: every switch, a watcher that sees the shortcut and pactl, the path
+// The command line and D-Bus against the real program on a private X server, sound server
+// (PulseAudio unless the environment names PipeWire) and session bus: every switch, toggles
+// alternating with another program's, a watcher that sees the shortcut and pactl, the path
 // without an instance.
 #include "soundserver.h"
 #include "xsession.h"
