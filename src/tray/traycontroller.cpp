@@ -156,7 +156,10 @@ TrayController::TrayController(Services services, QObject* parent)
          {&MicrophoneController::isMutedChanged, &MicrophoneController::isAvailableChanged})
         connect(&mic, signal, this, [this] {
             updateIcon();
-            refreshModel();
+            // Not the whole model: its shortcut label costs a round trip to the X server,
+            // at the moment the sound server tells the other clients about the change.
+            m_model.setAvailable(m_services.microphone.isAvailable());
+            m_model.setMuted(m_services.microphone.isMuted());
         });
     for (auto signal :
          {&MicrophoneController::activeDeviceNameChanged,
