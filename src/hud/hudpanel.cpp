@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
+#include <QWindow>
 
 namespace quietlane {
 
@@ -36,7 +37,10 @@ HUDPanel::HUDPanel(WindowHints& hints)
     if (!hints.isCompositing()) {
         QPainterPath tile;
         tile.addRoundedRect(QRectF(0, 0, kWidth, kHeight), kCornerRadius, kCornerRadius);
-        setMask(QRegion(tile.toFillPolygon().toPolygon()));
+        // The window's shape, not a widget mask, which would send each repaint to the X
+        // server as one copy per row of the rounded corners.
+        winId();
+        windowHandle()->setMask(QRegion(tile.toFillPolygon().toPolygon()));
     }
 }
 
