@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
-#include <QWindow>
 
 namespace quietlane {
 
@@ -37,10 +36,7 @@ HUDPanel::HUDPanel(WindowHints& hints)
     if (!hints.isCompositing()) {
         QPainterPath tile;
         tile.addRoundedRect(QRectF(0, 0, kWidth, kHeight), kCornerRadius, kCornerRadius);
-        // The window's shape, not a widget mask, which would send each repaint to the X
-        // server as one copy per row of the rounded corners.
-        winId();
-        windowHandle()->setMask(QRegion(tile.toFillPolygon().toPolygon()));
+        setMask(QRegion(tile.toFillPolygon().toPolygon()));
     }
 }
 

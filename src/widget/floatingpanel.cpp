@@ -8,7 +8,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
-#include <QWindow>
 
 namespace quietlane {
 
@@ -43,11 +42,8 @@ FloatingPanel::FloatingPanel(WindowHints& hints)
     // The hints must sit on the window before it is mapped: window managers read
     // _NET_WM_STATE and _NET_WM_DESKTOP once, when they take the window on.
     m_hints.makeFloating(std::uint32_t(winId()));
-    // The X window's shape only, not a widget mask: that would clip every repaint to the
-    // circle's many rectangles, each sent to the X server on its own, and a mute change
-    // repaints just as the sound server tells the other clients about it.
     if (!m_hints.isCompositing())
-        windowHandle()->setMask(QRegion(0, 0, kSide, kSide, QRegion::Ellipse));
+        setMask(QRegion(0, 0, kSide, kSide, QRegion::Ellipse));
     updateAccessibility();
 }
 
