@@ -156,7 +156,10 @@ TrayController::TrayController(Services services, QObject* parent)
          {&MicrophoneController::isMutedChanged, &MicrophoneController::isAvailableChanged})
         connect(&mic, signal, this, [this] {
             updateIcon();
-            refreshModel();
+            // Not the whole model: its shortcut label costs a round trip to the X server,
+            // at the moment the sound server tells the other clients about the change.
+            m_model.setAvailable(m_services.microphone.isAvailable());
+            m_model.setMuted(m_services.microphone.isMuted());
         });
     for (auto signal :
          {&MicrophoneController::activeDeviceNameChanged,
@@ -167,8 +170,10 @@ TrayController::TrayController(Services services, QObject* parent)
     // A switch between light and dark changes the themed icon. (Not an application-wide
     // event filter: it would sit in the path of every event the program handles.)
     if (m_services.appearance)
-        connect(m_services.appearance, &AppearanceManager::isDarkChanged, this,
-                &TrayController::updateIcon);
+        connect(m_services.appearance, &AppearanceManager::isDarkChanged, this, [this] {
+            m_icons.clear();
+            updateIcon();
+        });
     connect(&m_services.floatingPanel, &FloatingPanelController::isVisibleChanged, this, [this] {
         watchWidget();
         refreshModel();
@@ -232,7 +237,13 @@ void TrayController::updateIcon() {
     if (!m_tray)
         return;
     const auto& mic = m_services.microphone;
-    m_tray->setIcon(TrayIcon::icon(mic.isAvailable(), mic.isMuted()));
+    // Drawing the icon takes milliseconds, and this runs as the sound server tells every
+    // other client about a mute change: on a busy machine that drawing delays them.
+    const std::pair state{mic.isAvailable(), mic.isMuted()};
+    auto icon = m_icons.find(state);
+    if (icon == m_icons.end())
+        icon = m_icons.emplace(state, TrayIcon::icon(state.first, state.second)).first;
+    m_tray->setIcon(icon->second);
     // On a StatusNotifierItem host this is the item's ToolTip title.
     m_tray->setToolTip(FloatingWidgetView::stateSummary(
         mic.isAvailable(), mic.isMuted(),

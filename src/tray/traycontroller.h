@@ -4,11 +4,13 @@
 #include "tray/dropdownmodel.h"
 #include "tray/dropdownplacement.h"
 
+#include <QIcon>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
 
 #include <functional>
+#include <map>
 
 class QMenu;
 class QSystemTrayIcon;
@@ -81,6 +83,8 @@ private:
     Services m_services;
     DropdownModel m_model;
     QSystemTrayIcon* m_tray = nullptr;
+    // By (available, muted); a theme switch clears it.
+    std::map<std::pair<bool, bool>, QIcon> m_icons;
     QPointer<DropdownPanel> m_panel;
     QPointer<DropdownContent> m_content;
     DropdownPlacement::Side m_side = DropdownPlacement::Side::below;
