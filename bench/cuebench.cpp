@@ -151,9 +151,9 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     Preferences preferences(dir.filePath("preferences.json").toStdString());
     preferences.setBool("soundCues", true);
-    PulseServer hal;
+    PulseServer pulse;
     PulseSoundCues player;
-    MicrophoneController mic(hal, preferences);
+    MicrophoneController mic(pulse, preferences);
     SoundCueController cues(player, preferences);
     cues.observe(mic);
     SinkInputWatch watch;

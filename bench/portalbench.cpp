@@ -84,13 +84,13 @@ int main(int argc, char** argv) {
     ShortcutCenter viaPortal(preferences, *portalKeys, refusals);
     ShortcutCenter viaX11(preferences, *x11Keys, refusals);
 
-    PulseServer hal;
-    if (!hal.waitUntilReady(std::chrono::seconds(5), &error)) {
+    PulseServer pulse;
+    if (!pulse.waitUntilReady(std::chrono::seconds(5), &error)) {
         std::fprintf(stderr, "cannot reach the private server: %s\n", error.c_str());
         return 1;
     }
     QObject context;
-    AudioDeviceService service(hal, preferences, [&context](std::function<void()> task) {
+    AudioDeviceService service(pulse, preferences, [&context](std::function<void()> task) {
         QMetaObject::invokeMethod(&context, std::move(task), Qt::QueuedConnection);
     });
     MicState published;

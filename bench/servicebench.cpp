@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Figures for the mute path as the user meets it: MicrophoneController::setMuted on the
-// main thread until the new state is back on the main thread, on the simulated HAL and on
+// main thread until the new state is back on the main thread, on the simulated server and on
 // a private sound server; and the cost of one state computation for 1, 8 and 64 devices.
 // Usage: quietlane_service_bench [sim|pulseaudio|pipewire]...   (default: all three)
 #include "../tests/integration/soundserver.h"

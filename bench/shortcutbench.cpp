@@ -137,12 +137,12 @@ int main(int argc, char** argv) {
     testing::KeyInjector injector(session.display());
     MainLoop loop(*keys);
 
-    PulseServer hal;
-    if (!hal.waitUntilReady(std::chrono::seconds(5), &error)) {
+    PulseServer pulse;
+    if (!pulse.waitUntilReady(std::chrono::seconds(5), &error)) {
         std::fprintf(stderr, "cannot reach the private server: %s\n", error.c_str());
         return 1;
     }
-    AudioDeviceService service(hal, preferences, loop.poster());
+    AudioDeviceService service(pulse, preferences, loop.poster());
     MicState published;
     service.setOnState([&](const MicState& state) { published = state; });
     service.start(DeviceSelection::systemDefault());

@@ -29,7 +29,7 @@ AudioDeviceService::AudioDeviceService(AudioServer& server, Preferences& prefere
     : m_server(server), m_fallback(preferences), m_postToMain(std::move(postToMain)),
       m_handle(std::make_shared<AudioDeviceService*>(this)), m_weakHandle(m_handle),
       m_relay(std::make_shared<Relay>()),
-      m_queue(std::make_unique<SerialQueue>("com.quietlane.hal")) {
+      m_queue(std::make_unique<SerialQueue>("quietlane-audio")) {
     m_relay->service = this;
 }
 

@@ -142,7 +142,7 @@ Result<SimulatedDevice> parseDevice(const json& entry, const std::string& where)
     return device;
 }
 
-Result<void> seed(SimulatedServer& hal, const json& document) {
+Result<void> seed(SimulatedServer& server, const json& document) {
     if (!document.is_object())
         return failure("document", "the top level must be an object");
     if (auto known =
@@ -158,7 +158,7 @@ Result<void> seed(SimulatedServer& hal, const json& document) {
             auto device = parseDevice((*devices)[index], "devices[" + std::to_string(index) + "]");
             if (!device)
                 return Failure{device.error()};
-            added.push_back(hal.addDevice(std::move(device).value()));
+            added.push_back(server.addDevice(std::move(device).value()));
         }
     }
 
@@ -167,15 +167,15 @@ Result<void> seed(SimulatedServer& hal, const json& document) {
             const auto& uid = defaultInput->get_ref<const std::string&>();
             if (std::find(added.begin(), added.end(), uid) == added.end())
                 return failure("document", "\"default\" names no device with uid \"" + uid + "\"");
-            hal.setDefaultInput(uid);
+            server.setDefaultInput(uid);
         } else if (defaultInput->is_number_unsigned()) {
             // A raw id lets a document describe a default that names no device.
             // Older documents count the devices from 2; any other number names no device.
             const auto number = defaultInput->get<std::uint64_t>();
             if (number >= 2 && number - 2 < added.size())
-                hal.setDefaultInput(added[number - 2]);
+                server.setDefaultInput(added[number - 2]);
             else if (number != 0)
-                hal.setDefaultInput("#" + std::to_string(number));
+                server.setDefaultInput("#" + std::to_string(number));
         } else if (!defaultInput->is_null()) {
             return failure("document", "\"default\" must be a device uid, an object id or null");
         }
@@ -183,7 +183,7 @@ Result<void> seed(SimulatedServer& hal, const json& document) {
     const auto readable = optionalBool(document, "defaultReadable", true, "document");
     if (!readable)
         return Failure{readable.error()};
-    hal.setDefaultInputReadable(*readable);
+    server.setDefaultInputReadable(*readable);
     return {};
 }
 
@@ -193,10 +193,10 @@ Result<std::unique_ptr<SimulatedServer>> SimulatedServer::fromJson(std::string_v
     const json document = json::parse(text, nullptr, false);
     if (document.is_discarded())
         return Failure{"the simulated device list is not valid JSON"};
-    auto hal = std::make_unique<SimulatedServer>();
-    if (auto seeded = seed(*hal, document); !seeded)
+    auto server = std::make_unique<SimulatedServer>();
+    if (auto seeded = seed(*server, document); !seeded)
         return Failure{"the simulated device list is invalid: " + seeded.error()};
-    return hal;
+    return server;
 }
 
 } // namespace quietlane

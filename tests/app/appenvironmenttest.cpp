@@ -19,8 +19,8 @@ TEST(AppEnvironment, StartsEveryServiceAppliesTheStoredThemeAndThenAddsTheTray) 
     test::TempDir dir;
     Preferences preferences(dir.path / "preferences.json");
     preferences.setString("appTheme", "dark");
-    SimulatedServer hal;
-    hal.setDefaultInput(hal.addDevice(SimulatedDevice::withMute("mic")));
+    SimulatedServer server;
+    server.setDefaultInput(server.addDevice(SimulatedDevice::withMute("mic")));
     GlobalShortcuts::SimulatedHotkeyBackend hotkeys;
     NullWindowHints hints;
     QApplication::setPalette(QPalette(Qt::white));
@@ -29,7 +29,7 @@ TEST(AppEnvironment, StartsEveryServiceAppliesTheStoredThemeAndThenAddsTheTray) 
         initialized += text == "AppEnvironment initialized";
     });
     {
-        AppEnvironment environment({hal, hotkeys, hints}, preferences, {"quietlane"});
+        AppEnvironment environment({server, hotkeys, hints}, preferences, {"quietlane"});
         EXPECT_EQ(environment.tray(), nullptr);
         QSignalSpy started(&environment, &AppEnvironment::startupCompleted);
         EXPECT_TRUE(started.wait(5000));

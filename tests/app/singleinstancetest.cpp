@@ -49,17 +49,17 @@ void claimPrimary(SingleInstance& instance) {
 class ChannelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        device = hal.addDevice(SimulatedDevice::withMute("mic"));
-        hal.setDefaultInput(device);
+        device = simulated.addDevice(SimulatedDevice::withMute("mic"));
+        simulated.setDefaultInput(device);
     }
-    bool halMuted() const { return hal.device(device)->muted; }
+    bool simulatedMuted() const { return simulated.device(device)->muted; }
 
     test::TempDir temp;
     std::string socket = (temp.path / "run/instance").string();
     Preferences preferences{temp.path / "preferences.json"};
-    SimulatedServer hal;
+    SimulatedServer simulated;
     std::string device;
-    MicrophoneController microphone{hal, preferences};
+    MicrophoneController microphone{simulated, preferences};
     RemoteControl remote{microphone};
 };
 
@@ -95,17 +95,17 @@ TEST_F(ChannelTest, AnswersOnceTheDevicesConfirmAndRefusesMalformedRequests) {
 
     EXPECT_EQ(ask(socket, "toggle\n"),
               R"(ok {"device":"mic","state":"muted","volumeFallback":false})");
-    EXPECT_TRUE(halMuted());
+    EXPECT_TRUE(simulatedMuted());
     EXPECT_EQ(ask(socket, "unmute\n").substr(0, 3), "ok ");
-    EXPECT_FALSE(halMuted());
+    EXPECT_FALSE(simulatedMuted());
 
     // Malformed requests get an error and change nothing.
     EXPECT_EQ(ask(socket, "Toggle\n"), "error unknown request");
     EXPECT_EQ(ask(socket, std::string(200, 't')), "error request too long");
-    EXPECT_FALSE(halMuted());
+    EXPECT_FALSE(simulatedMuted());
 
     // A write the server refuses is reported, not passed off as done.
-    hal.failWrites(SoundError::refused);
+    simulated.failWrites(SoundError::refused);
     EXPECT_EQ(ask(socket, "mute\n").substr(0, 8), "refused ");
-    EXPECT_FALSE(halMuted());
+    EXPECT_FALSE(simulatedMuted());
 }

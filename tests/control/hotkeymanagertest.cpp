@@ -23,14 +23,14 @@ const Shortcut kDefault = *GlobalShortcuts::Name::toggleMute().defaultShortcut;
 class HotkeyManagerTest : public ::testing::Test {
 protected:
     HotkeyManagerTest() {
-        m_micID = m_hal.addDevice(SimulatedDevice::withMute("mic"));
-        m_hal.setDefaultInput(m_micID);
+        m_micID = m_server.addDevice(SimulatedDevice::withMute("mic"));
+        m_server.setDefaultInput(m_micID);
     }
 
     void start() {
         m_center =
             std::make_unique<GlobalShortcuts::ShortcutCenter>(m_preferences, m_keys, m_output);
-        m_mic = std::make_unique<MicrophoneController>(m_hal, m_preferences);
+        m_mic = std::make_unique<MicrophoneController>(m_server, m_preferences);
         m_manager = std::make_unique<HotkeyManager>(*m_mic, *m_center, m_preferences);
     }
 
@@ -46,7 +46,7 @@ protected:
 
     test::TempDir m_dir;
     Preferences m_preferences{m_dir.path / "preferences.json"};
-    SimulatedServer m_hal;
+    SimulatedServer m_server;
     std::string m_micID;
     GlobalShortcuts::SimulatedHotkeyBackend m_keys;
     std::ostringstream m_output;
@@ -83,7 +83,7 @@ TEST_F(HotkeyManagerTest, ShortcutMutesTheDeviceInBothModes) {
     m_keys.press(kDefault);
     m_keys.release(kDefault);
     ASSERT_TRUE(waitMuted(true));
-    EXPECT_TRUE(m_hal.device(m_micID)->muted);
+    EXPECT_TRUE(m_server.device(m_micID)->muted);
 
     m_manager->setMode(HotkeyMode::pushToTalk);
     m_keys.press(kDefault);
@@ -100,7 +100,7 @@ TEST_F(HotkeyManagerTest, ShortcutMutesTheDeviceInBothModes) {
     m_keys.release(kDefault);
     settle();
     EXPECT_TRUE(m_mic->isMuted());
-    EXPECT_TRUE(m_hal.device(m_micID)->muted);
+    EXPECT_TRUE(m_server.device(m_micID)->muted);
 }
 
 TEST_F(HotkeyManagerTest, HandlersOutliveTheManagerHarmlessly) {

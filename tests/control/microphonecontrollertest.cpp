@@ -24,12 +24,12 @@ void settle(MicrophoneController& controller) {
 class ControllerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        mic = hal.addDevice(SimulatedDevice::withMute("mic"));
-        hal.setDefaultInput(mic);
+        mic = simulated.addDevice(SimulatedDevice::withMute("mic"));
+        simulated.setDefaultInput(mic);
     }
 
     std::unique_ptr<MicrophoneController> create() {
-        auto controller = std::make_unique<MicrophoneController>(hal, preferences);
+        auto controller = std::make_unique<MicrophoneController>(simulated, preferences);
         const auto count = [&](auto signal, std::string name) {
             QObject::connect(controller.get(), signal, [this, name] { ++emitted[name]; });
         };
@@ -43,7 +43,7 @@ protected:
 
     QTemporaryDir dir;
     Preferences preferences{dir.filePath("preferences.json").toStdString()};
-    SimulatedServer hal;
+    SimulatedServer simulated;
     std::string mic;
     std::map<std::string, int> emitted;
 };
@@ -98,18 +98,18 @@ TEST_F(ControllerTest, SignalsFireOnlyForValuesThatChanged) {
     emitted.clear();
     QObject::connect(controller.get(), &MicrophoneController::isAvailableChanged,
                      [this] { ++emitted["available"]; });
-    hal.setReachable(false);
+    simulated.setReachable(false);
     ASSERT_TRUE(test::spinUntil([&] { return !controller->isAvailable(); }));
     EXPECT_TRUE(controller->isMuted());
     EXPECT_EQ(emitted["muted"], 0);
-    hal.setReachable(true);
+    simulated.setReachable(true);
     ASSERT_TRUE(test::spinUntil([&] { return controller->isAvailable(); }));
     settle(*controller);
     EXPECT_TRUE(controller->isMuted());
     EXPECT_EQ(emitted["muted"], 0);
 
     emitted.clear();
-    hal.addDevice(SimulatedDevice::withMute("usb"));
+    simulated.addDevice(SimulatedDevice::withMute("usb"));
     ASSERT_TRUE(test::spinUntil([&] { return emitted["devices"] == 1; }));
     settle(*controller);
     EXPECT_EQ(emitted, (std::map<std::string, int>{{"devices", 1}}));
@@ -126,14 +126,14 @@ TEST_F(ControllerTest, KnowsWhichChangesItsOwnRequestsMadeWhenOthersInterleave) 
 
     // Another program mutes just before our unmute goes out: its change is not ours, the
     // unmute that follows is.
-    hal.setMuteExternally(mic, true);
+    simulated.setMuteExternally(mic, true);
     controller->setMuted(false);
     settle(*controller);
     // A request that changes nothing leaves nothing behind once the devices settled: a
     // later outside change is not taken for its outcome.
     controller->setMuted(false);
     settle(*controller);
-    hal.setMuteExternally(mic, true);
+    simulated.setMuteExternally(mic, true);
     settle(*controller);
     EXPECT_EQ(changes,
               (std::vector<std::pair<bool, bool>>{{true, false}, {false, true}, {true, false}}));

@@ -17,11 +17,11 @@ TEST(SoundCueController, OnlyChangesThatStoodForTheSoundPlayAndNeverTheFirstStat
     Preferences preferences(dir.path / "preferences.json");
     preferences.setBool("soundCues", true);
     preferences.setDouble("soundCueVolume", 0.25);
-    SimulatedServer hal;
-    hal.setDefaultInput(hal.addDevice(SimulatedDevice::withMute("mic", /*muted=*/true)));
+    SimulatedServer server;
+    server.setDefaultInput(server.addDevice(SimulatedDevice::withMute("mic", /*muted=*/true)));
     SimulatedSoundCues player;
     CueGate::TimePoint now{};
-    MicrophoneController mic(hal, preferences);
+    MicrophoneController mic(server, preferences);
     SoundCueController cues(player, preferences, [&] { return now; });
     cues.observe(mic);
     ASSERT_TRUE(test::spinUntil([&] { return !mic.availableDevices().empty(); }));

@@ -19,19 +19,19 @@ namespace {
 
 class HUDControllerTest : public ::testing::Test {
 protected:
-    HUDControllerTest() { m_hal.setDefaultInput(m_micId); }
+    HUDControllerTest() { m_server.setDefaultInput(m_micId); }
 
     void muteExternally(bool muted) {
-        m_hal.setMuteExternally(m_micId, muted);
+        m_server.setMuteExternally(m_micId, muted);
         ASSERT_TRUE(test::spinUntil([&] { return m_mic.isMuted() == muted; }));
         QCoreApplication::processEvents();
     }
 
     test::TempDir m_dir;
     Preferences m_preferences{m_dir.path / "preferences.json"};
-    SimulatedServer m_hal;
-    std::string m_micId = m_hal.addDevice(SimulatedDevice::withMute("mic"));
-    MicrophoneController m_mic{m_hal, m_preferences};
+    SimulatedServer m_server;
+    std::string m_micId = m_server.addDevice(SimulatedDevice::withMute("mic"));
+    MicrophoneController m_mic{m_server, m_preferences};
     NullWindowHints m_hints;
     HudTimeline::TimePoint m_now{};
     HUDController m_hud{m_preferences, m_hints, [this] {

@@ -37,7 +37,7 @@ protected:
         qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
         m_server->addSource("away_mic", "AwayMic", 1);
         m_server->pactl("set-default-source away_mic");
-        m_hal = std::make_unique<PulseServer>();
+        m_pulse = std::make_unique<PulseServer>();
         m_preferences = std::make_unique<Preferences>(m_server->directory() + "/prefs.json");
         m_logind = std::make_unique<StandInLogind>(
             g_systemBus, [this] { return m_server->sourceMuted("away_mic"); });
@@ -54,7 +54,7 @@ protected:
     void start(const std::map<std::string, bool>& options) {
         for (const auto& [key, on] : options)
             m_preferences->setBool(key, on);
-        m_mic = std::make_unique<MicrophoneController>(*m_hal, *m_preferences);
+        m_mic = std::make_unique<MicrophoneController>(*m_pulse, *m_preferences);
         m_away = std::make_unique<AwayService>(*m_mic, *m_preferences);
         QObject::connect(&m_away->session(), &SessionSignals::lockChanged,
                          [this] { ++m_lockChanges; });
@@ -81,7 +81,7 @@ protected:
     }
 
     std::unique_ptr<SoundServer> m_server;
-    std::unique_ptr<PulseServer> m_hal;
+    std::unique_ptr<PulseServer> m_pulse;
     std::unique_ptr<Preferences> m_preferences;
     std::unique_ptr<StandInLogind> m_logind;
     QDBusConnection m_screenSaver = QDBusConnection::connectToBus(

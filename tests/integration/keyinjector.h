@@ -42,7 +42,7 @@ public:
         up(keysym);
     }
 
-    /// Control-Option-Command (Control, Alt, Super) held, then `keysym`.
+    /// Control, Alt and Super held, then `keysym`.
     void pressChord(uint32_t keysym) {
         down(XKB_KEY_Control_L);
         down(XKB_KEY_Alt_L);

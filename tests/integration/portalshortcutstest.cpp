@@ -39,11 +39,11 @@ protected:
         qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
         m_server->addSource("mic1", "First");
         m_server->pactl("set-default-source mic1");
-        m_hal = std::make_unique<PulseServer>();
+        m_pulse = std::make_unique<PulseServer>();
         std::string error;
-        ASSERT_TRUE(m_hal->waitUntilReady(5s, &error)) << error;
+        ASSERT_TRUE(m_pulse->waitUntilReady(5s, &error)) << error;
         m_preferences = std::make_unique<Preferences>(m_server->directory() + "/prefs.json");
-        m_mic = std::make_unique<MicrophoneController>(*m_hal, *m_preferences);
+        m_mic = std::make_unique<MicrophoneController>(*m_pulse, *m_preferences);
         ASSERT_TRUE(spinUntil([&] { return m_mic->hasActiveDeviceName(); }));
         Log::setSink(
             [this](Log::Level, Log::Category, const std::string& line) { m_log.push_back(line); });
@@ -53,7 +53,7 @@ protected:
         quit();
         m_mic.reset();
         m_portal.reset();
-        m_hal.reset();
+        m_pulse.reset();
         Log::setSink({});
     }
 
@@ -109,7 +109,7 @@ protected:
     }
 
     std::unique_ptr<SoundServer> m_server;
-    std::unique_ptr<PulseServer> m_hal;
+    std::unique_ptr<PulseServer> m_pulse;
     std::unique_ptr<Preferences> m_preferences;
     std::unique_ptr<StandInPortal> m_portal;
     std::unique_ptr<MicrophoneController> m_mic;

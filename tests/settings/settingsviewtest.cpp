@@ -35,8 +35,8 @@ public:
 class SettingsViewTest : public ::testing::Test {
 protected:
     std::string addMicrophone() {
-        const std::string id = m_hal.addDevice(SimulatedDevice::withMute("mic"));
-        m_hal.setDefaultInput(id);
+        const std::string id = m_server.addDevice(SimulatedDevice::withMute("mic"));
+        m_server.setDefaultInput(id);
         return id;
     }
     SettingsView::Services services() {
@@ -46,10 +46,10 @@ protected:
     QTemporaryDir m_directory;
     Preferences m_preferences{
         m_directory.filePath(QStringLiteral("preferences.json")).toStdString()};
-    SimulatedServer m_hal;
+    SimulatedServer m_server;
     const std::string m_micID = addMicrophone();
     NoHints m_hints;
-    MicrophoneController m_microphone{m_hal, m_preferences};
+    MicrophoneController m_microphone{m_server, m_preferences};
     FloatingPanelController m_panel{m_microphone, m_preferences, m_hints};
     HUDController m_hud{m_preferences, m_hints};
     AppearanceManager m_appearance{m_preferences};
@@ -67,7 +67,7 @@ TEST_F(SettingsViewTest, OpenWindowFollowsChangesMadeElsewhere) {
     ASSERT_TRUE(test::spinUntil([&] { return state->value() == "Активен"; }));
 
     // Muted from outside the window (the shortcut, the widget, another program).
-    m_hal.setMuteExternally(m_micID, true);
+    m_server.setMuteExternally(m_micID, true);
     EXPECT_TRUE(test::spinUntil([&] { return state->value() == "Выключен"; }));
     m_hud.setShowHUD(false);
     EXPECT_TRUE(test::spinUntil([&] { return !hud->isChecked(); }));

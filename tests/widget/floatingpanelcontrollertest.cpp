@@ -20,7 +20,7 @@ const ScreenArea kScreen{{0, 0, 1000, 800}, {0, 40, 1000, 760}};
 
 class FloatingPanelControllerTest : public ::testing::Test {
 protected:
-    FloatingPanelControllerTest() { m_hal.setDefaultInput(m_micId); }
+    FloatingPanelControllerTest() { m_simulated.setDefaultInput(m_micId); }
 
     std::unique_ptr<FloatingPanelController> makeController() {
         return std::make_unique<FloatingPanelController>(m_mic, m_preferences, m_hints,
@@ -29,9 +29,9 @@ protected:
 
     test::TempDir m_dir;
     Preferences m_preferences{m_dir.path / "preferences.json"};
-    SimulatedServer m_hal;
-    std::string m_micId = m_hal.addDevice(SimulatedDevice::withMute("mic"));
-    MicrophoneController m_mic{m_hal, m_preferences};
+    SimulatedServer m_simulated;
+    std::string m_micId = m_simulated.addDevice(SimulatedDevice::withMute("mic"));
+    MicrophoneController m_mic{m_simulated, m_preferences};
     NullWindowHints m_hints;
     ScreenLayout m_layout{{kScreen}, kScreen};
 };
@@ -80,12 +80,12 @@ TEST_F(FloatingPanelControllerTest, ClickTogglesTheMicrophoneAndTheLookFollowsTh
     EXPECT_TRUE(test::spinUntil([&] { return m_mic.isMuted(); }));
     EXPECT_TRUE(panel->look().isMuted);
     // A change made by another program reaches the widget the same way.
-    m_hal.setMuteExternally(m_micId, false);
+    m_simulated.setMuteExternally(m_micId, false);
     ASSERT_TRUE(test::spinUntil([&] { return !m_mic.isMuted(); }));
     EXPECT_FALSE(panel->look().isMuted);
 
     // No sound server: the widget says so instead of showing a live microphone.
-    m_hal.setReachable(false);
+    m_simulated.setReachable(false);
     ASSERT_TRUE(test::spinUntil([&] { return !m_mic.isAvailable(); }));
     EXPECT_FALSE(panel->look().isAvailable);
     EXPECT_TRUE(panel->accessibleDescription().startsWith(QStringLiteral("Нет звукового сервера")));
