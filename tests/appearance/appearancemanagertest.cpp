@@ -2,7 +2,6 @@
 #include "appearance/appearancemanager.h"
 #include "../tempdir.h"
 
-#include <QApplication>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -11,10 +10,6 @@ namespace AS = quietlane::AppearanceSettings;
 
 namespace {
 
-bool applicationLooksDark() {
-    return QApplication::palette().color(QPalette::Window).lightness() < 128;
-}
-
 class AppearanceManagerTest : public ::testing::Test {
 protected:
     test::TempDir m_dir;
@@ -22,23 +17,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(AppearanceManagerTest, ChoosingTheSameThemeAgainStoresAndAppliesItAgain) {
-    AppearanceManager appearance(m_preferences);
-    QSignalSpy themeChanged(&appearance, &AppearanceManager::themeChanged);
-    appearance.setTheme(Theme::dark);
-    QCoreApplication::processEvents();
-    ASSERT_TRUE(applicationLooksDark());
-
-    // Something else changes the look and the stored value; the same choice puts both back.
-    QApplication::setPalette(QPalette(Qt::white));
-    m_preferences.remove(AS::kThemeKey);
-    appearance.setTheme(Theme::dark);
-    EXPECT_EQ(m_preferences.stringValue(AS::kThemeKey), "dark");
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(applicationLooksDark());
-    EXPECT_EQ(themeChanged.count(), 1);
-}
 
 TEST_F(AppearanceManagerTest, ALanguageIsWrittenOnceAndAsksForARestartOnlyWhileItDiffers) {
     AppearanceManager appearance(m_preferences);

@@ -27,13 +27,6 @@ using Requests = std::vector<std::string>;
 
 } // namespace
 
-TEST(HotkeyMode, OnlyTheExactStoredWordSelectsPushToTalk) {
-    EXPECT_EQ(hotkeyModeFromRawValue("pushToTalk"), HotkeyMode::pushToTalk);
-    for (const char* other : {"toggle", "PushToTalk", "pushtotalk", "", " pushToTalk"})
-        EXPECT_EQ(hotkeyModeFromRawValue(other), HotkeyMode::toggle) << other;
-    EXPECT_EQ(hotkeyModeFromRawValue(std::nullopt), HotkeyMode::toggle);
-}
-
 TEST(HotkeyStateMachine, HoldsRestoreExactlyTheStateFromBeforeThePress) {
     for (const HotkeyMode mode : {HotkeyMode::pushToTalk, HotkeyMode::pushToMute}) {
         for (const bool startMuted : {false, true}) {

@@ -110,11 +110,8 @@ TEST_F(ControlTest, SwitchesWatchAndDBusDriveTheRunningInstance) {
     ASSERT_TRUE(waitUntil([] { return runQuietlane("--status").out == "unmuted\n"; }, 10s))
         << runQuietlane("--status").err;
 
-    EXPECT_EQ(runQuietlane("--toggle").out, "muted\n");
-    EXPECT_TRUE(server->sourceMuted("mic"));
-    EXPECT_EQ(runQuietlane("--unmute").out, "unmuted\n");
-    EXPECT_FALSE(server->sourceMuted("mic"));
     EXPECT_EQ(runQuietlane("--mute").out, "muted\n");
+    EXPECT_TRUE(server->sourceMuted("mic"));
     // Push-to-talk from muted; the second press while held changes nothing.
     EXPECT_EQ(runQuietlane("--push-to-talk-press").out, "unmuted\n");
     EXPECT_EQ(runQuietlane("--push-to-talk-press").out, "unmuted\n");

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "remote/controlprotocol.h"
 #include "audio/micstate.h"
-#include "remote/statusformat.h"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 using namespace quietlane;
 
@@ -57,14 +55,4 @@ TEST(ControlProtocol, StatusAndRepliesSurviveTheWireAndOddNames) {
     EXPECT_EQ(replyLine({ControlReply::Kind::error, "a\nb"}), "error a b\n");
     EXPECT_FALSE(parseReply("refused not-json"));
     EXPECT_FALSE(parseReply("fine"));
-}
-
-TEST(StatusFormat, WaybarGetsItsFourFields) {
-    const ControlStatus status{ControlStatus::State::unmuted, "USB Mic", true};
-    EXPECT_EQ(formatStatus(status, StatusFormat::plain), "unmuted");
-    const auto waybar = nlohmann::json::parse(formatStatus(status, StatusFormat::waybar));
-    EXPECT_EQ(waybar["text"], "unmuted");
-    EXPECT_EQ(waybar["alt"], "unmuted");
-    EXPECT_EQ(waybar["class"], "unmuted");
-    EXPECT_EQ(waybar["tooltip"], "USB Mic: unmuted (volume)");
 }

@@ -101,7 +101,9 @@ TEST(SettingsContent, MicrophoneSectionShowsOnlyTheRowsTheStateCallsFor) {
 }
 
 TEST(SettingsContent, RowsAskForTheOppositeValueAndChoicesCollapseTheirList) {
-    SettingsModel model(sampleSettingsState(SettingsTab::mic));
+    SettingsState state = sampleSettingsState(SettingsTab::mic);
+    state.pushToTalkTailMs = 250;
+    SettingsModel model(state);
     Recorded recorded(model);
     SettingsContent content(model, new QWidget, CardBackground::solid);
 
@@ -119,11 +121,17 @@ TEST(SettingsContent, RowsAskForTheOppositeValueAndChoicesCollapseTheirList) {
     EXPECT_FALSE(theme->isExpanded());
     selector(content, QStringLiteral("Режим срабатывания"))->list()->button(1)->click();
     selector(content, QStringLiteral("Микрофон"))->list()->button(1)->click();
+    test::named(content, QStringLiteral("Также при изменениях"))->click();
+    auto* tail = qobject_cast<SliderRow*>(
+        test::named<GlassSlider>(content, QStringLiteral("Задержка отпускания"))->parentWidget());
+    ASSERT_TRUE(tail);
+    EXPECT_EQ(tail->percentText(), "250 мс");
+    emit tail->slider()->valueRequested(333.3);
 
     EXPECT_EQ(recorded.calls,
-              (std::vector<std::string>{"login off", "hud off", "widget off", "theme auto",
-                                        "mode pushToTalk",
-                                        "device " + DeviceSelection::allInputs().encode()}));
+              (std::vector<std::string>{
+                  "login off", "hud off", "widget off", "theme auto", "mode pushToTalk",
+                  "device " + DeviceSelection::allInputs().encode(), "others off", "tail 330"}));
 }
 
 TEST(SettingsContent, AFreshModelNeitherResetsTheTabNorClosesTheOpenList) {
@@ -178,20 +186,4 @@ TEST(SettingsContent, ShortcutTabSaysWhereTheShortcutFallsShortAndOffersTheDeskt
     model.setState(state);
     EXPECT_FALSE(shown(reach, page));
     EXPECT_FALSE(shown(dialog, page));
-}
-
-TEST(SettingsContent, IndicatorSwitchAndReleaseTailAskForTheirValues) {
-    SettingsState state = sampleSettingsState(SettingsTab::hotkey);
-    state.pushToTalkTailMs = 250;
-    SettingsModel model(state);
-    Recorded recorded(model);
-    SettingsContent content(model, new QWidget, CardBackground::solid);
-
-    test::named(content, QStringLiteral("Также при изменениях"))->click();
-    auto* tail = qobject_cast<SliderRow*>(
-        test::named<GlassSlider>(content, QStringLiteral("Задержка отпускания"))->parentWidget());
-    ASSERT_TRUE(tail);
-    EXPECT_EQ(tail->percentText(), "250 мс");
-    emit tail->slider()->valueRequested(333.3);
-    EXPECT_EQ(recorded.calls, (std::vector<std::string>{"others off", "tail 330"}));
 }
