@@ -7,15 +7,6 @@
 using namespace quietlane;
 namespace AS = AppearanceSettings;
 
-TEST(AppearanceSettings, UnknownStoredChoicesMeanTheDefault) {
-    EXPECT_EQ(AS::parseTheme(std::nullopt), Theme::automatic);
-    EXPECT_EQ(AS::parseTheme("Dark"), Theme::automatic);
-    EXPECT_EQ(AS::parseLanguage("EN"), Language::system);
-    EXPECT_EQ(AS::parseLanguage("ru"), Language::ru);
-    for (Theme theme : {Theme::automatic, Theme::light, Theme::dark})
-        EXPECT_EQ(AS::parseTheme(AS::rawValue(theme)), theme);
-}
-
 TEST(AppearanceSettings, LanguageOverrideIsWrittenRemovedAndReadAtStart) {
     test::TempDir dir;
     Preferences preferences(dir.path / "preferences.json");

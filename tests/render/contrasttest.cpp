@@ -172,7 +172,7 @@ protected:
 
 } // namespace
 
-TEST_F(Contrast, DropdownTextAndGlyphsReadOnEveryDesktop) {
+TEST_F(Contrast, DropdownAndSettingsTextAndGlyphsReadOnEveryDesktop) {
     for (bool muted : {false, true}) {
         DropdownModel model;
         model.setMuted(muted);
@@ -189,9 +189,6 @@ TEST_F(Contrast, DropdownTextAndGlyphsReadOnEveryDesktop) {
                                                           desktop.name().toStdString());
         }
     }
-}
-
-TEST_F(Contrast, SettingsTextAndGlyphsReadOnEveryDesktop) {
     for (SettingsTab tab : kAllSettingsTabs) {
         SettingsState state = sampleSettingsState(tab);
         state.isMuted = true;

@@ -6,16 +6,14 @@
 
 using namespace quietlane::GlobalShortcuts;
 
-TEST(PortalTriggerTest, StoredShortcutsBecomeKeysymTriggersOrNothing) {
+TEST(PortalTriggerTest, StoredShortcutsBecomeKeysymTriggersAndDescriptionsReadInLinuxNotation) {
     EXPECT_EQ(portalTrigger(Shortcut(Key::m, Modifier::control | Modifier::alt | Modifier::super)),
               "CTRL+ALT+LOGO+m");
     EXPECT_EQ(portalTrigger(Shortcut(Key::slash, Modifier::control)), "CTRL+slash");
     // The portal notation has no Function modifier, and a code without a key is no trigger.
     EXPECT_EQ(portalTrigger(Shortcut(Key::m, Modifier::fn)), std::nullopt);
     EXPECT_EQ(portalTrigger(Shortcut(Key::shift, Modifier::control)), std::nullopt);
-}
-
-TEST(PortalTriggerTest, DesktopsDescriptionsReadInLinuxNotationAndIdsStayStable) {
+    // The desktops' own descriptions read in Linux notation; the ids stay stable.
     EXPECT_EQ(readableTrigger("Press <Control><Alt><Super>m"), "Ctrl+Alt+Super+M");
     EXPECT_EQ(readableTrigger("<Primary>space"), "Ctrl+Space");
     EXPECT_EQ(readableTrigger("Meta+Ctrl+Alt+M"), "Meta+Ctrl+Alt+M");

@@ -80,11 +80,6 @@ TEST_F(ShortcutCenterTest, AnyStoredValueKeepsTheDefaultOut) {
         EXPECT_TRUE(fresh.hasStoredShortcut(Name::toggleMute()));
         EXPECT_EQ(m_backend.registerCalls(), 0);
     }
-    // An out-of-range key code reads as no shortcut instead of indexing a key table.
-    m_preferences.setString("GlobalShortcuts_toggleMute",
-                            R"({"carbonKeyCode":4000,"carbonModifiers":6400})");
-    EXPECT_FALSE(center().shortcut(Name::toggleMute()));
-    EXPECT_EQ(center().displayText(Shortcut(4000)), "\uFFFD");
 }
 
 TEST_F(ShortcutCenterTest, ClearingKeepsAMarkerOnlyForNamesWithADefault) {

@@ -54,10 +54,3 @@ TEST(ShortcutNotation, KeysWithoutACharacterHaveTheDesktopsNames) {
     EXPECT_EQ(text(Key::keypadEnter, DesktopNotation::gtk), "Alt+KP Enter");
     EXPECT_EQ(text(Key::keypadEnter, DesktopNotation::qt), "Alt+Num+Enter");
 }
-
-TEST(ShortcutNotation, KdeAndLxqtUseQtsNotationEveryOtherDesktopGtks) {
-    EXPECT_EQ(notationForDesktop("LXQt"), DesktopNotation::qt);
-    EXPECT_EQ(notationForDesktop("X-Generic:KDE"), DesktopNotation::qt);
-    EXPECT_EQ(notationForDesktop("ubuntu:GNOME"), DesktopNotation::gtk);
-    EXPECT_EQ(notationForDesktop("KDEX"), DesktopNotation::gtk);
-}
