@@ -15,13 +15,17 @@ logs+=(watcher.log quietlane.log)
 
 private_xvfb || fail "Xvfb did not start"
 
+# The host must come after the program has looked for one and found none: it then starts
+# watching for the host's name, which the bus shows.
+dbus-monitor --session "interface='org.freedesktop.DBus',member='AddMatch'" \
+  >"$work/matches.log" 2>&1 &
+pids+=($!)
+wait_for 10 grep -q "NameAcquired" "$work/matches.log" || fail "no bus monitor"
 XDG_SESSION_TYPE=wayland QT_QPA_PLATFORM=xcb "$binary" --audio-backend=sim \
   >"$work/quietlane.log" 2>&1 &
 pids+=($!)
-wait_for 60 sh -c 'xwininfo -root -tree | grep -qi quietlane' || fail "quietlane did not start"
-# The host must come after the program has looked for one and found none, which shows
-# nowhere outside it: a moment's grace.
-sleep 1
+wait_for 60 grep -q "org.kde.StatusNotifierWatcher" "$work/matches.log" ||
+  fail "quietlane did not start watching for a tray host"
 
 /usr/bin/python3 "$here/snihost.py" >"$work/watcher.log" 2>&1 &
 pids+=($!)
