@@ -132,11 +132,9 @@ super=125 m=50 space=57
 run pushToTalk
 keys "press $super" "press $m" "release $m" "release $super"
 wait_for 10 unmuted || fail "the toggle chord did not unmute"
-# A second press at a person's pace: toggles closer together than 150 ms are taken for a
-# desktop's key repeat and dropped, and the check above can return sooner than that.
-sleep 0.3
-keys "press $super" "press $m" "release $m" "release $super"
-wait_for 10 muted || fail "the toggle chord did not mute again"
+# Not a second toggle right away: toggles closer together than 150 ms are taken for a
+# desktop's key repeat. The chord's second use, the other way, comes after the holds.
+"$launcher" --mute >/dev/null || fail "quietlane --mute failed"
 
 keys "press $super" "press $space"
 wait_for 10 unmuted || fail "holding the push-to-talk chord did not unmute"
@@ -156,6 +154,9 @@ for _ in 1 2 3 4 5; do
   wait_for 10 answered_beyond "$expected" || fail "a quick tap got no answer"
   muted || fail "a quick tap of the push-to-talk chord left the microphone open"
 done
+"$launcher" --unmute >/dev/null || fail "quietlane --unmute failed"
+keys "press $super" "press $m" "release $m" "release $super"
+wait_for 10 muted || fail "the toggle chord did not mute again"
 stop
 
 # The pair acts as push-to-talk also while the program's own shortcut toggles.
