@@ -5,6 +5,7 @@
 // by side on a private Xvfb and PulseAudio, each on a source and a key of its own, and
 // their presses alternate, so both meet the same load and the ratio is what counts.
 // Usage: quietlane_e2e_bench [presses per round] [rounds] [program, to compare builds]
+#include "../tests/integration/childprocess.h"
 #include "../tests/integration/keyinjector.h"
 #include "../tests/integration/soundserver.h"
 #include "../tests/integration/xsession.h"
@@ -14,17 +15,14 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -35,60 +33,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A program under measurement, in a process group of its own that is ended with it.
-class Child {
-public:
-    Child(std::vector<std::string> arguments, const std::string& display,
-          const fs::path& configHome) {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        m_pid = fork();
-        if (m_pid == 0) {
-            setpgid(0, 0);
-            dup2(fds[1], STDOUT_FILENO);
-            close(fds[0]);
+// A program under measurement on the bench's display, with the bench's configuration.
+std::unique_ptr<ChildProcess> launch(const std::vector<std::string>& arguments,
+                                     const std::string& display, const fs::path& configHome) {
+    return std::make_unique<ChildProcess>(
+        [&] {
             setenv("DISPLAY", display.c_str(), 1);
             setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
             unsetenv("QT_QPA_PLATFORM");
             std::vector<char*> argv;
-            for (auto& argument : arguments)
-                argv.push_back(argument.data());
+            for (const auto& argument : arguments)
+                argv.push_back(const_cast<char*>(argument.c_str()));
             argv.push_back(nullptr);
             execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(fds[1]);
-        m_output = fds[0];
-    }
-    ~Child() {
-        if (m_pid > 0) {
-            kill(-m_pid, SIGTERM);
-            int status = 0;
-            for (int i = 0; i < 200 && waitpid(m_pid, &status, WNOHANG) == 0; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            kill(-m_pid, SIGKILL);
-            waitpid(m_pid, &status, 0);
-        }
-        if (m_output >= 0)
-            close(m_output);
-    }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-
-    /// Reads standard output until `text` appears or the program ends.
-    bool waitForOutput(const std::string& text) {
-        std::string seen;
-        char c = 0;
-        while (seen.find(text) == std::string::npos && read(m_output, &c, 1) == 1)
-            seen += c;
-        return seen.find(text) != std::string::npos;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_output = -1;
-};
+        },
+        true);
+}
 
 // Sees the sources' mute flags the way any other client of the server does: through
 // subscription events, each followed by a read of the source.
@@ -222,9 +182,10 @@ int main(int argc, char** argv) {
 
     Target floor{"floor", "mic_floor", XKB_KEY_n, {}};
     Target app{"quietlane", "mic_app", XKB_KEY_m, {}};
-    Child floorProcess({QUIETLANE_FLOOR_BINARY, floor.source, "n"}, session.display(), config);
-    Child appProcess({program}, session.display(), config);
-    if (!floorProcess.waitForOutput("floor ready")) {
+    const auto floorProcess =
+        launch({QUIETLANE_FLOOR_BINARY, floor.source, "n"}, session.display(), config);
+    const auto appProcess = launch({program}, session.display(), config);
+    if (floorProcess->line(std::chrono::seconds(20)).find("floor ready") == std::string::npos) {
         std::fprintf(stderr, "the floor program did not start\n");
         return 1;
     }
