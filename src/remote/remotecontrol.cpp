@@ -99,7 +99,8 @@ void RemoteControl::toggle(Reply reply) {
     settleHeldToggle();
     bool droppedHeld = false;
     const auto now = ToggleBurst::Clock::now();
-    const ToggleBurst::Verdict verdict = m_toggleBurst.arrive(now, &droppedHeld);
+    const ToggleBurst::Verdict verdict =
+        m_toggleBurst.arrive(now, m_microphone.isMuted(), &droppedHeld);
     if (droppedHeld) {
         Log::notice(Log::Category::app, "Toggles at a key-repeat pace taken as one press");
         replyWhenSettled(std::nullopt, std::exchange(m_heldToggleReply, {}));
@@ -139,8 +140,10 @@ void RemoteControl::toggleNow(Reply reply) {
     // The worker decides what a toggle asks for; the reply checks that.
     m_microphone.toggle();
     m_microphone.whenSettled([self = QPointer(this), reply = std::move(reply)] {
-        if (self)
-            reply(settledReply(self->m_microphone.lastRequestedMuted(), self->status()));
+        if (!self)
+            return;
+        self->m_toggleBurst.settled(self->m_microphone.isMuted());
+        reply(settledReply(self->m_microphone.lastRequestedMuted(), self->status()));
     });
 }
 

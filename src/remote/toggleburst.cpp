@@ -5,11 +5,18 @@
 
 namespace quietlane {
 
-ToggleBurst::Verdict ToggleBurst::arrive(Clock::time_point now, bool* droppedHeld) {
+ToggleBurst::Verdict ToggleBurst::arrive(Clock::time_point now, bool muted, bool* droppedHeld) {
     if (droppedHeld)
         *droppedHeld = false;
+    const bool changedElsewhere = m_leftMuted && *m_leftMuted != muted;
     const std::optional<Clock::time_point> last = m_last;
     m_last = now;
+    if (changedElsewhere) {
+        // A toggle still held back keeps its own deadline: it came before the change.
+        m_lastWasRepeat = false;
+        m_leftMuted.reset();
+        return Verdict::apply;
+    }
     if (last && now - *last <= kRepeatGap) {
         if (m_held && droppedHeld)
             *droppedHeld = true;
@@ -18,8 +25,10 @@ ToggleBurst::Verdict ToggleBurst::arrive(Clock::time_point now, bool* droppedHel
         return Verdict::drop;
     }
     const bool afterRepeat = std::exchange(m_lastWasRepeat, false);
-    if (!last || now - *last > kLongestDelay || afterRepeat)
+    if (!last || now - *last > kLongestDelay || afterRepeat) {
+        m_leftMuted.reset();
         return Verdict::apply;
+    }
     m_held = now;
     return Verdict::holdBack;
 }
@@ -28,6 +37,7 @@ bool ToggleBurst::expire(Clock::time_point now) {
     if (!m_held || now < *m_held + kRepeatGap)
         return false;
     m_held.reset();
+    m_leftMuted.reset();
     return true;
 }
 

@@ -16,7 +16,10 @@ namespace quietlane {
 /// deliberate press. Only a press can start a burst: a toggle after a quiet moment that
 /// follows a repeat (a burst's end, or the second command GNOME sends as a tapped key comes
 /// up) is a new press at once. So a held key flips once, and presses a moment apart each
-/// count. Pure bookkeeping on time points handed in.
+/// count. A toggle that finds the microphone changed by other means since the last toggle
+/// settled (another program's mute, the widget) answers that change: a held key cannot
+/// have caused it, so it is a new press at once however soon it comes. Pure bookkeeping on
+/// time points and states handed in.
 class ToggleBurst {
 public:
     using Clock = std::chrono::steady_clock;
@@ -27,10 +30,12 @@ public:
 
     enum class Verdict { apply, drop, holdBack };
 
-    /// A toggle arrives (after `expire` ran for `now`). `holdBack`: call `expire` at
-    /// `deadline()`. `droppedHeld` tells whether a toggle held back before turned out to be
-    /// a repeat.
-    Verdict arrive(Clock::time_point now, bool* droppedHeld);
+    /// A toggle arrives (after `expire` ran for `now`) and finds the microphone `muted`.
+    /// `holdBack`: call `expire` at `deadline()`. `droppedHeld` tells whether a toggle held
+    /// back before turned out to be a repeat.
+    Verdict arrive(Clock::time_point now, bool muted, bool* droppedHeld);
+    /// The state an applied toggle left once the devices confirmed it.
+    void settled(bool muted) { m_leftMuted = muted; }
     /// Whether the toggle held back is a press after all (its moment passed quietly).
     bool expire(Clock::time_point now);
     std::optional<Clock::time_point> deadline() const;
@@ -39,6 +44,8 @@ private:
     std::optional<Clock::time_point> m_last;
     std::optional<Clock::time_point> m_held;
     bool m_lastWasRepeat = false;
+    // Unknown while an applied toggle is on its way.
+    std::optional<bool> m_leftMuted;
 };
 
 } // namespace quietlane

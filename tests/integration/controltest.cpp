@@ -54,6 +54,16 @@ std::string gdbus(const std::string& arguments) {
                       arguments + " 2>&1");
 }
 
+// The pid of the D-Bus name's owner, 0 while nobody owns it.
+pid_t nameOwnerPid() {
+    const std::string reply =
+        runCommand("gdbus call --session --dest org.freedesktop.DBus --object-path / --method "
+                   "org.freedesktop.DBus.GetConnectionUnixProcessID com.quietlane.Quietlane "
+                   "2>/dev/null");
+    std::smatch pid;
+    return std::regex_search(reply, pid, std::regex("uint32 (\\d+)")) ? std::stoi(pid[1]) : 0;
+}
+
 } // namespace
 
 class ControlTest : public ::testing::Test {
@@ -172,7 +182,10 @@ TEST_F(ControlTest, SwitchesWatchAndDBusDriveTheRunningInstance) {
 // until our next toggle (no write of ours comes back over it).
 TEST_F(ControlTest, TogglesAlternatingWithPactlFlipEveryTimeAndTheirsStand) {
     ChildProcess app({QUIETLANE_BINARY});
-    ASSERT_TRUE(waitUntil([] { return runQuietlane("--status").out == "unmuted\n"; }, 10s));
+    // Until it owns its name the command line acts on the server itself.
+    ASSERT_TRUE(waitUntil(
+        [&] { return nameOwnerPid() == app.pid() && runQuietlane("--status").out == "unmuted\n"; },
+        10s));
     const int rounds = 10;
     int flipped = 0;
     int stood = 0;
@@ -198,16 +211,6 @@ TEST_F(ControlTest, TogglesAlternatingWithPactlFlipEveryTimeAndTheirsStand) {
 }
 
 namespace {
-
-// The pid of the D-Bus name's owner, 0 while nobody owns it.
-pid_t nameOwnerPid() {
-    const std::string reply =
-        runCommand("gdbus call --session --dest org.freedesktop.DBus --object-path / --method "
-                   "org.freedesktop.DBus.GetConnectionUnixProcessID com.quietlane.Quietlane "
-                   "2>/dev/null");
-    std::smatch pid;
-    return std::regex_search(reply, pid, std::regex("uint32 (\\d+)")) ? std::stoi(pid[1]) : 0;
-}
 
 // Whether every thread of `pid` sleeps in a wait: one that spins on a socket it cannot
 // serve stays runnable, as it never blocks.

@@ -9,20 +9,31 @@ using Verdict = ToggleBurst::Verdict;
 namespace {
 
 // Feeds toggles at the given times (ms) as the instance does, running held-back toggles'
-// deadlines in between; the number of toggles that flipped the microphone.
-int flips(const std::vector<int>& times) {
+// deadlines in between; another program flips the microphone at the `elsewhere` times. The
+// number of toggles that flipped the microphone.
+int flips(const std::vector<int>& times, const std::vector<int>& elsewhere = {}) {
     ToggleBurst burst;
     const auto at = [](int ms) {
         return ToggleBurst::Clock::time_point{} + std::chrono::milliseconds(ms);
     };
+    bool muted = false;
     int applied = 0;
-    auto runDeadline = [&](int until) {
-        if (const auto due = burst.deadline(); due && *due <= at(until))
-            applied += burst.expire(*due);
+    const auto flip = [&] {
+        muted = !muted;
+        burst.settled(muted);
+        ++applied;
     };
+    auto runDeadline = [&](int until) {
+        if (const auto due = burst.deadline(); due && *due <= at(until) && burst.expire(*due))
+            flip();
+    };
+    auto next = elsewhere.begin();
     for (int ms : times) {
+        for (; next != elsewhere.end() && *next < ms; ++next)
+            muted = !muted;
         runDeadline(ms);
-        applied += burst.arrive(at(ms), nullptr) == Verdict::apply;
+        if (burst.arrive(at(ms), muted, nullptr) == Verdict::apply)
+            flip();
     }
     runDeadline(times.back() + 10000);
     return applied;
@@ -59,4 +70,14 @@ TEST(ToggleBurstTest, DeliberatePressesAMomentApartEachCount) {
     holdThenTap.push_back(1520);
     holdThenTap.insert(holdThenTap.end(), {2500, 2590});
     EXPECT_EQ(flips(holdThenTap), 2);
+}
+
+// A script alternating with another program's changes: every toggle follows a change it
+// could not have caused, so each one counts however quickly they come.
+TEST(ToggleBurstTest, AToggleAfterAChangeMadeElsewhereIsAPress) {
+    EXPECT_EQ(flips({0, 100, 200, 300}), 1);
+    EXPECT_EQ(flips({0, 100, 200, 300}, {50, 150, 250}), 4);
+    // A held key whose repeats meet another program's mute: that one repeat counts, the
+    // rest of the hold does not.
+    EXPECT_EQ(flips(hold(0, 500, 30, 1500), {1000}), 2);
 }
