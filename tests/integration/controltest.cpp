@@ -183,12 +183,10 @@ TEST_F(ControlTest, SwitchesWatchAndDBusDriveTheRunningInstance) {
 TEST_F(ControlTest, TogglesAlternatingWithPactlFlipEveryTimeAndTheirsStand) {
     ChildProcess app({QUIETLANE_BINARY});
     // Until it owns its name the command line acts on the server itself.
-    ASSERT_TRUE(waitUntil(
-        [&] { return nameOwnerPid() == app.pid() && runQuietlane("--status").out == "unmuted\n"; },
-        10s));
+    ASSERT_TRUE(waitUntil([&] { return nameOwnerPid() == app.pid(); }, 10s));
+    ASSERT_TRUE(waitUntil([] { return runQuietlane("--status").out == "unmuted\n"; }));
     const int rounds = 10;
-    int flipped = 0;
-    int stood = 0;
+    int flipped = 0, stood = 0;
     bool theirs = false;
     for (int round = 0; round < rounds; ++round) {
         const bool before = server->sourceMuted("mic");

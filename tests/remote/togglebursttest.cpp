@@ -4,13 +4,12 @@
 #include <gtest/gtest.h>
 
 using namespace quietlane;
-using Verdict = ToggleBurst::Verdict;
 
 namespace {
 
 // Feeds toggles at the given times (ms) as the instance does, running held-back toggles'
-// deadlines in between; another program flips the microphone at the `elsewhere` times. The
-// number of toggles that flipped the microphone.
+// deadlines in between, while another program flips the microphone at `elsewhere` times;
+// returns the number of toggles that flipped it.
 int flips(const std::vector<int>& times, const std::vector<int>& elsewhere = {}) {
     ToggleBurst burst;
     const auto at = [](int ms) {
@@ -19,8 +18,7 @@ int flips(const std::vector<int>& times, const std::vector<int>& elsewhere = {})
     bool muted = false;
     int applied = 0;
     const auto flip = [&] {
-        muted = !muted;
-        burst.settled(muted);
+        burst.settled(muted = !muted);
         ++applied;
     };
     auto runDeadline = [&](int until) {
@@ -32,7 +30,7 @@ int flips(const std::vector<int>& times, const std::vector<int>& elsewhere = {})
         for (; next != elsewhere.end() && *next < ms; ++next)
             muted = !muted;
         runDeadline(ms);
-        if (burst.arrive(at(ms), muted, nullptr) == Verdict::apply)
+        if (burst.arrive(at(ms), muted, nullptr) == ToggleBurst::Verdict::apply)
             flip();
     }
     runDeadline(times.back() + 10000);
@@ -72,12 +70,10 @@ TEST(ToggleBurstTest, DeliberatePressesAMomentApartEachCount) {
     EXPECT_EQ(flips(holdThenTap), 2);
 }
 
-// A script alternating with another program's changes: every toggle follows a change it
-// could not have caused, so each one counts however quickly they come.
+// Toggles between another program's changes each count, however quickly they come.
 TEST(ToggleBurstTest, AToggleAfterAChangeMadeElsewhereIsAPress) {
     EXPECT_EQ(flips({0, 100, 200, 300}), 1);
     EXPECT_EQ(flips({0, 100, 200, 300}, {50, 150, 250}), 4);
-    // A held key whose repeats meet another program's mute: that one repeat counts, the
-    // rest of the hold does not.
+    // Another program's mute during a hold: the repeat after it counts, the others do not.
     EXPECT_EQ(flips(hold(0, 500, 30, 1500), {1000}), 2);
 }
